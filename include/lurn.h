@@ -1,0 +1,148 @@
+// lurn: a ready-made display and input layer for programs that draw their own
+// pixels. On Windows it is a 32-bit DLL over DirectDraw and DirectInput 5;
+// natively it builds over a stand-in platform on SDL2, with the same API.
+//
+// Both classes are plain records: the client allocates them (zeroed, static
+// or raw), calls the methods and reads the public fields directly. There are
+// no constructors, destructors or virtual functions.
+#ifndef LURN_H
+#define LURN_H
+
+#if defined(_WIN32)
+#if defined(LURN_BUILDING_LIBRARY)
+#define LURN_API __declspec(dllexport)
+#else
+#define LURN_API __declspec(dllimport)
+#endif
+#else
+#define LURN_API __attribute__((visibility("default")))
+#endif
+
+// DirectX's LONG: 32 bits on every platform.
+#if defined(_WIN32)
+typedef long LurnLong;
+#else
+typedef int LurnLong;
+#endif
+
+// Platform interfaces, only named here: a client that never calls them needs
+// no platform header.
+struct IDirectDraw;
+struct IDirectDraw2;
+struct IDirectDrawSurface;
+struct IDirectDrawClipper;
+struct IDirectInputA;
+struct IDirectInputDeviceA;
+
+// The display. Open it windowed or full screen, then per frame:
+// ClearSecondaryBuffer, LockSecondaryBuffer, draw through secondaryBits,
+// UnlockSecondaryBuffer, UpdatePrimaryBuffer. Close at the end.
+class LURN_API LurnDirectDraw {
+public:
+  // Option bits for Open, kept in `flags`.
+  enum {
+    ReleaseSecondary = 0x01, // Close releases secondarySurface too
+    FullScreen = 0x02,       // exclusive full screen, mode change, flip chain
+    AuxSurface = 0x04,       // a second system-memory surface, auxBits
+    NoClear = 0x08           // ClearSecondaryBuffer does nothing
+  };
+
+  IDirectDraw *directDraw;               // null while closed; GetDD
+  IDirectDraw2 *directDraw2;             // same object, second interface
+  IDirectDrawSurface *primarySurface;    // the visible surface
+  IDirectDrawSurface *secondarySurface;  // the surface the client draws into
+  IDirectDrawSurface *auxSurface;        // with AuxSurface only
+  IDirectDrawClipper *clipper;           // bound to `window`
+  void *window;                          // owner of the error boxes
+  void *secondaryBits;                   // drawing address from the last lock
+  void *auxBits;                         // auxiliary surface's address
+  unsigned short width;                  // requested mode
+  unsigned short height;
+  unsigned char bitsPerPixel;
+  unsigned short pitchPixels;            // line pitch in 16-bit pixels
+  unsigned char redShift;                // 16-bit layout: red field position,
+  unsigned char greenBits;               // green field width,
+  unsigned char blueShift;               // blue field position (0)
+  unsigned char flags;                   // the option bits given to Open
+
+  // Opens DirectDraw on `window` (natively: the client's SDL_Window*) at
+  // width x height x depth. Windowed unless FullScreen: the display must
+  // already run at `depth`. Fills the pixel layout; windowed, also
+  // secondaryBits and pitchPixels (= width). Returns 1, or 0 after showing
+  // the error box; then call Close to release what was created.
+  int Open(void *window, unsigned short width, unsigned short height,
+           unsigned char depth, unsigned char options);
+  // Releases every interface the object holds (secondarySurface only with
+  // ReleaseSecondary) and nulls its field. Safe on a zeroed or closed object.
+  void Close();
+  // The stored interfaces, without an added reference.
+  IDirectDraw *GetDD();
+  IDirectDrawSurface *GetPrimarySurface();
+  IDirectDrawSurface *GetRenderSurface();
+
+  // Locks the drawing surface (and the auxiliary one) and stores its address
+  // and pitch. Returns 1; on failure closes the object, shows the error box
+  // and returns 0.
+  int LockSecondaryBuffer();
+  void UnlockSecondaryBuffer();
+  // Fills the drawing surface with 0 (the auxiliary one with 0x7FFF). Returns
+  // 1, or 0 on failure; a lost surface is restored and costs this frame.
+  int ClearSecondaryBuffer();
+  // Full screen: flips (1, or 0 on failure; lost surfaces are restored).
+  // Windowed: blits the drawing surface into the window's client area,
+  // scaled to it; always 1.
+  int UpdatePrimaryBuffer();
+  // Restores lost surfaces: primary, secondary, auxiliary. 1 when all came
+  // back, 0 at the first that did not.
+  int RestoreSurfaces();
+};
+
+// Immediate mouse state, DirectInput's DIMOUSESTATE layout (16 bytes).
+struct LurnMouseState {
+  LurnLong lX; // movement since the previous read
+  LurnLong lY;
+  LurnLong lZ;                  // wheel, 120 per notch
+  unsigned char rgbButtons[4];  // 0x80 while pressed
+};
+
+// The keyboard and mouse. Open, then OpenKeyboard and/or OpenMouse; per
+// frame GetStateKeyboard / KeyDown and GetStateMouse; Close at the end.
+class LURN_API LurnDirectInput {
+public:
+  void *window;                      // stored by Open for the client
+  IDirectInputA *directInput;        // the DirectInput root
+  IDirectInputDeviceA *keyboard;     // the system keyboard
+  IDirectInputDeviceA *mouse;        // the system mouse
+  IDirectInputDeviceA *spareDevice;  // torn down by Close when set
+  unsigned char keyState[256];       // by DirectInput key code, 0x80 = down
+  unsigned char keyboardReleased;    // toggled by SyncAcquireKeyboard
+  unsigned char mouseReleased;       // mouse reads refused while non-zero
+  unsigned char spareReleased;
+  void *mouseHandle;                 // closed by Close with the mouse
+  LurnMouseState mouseState;         // the last mouse reading
+
+  // Creates the DirectInput root. `instance` is the module instance
+  // (ignored natively). Marks both devices released. Returns 1, or 0 after
+  // the error box.
+  int Open(void *window, void *instance);
+  // Create and configure the system mouse / keyboard (non-exclusive,
+  // foreground) on `window`. Need a successful Open. 1, or 0 after the box.
+  int OpenMouse(void *window);
+  int OpenKeyboard(void *window);
+  // Unacquires and releases every device and the root; nulls the fields.
+  void Close();
+
+  // Reads the keyboard into keyState, re-acquiring it when the read fails.
+  // 1 when keyState was filled, 0 otherwise.
+  int GetStateKeyboard();
+  // keyState[key] as last read: 0x80 while the key was down.
+  int KeyDown(unsigned char key);
+  // Reads the mouse into mouseState once SyncAcquireMouse has acquired it.
+  // 0, or the failure code of a read retried after a lost acquisition.
+  LurnLong GetStateMouse();
+  // Each call toggles the device between acquired and released.
+  void SyncAcquireKeyboard();
+  void SyncAcquireMouse();
+};
+
+#endif

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing lurn needs on Debian 12.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang clang-format pkg-config
+  googletest libgtest-dev libbenchmark-dev
+  libsdl2-dev
+  g++-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
+  libgl1-mesa-dri
+  xvfb x11-utils xdotool imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

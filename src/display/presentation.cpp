@@ -1,0 +1,143 @@
+// The per-frame half of the display: lock, clear, present, restore.
+// Every method here answers its failure value on a closed object instead of
+// touching a missing interface: a failed lock closes the object in the
+// middle of a client's frame.
+#include <ddraw.h>
+#include <lurn.h>
+
+#include "../errors/report_error.h"
+
+namespace {
+
+// The debug heap's fill pattern: a lock that "returns" it gave no memory.
+void *const kFillPattern = reinterpret_cast<void *>(
+    static_cast<uintptr_t>(0xCDCDCDCDu));
+
+bool Unusable(void *bits) { return bits == NULL || bits == kFillPattern; }
+
+// Re-issues a colour fill while the hardware is busy.
+HRESULT Fill(IDirectDrawSurface *surface, DDBLTFX *fx) {
+  HRESULT result;
+  do
+    result = surface->Blt(NULL, NULL, NULL, DDBLT_COLORFILL, fx);
+  while (result == DDERR_WASSTILLDRAWING);
+  return result;
+}
+
+} // namespace
+
+int LurnDirectDraw::LockSecondaryBuffer() {
+  if (directDraw == NULL || secondarySurface == NULL ||
+      ((flags & AuxSurface) && auxSurface == NULL))
+    return 0;
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  HRESULT result = secondarySurface->Lock(NULL, &desc, DDLOCK_WAIT, NULL);
+  if (result != DD_OK) {
+    Close();
+    ReportDirectXError(window, result);
+    return 0;
+  }
+  secondaryBits = desc.lpSurface;
+  // The whole byte pitch is halved; a line too long to count in 16 bits is
+  // as unusable as a missing address.
+  DWORD pitch = static_cast<DWORD>(desc.lPitch) >> 1;
+  if (Unusable(secondaryBits) || pitch > 0xFFFF) {
+    Close();
+    ReportDirectXError(window, 0);
+    return 0;
+  }
+  pitchPixels = static_cast<unsigned short>(pitch);
+
+  if (flags & AuxSurface) {
+    desc.dwSize = sizeof desc;
+    result = auxSurface->Lock(NULL, &desc, DDLOCK_WAIT, NULL);
+    if (result != DD_OK) {
+      Close();
+      ReportDirectXError(window, result);
+      return 0;
+    }
+    auxBits = desc.lpSurface;
+    if (Unusable(auxBits)) {
+      Close();
+      ReportDirectXError(window, 0);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+void LurnDirectDraw::UnlockSecondaryBuffer() {
+  if (directDraw == NULL)
+    return;
+  if (secondarySurface != NULL)
+    secondarySurface->Unlock(NULL);
+  if ((flags & AuxSurface) && auxSurface != NULL)
+    auxSurface->Unlock(NULL);
+}
+
+int LurnDirectDraw::ClearSecondaryBuffer() {
+  if (flags & NoClear)
+    return 1;
+  if (directDraw == NULL || secondarySurface == NULL)
+    return 0;
+  DDBLTFX fx;
+  memset(&fx, 0, sizeof fx);
+  fx.dwSize = sizeof fx;
+  fx.dwFillColor = 0;
+  HRESULT result = Fill(secondarySurface, &fx);
+  if (result == DD_OK && (flags & AuxSurface)) {
+    if (auxSurface == NULL)
+      return 0;
+    fx.dwFillColor = 0x7FFF;
+    result = Fill(auxSurface, &fx);
+  }
+  if (result == DDERR_SURFACELOST)
+    RestoreSurfaces();
+  return result == DD_OK;
+}
+
+int LurnDirectDraw::UpdatePrimaryBuffer() {
+  if (directDraw == NULL || primarySurface == NULL)
+    return 0;
+  if (flags & FullScreen) {
+    HRESULT result;
+    do
+      result = primarySurface->Flip(NULL, 0);
+    while (result == DDERR_WASSTILLDRAWING);
+    if (result == DDERR_SURFACELOST)
+      RestoreSurfaces();
+    return result == DD_OK;
+  }
+
+  RECT source;
+  SetRect(&source, 0, 0, width, height);
+  RECT client;
+  GetClientRect(static_cast<HWND>(window), &client);
+  POINT origin = {0, 0};
+  ClientToScreen(static_cast<HWND>(window), &origin);
+  RECT destination;
+  destination.left = origin.x;
+  destination.top = origin.y;
+  destination.right = client.right + origin.x;
+  destination.bottom = client.bottom + origin.y;
+  // The platform scales to the client area and the clipper keeps the copy
+  // inside the window; a failed blit costs only this frame.
+  primarySurface->Blt(&destination, secondarySurface, &source,
+                      DDBLT_ALPHAEDGEBLEND, NULL);
+  return 1;
+}
+
+int LurnDirectDraw::RestoreSurfaces() {
+  if (directDraw == NULL || primarySurface == NULL || secondarySurface == NULL)
+    return 0;
+  if (primarySurface->Restore() != DD_OK)
+    return 0;
+  if (secondarySurface->Restore() != DD_OK)
+    return 0;
+  if ((flags & AuxSurface) && auxSurface != NULL &&
+      auxSurface->Restore() != DD_OK)
+    return 0;
+  return 1;
+}

@@ -1,0 +1,95 @@
+// The stand-in platform's window-system and COM declarations: the subset of
+// <windows.h> that lurn and its native clients use, with the same names.
+// Natively a window handle is the client's SDL_Window*.
+#ifndef LURN_STANDIN_WINDOWS_H
+#define LURN_STANDIN_WINDOWS_H
+
+#include <stdint.h>
+#include <string.h>
+
+typedef int32_t HRESULT;
+typedef int32_t LONG;
+typedef uint32_t DWORD;
+typedef uint32_t ULONG;
+typedef uint32_t UINT;
+typedef uint16_t WORD;
+typedef uint8_t BYTE;
+typedef int BOOL;
+typedef int WINBOOL;
+typedef void *HWND;
+typedef void *HINSTANCE;
+typedef void *HANDLE;
+typedef void *HDC;
+typedef void *LPVOID;
+typedef const char *LPCSTR;
+typedef DWORD *LPDWORD;
+typedef LONG *LPLONG;
+
+#define WINAPI
+#define STDMETHODCALLTYPE
+#define TRUE 1
+#define FALSE 0
+
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_NOTIMPL ((HRESULT)0x80004001)
+#define E_NOINTERFACE ((HRESULT)0x80004002)
+#define E_POINTER ((HRESULT)0x80004003)
+#define E_FAIL ((HRESULT)0x80004005)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000E)
+#define E_INVALIDARG ((HRESULT)0x80070057)
+#define E_HANDLE ((HRESULT)0x80070006)
+#define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110)
+
+struct GUID {
+  uint32_t Data1;
+  uint16_t Data2;
+  uint16_t Data3;
+  uint8_t Data4[8];
+};
+typedef GUID IID;
+typedef const GUID &REFIID;
+typedef const GUID &REFGUID;
+inline bool operator==(const GUID &a, const GUID &b) {
+  return memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+inline bool operator!=(const GUID &a, const GUID &b) { return !(a == b); }
+
+extern const IID IID_IUnknown;
+
+struct IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid,
+                                                   void **object) = 0;
+  virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+  virtual ULONG STDMETHODCALLTYPE Release() = 0;
+};
+typedef IUnknown *LPUNKNOWN;
+
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+typedef RECT *LPRECT;
+struct POINT {
+  LONG x;
+  LONG y;
+};
+typedef POINT *LPPOINT;
+
+#define MB_OK 0x00000000
+#define MB_ICONERROR 0x00000010
+#define IDOK 1
+
+// A modal SDL message box owned by `window`; with no display, the caption
+// and text go to standard error.
+int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type);
+BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom);
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
+BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
+BOOL WINAPI CloseHandle(HANDLE handle);
+
+#endif

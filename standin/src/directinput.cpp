@@ -1,0 +1,195 @@
+// The stand-in's DirectInput 5 over SDL2: the system keyboard and mouse,
+// read as immediate state, with the acquisition rules of a non-exclusive
+// foreground device on the real platform.
+#include <algorithm>
+
+#include "com_defaults.h"
+#include "standin.h"
+
+namespace {
+
+int liveObjects = 0; // roots and devices; input state restarts at zero
+
+class Device final : public InputDeviceDefaults {
+public:
+  explicit Device(bool keyboard) : keyboard_(keyboard) { ++liveObjects; }
+  ~Device() { --liveObjects; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
+    if (out == NULL)
+      return E_POINTER;
+    *out = NULL;
+    if (riid != IID_IUnknown && riid != IID_IDirectInputDeviceA)
+      return E_NOINTERFACE;
+    AddRef();
+    *out = this;
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = --references_;
+    if (left == 0)
+      delete this;
+    return left;
+  }
+
+  HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT format) override {
+    if (format == NULL || format->dwSize != sizeof(DIDATAFORMAT))
+      return DIERR_INVALIDPARAM;
+    if (acquired_)
+      return DIERR_ACQUIRED;
+    DWORD expected = keyboard_ ? 256 : sizeof(DIMOUSESTATE);
+    if (format->dwDataSize != expected)
+      return DIERR_INVALIDPARAM;
+    dataSize_ = format->dwDataSize;
+    return DI_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND handle,
+                                                DWORD flags) override {
+    bool exclusive = (flags & DISCL_EXCLUSIVE) != 0;
+    bool foreground = (flags & DISCL_FOREGROUND) != 0;
+    if (exclusive == ((flags & DISCL_NONEXCLUSIVE) != 0) ||
+        foreground == ((flags & DISCL_BACKGROUND) != 0))
+      return DIERR_INVALIDPARAM;
+    if (acquired_)
+      return DIERR_ACQUIRED;
+    SDL_Window *window = WindowFromHandle(handle);
+    if (window == NULL && (handle != NULL || foreground))
+      return E_HANDLE;
+    window_ = window;
+    foreground_ = foreground;
+    return DI_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE Acquire() override {
+    if (dataSize_ == 0)
+      return DIERR_INVALIDPARAM;
+    if (acquired_)
+      return S_FALSE;
+    if (foreground_ && !HasFocus(window_))
+      return DIERR_OTHERAPPHASPRIO;
+    acquired_ = true;
+    lost_ = false;
+    ForgetMovement();
+    return DI_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE Unacquire() override {
+    if (!acquired_)
+      return DI_NOEFFECT;
+    acquired_ = false;
+    ForgetMovement();
+    return DI_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetDeviceState(DWORD size, LPVOID data) override {
+    if (data == NULL)
+      return E_POINTER;
+    if (size != dataSize_)
+      return DIERR_INVALIDPARAM;
+    // A foreground device goes with the focus; the first read after that
+    // says so, later ones find it plainly not acquired.
+    if (acquired_ && foreground_ && !HasFocus(window_)) {
+      acquired_ = false;
+      lost_ = true;
+    }
+    if (!acquired_) {
+      HRESULT result = lost_ ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;
+      lost_ = false;
+      return result;
+    }
+    SDL_PumpEvents();
+    InputState &input = Input();
+    if (keyboard_) {
+      memcpy(data, input.keys, 256);
+      return DI_OK;
+    }
+    DIMOUSESTATE state;
+    state.lX = static_cast<LONG>(input.mouseX);
+    state.lY = static_cast<LONG>(input.mouseY);
+    state.lZ = static_cast<LONG>(input.wheel);
+    memcpy(state.rgbButtons, input.buttons, 4);
+    memcpy(data, &state, sizeof state);
+    ForgetMovement();
+    return DI_OK;
+  }
+
+private:
+  void ForgetMovement() {
+    if (keyboard_)
+      return;
+    SDL_PumpEvents();
+    InputState &input = Input();
+    input.mouseX = input.mouseY = input.wheel = 0;
+  }
+
+  ULONG references_ = 1;
+  bool keyboard_;
+  DWORD dataSize_ = 0;
+  SDL_Window *window_ = NULL;
+  bool foreground_ = false;
+  bool acquired_ = false;
+  bool lost_ = false;
+};
+
+class DirectInput final : public DirectInputDefaults {
+public:
+  DirectInput() { ++liveObjects; }
+  ~DirectInput() { --liveObjects; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
+    if (out == NULL)
+      return E_POINTER;
+    *out = NULL;
+    if (riid != IID_IUnknown && riid != IID_IDirectInputA)
+      return E_NOINTERFACE;
+    AddRef();
+    *out = this;
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = --references_;
+    if (left == 0)
+      delete this;
+    return left;
+  }
+
+  HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID guid,
+                                         LPDIRECTINPUTDEVICEA *out,
+                                         LPUNKNOWN outer) override {
+    if (out == NULL)
+      return E_POINTER;
+    *out = NULL;
+    if (outer != NULL)
+      return DIERR_NOAGGREGATION;
+    if (guid != GUID_SysKeyboard && guid != GUID_SysMouse)
+      return DIERR_DEVICENOTREG;
+    *out = new Device(guid == GUID_SysKeyboard);
+    return DI_OK;
+  }
+
+private:
+  ULONG references_ = 1;
+};
+
+} // namespace
+
+HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version,
+                                  LPDIRECTINPUTA *out, LPUNKNOWN outer) {
+  if (out == NULL)
+    return E_POINTER;
+  *out = NULL;
+  if (outer != NULL)
+    return DIERR_NOAGGREGATION;
+  if (version < 0x0300)
+    return DIERR_OLDDIRECTINPUTVERSION;
+  if (version > 0x0800)
+    return DIERR_BETADIRECTINPUTVERSION;
+  if (liveObjects == 0)
+    memset(&Input(), 0, sizeof(InputState));
+  WatchEvents();
+  *out = new DirectInput;
+  return DI_OK;
+}

@@ -1,0 +1,50 @@
+// What the stand-in's parts share: the emulated display that DirectDraw sets,
+// the SDL windows that stand for the client's windows, and the focus and
+// input state that SDL's events bring.
+#ifndef LURN_STANDIN_H
+#define LURN_STANDIN_H
+
+#include <SDL.h>
+#include <ddraw.h>
+
+struct PixelFormat {
+  DWORD bits;
+  DWORD red, green, blue;
+};
+
+struct EmulatedDisplay {
+  // The desktop: its depth comes from LURN_STANDIN_DESKTOP ("565", the
+  // default, "555" or "32"), its size from SDL when video is up.
+  DWORD desktopWidth, desktopHeight;
+  PixelFormat desktopFormat;
+  // The current mode: the desktop's, or what an exclusive client set.
+  DWORD width, height;
+  PixelFormat format;
+  const void *exclusiveOwner; // the DirectDraw object in exclusive mode
+  SDL_Window *exclusiveWindow;
+};
+
+EmulatedDisplay &Display();
+void RestoreDesktopMode();
+
+// The SDL window behind a handle, or null when the handle is no live SDL
+// window; a stale or stray handle is never dereferenced.
+SDL_Window *WindowFromHandle(HWND window);
+
+// Input as SDL's events report it, gathered by an event watch that
+// WatchEvents installs (again after each SDL_Quit).
+struct InputState {
+  Uint32 focusWindowId; // 0: none known from events
+  bool focusKnown;
+  unsigned char keys[256]; // by DirectInput key code, 0x80 while down
+  long mouseX, mouseY, wheel; // movement since the last mouse read
+  unsigned char buttons[4];
+};
+InputState &Input();
+void WatchEvents();
+// Whether `window` has the input focus; pumps SDL's events first.
+bool HasFocus(SDL_Window *window);
+// The DirectInput key code of an SDL scancode, 0 for none.
+unsigned char KeyCodeOf(SDL_Scancode scancode);
+
+#endif

@@ -1,0 +1,376 @@
+#include "fake_platform.h"
+
+#include <algorithm>
+
+FakePlatform fake;
+
+namespace {
+
+uintptr_t Value(const void *pointer) {
+  return reinterpret_cast<uintptr_t>(pointer);
+}
+
+template <class Record> void Copy(FakeCall &call, const Record *record) {
+  if (record != NULL) {
+    const unsigned char *bytes =
+        reinterpret_cast<const unsigned char *>(record);
+    call.record.assign(bytes, bytes + sizeof(Record));
+  }
+}
+
+// Reference counting and call recording shared by every fake interface.
+template <class Interface> class FakeCom : public Interface, public FakeObject {
+public:
+  explicit FakeCom(const std::string &kind) : FakeObject(kind) {
+    iface = static_cast<Interface *>(this);
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **out) override {
+    *out = NULL;
+    return Answer(Record("QueryInterface", {}), E_NOINTERFACE);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    Record("AddRef", {});
+    return static_cast<ULONG>(++references);
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    Record("Release", {});
+    if (references == 0) {
+      ++overReleases;
+      return 0;
+    }
+    return static_cast<ULONG>(--references);
+  }
+
+protected:
+  FakeCall &Record(const char *method, std::vector<uintptr_t> values) {
+    return fake.Record(kind + "::" + method, iface, values);
+  }
+  // What the test scripted for this call, else `otherwise`.
+  HRESULT Answer(const FakeCall &call, HRESULT otherwise = S_OK) {
+    std::string name = call.name;
+    HRESULT result = fake.Next(name, iface);
+    return result != S_OK ? result : otherwise;
+  }
+};
+
+class FakeClipper : public FakeCom<ClipperDefaults> {
+public:
+  FakeClipper() : FakeCom<ClipperDefaults>("IDirectDrawClipper") {}
+  HRESULT STDMETHODCALLTYPE SetHWnd(DWORD flags, HWND window) override {
+    return Answer(Record("SetHWnd", {flags, Value(window)}));
+  }
+};
+
+class FakeSurface : public FakeCom<SurfaceDefaults> {
+public:
+  FakeSurface(DWORD width, DWORD height, DWORD caps)
+      : FakeCom<SurfaceDefaults>("IDirectDrawSurface"), width(width),
+        caps(caps) {
+    // A token amount of memory for huge requests: the fakes never draw.
+    size_t pixels = std::min<size_t>(size_t(width) * height, 1u << 20);
+    memory.resize(std::max<size_t>(pixels, 1));
+  }
+  HRESULT STDMETHODCALLTYPE Blt(LPRECT dest, LPDIRECTDRAWSURFACE source,
+                                LPRECT sourceRect, DWORD flags,
+                                LPDDBLTFX fx) override {
+    FakeCall &call =
+        Record("Blt", {Value(dest), Value(source), Value(sourceRect), flags,
+                       Value(fx), fx ? fx->dwSize : 0, fx ? fx->dwFillColor : 0});
+    Copy(call, dest);
+    return Answer(call);
+  }
+  HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target,
+                                 DWORD flags) override {
+    return Answer(Record("Flip", {Value(target), flags}));
+  }
+  HRESULT STDMETHODCALLTYPE
+  GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE *out) override {
+    HRESULT result =
+        Answer(Record("GetAttachedSurface", {caps ? caps->dwCaps : 0}));
+    if (result != DD_OK)
+      return result;
+    if (backBuffer == NULL)
+      return DDERR_NOTFOUND;
+    backBuffer->references++;
+    *out = backBuffer;
+    return DD_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) override {
+    FakeCall &call = Record("GetPixelFormat", {});
+    Copy(call, format);
+    HRESULT result = Answer(call);
+    if (result == DD_OK)
+      *format = fake.displayFormat;
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc,
+                                 DWORD flags, HANDLE event) override {
+    FakeCall &call = Record("Lock", {Value(rect), flags, Value(event)});
+    Copy(call, desc);
+    HRESULT result = Answer(call);
+    if (result != DD_OK)
+      return result;
+    desc->lpSurface = memory.data();
+    desc->lPitch = static_cast<LONG>(width * 2);
+    if (!fake.lockAnswers.empty()) {
+      desc->lpSurface = fake.lockAnswers.front().address;
+      desc->lPitch = fake.lockAnswers.front().pitch;
+      fake.lockAnswers.pop_front();
+    }
+    return DD_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Restore() override {
+    return Answer(Record("Restore", {}));
+  }
+  HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override {
+    return Answer(Record("SetClipper", {Value(clipper)}));
+  }
+  HRESULT STDMETHODCALLTYPE Unlock(LPVOID address) override {
+    return Answer(Record("Unlock", {Value(address)}));
+  }
+
+  DWORD width, caps;
+  std::vector<uint16_t> memory;
+  FakeSurface *backBuffer = NULL;
+};
+
+class FakeDirectDraw2 : public FakeCom<DirectDraw2Defaults> {
+public:
+  FakeDirectDraw2() : FakeCom<DirectDraw2Defaults>("IDirectDraw2") {}
+};
+
+class FakeDirectDraw : public FakeCom<DirectDrawDefaults> {
+public:
+  FakeDirectDraw() : FakeCom<DirectDrawDefaults>("IDirectDraw") {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
+    FakeCall &call = Record("QueryInterface", {});
+    Copy(call, &riid);
+    HRESULT result = Answer(call);
+    if (result != DD_OK)
+      return result;
+    if (riid != IID_IDirectDraw2)
+      return E_NOINTERFACE;
+    *out = static_cast<IDirectDraw2 *>(fake.Track(new FakeDirectDraw2));
+    return DD_OK;
+  }
+  HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags,
+                                          LPDIRECTDRAWCLIPPER *out,
+                                          IUnknown *outer) override {
+    HRESULT result =
+        Answer(Record("CreateClipper", {flags, Value(out), Value(outer)}));
+    if (result == DD_OK)
+      *out = fake.Track(new FakeClipper);
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC desc,
+                                          LPDIRECTDRAWSURFACE *out,
+                                          IUnknown *outer) override {
+    FakeCall &call = Record("CreateSurface", {Value(out), Value(outer)});
+    Copy(call, desc);
+    HRESULT result = Answer(call);
+    if (result != DD_OK)
+      return result;
+    DWORD caps = desc->ddsCaps.dwCaps;
+    FakeSurface *surface;
+    if (caps & DDSCAPS_PRIMARYSURFACE) {
+      surface = new FakeSurface(fake.displayWidth, fake.displayHeight, caps);
+      if (caps & DDSCAPS_FLIP) {
+        // The back buffer belongs to the chain: the primary's reference.
+        surface->backBuffer = fake.Track(new FakeSurface(
+            fake.displayWidth, fake.displayHeight, DDSCAPS_BACKBUFFER));
+        surface->backBuffer->references = 0;
+      }
+    } else {
+      surface = new FakeSurface(desc->dwWidth, desc->dwHeight, caps);
+    }
+    *out = fake.Track(surface);
+    return DD_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driver, LPDDCAPS hel) override {
+    FakeCall &call = Record("GetCaps", {Value(driver), Value(hel)});
+    Copy(call, driver);
+    return Answer(call);
+  }
+  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window,
+                                                DWORD flags) override {
+    return Answer(Record("SetCooperativeLevel", {Value(window), flags}));
+  }
+  HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
+                                           DWORD bpp) override {
+    return Answer(Record("SetDisplayMode", {width, height, bpp}));
+  }
+};
+
+class FakeInputDevice : public FakeCom<InputDeviceDefaults> {
+public:
+  explicit FakeInputDevice(bool keyboard)
+      : FakeCom<InputDeviceDefaults>("IDirectInputDeviceA"),
+        keyboard(keyboard) {}
+  HRESULT STDMETHODCALLTYPE Acquire() override {
+    return Answer(Record("Acquire", {}));
+  }
+  HRESULT STDMETHODCALLTYPE Unacquire() override {
+    return Answer(Record("Unacquire", {}));
+  }
+  HRESULT STDMETHODCALLTYPE GetDeviceState(DWORD size, LPVOID data) override {
+    HRESULT result = Answer(Record("GetDeviceState", {size, Value(data)}));
+    std::deque<std::vector<unsigned char>> &states =
+        keyboard ? fake.keyboardStates : fake.mouseStates;
+    if (FAILED(result))
+      return result;
+    memset(data, 0, size);
+    if (!states.empty()) {
+      memcpy(data, states.front().data(),
+             std::min<size_t>(size, states.front().size()));
+      states.pop_front();
+    }
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT format) override {
+    return Answer(Record("SetDataFormat", {Value(format)}));
+  }
+  HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window,
+                                                DWORD flags) override {
+    return Answer(Record("SetCooperativeLevel", {Value(window), flags}));
+  }
+  bool keyboard;
+};
+
+class FakeDirectInput : public FakeCom<DirectInputDefaults> {
+public:
+  FakeDirectInput() : FakeCom<DirectInputDefaults>("IDirectInputA") {}
+  HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID guid,
+                                         LPDIRECTINPUTDEVICEA *out,
+                                         LPUNKNOWN outer) override {
+    FakeCall &call = Record("CreateDevice", {Value(out), Value(outer)});
+    Copy(call, &guid);
+    HRESULT result = Answer(call);
+    if (SUCCEEDED(result))
+      *out = fake.Track(new FakeInputDevice(guid == GUID_SysKeyboard));
+    return result;
+  }
+};
+
+} // namespace
+
+void FakePlatform::Reset() {
+  calls.clear();
+  objects.clear();
+  script_.clear();
+  lockAnswers.clear();
+  keyboardStates.clear();
+  mouseStates.clear();
+  fakeHandles.clear();
+  displayWidth = 640;
+  displayHeight = 480;
+  SetDisplayFormat(16, 0xF800, 0x07E0, 0x001F);
+  clientRect.left = 0;
+  clientRect.top = 0;
+  clientRect.right = 640;
+  clientRect.bottom = 480;
+  clientOrigin.x = 0;
+  clientOrigin.y = 0;
+}
+
+void FakePlatform::Answer(const std::string &method, HRESULT result,
+                          int times, int skip, const void *object) {
+  for (int i = 0; i < times; ++i)
+    script_.push_back(Scripted{method, object, result, i == 0 ? skip : 0});
+}
+
+HRESULT FakePlatform::Next(const std::string &method, const void *object) {
+  for (std::deque<Scripted>::iterator it = script_.begin();
+       it != script_.end(); ++it) {
+    if (it->method != method || (it->object != NULL && it->object != object))
+      continue;
+    if (it->skip > 0) {
+      --it->skip;
+      return S_OK;
+    }
+    HRESULT result = it->result;
+    script_.erase(it);
+    return result;
+  }
+  return S_OK;
+}
+
+FakeCall &FakePlatform::Record(const std::string &name, const void *object,
+                               std::vector<uintptr_t> values) {
+  FakeCall call;
+  call.name = name;
+  call.object = object;
+  call.values = values;
+  calls.push_back(call);
+  return calls.back();
+}
+
+size_t FakePlatform::Count(const std::string &name) const {
+  return std::count_if(calls.begin(), calls.end(),
+                       [&](const FakeCall &call) { return call.name == name; });
+}
+
+const FakeCall *FakePlatform::Find(const std::string &name, size_t nth) const {
+  for (const FakeCall &call : calls)
+    if (call.name == name && nth-- == 0)
+      return &call;
+  return NULL;
+}
+
+std::vector<std::string> FakePlatform::Names() const {
+  std::vector<std::string> names;
+  for (const FakeCall &call : calls)
+    names.push_back(call.name);
+  return names;
+}
+
+long FakePlatform::LiveReferences() const {
+  long total = 0;
+  for (const std::unique_ptr<FakeObject> &object : objects)
+    total += object->references;
+  return total;
+}
+
+int FakePlatform::OverReleases() const {
+  int total = 0;
+  for (const std::unique_ptr<FakeObject> &object : objects)
+    total += object->overReleases;
+  return total;
+}
+
+FakeObject *FakePlatform::ObjectOf(const void *iface) const {
+  for (const std::unique_ptr<FakeObject> &object : objects)
+    if (object->iface == iface)
+      return object.get();
+  return NULL;
+}
+
+void SetDisplayFormat(DWORD bits, DWORD red, DWORD green, DWORD blue) {
+  memset(&fake.displayFormat, 0, sizeof fake.displayFormat);
+  fake.displayFormat.dwSize = sizeof fake.displayFormat;
+  fake.displayFormat.dwFlags = DDPF_RGB;
+  fake.displayFormat.dwRGBBitCount = bits;
+  fake.displayFormat.dwRBitMask = red;
+  fake.displayFormat.dwGBitMask = green;
+  fake.displayFormat.dwBBitMask = blue;
+}
+
+// The platform's free functions.
+
+HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
+                                IUnknown *outer) {
+  fake.Record("DirectDrawCreate", NULL, {Value(driver), Value(outer)});
+  HRESULT result = fake.Next("DirectDrawCreate", NULL);
+  if (result == DD_OK)
+    *out = fake.Track(new FakeDirectDraw);
+  return result;
+}
+
+HRESULT WINAPI DirectInputCreateA(HINSTANCE instance, DWORD version,
+                                  LPDIRECTINPUTA *out, LPUNKNOWN outer) {
+  fake.Record("DirectInputCreateA", NULL,
+              {Value(instance), version, Value(outer)});
+  HRESULT result = fake.Next("DirectInputCreateA", NULL);
+  if (SUCCEEDED(result))
+    *out = fake.Track(new FakeDirectInput);
+  return result;
+}

@@ -1,0 +1,91 @@
+// Fakes of the window-system and kernel calls. On Windows these functions
+// are imported from DLLs, so the fakes take the place of the import slots
+// that the library's calls go through.
+#include "fake_platform.h"
+
+namespace {
+
+uintptr_t Value(const void *pointer) {
+  return reinterpret_cast<uintptr_t>(pointer);
+}
+
+int WINAPI FakeMessageBoxA(HWND window, LPCSTR text, LPCSTR caption,
+                           UINT type) {
+  FakeCall &call = fake.Record("MessageBoxA", NULL, {Value(window), type});
+  call.text = text ? text : "";
+  call.caption = caption ? caption : "";
+  return IDOK;
+}
+
+BOOL WINAPI FakeSetRect(LPRECT rect, int left, int top, int right,
+                        int bottom) {
+  fake.Record("SetRect", NULL,
+              {Value(rect), uintptr_t(left), uintptr_t(top), uintptr_t(right),
+               uintptr_t(bottom)});
+  rect->left = left;
+  rect->top = top;
+  rect->right = right;
+  rect->bottom = bottom;
+  return TRUE;
+}
+
+BOOL WINAPI FakeGetClientRect(HWND window, LPRECT rect) {
+  fake.Record("GetClientRect", NULL, {Value(window)});
+  *rect = fake.clientRect;
+  return TRUE;
+}
+
+BOOL WINAPI FakeClientToScreen(HWND window, LPPOINT point) {
+  fake.Record("ClientToScreen", NULL,
+              {Value(window), uintptr_t(point->x), uintptr_t(point->y)});
+  point->x += fake.clientOrigin.x;
+  point->y += fake.clientOrigin.y;
+  return TRUE;
+}
+
+BOOL WINAPI FakeCloseHandle(HANDLE handle) {
+  if (fake.fakeHandles.count(handle) != 0) {
+    fake.Record("CloseHandle", NULL, {Value(handle)});
+    fake.fakeHandles.erase(handle);
+    return TRUE;
+  }
+#if defined(_WIN32)
+  // Handles of the test runtime itself go to the real call.
+  typedef BOOL(WINAPI * CloseHandleFunction)(HANDLE);
+  static CloseHandleFunction real = reinterpret_cast<CloseHandleFunction>(
+      reinterpret_cast<void *>(
+          GetProcAddress(GetModuleHandleA("kernel32.dll"), "CloseHandle")));
+  return real(handle);
+#else
+  fake.Record("CloseHandle", NULL, {Value(handle)});
+  return FALSE;
+#endif
+}
+
+} // namespace
+
+#if defined(_WIN32)
+#define LURN_FAKE_IMPORT(name, argumentBytes)                                 \
+  extern "C" void *fakeImport##name __asm__("__imp__" #name                   \
+                                            "@" #argumentBytes);              \
+  void *fakeImport##name = reinterpret_cast<void *>(&Fake##name);
+LURN_FAKE_IMPORT(MessageBoxA, 16)
+LURN_FAKE_IMPORT(SetRect, 20)
+LURN_FAKE_IMPORT(GetClientRect, 8)
+LURN_FAKE_IMPORT(ClientToScreen, 8)
+LURN_FAKE_IMPORT(CloseHandle, 4)
+#else
+int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
+  return FakeMessageBoxA(window, text, caption, type);
+}
+BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom) {
+  return FakeSetRect(rect, left, top, right, bottom);
+}
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
+  return FakeGetClientRect(window, rect);
+}
+BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
+  return FakeClientToScreen(window, point);
+}
+BOOL WINAPI CloseHandle(HANDLE handle) { return FakeCloseHandle(handle); }
+#endif

@@ -1,0 +1,180 @@
+// The library over the stand-in platform, headless (SDL's offscreen video
+// driver): what a native client sees from Open and Close.
+#include <lurn.h>
+
+#include <stdlib.h>
+
+#include <string>
+
+#include <SDL.h>
+#include <ddraw.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+class StandinDisplay : public ::testing::Test {
+protected:
+  void SetUp() override {
+    unsetenv("LURN_STANDIN_DESKTOP");
+    ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
+    window = SDL_CreateWindow("test", 0, 0, 640, 480, 0);
+    ASSERT_NE(nullptr, window) << SDL_GetError();
+    memset(&display, 0, sizeof display);
+  }
+  void TearDown() override {
+    display.Close();
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+  }
+  // Opens and returns what the error box said, if anything.
+  std::string OpenReporting(void *handle, unsigned short width,
+                            unsigned short height, unsigned char depth,
+                            unsigned char options, int *result) {
+    testing::internal::CaptureStderr();
+    *result = display.Open(handle, width, height, depth, options);
+    std::string said = testing::internal::GetCapturedStderr();
+    std::string caption = "- DirectX Interface Error -\n";
+    if (said.compare(0, caption.size(), caption) != 0)
+      return said;
+    said.erase(0, caption.size());
+    if (!said.empty() && said.back() == '\n')
+      said.pop_back();
+    return said;
+  }
+
+  SDL_Window *window = NULL;
+  LurnDirectDraw display;
+};
+
+const unsigned char kRelease = LurnDirectDraw::ReleaseSecondary;
+const unsigned char kFullScreen = LurnDirectDraw::FullScreen;
+
+struct DesktopRow {
+  const char *desktop;
+  int redShift, greenBits, blueShift;
+};
+
+TEST_F(StandinDisplay, WindowedOpenTakesTheDesktopLayout) {
+  const DesktopRow rows[] = {{NULL, 11, 6, 0}, {"565", 11, 6, 0},
+                             {"555", 10, 5, 0}};
+  for (const DesktopRow &row : rows) {
+    SCOPED_TRACE(row.desktop ? row.desktop : "default");
+    if (row.desktop)
+      setenv("LURN_STANDIN_DESKTOP", row.desktop, 1);
+    int opened = 0;
+    EXPECT_EQ("", OpenReporting(window, 320, 240, 16, kRelease, &opened));
+    ASSERT_EQ(1, opened);
+    EXPECT_EQ(row.redShift, display.redShift);
+    EXPECT_EQ(row.greenBits, display.greenBits);
+    EXPECT_EQ(row.blueShift, display.blueShift);
+    EXPECT_EQ(320, display.pitchPixels);
+    ASSERT_NE(nullptr, display.secondaryBits);
+    // The drawing surface is real memory of the whole size.
+    memset(display.secondaryBits, 0x5A, 320 * 240 * 2);
+    display.Close();
+    EXPECT_EQ(nullptr, display.directDraw);
+    EXPECT_EQ(nullptr, display.secondarySurface);
+  }
+}
+
+TEST_F(StandinDisplay, ADesktopOfAnotherDepthIsInvalidPixelFormat) {
+  setenv("LURN_STANDIN_DESKTOP", "32", 1);
+  int opened = 1;
+  EXPECT_EQ("DDERR_INVALIDPIXELFORMAT",
+            OpenReporting(window, 320, 240, 16, kRelease, &opened));
+  EXPECT_EQ(0, opened);
+  EXPECT_NE(nullptr, display.primarySurface) << "kept for Close";
+  display.Close();
+  EXPECT_EQ(nullptr, display.primarySurface);
+}
+
+TEST_F(StandinDisplay, FullScreenTakesTheWindowAndGivesItBack) {
+  int opened = 0;
+  EXPECT_EQ("", OpenReporting(window, 640, 480, 16, kFullScreen | kRelease,
+                              &opened));
+  ASSERT_EQ(1, opened);
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+  EXPECT_EQ(nullptr, display.secondaryBits);
+  EXPECT_NE(nullptr, display.secondarySurface);
+  DDSURFACEDESC mode;
+  memset(&mode, 0, sizeof mode);
+  mode.dwSize = sizeof mode;
+  ASSERT_EQ(DD_OK, display.GetDD()->GetDisplayMode(&mode));
+  EXPECT_EQ(640u, mode.dwWidth);
+  EXPECT_EQ(480u, mode.dwHeight);
+  EXPECT_EQ(16u, mode.ddpfPixelFormat.dwRGBBitCount);
+
+  // A second exclusive client is refused while the first holds the display.
+  LurnDirectDraw other;
+  memset(&other, 0, sizeof other);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(0, other.Open(window, 320, 200, 16, kFullScreen | kRelease));
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, said.find("DDERR_EXCLUSIVEMODEALREADYSET"))
+      << said;
+  other.Close();
+
+  display.Close();
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+}
+
+TEST_F(StandinDisplay, FullScreenAt32BitsHasNoSixteenBitLayout) {
+  display.redShift = display.greenBits = display.blueShift = 0xEE;
+  int opened = 0;
+  EXPECT_EQ("", OpenReporting(window, 640, 480, 32, kFullScreen | kRelease,
+                              &opened));
+  EXPECT_EQ(1, opened);
+  EXPECT_EQ(0xEE, display.redShift);
+}
+
+struct BadInput {
+  const char *label;
+  bool nullWindow;
+  bool strayWindow;
+  unsigned short width, height;
+  unsigned char depth, options;
+  int expected;
+  const char *box;
+};
+
+TEST_F(StandinDisplay, BadInputGetsADefinedAnswer) {
+  const BadInput rows[] = {
+      {"zero width", false, false, 0, 240, 16, kRelease, 0,
+       "DDERR_INVALIDPARAMS"},
+      {"zero height", false, false, 320, 0, 16, kRelease, 0,
+       "DDERR_INVALIDPARAMS"},
+      {"huge size", false, false, 65535, 65535, 16, kRelease, 0,
+       "DDERR_OUTOFMEMORY"},
+      {"huge mode", false, false, 65535, 65535, 16, kFullScreen | kRelease, 0,
+       "DDERR_UNSUPPORTED"},
+      {"depth 8 windowed", false, false, 320, 240, 8, kRelease, 0,
+       "DDERR_INVALIDPIXELFORMAT"},
+      {"depth 24 windowed", false, false, 320, 240, 24, kRelease, 0,
+       "DDERR_INVALIDPIXELFORMAT"},
+      {"depth 0 full screen", false, false, 320, 240, 0,
+       kFullScreen | kRelease, 0, "DDERR_UNSUPPORTED"},
+      {"null window, windowed", true, false, 320, 240, 16, kRelease, 1, ""},
+      {"null window, full screen", true, false, 320, 240, 16,
+       kFullScreen | kRelease, 0, "DDERR_INVALIDPARAMS"},
+      {"not a window", false, true, 320, 240, 16, kRelease, 0,
+       "DDERR_INVALIDPARAMS"},
+      {"high option bits", false, false, 320, 240, 16, 0xF1, 1, ""},
+  };
+  for (const BadInput &row : rows) {
+    SCOPED_TRACE(row.label);
+    void *handle = row.nullWindow    ? NULL
+                   : row.strayWindow ? reinterpret_cast<void *>(&display)
+                                     : window;
+    int opened = -1;
+    EXPECT_EQ(row.box, OpenReporting(handle, row.width, row.height, row.depth,
+                                     row.options, &opened));
+    EXPECT_EQ(row.expected, opened);
+    display.Close();
+    EXPECT_EQ(nullptr, display.directDraw);
+    EXPECT_EQ(nullptr, display.directDraw2);
+    EXPECT_EQ(nullptr, display.primarySurface);
+    EXPECT_EQ(nullptr, display.clipper);
+  }
+}
+
+} // namespace

@@ -1,0 +1,368 @@
+#include "test_support.h"
+
+namespace {
+
+const unsigned char kWindowed = 0;
+const unsigned char kFullScreen = LurnDirectDraw::FullScreen;
+const unsigned char kRelease = LurnDirectDraw::ReleaseSecondary;
+const unsigned char kAux = LurnDirectDraw::AuxSurface;
+
+class DisplaySetup : public FakePlatformTest {
+protected:
+  int Open(unsigned char options, unsigned char depth = 16) {
+    return display.Open(TestWindow(), 320, 200, depth, options);
+  }
+  const FakeCall &Call(const std::string &name, size_t nth = 0) {
+    const FakeCall *call = fake.Find(name, nth);
+    if (call == NULL) {
+      ADD_FAILURE() << "no call " << name << " #" << nth;
+      static FakeCall none;
+      return none;
+    }
+    return *call;
+  }
+};
+
+TEST_F(DisplaySetup, WindowedOpenMakesTheCallsInOrder) {
+  ASSERT_EQ(1, Open(kWindowed));
+  const std::vector<std::string> expected = {
+      "DirectDrawCreate",
+      "IDirectDraw::QueryInterface",
+      "IDirectDraw::SetCooperativeLevel",
+      "IDirectDraw::GetCaps",
+      "IDirectDraw::CreateSurface",
+      "IDirectDraw::CreateSurface",
+      "IDirectDrawSurface::Lock",
+      "IDirectDrawSurface::Unlock",
+      "IDirectDrawSurface::GetPixelFormat",
+      "IDirectDraw::CreateClipper",
+      "IDirectDrawClipper::SetHWnd",
+      "IDirectDrawSurface::SetClipper"};
+  EXPECT_EQ(expected, fake.Names());
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(DisplaySetup, WindowedOpenPassesTheDocumentedValues) {
+  ASSERT_EQ(1, Open(kWindowed));
+  EXPECT_EQ(0u, Call("DirectDrawCreate").values[0]) << "default driver";
+  EXPECT_EQ(0u, Call("DirectDrawCreate").values[1]) << "no aggregation";
+  EXPECT_TRUE(Call("IDirectDraw::QueryInterface").As<IID>() == IID_IDirectDraw2);
+  const FakeCall &level = Call("IDirectDraw::SetCooperativeLevel");
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(TestWindow()), level.values[0]);
+  EXPECT_EQ(Hex(0x08), Hex(level.values[1]));
+
+  const DDCAPS &caps = Call("IDirectDraw::GetCaps").As<DDCAPS>();
+  EXPECT_EQ(sizeof(DDCAPS), caps.dwSize);
+  EXPECT_EQ(0u, caps.dwCaps) << "zeroed record";
+  EXPECT_EQ(0u, Call("IDirectDraw::GetCaps").values[1]) << "no emulation caps";
+
+  const DDSURFACEDESC &primary =
+      Call("IDirectDraw::CreateSurface", 0).As<DDSURFACEDESC>();
+  EXPECT_EQ(sizeof(DDSURFACEDESC), primary.dwSize);
+  EXPECT_EQ(Hex(0x01), Hex(primary.dwFlags));
+  EXPECT_EQ(Hex(0x4200), Hex(primary.ddsCaps.dwCaps));
+  const DDSURFACEDESC &secondary =
+      Call("IDirectDraw::CreateSurface", 1).As<DDSURFACEDESC>();
+  EXPECT_EQ(Hex(0x07), Hex(secondary.dwFlags));
+  EXPECT_EQ(320u, secondary.dwWidth);
+  EXPECT_EQ(200u, secondary.dwHeight);
+  EXPECT_EQ(Hex(0x840), Hex(secondary.ddsCaps.dwCaps));
+  EXPECT_EQ(0u, secondary.ddpfPixelFormat.dwSize) << "takes the display's";
+
+  const FakeCall &lock = Call("IDirectDrawSurface::Lock");
+  EXPECT_EQ(display.secondarySurface, lock.object);
+  EXPECT_EQ(0u, lock.values[0]) << "whole surface";
+  EXPECT_EQ(Hex(0x01), Hex(lock.values[1])) << "DDLOCK_WAIT";
+  EXPECT_EQ(sizeof(DDSURFACEDESC), lock.As<DDSURFACEDESC>().dwSize);
+  EXPECT_EQ(0u, Call("IDirectDrawSurface::Unlock").values[0]);
+
+  const FakeCall &format = Call("IDirectDrawSurface::GetPixelFormat");
+  EXPECT_EQ(display.primarySurface, format.object);
+  EXPECT_EQ(sizeof(DDPIXELFORMAT), format.As<DDPIXELFORMAT>().dwSize);
+  EXPECT_EQ(0u, format.As<DDPIXELFORMAT>().dwRGBBitCount) << "zeroed record";
+
+  EXPECT_EQ(0u, Call("IDirectDraw::CreateClipper").values[0]);
+  const FakeCall &bind = Call("IDirectDrawClipper::SetHWnd");
+  EXPECT_EQ(0u, bind.values[0]);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(TestWindow()), bind.values[1]);
+  const FakeCall &attach = Call("IDirectDrawSurface::SetClipper");
+  EXPECT_EQ(display.primarySurface, attach.object);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(display.clipper), attach.values[0]);
+}
+
+#if defined(_WIN32)
+TEST_F(DisplaySetup, RecordsHaveTheirDirectX5Sizes) {
+  EXPECT_EQ(364u, sizeof(DDCAPS));
+  EXPECT_EQ(108u, sizeof(DDSURFACEDESC));
+  EXPECT_EQ(32u, sizeof(DDPIXELFORMAT));
+  EXPECT_EQ(100u, sizeof(DDBLTFX));
+}
+#endif
+
+TEST_F(DisplaySetup, WindowedOpenFillsTheDrawingAddressAndPitch) {
+  ASSERT_EQ(1, Open(kWindowed));
+  EXPECT_EQ("directDraw directDraw2 primarySurface secondarySurface clipper",
+            OpenFields());
+  EXPECT_NE(nullptr, display.secondaryBits);
+  EXPECT_EQ(320, display.pitchPixels);
+  EXPECT_EQ(TestWindow(), display.window);
+  EXPECT_EQ(320, display.width);
+  EXPECT_EQ(200, display.height);
+  EXPECT_EQ(16, display.bitsPerPixel);
+  EXPECT_EQ(display.directDraw, display.GetDD());
+  EXPECT_EQ(display.primarySurface, display.GetPrimarySurface());
+  EXPECT_EQ(display.secondarySurface, display.GetRenderSurface());
+}
+
+TEST_F(DisplaySetup, FullScreenOpenBuildsAFlipChain) {
+  display.pitchPixels = 77;
+  ASSERT_EQ(1, Open(kFullScreen));
+  const std::vector<std::string> expected = {
+      "DirectDrawCreate",
+      "IDirectDraw::QueryInterface",
+      "IDirectDraw::SetCooperativeLevel",
+      "IDirectDraw::SetDisplayMode",
+      "IDirectDraw::GetCaps",
+      "IDirectDraw::CreateSurface",
+      "IDirectDrawSurface::GetAttachedSurface",
+      "IDirectDrawSurface::GetPixelFormat",
+      "IDirectDraw::CreateClipper",
+      "IDirectDrawClipper::SetHWnd",
+      "IDirectDrawSurface::SetClipper"};
+  EXPECT_EQ(expected, fake.Names());
+  EXPECT_EQ(Hex(0x11), Hex(Call("IDirectDraw::SetCooperativeLevel").values[1]));
+  EXPECT_EQ((std::vector<uintptr_t>{320, 200, 16}),
+            Call("IDirectDraw::SetDisplayMode").values);
+  const DDSURFACEDESC &primary =
+      Call("IDirectDraw::CreateSurface").As<DDSURFACEDESC>();
+  EXPECT_EQ(Hex(0x21), Hex(primary.dwFlags));
+  EXPECT_EQ(Hex(0x4218), Hex(primary.ddsCaps.dwCaps));
+  EXPECT_EQ(1u, primary.dwBackBufferCount);
+  EXPECT_EQ(Hex(0x04),
+            Hex(Call("IDirectDrawSurface::GetAttachedSurface").values[0]));
+  EXPECT_NE(nullptr, display.secondarySurface);
+  EXPECT_EQ(nullptr, display.secondaryBits) << "filled by the first lock";
+  EXPECT_EQ(77, display.pitchPixels) << "filled by the first lock";
+}
+
+struct FailingStep {
+  const char *label;
+  unsigned char options;
+  const char *method;
+  int skip; // calls of the method that succeed first
+  unsigned long code;
+  const char *fieldsLeft;
+};
+
+TEST_F(DisplaySetup, AFailingStepIsReportedAndLeavesWhatWasBuilt) {
+  const char *kDraw = "directDraw directDraw2";
+  const char *kPrimary = "directDraw directDraw2 primarySurface";
+  const char *kSurfaces =
+      "directDraw directDraw2 primarySurface secondarySurface";
+  const FailingStep steps[] = {
+      {"create", kRelease, "DirectDrawCreate", 0, 0x88760233, ""},
+      {"second interface", kRelease, "IDirectDraw::QueryInterface", 0,
+       0x80004002, "directDraw"},
+      {"windowed level", kRelease, "IDirectDraw::SetCooperativeLevel", 0,
+       0x80070057, kDraw},
+      {"level answering S_FALSE", kRelease,
+       "IDirectDraw::SetCooperativeLevel", 0, 1, kDraw},
+      {"exclusive level", kRelease | kFullScreen,
+       "IDirectDraw::SetCooperativeLevel", 0, 0x88760245, kDraw},
+      {"mode", kRelease | kFullScreen, "IDirectDraw::SetDisplayMode", 0,
+       0x80004001, kDraw},
+      {"caps", kRelease, "IDirectDraw::GetCaps", 0, 0x80070057, kDraw},
+      {"primary", kRelease, "IDirectDraw::CreateSurface", 0, 0x8876017C,
+       kDraw},
+      {"back buffer", kRelease | kFullScreen,
+       "IDirectDrawSurface::GetAttachedSurface", 0, 0x887600FF, kPrimary},
+      {"drawing surface", kRelease, "IDirectDraw::CreateSurface", 1,
+       0x8007000E, kPrimary},
+      {"drawing surface lock", kRelease, "IDirectDrawSurface::Lock", 0,
+       0x887601AE, kSurfaces},
+      {"clipper", kRelease, "IDirectDraw::CreateClipper", 0, 0x8007000E,
+       kSurfaces},
+      {"clipper window", kRelease | kFullScreen,
+       "IDirectDrawClipper::SetHWnd", 0, 0x80070057,
+       "directDraw directDraw2 primarySurface secondarySurface clipper"},
+      {"clipper attach", kRelease, "IDirectDrawSurface::SetClipper", 0,
+       0x88760237,
+       "directDraw directDraw2 primarySurface secondarySurface clipper"},
+  };
+  for (const FailingStep &step : steps) {
+    SCOPED_TRACE(step.label);
+    SetUp();
+    fake.Answer(step.method, static_cast<HRESULT>(step.code), 1, step.skip);
+    EXPECT_EQ(0, Open(step.options));
+    EXPECT_EQ(std::vector<std::string>{DirectXErrorName(
+                  static_cast<HRESULT>(step.code))},
+              Boxes());
+    EXPECT_EQ(step.fieldsLeft, OpenFields());
+    EXPECT_EQ(step.options, display.flags) << "stored before any call";
+    EXPECT_EQ(320, display.width);
+    display.Close();
+    EXPECT_EQ("", OpenFields());
+    EXPECT_EQ(0, fake.LiveReferences()) << "every reference released";
+    EXPECT_EQ(0, fake.OverReleases());
+  }
+}
+
+TEST_F(DisplaySetup, AuxiliaryFailureClosesBeforeTheBox) {
+  const FailingStep steps[] = {
+      {"aux create, windowed", kAux, "IDirectDraw::CreateSurface", 2,
+       0x8007000E, "secondarySurface"},
+      {"aux create, released", kAux | kRelease, "IDirectDraw::CreateSurface",
+       2, 0x8007000E, ""},
+      {"aux lock", kAux | kRelease, "IDirectDrawSurface::Lock", 1, 0x887601AE,
+       ""},
+      {"aux create, full screen", kAux | kFullScreen,
+       "IDirectDraw::CreateSurface", 1, 0x88760174, "secondarySurface"},
+  };
+  for (const FailingStep &step : steps) {
+    SCOPED_TRACE(step.label);
+    SetUp();
+    fake.Answer(step.method, static_cast<HRESULT>(step.code), 1, step.skip);
+    EXPECT_EQ(0, Open(step.options));
+    EXPECT_EQ(step.fieldsLeft, OpenFields());
+    std::vector<std::string> names = fake.Names();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ("MessageBoxA", names.back()) << "the box comes after Close";
+    EXPECT_EQ("IDirectDraw::Release", names[names.size() - 3]);
+    EXPECT_EQ(DirectXErrorName(static_cast<HRESULT>(step.code)),
+              fake.calls.back().text);
+    long kept = display.secondarySurface != NULL ? 1 : 0;
+    EXPECT_EQ(kept, fake.LiveReferences());
+  }
+}
+
+TEST_F(DisplaySetup, ALockWithoutAnAddressIsLockedSurfaces) {
+  fake.lockAnswers.push_back(LockAnswer{NULL, 640});
+  EXPECT_EQ(0, Open(kWindowed));
+  EXPECT_EQ(std::vector<std::string>{"DDERR_LOCKEDSURFACES"}, Boxes());
+  EXPECT_EQ(nullptr, display.secondaryBits);
+  EXPECT_EQ(0u, fake.Count("IDirectDrawSurface::Unlock")) << "left locked";
+
+  SetUp();
+  static uint16_t pixels[16];
+  fake.lockAnswers.push_back(LockAnswer{pixels, 640});
+  fake.lockAnswers.push_back(LockAnswer{NULL, 640});
+  EXPECT_EQ(0, Open(kAux | kRelease));
+  EXPECT_EQ(std::vector<std::string>{"DDERR_LOCKEDSURFACES"}, Boxes());
+  EXPECT_EQ("", OpenFields()) << "the auxiliary failure closed the object";
+  EXPECT_EQ(1u, fake.Count("IDirectDrawSurface::Unlock"));
+}
+
+TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
+  const unsigned char depths[] = {0, 8, 15, 24, 32};
+  for (unsigned char depth : depths) {
+    SCOPED_TRACE(depth);
+    SetUp();
+    EXPECT_EQ(0, Open(kWindowed | kRelease, depth));
+    EXPECT_EQ(std::vector<std::string>{"DDERR_INVALIDPIXELFORMAT"}, Boxes());
+    EXPECT_EQ("directDraw directDraw2 primarySurface secondarySurface",
+              OpenFields())
+        << "no Close before the box";
+    display.Close();
+    EXPECT_EQ(0, fake.LiveReferences());
+  }
+}
+
+struct LayoutRow {
+  DWORD bits, red, green, blue;
+  int redShift, greenBits, blueShift; // -1: left as it was
+};
+
+TEST_F(DisplaySetup, PixelLayoutFollowsTheMasks) {
+  const LayoutRow rows[] = {
+      {16, 0xF800, 0x07E0, 0x001F, 11, 6, 0},
+      {16, 0xFC00, 0x03E0, 0x001F, 10, 5, 0},
+      {16, 0xF800, 0x07C0, 0x003F, 11, 5, 0},
+      {16, 0x7C00, 0x03E0, 0x001F, 10, 5, 0},
+      {16, 0x001F, 0x07E0, 0xF800, -1, -1, -1},
+      {8, 0, 0, 0, -1, -1, -1},
+      {32, 0xFF0000, 0x00FF00, 0x0000FF, -1, -1, -1},
+      {24, 0xFF0000, 0x00FF00, 0x0000FF, -1, -1, -1},
+  };
+  for (const LayoutRow &row : rows) {
+    SCOPED_TRACE(Hex(row.red) + " " + Hex(row.green) + " " + Hex(row.blue));
+    SetUp();
+    SetDisplayFormat(row.bits, row.red, row.green, row.blue);
+    display.redShift = display.greenBits = display.blueShift = 0xEE;
+    EXPECT_EQ(1, Open(kFullScreen, static_cast<unsigned char>(row.bits)));
+    EXPECT_EQ(row.redShift < 0 ? 0xEE : row.redShift, display.redShift);
+    EXPECT_EQ(row.greenBits < 0 ? 0xEE : row.greenBits, display.greenBits);
+    EXPECT_EQ(row.blueShift < 0 ? 0xEE : row.blueShift, display.blueShift);
+  }
+}
+
+TEST_F(DisplaySetup, UnknownOptionBitsAndANullWindowPassThrough) {
+  ASSERT_EQ(1, display.Open(NULL, 320, 200, 16, 0xF0));
+  EXPECT_EQ(0xF0, display.flags);
+  EXPECT_EQ(Hex(0x08), Hex(Call("IDirectDraw::SetCooperativeLevel").values[1]));
+  EXPECT_EQ(0u, Call("IDirectDraw::SetCooperativeLevel").values[0]);
+  EXPECT_EQ(0u, Call("IDirectDrawClipper::SetHWnd").values[1]);
+  EXPECT_EQ(nullptr, display.auxSurface);
+}
+
+class DisplayClose : public DisplaySetup {};
+
+TEST_F(DisplayClose, ReleasesEverythingButAKeptSecondarySurface) {
+  ASSERT_EQ(1, Open(kWindowed));
+  IDirectDrawSurface *kept = display.secondarySurface;
+  fake.calls.clear();
+  display.Close();
+  const std::vector<std::string> expected = {
+      "IDirectDrawClipper::Release", "IDirectDrawSurface::Release",
+      "IDirectDraw::SetCooperativeLevel", "IDirectDraw::Release",
+      "IDirectDraw2::Release"};
+  EXPECT_EQ(expected, fake.Names());
+  EXPECT_EQ(Hex(0x08), Hex(Call("IDirectDraw::SetCooperativeLevel").values[1]));
+  EXPECT_EQ(display.primarySurface, nullptr);
+  EXPECT_EQ(kept, display.secondarySurface) << "kept without ReleaseSecondary";
+  EXPECT_EQ(1, fake.ObjectOf(kept)->references);
+  EXPECT_EQ(1, fake.LiveReferences());
+  EXPECT_NE(nullptr, display.secondaryBits) << "Close leaves the address";
+  EXPECT_EQ(320, display.pitchPixels);
+}
+
+TEST_F(DisplayClose, ReleasesTheBackBufferBeforeItsChain) {
+  ASSERT_EQ(1, Open(kFullScreen | kRelease | kAux));
+  const void *back = display.secondarySurface;
+  const void *front = display.primarySurface;
+  const void *aux = display.auxSurface;
+  fake.calls.clear();
+  display.Close();
+  std::vector<const void *> released;
+  for (const FakeCall &call : fake.calls)
+    if (call.name == "IDirectDrawSurface::Release")
+      released.push_back(call.object);
+  EXPECT_EQ((std::vector<const void *>{back, front, aux}), released);
+  EXPECT_EQ("", OpenFields());
+  EXPECT_EQ(0, fake.LiveReferences());
+}
+
+TEST_F(DisplayClose, DoesNothingOnAClosedOrZeroedObject) {
+  display.Close();
+  EXPECT_TRUE(fake.calls.empty());
+  ASSERT_EQ(1, Open(kWindowed | kRelease));
+  display.Close();
+  fake.calls.clear();
+  display.Close();
+  EXPECT_TRUE(fake.calls.empty()) << "a second Close calls nothing";
+}
+
+TEST_F(DisplayClose, WithoutTheFirstInterfaceReleasesOnlyTheSecond) {
+  IDirectDraw *directDraw = NULL;
+  ASSERT_EQ(DD_OK, DirectDrawCreate(NULL, &directDraw, NULL));
+  ASSERT_EQ(DD_OK, directDraw->QueryInterface(
+                       IID_IDirectDraw2,
+                       reinterpret_cast<void **>(&display.directDraw2)));
+  directDraw->Release();
+  fake.calls.clear();
+  display.Close();
+  EXPECT_EQ(std::vector<std::string>{"IDirectDraw2::Release"}, fake.Names());
+  EXPECT_EQ(nullptr, display.directDraw2);
+  EXPECT_EQ(0, fake.LiveReferences());
+}
+
+} // namespace

@@ -1,0 +1,62 @@
+// Shared by the unit tests over the fakes.
+#ifndef LURN_TEST_SUPPORT_H
+#define LURN_TEST_SUPPORT_H
+
+#include <lurn.h>
+
+#include <stdio.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "errors/report_error.h"
+#include "fake_platform.h"
+
+// Codes print in hex, as the platform documents them.
+inline std::string Hex(unsigned long value) {
+  char text[16];
+  snprintf(text, sizeof text, "%#lx", value);
+  return text;
+}
+
+// A window handle the fakes never dereference.
+inline void *TestWindow() { return reinterpret_cast<void *>(0x1234); }
+
+class FakePlatformTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fake.Reset();
+    memset(&display, 0, sizeof display);
+    memset(&input, 0, sizeof input);
+  }
+  void TearDown() override {
+    EXPECT_EQ(0, fake.OverReleases()) << "an interface was released too often";
+  }
+  // The texts of the error boxes shown so far.
+  std::vector<std::string> Boxes() const {
+    std::vector<std::string> texts;
+    for (const FakeCall &call : fake.calls)
+      if (call.name == "MessageBoxA")
+        texts.push_back(call.text);
+    return texts;
+  }
+  // The interface fields of the display record that are set.
+  std::string OpenFields() const {
+    std::string fields;
+    const char *names[] = {"directDraw", "directDraw2", "primarySurface",
+                           "secondarySurface", "auxSurface", "clipper"};
+    const void *values[] = {display.directDraw,       display.directDraw2,
+                            display.primarySurface,   display.secondarySurface,
+                            display.auxSurface,       display.clipper};
+    for (int i = 0; i < 6; ++i)
+      if (values[i] != NULL)
+        fields += std::string(fields.empty() ? "" : " ") + names[i];
+    return fields;
+  }
+
+  LurnDirectDraw display;
+  LurnDirectInput input;
+};
+
+#endif
