@@ -103,13 +103,12 @@ int main(int argc, char **argv) {
   RECT frame = {0, 0, kWidth, kHeight};
   DWORD style = options.fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW;
   AdjustWindowRect(&frame, style, FALSE);
-  HWND window = CreateWindowA("lurn demo", "lurn demo", style | WS_VISIBLE, 0,
-                              0, frame.right - frame.left,
-                              frame.bottom - frame.top, NULL, NULL, instance,
-                              NULL);
-  unsigned char flags =
-      LurnDirectDraw::ReleaseSecondary |
-      (options.fullScreen ? LurnDirectDraw::FullScreen : 0);
+  HWND window =
+      CreateWindowA("lurn demo", "lurn demo", style | WS_VISIBLE, 0, 0,
+                    frame.right - frame.left, frame.bottom - frame.top, NULL,
+                    NULL, instance, NULL);
+  unsigned char flags = LurnDirectDraw::ReleaseSecondary |
+                        (options.fullScreen ? LurnDirectDraw::FullScreen : 0);
   if (!display.Open(window, kWidth, kHeight, 16, flags)) {
     display.Close();
     return 1;
@@ -144,9 +143,8 @@ int main(int argc, char **argv) {
   SDL_Window *window =
       SDL_CreateWindow("lurn demo", SDL_WINDOWPOS_CENTERED,
                        SDL_WINDOWPOS_CENTERED, kWidth, kHeight, 0);
-  unsigned char flags =
-      LurnDirectDraw::ReleaseSecondary |
-      (options.fullScreen ? LurnDirectDraw::FullScreen : 0);
+  unsigned char flags = LurnDirectDraw::ReleaseSecondary |
+                        (options.fullScreen ? LurnDirectDraw::FullScreen : 0);
   if (window == NULL || !display.Open(window, kWidth, kHeight, 16, flags)) {
     display.Close();
     SDL_Quit();

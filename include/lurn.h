@@ -8,7 +8,9 @@
 #ifndef LURN_H
 #define LURN_H
 
-#if defined(_WIN32)
+#if defined(LURN_STATIC)
+#define LURN_API
+#elif defined(_WIN32)
 #if defined(LURN_BUILDING_LIBRARY)
 #define LURN_API __declspec(dllexport)
 #else
@@ -47,23 +49,23 @@ public:
     NoClear = 0x08           // ClearSecondaryBuffer does nothing
   };
 
-  IDirectDraw *directDraw;               // null while closed; GetDD
-  IDirectDraw2 *directDraw2;             // same object, second interface
-  IDirectDrawSurface *primarySurface;    // the visible surface
-  IDirectDrawSurface *secondarySurface;  // the surface the client draws into
-  IDirectDrawSurface *auxSurface;        // with AuxSurface only
-  IDirectDrawClipper *clipper;           // bound to `window`
-  void *window;                          // owner of the error boxes
-  void *secondaryBits;                   // drawing address from the last lock
-  void *auxBits;                         // auxiliary surface's address
-  unsigned short width;                  // requested mode
+  IDirectDraw *directDraw;              // null while closed; GetDD
+  IDirectDraw2 *directDraw2;            // same object, second interface
+  IDirectDrawSurface *primarySurface;   // the visible surface
+  IDirectDrawSurface *secondarySurface; // the surface the client draws into
+  IDirectDrawSurface *auxSurface;       // with AuxSurface only
+  IDirectDrawClipper *clipper;          // bound to `window`
+  void *window;                         // owner of the error boxes
+  void *secondaryBits;                  // drawing address from the last lock
+  void *auxBits;                        // auxiliary surface's address
+  unsigned short width;                 // requested mode
   unsigned short height;
   unsigned char bitsPerPixel;
-  unsigned short pitchPixels;            // line pitch in 16-bit pixels
-  unsigned char redShift;                // 16-bit layout: red field position,
-  unsigned char greenBits;               // green field width,
-  unsigned char blueShift;               // blue field position (0)
-  unsigned char flags;                   // the option bits given to Open
+  unsigned short pitchPixels; // line pitch in 16-bit pixels
+  unsigned char redShift;     // 16-bit layout: red field position,
+  unsigned char greenBits;    // green field width,
+  unsigned char blueShift;    // blue field position (0)
+  unsigned char flags;        // the option bits given to Open
 
   // Opens DirectDraw on `window` (natively: the client's SDL_Window*) at
   // width x height x depth. Windowed unless FullScreen: the display must
@@ -101,25 +103,25 @@ public:
 struct LurnMouseState {
   LurnLong lX; // movement since the previous read
   LurnLong lY;
-  LurnLong lZ;                  // wheel, 120 per notch
-  unsigned char rgbButtons[4];  // 0x80 while pressed
+  LurnLong lZ;                 // wheel, 120 per notch
+  unsigned char rgbButtons[4]; // 0x80 while pressed
 };
 
 // The keyboard and mouse. Open, then OpenKeyboard and/or OpenMouse; per
 // frame GetStateKeyboard / KeyDown and GetStateMouse; Close at the end.
 class LURN_API LurnDirectInput {
 public:
-  void *window;                      // stored by Open for the client
-  IDirectInputA *directInput;        // the DirectInput root
-  IDirectInputDeviceA *keyboard;     // the system keyboard
-  IDirectInputDeviceA *mouse;        // the system mouse
-  IDirectInputDeviceA *spareDevice;  // torn down by Close when set
-  unsigned char keyState[256];       // by DirectInput key code, 0x80 = down
-  unsigned char keyboardReleased;    // toggled by SyncAcquireKeyboard
-  unsigned char mouseReleased;       // mouse reads refused while non-zero
+  void *window;                     // stored by Open for the client
+  IDirectInputA *directInput;       // the DirectInput root
+  IDirectInputDeviceA *keyboard;    // the system keyboard
+  IDirectInputDeviceA *mouse;       // the system mouse
+  IDirectInputDeviceA *spareDevice; // torn down by Close when set
+  unsigned char keyState[256];      // by DirectInput key code, 0x80 = down
+  unsigned char keyboardReleased;   // toggled by SyncAcquireKeyboard
+  unsigned char mouseReleased;      // mouse reads refused while non-zero
   unsigned char spareReleased;
-  void *mouseHandle;                 // closed by Close with the mouse
-  LurnMouseState mouseState;         // the last mouse reading
+  void *mouseHandle;         // closed by Close with the mouse
+  LurnMouseState mouseState; // the last mouse reading
 
   // Creates the DirectInput root. `instance` is the module instance
   // (ignored natively). Marks both devices released. Returns 1, or 0 after

@@ -73,8 +73,8 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     return Fail(window, result);
 
   if (flags & FullScreen) {
-    result = directDraw->SetCooperativeLevel(hwnd,
-                                             DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
+    result = directDraw->SetCooperativeLevel(hwnd, DDSCL_EXCLUSIVE |
+                                                       DDSCL_FULLSCREEN);
     if (result != DD_OK)
       return Fail(window, result);
     result = directDraw->SetDisplayMode(width, height, depth);

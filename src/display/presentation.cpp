@@ -10,8 +10,8 @@
 namespace {
 
 // The debug heap's fill pattern: a lock that "returns" it gave no memory.
-void *const kFillPattern = reinterpret_cast<void *>(
-    static_cast<uintptr_t>(0xCDCDCDCDu));
+void *const kFillPattern =
+    reinterpret_cast<void *>(static_cast<uintptr_t>(0xCDCDCDCDu));
 
 bool Unusable(void *bits) { return bits == NULL || bits == kFillPattern; }
 

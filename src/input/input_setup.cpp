@@ -8,8 +8,8 @@ namespace {
 
 // Close counts a raw debug-filled field as empty as well as a null one.
 bool Empty(IDirectInputDeviceA *device) {
-  return device == NULL ||
-         reinterpret_cast<uintptr_t>(device) == static_cast<uintptr_t>(0xCDCDCDCDu);
+  return device == NULL || reinterpret_cast<uintptr_t>(device) ==
+                               static_cast<uintptr_t>(0xCDCDCDCDu);
 }
 
 void Drop(IDirectInputDeviceA *&device) {

@@ -262,8 +262,7 @@ struct IDirectDrawSurface : IUnknown {
   virtual HRESULT WINAPI AddAttachedSurface(LPDIRECTDRAWSURFACE surface) = 0;
   virtual HRESULT WINAPI AddOverlayDirtyRect(LPRECT rect) = 0;
   virtual HRESULT WINAPI Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source,
-                             LPRECT sourceRect, DWORD flags,
-                             LPDDBLTFX fx) = 0;
+                             LPRECT sourceRect, DWORD flags, LPDDBLTFX fx) = 0;
   virtual HRESULT WINAPI BltBatch(LPDDBLTBATCH batch, DWORD count,
                                   DWORD flags) = 0;
   virtual HRESULT WINAPI BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source,
@@ -272,9 +271,8 @@ struct IDirectDrawSurface : IUnknown {
                                                LPDIRECTDRAWSURFACE surface) = 0;
   virtual HRESULT WINAPI
   EnumAttachedSurfaces(LPVOID context, LPDDENUMSURFACESCALLBACK callback) = 0;
-  virtual HRESULT WINAPI
-  EnumOverlayZOrders(DWORD flags, LPVOID context,
-                     LPDDENUMSURFACESCALLBACK callback) = 0;
+  virtual HRESULT WINAPI EnumOverlayZOrders(
+      DWORD flags, LPVOID context, LPDDENUMSURFACESCALLBACK callback) = 0;
   virtual HRESULT WINAPI Flip(LPDIRECTDRAWSURFACE targetOverride,
                               DWORD flags) = 0;
   virtual HRESULT WINAPI GetAttachedSurface(LPDDSCAPS caps,

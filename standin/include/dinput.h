@@ -264,8 +264,8 @@ struct IDirectInputDeviceA : IUnknown {
   virtual HRESULT WINAPI Unacquire() = 0;
   virtual HRESULT WINAPI GetDeviceState(DWORD size, LPVOID data) = 0;
   virtual HRESULT WINAPI GetDeviceData(DWORD objectSize,
-                                       LPDIDEVICEOBJECTDATA data,
-                                       LPDWORD inOut, DWORD flags) = 0;
+                                       LPDIDEVICEOBJECTDATA data, LPDWORD inOut,
+                                       DWORD flags) = 0;
   virtual HRESULT WINAPI SetDataFormat(LPCDIDATAFORMAT format) = 0;
   virtual HRESULT WINAPI SetEventNotification(HANDLE event) = 0;
   virtual HRESULT WINAPI SetCooperativeLevel(HWND window, DWORD flags) = 0;
@@ -290,7 +290,6 @@ struct IDirectInputA : IUnknown {
 };
 
 HRESULT WINAPI DirectInputCreateA(HINSTANCE instance, DWORD version,
-                                  LPDIRECTINPUTA *directInput,
-                                  LPUNKNOWN outer);
+                                  LPDIRECTINPUTA *directInput, LPUNKNOWN outer);
 
 #endif

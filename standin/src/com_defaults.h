@@ -8,22 +8,22 @@
 #include <ddraw.h>
 #include <dinput.h>
 
-#define LURN_UNSUPPORTED(name, params)                                        \
+#define LURN_UNSUPPORTED(name, params)                                         \
   HRESULT STDMETHODCALLTYPE name params override { return E_NOTIMPL; }
 
 struct DirectDrawDefaults : IDirectDraw {
   LURN_UNSUPPORTED(Compact, ())
   LURN_UNSUPPORTED(CreateClipper, (DWORD, LPDIRECTDRAWCLIPPER *, IUnknown *))
-  LURN_UNSUPPORTED(CreatePalette, (DWORD, LPPALETTEENTRY,
-                                   LPDIRECTDRAWPALETTE *, IUnknown *))
-  LURN_UNSUPPORTED(CreateSurface, (LPDDSURFACEDESC, LPDIRECTDRAWSURFACE *,
-                                   IUnknown *))
-  LURN_UNSUPPORTED(DuplicateSurface, (LPDIRECTDRAWSURFACE,
-                                      LPDIRECTDRAWSURFACE *))
-  LURN_UNSUPPORTED(EnumDisplayModes, (DWORD, LPDDSURFACEDESC, LPVOID,
-                                      LPDDENUMMODESCALLBACK))
-  LURN_UNSUPPORTED(EnumSurfaces, (DWORD, LPDDSURFACEDESC, LPVOID,
-                                  LPDDENUMSURFACESCALLBACK))
+  LURN_UNSUPPORTED(CreatePalette,
+                   (DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE *, IUnknown *))
+  LURN_UNSUPPORTED(CreateSurface,
+                   (LPDDSURFACEDESC, LPDIRECTDRAWSURFACE *, IUnknown *))
+  LURN_UNSUPPORTED(DuplicateSurface,
+                   (LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE *))
+  LURN_UNSUPPORTED(EnumDisplayModes,
+                   (DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMMODESCALLBACK))
+  LURN_UNSUPPORTED(EnumSurfaces,
+                   (DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK))
   LURN_UNSUPPORTED(FlipToGDISurface, ())
   LURN_UNSUPPORTED(GetCaps, (LPDDCAPS, LPDDCAPS))
   LURN_UNSUPPORTED(GetDisplayMode, (LPDDSURFACEDESC))
@@ -42,16 +42,16 @@ struct DirectDrawDefaults : IDirectDraw {
 struct DirectDraw2Defaults : IDirectDraw2 {
   LURN_UNSUPPORTED(Compact, ())
   LURN_UNSUPPORTED(CreateClipper, (DWORD, LPDIRECTDRAWCLIPPER *, IUnknown *))
-  LURN_UNSUPPORTED(CreatePalette, (DWORD, LPPALETTEENTRY,
-                                   LPDIRECTDRAWPALETTE *, IUnknown *))
-  LURN_UNSUPPORTED(CreateSurface, (LPDDSURFACEDESC, LPDIRECTDRAWSURFACE *,
-                                   IUnknown *))
-  LURN_UNSUPPORTED(DuplicateSurface, (LPDIRECTDRAWSURFACE,
-                                      LPDIRECTDRAWSURFACE *))
-  LURN_UNSUPPORTED(EnumDisplayModes, (DWORD, LPDDSURFACEDESC, LPVOID,
-                                      LPDDENUMMODESCALLBACK))
-  LURN_UNSUPPORTED(EnumSurfaces, (DWORD, LPDDSURFACEDESC, LPVOID,
-                                  LPDDENUMSURFACESCALLBACK))
+  LURN_UNSUPPORTED(CreatePalette,
+                   (DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE *, IUnknown *))
+  LURN_UNSUPPORTED(CreateSurface,
+                   (LPDDSURFACEDESC, LPDIRECTDRAWSURFACE *, IUnknown *))
+  LURN_UNSUPPORTED(DuplicateSurface,
+                   (LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE *))
+  LURN_UNSUPPORTED(EnumDisplayModes,
+                   (DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMMODESCALLBACK))
+  LURN_UNSUPPORTED(EnumSurfaces,
+                   (DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK))
   LURN_UNSUPPORTED(FlipToGDISurface, ())
   LURN_UNSUPPORTED(GetCaps, (LPDDCAPS, LPDDCAPS))
   LURN_UNSUPPORTED(GetDisplayMode, (LPDDSURFACEDESC))
@@ -71,15 +71,13 @@ struct DirectDraw2Defaults : IDirectDraw2 {
 struct SurfaceDefaults : IDirectDrawSurface {
   LURN_UNSUPPORTED(AddAttachedSurface, (LPDIRECTDRAWSURFACE))
   LURN_UNSUPPORTED(AddOverlayDirtyRect, (LPRECT))
-  LURN_UNSUPPORTED(Blt, (LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD,
-                         LPDDBLTFX))
+  LURN_UNSUPPORTED(Blt, (LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDBLTFX))
   LURN_UNSUPPORTED(BltBatch, (LPDDBLTBATCH, DWORD, DWORD))
-  LURN_UNSUPPORTED(BltFast, (DWORD, DWORD, LPDIRECTDRAWSURFACE, LPRECT,
-                             DWORD))
+  LURN_UNSUPPORTED(BltFast, (DWORD, DWORD, LPDIRECTDRAWSURFACE, LPRECT, DWORD))
   LURN_UNSUPPORTED(DeleteAttachedSurface, (DWORD, LPDIRECTDRAWSURFACE))
   LURN_UNSUPPORTED(EnumAttachedSurfaces, (LPVOID, LPDDENUMSURFACESCALLBACK))
-  LURN_UNSUPPORTED(EnumOverlayZOrders, (DWORD, LPVOID,
-                                        LPDDENUMSURFACESCALLBACK))
+  LURN_UNSUPPORTED(EnumOverlayZOrders,
+                   (DWORD, LPVOID, LPDDENUMSURFACESCALLBACK))
   LURN_UNSUPPORTED(Flip, (LPDIRECTDRAWSURFACE, DWORD))
   LURN_UNSUPPORTED(GetAttachedSurface, (LPDDSCAPS, LPDIRECTDRAWSURFACE *))
   LURN_UNSUPPORTED(GetBltStatus, (DWORD))
@@ -102,8 +100,8 @@ struct SurfaceDefaults : IDirectDrawSurface {
   LURN_UNSUPPORTED(SetOverlayPosition, (LONG, LONG))
   LURN_UNSUPPORTED(SetPalette, (LPDIRECTDRAWPALETTE))
   LURN_UNSUPPORTED(Unlock, (LPVOID))
-  LURN_UNSUPPORTED(UpdateOverlay, (LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD,
-                                   LPDDOVERLAYFX))
+  LURN_UNSUPPORTED(UpdateOverlay,
+                   (LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDOVERLAYFX))
   LURN_UNSUPPORTED(UpdateOverlayDisplay, (DWORD))
   LURN_UNSUPPORTED(UpdateOverlayZOrder, (DWORD, LPDIRECTDRAWSURFACE))
 };
@@ -119,8 +117,8 @@ struct ClipperDefaults : IDirectDrawClipper {
 
 struct DirectInputDefaults : IDirectInputA {
   LURN_UNSUPPORTED(CreateDevice, (REFGUID, LPDIRECTINPUTDEVICEA *, LPUNKNOWN))
-  LURN_UNSUPPORTED(EnumDevices, (DWORD, LPDIENUMDEVICESCALLBACKA, LPVOID,
-                                 DWORD))
+  LURN_UNSUPPORTED(EnumDevices,
+                   (DWORD, LPDIENUMDEVICESCALLBACKA, LPVOID, DWORD))
   LURN_UNSUPPORTED(GetDeviceStatus, (REFGUID))
   LURN_UNSUPPORTED(RunControlPanel, (HWND, DWORD))
   LURN_UNSUPPORTED(Initialize, (HINSTANCE, DWORD))
@@ -128,15 +126,13 @@ struct DirectInputDefaults : IDirectInputA {
 
 struct InputDeviceDefaults : IDirectInputDeviceA {
   LURN_UNSUPPORTED(GetCapabilities, (LPDIDEVCAPS))
-  LURN_UNSUPPORTED(EnumObjects, (LPDIENUMDEVICEOBJECTSCALLBACKA, LPVOID,
-                                 DWORD))
+  LURN_UNSUPPORTED(EnumObjects, (LPDIENUMDEVICEOBJECTSCALLBACKA, LPVOID, DWORD))
   LURN_UNSUPPORTED(GetProperty, (REFGUID, LPDIPROPHEADER))
   LURN_UNSUPPORTED(SetProperty, (REFGUID, LPCDIPROPHEADER))
   LURN_UNSUPPORTED(Acquire, ())
   LURN_UNSUPPORTED(Unacquire, ())
   LURN_UNSUPPORTED(GetDeviceState, (DWORD, LPVOID))
-  LURN_UNSUPPORTED(GetDeviceData, (DWORD, LPDIDEVICEOBJECTDATA, LPDWORD,
-                                   DWORD))
+  LURN_UNSUPPORTED(GetDeviceData, (DWORD, LPDIDEVICEOBJECTDATA, LPDWORD, DWORD))
   LURN_UNSUPPORTED(SetDataFormat, (LPCDIDATAFORMAT))
   LURN_UNSUPPORTED(SetEventNotification, (HANDLE))
   LURN_UNSUPPORTED(SetCooperativeLevel, (HWND, DWORD))

@@ -229,8 +229,8 @@ private:
   void Describe(LPDDSURFACEDESC desc) const {
     memset(desc, 0, sizeof *desc);
     desc->dwSize = sizeof *desc;
-    desc->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH |
-                    DDSD_PIXELFORMAT;
+    desc->dwFlags =
+        DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
     desc->dwWidth = width_;
     desc->dwHeight = height_;
     desc->lPitch = static_cast<LONG>(pitch_);
@@ -268,8 +268,8 @@ public:
   ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window,
                                                 DWORD flags) override;
-  HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
-                                           DWORD bpp, DWORD, DWORD) override;
+  HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bpp,
+                                           DWORD, DWORD) override;
   HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC desc,
                                           LPDIRECTDRAWSURFACE *surface,
                                           IUnknown *outer) override;
@@ -318,8 +318,7 @@ public:
       delete this;
   }
 
-  HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags,
-                                          LPDIRECTDRAWCLIPPER *out,
+  HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER *out,
                                           IUnknown *outer) override {
     if (out == NULL)
       return DDERR_INVALIDPARAMS;
@@ -363,15 +362,14 @@ public:
         if (display.exclusiveOwner != this)
           return DDERR_NOEXCLUSIVEMODE;
       }
-      Surface *primary =
-          new Surface(display.width, display.height, display.format,
-                      caps | DDSCAPS_VISIBLE |
-                          (flipChain ? DDSCAPS_FRONTBUFFER : 0));
+      Surface *primary = new Surface(
+          display.width, display.height, display.format,
+          caps | DDSCAPS_VISIBLE | (flipChain ? DDSCAPS_FRONTBUFFER : 0));
       if (flipChain) {
-        Surface *back = new Surface(display.width, display.height,
-                                    display.format,
-                                    DDSCAPS_BACKBUFFER | DDSCAPS_FLIP |
-                                        DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY);
+        Surface *back =
+            new Surface(display.width, display.height, display.format,
+                        DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX |
+                            DDSCAPS_VIDEOMEMORY);
         primary->AttachBackBuffer(back);
         if (!primary->Allocate() || !back->Allocate()) {
           primary->Release();
@@ -538,8 +536,8 @@ ULONG DirectDraw2::Release() {
 HRESULT DirectDraw2::SetCooperativeLevel(HWND window, DWORD flags) {
   return owner_->SetCooperativeLevel(window, flags);
 }
-HRESULT DirectDraw2::SetDisplayMode(DWORD width, DWORD height, DWORD bpp,
-                                    DWORD, DWORD) {
+HRESULT DirectDraw2::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD,
+                                    DWORD) {
   return owner_->SetDisplayMode(width, height, bpp);
 }
 HRESULT DirectDraw2::CreateSurface(LPDDSURFACEDESC desc,
@@ -590,7 +588,8 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     SDL_DisplayMode mode;
     display.desktopWidth = 1024;
     display.desktopHeight = 768;
-    if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+    if (SDL_WasInit(SDL_INIT_VIDEO) &&
+        SDL_GetDesktopDisplayMode(0, &mode) == 0) {
       display.desktopWidth = DWORD(mode.w);
       display.desktopHeight = DWORD(mode.h);
     }

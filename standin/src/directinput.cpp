@@ -176,8 +176,8 @@ private:
 
 } // namespace
 
-HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version,
-                                  LPDIRECTINPUTA *out, LPUNKNOWN outer) {
+HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version, LPDIRECTINPUTA *out,
+                                  LPUNKNOWN outer) {
   if (out == NULL)
     return E_POINTER;
   *out = NULL;

@@ -36,7 +36,7 @@ SDL_Window *WindowFromHandle(HWND window);
 struct InputState {
   Uint32 focusWindowId; // 0: none known from events
   bool focusKnown;
-  unsigned char keys[256]; // by DirectInput key code, 0x80 while down
+  unsigned char keys[256];    // by DirectInput key code, 0x80 while down
   long mouseX, mouseY, wheel; // movement since the last mouse read
   unsigned char buttons[4];
 };

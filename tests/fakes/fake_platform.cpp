@@ -73,9 +73,9 @@ public:
   HRESULT STDMETHODCALLTYPE Blt(LPRECT dest, LPDIRECTDRAWSURFACE source,
                                 LPRECT sourceRect, DWORD flags,
                                 LPDDBLTFX fx) override {
-    FakeCall &call =
-        Record("Blt", {Value(dest), Value(source), Value(sourceRect), flags,
-                       Value(fx), fx ? fx->dwSize : 0, fx ? fx->dwFillColor : 0});
+    FakeCall &call = Record(
+        "Blt", {Value(dest), Value(source), Value(sourceRect), flags, Value(fx),
+                fx ? fx->dwSize : 0, fx ? fx->dwFillColor : 0});
     Copy(call, dest);
     return Answer(call);
   }
@@ -103,8 +103,8 @@ public:
       *format = fake.displayFormat;
     return result;
   }
-  HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc,
-                                 DWORD flags, HANDLE event) override {
+  HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags,
+                                 HANDLE event) override {
     FakeCall &call = Record("Lock", {Value(rect), flags, Value(event)});
     Copy(call, desc);
     HRESULT result = Answer(call);
@@ -153,8 +153,7 @@ public:
     *out = static_cast<IDirectDraw2 *>(fake.Track(new FakeDirectDraw2));
     return DD_OK;
   }
-  HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags,
-                                          LPDIRECTDRAWCLIPPER *out,
+  HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER *out,
                                           IUnknown *outer) override {
     HRESULT result =
         Answer(Record("CreateClipper", {flags, Value(out), Value(outer)}));
@@ -272,15 +271,15 @@ void FakePlatform::Reset() {
   clientOrigin.y = 0;
 }
 
-void FakePlatform::Answer(const std::string &method, HRESULT result,
-                          int times, int skip, const void *object) {
+void FakePlatform::Answer(const std::string &method, HRESULT result, int times,
+                          int skip, const void *object) {
   for (int i = 0; i < times; ++i)
     script_.push_back(Scripted{method, object, result, i == 0 ? skip : 0});
 }
 
 HRESULT FakePlatform::Next(const std::string &method, const void *object) {
-  for (std::deque<Scripted>::iterator it = script_.begin();
-       it != script_.end(); ++it) {
+  for (std::deque<Scripted>::iterator it = script_.begin(); it != script_.end();
+       ++it) {
     if (it->method != method || (it->object != NULL && it->object != object))
       continue;
     if (it->skip > 0) {

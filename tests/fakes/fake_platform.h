@@ -15,11 +15,11 @@
 #include <vector>
 
 struct FakeCall {
-  std::string name;           // "IDirectDraw::CreateSurface", "MessageBoxA"
-  const void *object;         // the interface called, or null
-  std::vector<uintptr_t> values;       // the plain arguments, in order
-  std::vector<unsigned char> record;   // a copy of the record passed, if any
-  std::string text;                    // message box text and caption
+  std::string name;              // "IDirectDraw::CreateSurface", "MessageBoxA"
+  const void *object;            // the interface called, or null
+  std::vector<uintptr_t> values; // the plain arguments, in order
+  std::vector<unsigned char> record; // a copy of the record passed, if any
+  std::string text;                  // message box text and caption
   std::string caption;
 
   template <class Record> const Record &As() const {

@@ -17,8 +17,7 @@ int WINAPI FakeMessageBoxA(HWND window, LPCSTR text, LPCSTR caption,
   return IDOK;
 }
 
-BOOL WINAPI FakeSetRect(LPRECT rect, int left, int top, int right,
-                        int bottom) {
+BOOL WINAPI FakeSetRect(LPRECT rect, int left, int top, int right, int bottom) {
   fake.Record("SetRect", NULL,
               {Value(rect), uintptr_t(left), uintptr_t(top), uintptr_t(right),
                uintptr_t(bottom)});
@@ -52,8 +51,8 @@ BOOL WINAPI FakeCloseHandle(HANDLE handle) {
 #if defined(_WIN32)
   // Handles of the test runtime itself go to the real call.
   typedef BOOL(WINAPI * CloseHandleFunction)(HANDLE);
-  static CloseHandleFunction real = reinterpret_cast<CloseHandleFunction>(
-      reinterpret_cast<void *>(
+  static CloseHandleFunction real =
+      reinterpret_cast<CloseHandleFunction>(reinterpret_cast<void *>(
           GetProcAddress(GetModuleHandleA("kernel32.dll"), "CloseHandle")));
   return real(handle);
 #else
@@ -65,9 +64,9 @@ BOOL WINAPI FakeCloseHandle(HANDLE handle) {
 } // namespace
 
 #if defined(_WIN32)
-#define LURN_FAKE_IMPORT(name, argumentBytes)                                 \
-  extern "C" void *fakeImport##name __asm__("__imp__" #name                   \
-                                            "@" #argumentBytes);              \
+#define LURN_FAKE_IMPORT(name, argumentBytes)                                  \
+  extern "C" void *fakeImport##name __asm__("__imp__" #name                    \
+                                            "@" #argumentBytes);               \
   void *fakeImport##name = reinterpret_cast<void *>(&Fake##name);
 LURN_FAKE_IMPORT(MessageBoxA, 16)
 LURN_FAKE_IMPORT(SetRect, 20)

@@ -55,8 +55,8 @@ struct DesktopRow {
 };
 
 TEST_F(StandinDisplay, WindowedOpenTakesTheDesktopLayout) {
-  const DesktopRow rows[] = {{NULL, 11, 6, 0}, {"565", 11, 6, 0},
-                             {"555", 10, 5, 0}};
+  const DesktopRow rows[] = {
+      {NULL, 11, 6, 0}, {"565", 11, 6, 0}, {"555", 10, 5, 0}};
   for (const DesktopRow &row : rows) {
     SCOPED_TRACE(row.desktop ? row.desktop : "default");
     if (row.desktop)
@@ -90,8 +90,8 @@ TEST_F(StandinDisplay, ADesktopOfAnotherDepthIsInvalidPixelFormat) {
 
 TEST_F(StandinDisplay, FullScreenTakesTheWindowAndGivesItBack) {
   int opened = 0;
-  EXPECT_EQ("", OpenReporting(window, 640, 480, 16, kFullScreen | kRelease,
-                              &opened));
+  EXPECT_EQ(
+      "", OpenReporting(window, 640, 480, 16, kFullScreen | kRelease, &opened));
   ASSERT_EQ(1, opened);
   EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
   EXPECT_EQ(nullptr, display.secondaryBits);
@@ -121,8 +121,8 @@ TEST_F(StandinDisplay, FullScreenTakesTheWindowAndGivesItBack) {
 TEST_F(StandinDisplay, FullScreenAt32BitsHasNoSixteenBitLayout) {
   display.redShift = display.greenBits = display.blueShift = 0xEE;
   int opened = 0;
-  EXPECT_EQ("", OpenReporting(window, 640, 480, 32, kFullScreen | kRelease,
-                              &opened));
+  EXPECT_EQ(
+      "", OpenReporting(window, 640, 480, 32, kFullScreen | kRelease, &opened));
   EXPECT_EQ(1, opened);
   EXPECT_EQ(0xEE, display.redShift);
 }
@@ -151,8 +151,8 @@ TEST_F(StandinDisplay, BadInputGetsADefinedAnswer) {
        "DDERR_INVALIDPIXELFORMAT"},
       {"depth 24 windowed", false, false, 320, 240, 24, kRelease, 0,
        "DDERR_INVALIDPIXELFORMAT"},
-      {"depth 0 full screen", false, false, 320, 240, 0,
-       kFullScreen | kRelease, 0, "DDERR_UNSUPPORTED"},
+      {"depth 0 full screen", false, false, 320, 240, 0, kFullScreen | kRelease,
+       0, "DDERR_UNSUPPORTED"},
       {"null window, windowed", true, false, 320, 240, 16, kRelease, 1, ""},
       {"null window, full screen", true, false, 320, 240, 16,
        kFullScreen | kRelease, 0, "DDERR_INVALIDPARAMS"},

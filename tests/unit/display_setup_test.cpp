@@ -46,7 +46,8 @@ TEST_F(DisplaySetup, WindowedOpenPassesTheDocumentedValues) {
   ASSERT_EQ(1, Open(kWindowed));
   EXPECT_EQ(0u, Call("DirectDrawCreate").values[0]) << "default driver";
   EXPECT_EQ(0u, Call("DirectDrawCreate").values[1]) << "no aggregation";
-  EXPECT_TRUE(Call("IDirectDraw::QueryInterface").As<IID>() == IID_IDirectDraw2);
+  EXPECT_TRUE(Call("IDirectDraw::QueryInterface").As<IID>() ==
+              IID_IDirectDraw2);
   const FakeCall &level = Call("IDirectDraw::SetCooperativeLevel");
   EXPECT_EQ(reinterpret_cast<uintptr_t>(TestWindow()), level.values[0]);
   EXPECT_EQ(Hex(0x08), Hex(level.values[1]));
@@ -165,25 +166,24 @@ TEST_F(DisplaySetup, AFailingStepIsReportedAndLeavesWhatWasBuilt) {
        0x80004002, "directDraw"},
       {"windowed level", kRelease, "IDirectDraw::SetCooperativeLevel", 0,
        0x80070057, kDraw},
-      {"level answering S_FALSE", kRelease,
-       "IDirectDraw::SetCooperativeLevel", 0, 1, kDraw},
+      {"level answering S_FALSE", kRelease, "IDirectDraw::SetCooperativeLevel",
+       0, 1, kDraw},
       {"exclusive level", kRelease | kFullScreen,
        "IDirectDraw::SetCooperativeLevel", 0, 0x88760245, kDraw},
       {"mode", kRelease | kFullScreen, "IDirectDraw::SetDisplayMode", 0,
        0x80004001, kDraw},
       {"caps", kRelease, "IDirectDraw::GetCaps", 0, 0x80070057, kDraw},
-      {"primary", kRelease, "IDirectDraw::CreateSurface", 0, 0x8876017C,
-       kDraw},
+      {"primary", kRelease, "IDirectDraw::CreateSurface", 0, 0x8876017C, kDraw},
       {"back buffer", kRelease | kFullScreen,
        "IDirectDrawSurface::GetAttachedSurface", 0, 0x887600FF, kPrimary},
-      {"drawing surface", kRelease, "IDirectDraw::CreateSurface", 1,
-       0x8007000E, kPrimary},
+      {"drawing surface", kRelease, "IDirectDraw::CreateSurface", 1, 0x8007000E,
+       kPrimary},
       {"drawing surface lock", kRelease, "IDirectDrawSurface::Lock", 0,
        0x887601AE, kSurfaces},
       {"clipper", kRelease, "IDirectDraw::CreateClipper", 0, 0x8007000E,
        kSurfaces},
-      {"clipper window", kRelease | kFullScreen,
-       "IDirectDrawClipper::SetHWnd", 0, 0x80070057,
+      {"clipper window", kRelease | kFullScreen, "IDirectDrawClipper::SetHWnd",
+       0, 0x80070057,
        "directDraw directDraw2 primarySurface secondarySurface clipper"},
       {"clipper attach", kRelease, "IDirectDrawSurface::SetClipper", 0,
        0x88760237,
@@ -211,8 +211,8 @@ TEST_F(DisplaySetup, AuxiliaryFailureClosesBeforeTheBox) {
   const FailingStep steps[] = {
       {"aux create, windowed", kAux, "IDirectDraw::CreateSurface", 2,
        0x8007000E, "secondarySurface"},
-      {"aux create, released", kAux | kRelease, "IDirectDraw::CreateSurface",
-       2, 0x8007000E, ""},
+      {"aux create, released", kAux | kRelease, "IDirectDraw::CreateSurface", 2,
+       0x8007000E, ""},
       {"aux lock", kAux | kRelease, "IDirectDrawSurface::Lock", 1, 0x887601AE,
        ""},
       {"aux create, full screen", kAux | kFullScreen,

@@ -44,11 +44,11 @@ protected:
   // The interface fields of the display record that are set.
   std::string OpenFields() const {
     std::string fields;
-    const char *names[] = {"directDraw", "directDraw2", "primarySurface",
-                           "secondarySurface", "auxSurface", "clipper"};
-    const void *values[] = {display.directDraw,       display.directDraw2,
-                            display.primarySurface,   display.secondarySurface,
-                            display.auxSurface,       display.clipper};
+    const char *names[] = {"directDraw",       "directDraw2", "primarySurface",
+                           "secondarySurface", "auxSurface",  "clipper"};
+    const void *values[] = {display.directDraw,     display.directDraw2,
+                            display.primarySurface, display.secondarySurface,
+                            display.auxSurface,     display.clipper};
     for (int i = 0; i < 6; ++i)
       if (values[i] != NULL)
         fields += std::string(fields.empty() ? "" : " ") + names[i];

@@ -1,0 +1,48 @@
+# Shared by the scripts: a private Xvfb and a private Wine prefix, both torn
+# down when the calling script exits.
+
+# Starts Xvfb on a free display with the given screen ("1024x768x16") and
+# exports DISPLAY.
+start_xvfb() {
+  local screen=$1 number
+  for number in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
+    Xvfb ":$number" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$number"
+    for _ in $(seq 1 100); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+
+stop_xvfb() {
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
+  fi
+}
+
+# A fresh, quiet Wine prefix of our own.
+start_wine() {
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/lurn-wine.XXXXXX)
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  wineboot -i >/dev/null 2>&1 || true
+}
+
+stop_wine() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    WINEPREFIX=
+  fi
+}

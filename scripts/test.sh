@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, checks the formatting, builds
+# the native library (plain and with AddressSanitizer and UBSan) and the
+# Windows DLL, and runs their tests (the DLL's under Wine).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+trap 'stop_wine; stop_xvfb' EXIT
+
+bash scripts/setup.sh
+jobs=$(nproc)
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "format"
+files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find include src standin tests examples bench -name '*.cpp' -o -name '*.h')
+clang-format --dry-run --Werror $files
+
+step "native build"
+cmake --preset native -DLURN_WERROR=ON >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --test-dir build/native --output-on-failure -j "$jobs"
+
+step "native build with AddressSanitizer and UBSan"
+cmake --preset native-sanitize -DLURN_WERROR=ON >/dev/null
+cmake --build --preset native-sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/native-sanitize --output-on-failure -j "$jobs"
+
+step "Windows DLL"
+cmake --preset win32 -DLURN_WERROR=ON >/dev/null
+cmake --build --preset win32 -j "$jobs"
+start_wine
+ctest --test-dir build/win32 --output-on-failure
+stop_wine
+
+step "all tests passed"
