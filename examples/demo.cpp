@@ -1,7 +1,8 @@
 // lurn's demo: opens the display windowed (or full screen with
 // --fullscreen), prints the pixel layout it got, draws an animated scene
 // through the drawing address, pitch and layout fields, and shows it every
-// frame until the window closes, Escape is pressed or --frames N have run.
+// frame with the frame rate until the window closes, Escape is pressed,
+// --frames N have run or --seconds N have passed.
 #include <lurn.h>
 
 #include <stdio.h>
@@ -21,19 +22,45 @@ const unsigned short kHeight = 480;
 
 struct Options {
   bool fullScreen;
-  long frames; // 0: until closed
+  long frames;  // 0: no limit
+  long seconds; // 0: no limit
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, 0};
+  Options options = {false, 0, 0};
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--fullscreen") == 0)
       options.fullScreen = true;
     else if (strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
       options.frames = atol(argv[++i]);
+    else if (strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
+      options.seconds = atol(argv[++i]);
   }
   return options;
 }
+
+// Counts frames and prints the rate once a second.
+struct FrameRate {
+  unsigned long second, frames, seconds;
+  void Start(unsigned long now) {
+    second = now;
+    frames = seconds = 0;
+  }
+  void Count(unsigned long now) {
+    ++frames;
+    if (now - second < 1000)
+      return;
+    printf("%lu frames per second\n", frames * 1000 / (now - second));
+    fflush(stdout);
+    second = now;
+    frames = 0;
+    ++seconds;
+  }
+  bool Done(const Options &options, long frameNumber) const {
+    return (options.frames != 0 && frameNumber >= options.frames) ||
+           (options.seconds != 0 && long(seconds) >= options.seconds);
+  }
+};
 
 // A 16-bit colour in the display's layout from 8-bit components.
 unsigned short Pack(const LurnDirectDraw &display, int red, int green,
@@ -116,15 +143,18 @@ int main(int argc, char **argv) {
   printf("layout %d %d %d pitch %d\n", display.redShift, display.greenBits,
          display.blueShift, display.pitchPixels);
   fflush(stdout);
+  FrameRate rate;
+  rate.Start(GetTickCount());
   for (long frameNumber = 0; !quit; ++frameNumber) {
     MSG message;
     while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
-    if (options.frames != 0 && frameNumber >= options.frames)
+    if (rate.Done(options, frameNumber))
       break;
     RunFrame(display, frameNumber);
+    rate.Count(GetTickCount());
     Sleep(1);
   }
   display.Close();
@@ -154,6 +184,8 @@ int main(int argc, char **argv) {
          display.blueShift, display.pitchPixels);
   fflush(stdout);
   bool quit = false;
+  FrameRate rate;
+  rate.Start(SDL_GetTicks());
   for (long frameNumber = 0; !quit; ++frameNumber) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -161,9 +193,10 @@ int main(int argc, char **argv) {
           (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE))
         quit = true;
     }
-    if (options.frames != 0 && frameNumber >= options.frames)
+    if (rate.Done(options, frameNumber))
       break;
     RunFrame(display, frameNumber);
+    rate.Count(SDL_GetTicks());
     SDL_Delay(1);
   }
   display.Close();

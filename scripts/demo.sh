@@ -25,20 +25,31 @@ headless=0
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
   start_xvfb 1024x768x16
-  [ ${#args[@]} -eq 0 ] && args=(--frames 300)
+  args+=(--seconds 4)
 fi
 
+output=$(mktemp)
 if [ "$wine_demo" = 1 ]; then
   start_wine
-  wine build/win32/bin/demo.exe "${args[@]}" &
+  wine build/win32/bin/demo.exe "${args[@]}" >"$output" 2>&1 &
 else
-  SDL_VIDEODRIVER=x11 build/native/bin/demo "${args[@]}" &
+  SDL_VIDEODRIVER=x11 build/native/bin/demo "${args[@]}" >"$output" 2>&1 &
 fi
 demo=$!
+tail -f "$output" --pid "$demo" &
 
 if [ "$headless" = 1 ]; then
-  sleep 3
+  # Photographed once the demo has shown its first frame rate.
+  for _ in $(seq 1 300); do
+    grep -q 'frames per second' "$output" && break
+    kill -0 "$demo" 2>/dev/null || break
+    sleep 0.1
+  done
   shot=$PWD/build/demo-screenshot.png
   import -window root "$shot" && echo "screenshot saved to $shot"
 fi
-wait "$demo"
+status=0
+wait "$demo" || status=$?
+sleep 0.2
+rm -f "$output"
+exit "$status"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "com_defaults.h"
+#include "present.h"
 #include "standin.h"
 
 namespace {
@@ -82,7 +83,9 @@ class Surface : public Counted<SurfaceDefaults> {
 public:
   Surface(DWORD width, DWORD height, const PixelFormat &format, DWORD caps)
       : width_(width), height_(height), format_(format), caps_(caps) {
-    pitch_ = (width * ((format.bits + 7) / 8) + 3) & ~3u;
+    pitch_ = (width * BytesPerPixel() + 3) & ~3u;
+    losable_ = !(caps & DDSCAPS_SYSTEMMEMORY);
+    epoch_ = Display().lossEpoch;
   }
   ~Surface() override {
     if (primarySlot_ != NULL)
@@ -127,6 +130,61 @@ public:
     *out = this;
     return S_OK;
   }
+
+  HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source,
+                                LPRECT sourceRect, DWORD flags,
+                                LPDDBLTFX fx) override {
+    if (flags & DDBLT_COLORFILL)
+      return Fill(destRect, fx);
+    Surface *from = dynamic_cast<Surface *>(source);
+    if (from == NULL)
+      return DDERR_INVALIDPARAMS;
+    if (Lost() || from->Lost())
+      return DDERR_SURFACELOST;
+    if (locked_ || from->locked_)
+      return DDERR_SURFACEBUSY;
+    RECT in = from->Whole();
+    if (sourceRect != NULL) {
+      if (!from->Contains(*sourceRect))
+        return DDERR_INVALIDRECT;
+      in = *sourceRect;
+    }
+    Clipper *clipper = dynamic_cast<Clipper *>(clipper_);
+    SDL_Window *window =
+        clipper != NULL ? WindowFromHandle(clipper->window()) : NULL;
+    if ((caps_ & DDSCAPS_PRIMARYSURFACE) && window != NULL) {
+      // The visible screen: the clipper keeps the copy inside the window.
+      RECT out = destRect != NULL ? *destRect : Whole();
+      PresentToWindow(*from, in, out, window);
+      return DD_OK;
+    }
+    RECT out = Whole();
+    if (destRect != NULL) {
+      if (!Contains(*destRect))
+        return DDERR_INVALIDRECT;
+      out = *destRect;
+    }
+    if (from->format_.bits != format_.bits || !EnsureMemory() ||
+        !from->EnsureMemory())
+      return DDERR_UNSUPPORTED;
+    CopyScaled(*from, in, out);
+    return DD_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD) override {
+    if (backBuffer_ == NULL)
+      return DDERR_NOTFLIPPABLE;
+    if (target != NULL && target != backBuffer_)
+      return DDERR_INVALIDPARAMS;
+    if (Lost())
+      return DDERR_SURFACELOST;
+    if (locked_ || backBuffer_->locked_)
+      return DDERR_SURFACEBUSY;
+    memory_.swap(backBuffer_->memory_);
+    ShowFront();
+    return DD_OK;
+  }
+
   HRESULT STDMETHODCALLTYPE
   GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE *out) override {
     if (caps == NULL || out == NULL)
@@ -165,35 +223,39 @@ public:
     return DD_OK;
   }
   HRESULT STDMETHODCALLTYPE IsLost() override {
-    return lost_ ? DDERR_SURFACELOST : DD_OK;
+    return Lost() ? DDERR_SURFACELOST : DD_OK;
   }
   HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD,
                                  HANDLE) override {
     if (desc == NULL || desc->dwSize != sizeof *desc)
       return DDERR_INVALIDPARAMS;
-    if (lost_)
+    if (Lost())
       return DDERR_SURFACELOST;
     if (locked_)
       return DDERR_SURFACEBUSY;
-    if (rect != NULL &&
-        (rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
-         rect->top >= rect->bottom || DWORD(rect->right) > width_ ||
-         DWORD(rect->bottom) > height_))
+    if (rect != NULL && !Contains(*rect))
       return DDERR_INVALIDPARAMS;
-    // A visible primary in windowed mode gets its pixels on first use.
-    if (memory_.empty() && !Allocate())
+    if (!EnsureMemory())
       return DDERR_OUTOFMEMORY;
     Describe(desc);
     unsigned char *bits = memory_.data();
     if (rect != NULL)
-      bits += size_t(rect->top) * pitch_ +
-              size_t(rect->left) * ((format_.bits + 7) / 8);
+      bits += size_t(rect->top) * pitch_ + size_t(rect->left) * BytesPerPixel();
     desc->lpSurface = bits;
     locked_ = true;
     return DD_OK;
   }
+  // Video memory comes back only while the exclusive window is in front;
+  // restoring a chain's front buffer restores the chain.
   HRESULT STDMETHODCALLTYPE Restore() override {
-    lost_ = false;
+    if (!Lost())
+      return DD_OK;
+    if (Display().exclusiveWindowInBack)
+      return DDERR_WRONGMODE;
+    epoch_ = Display().lossEpoch;
+    std::fill(memory_.begin(), memory_.end(), 0);
+    if (backBuffer_ != NULL)
+      backBuffer_->Restore();
     return DD_OK;
   }
   HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override {
@@ -221,6 +283,116 @@ public:
   }
 
 private:
+  DWORD BytesPerPixel() const { return (format_.bits + 7) / 8; }
+  RECT Whole() const {
+    RECT whole = {0, 0, LONG(width_), LONG(height_)};
+    return whole;
+  }
+  bool Contains(const RECT &rect) const {
+    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right &&
+           rect.top < rect.bottom && DWORD(rect.right) <= width_ &&
+           DWORD(rect.bottom) <= height_;
+  }
+  // A visible primary in windowed mode gets its pixels on first use.
+  bool EnsureMemory() { return !memory_.empty() || Allocate(); }
+  bool Lost() {
+    if (!losable_)
+      return false;
+    CheckExclusiveFocus();
+    return epoch_ != Display().lossEpoch;
+  }
+
+  HRESULT Fill(LPRECT destRect, LPDDBLTFX fx) {
+    if (fx == NULL || fx->dwSize != sizeof(DDBLTFX))
+      return DDERR_INVALIDPARAMS;
+    if (Lost())
+      return DDERR_SURFACELOST;
+    if (locked_)
+      return DDERR_SURFACEBUSY;
+    RECT area = Whole();
+    if (destRect != NULL) {
+      if (!Contains(*destRect))
+        return DDERR_INVALIDRECT;
+      area = *destRect;
+    }
+    if (!EnsureMemory())
+      return DDERR_OUTOFMEMORY;
+    DWORD bytes = BytesPerPixel();
+    DWORD colour = fx->dwFillColor;
+    for (LONG y = area.top; y < area.bottom; ++y) {
+      unsigned char *line =
+          memory_.data() + size_t(y) * pitch_ + size_t(area.left) * bytes;
+      LONG count = area.right - area.left;
+      if (bytes == 2) {
+        std::fill_n(reinterpret_cast<uint16_t *>(line), count,
+                    uint16_t(colour));
+      } else if (bytes == 4) {
+        std::fill_n(reinterpret_cast<uint32_t *>(line), count, colour);
+      } else {
+        for (LONG x = 0; x < count; ++x)
+          memcpy(line + x * bytes, &colour, bytes);
+      }
+    }
+    return DD_OK;
+  }
+
+  Pixels View() const {
+    Pixels pixels = {memory_.data(), int(width_), int(height_), int(pitch_),
+                     format_};
+    return pixels;
+  }
+
+  void PresentToWindow(Surface &from, const RECT &in, const RECT &out,
+                       SDL_Window *window) {
+    SDL_Surface *target = SDL_GetWindowSurface(window);
+    if (target == NULL || !from.EnsureMemory())
+      return;
+    int left, top;
+    SDL_GetWindowPosition(window, &left, &top);
+    SDL_Rect fromRect = {in.left, in.top, in.right - in.left,
+                         in.bottom - in.top};
+    SDL_Rect toRect = {out.left - left, out.top - top, out.right - out.left,
+                       out.bottom - out.top};
+    SDL_Rect clip = {0, 0, target->w, target->h};
+    PresentScaled(from.View(), fromRect, target, toRect, clip);
+    SDL_UpdateWindowSurface(window);
+  }
+
+  // The new front buffer on the exclusive window, scaled with its aspect
+  // ratio kept.
+  void ShowFront() {
+    SDL_Window *window = Display().exclusiveWindow;
+    SDL_Surface *target =
+        WindowFromHandle(window) != NULL ? SDL_GetWindowSurface(window) : NULL;
+    if (target == NULL)
+      return;
+    SDL_FillRect(target, NULL, SDL_MapRGB(target->format, 0, 0, 0));
+    SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
+    SDL_Rect toRect =
+        FitKeepingAspect(int(width_), int(height_), target->w, target->h);
+    SDL_Rect clip = {0, 0, target->w, target->h};
+    PresentScaled(View(), fromRect, target, toRect, clip);
+    SDL_UpdateWindowSurface(window);
+  }
+
+  // Surface to surface, same format, nearest neighbour.
+  void CopyScaled(const Surface &from, const RECT &in, const RECT &out) {
+    DWORD bytes = BytesPerPixel();
+    LONG inWidth = in.right - in.left, inHeight = in.bottom - in.top;
+    LONG outWidth = out.right - out.left, outHeight = out.bottom - out.top;
+    for (LONG y = 0; y < outHeight; ++y) {
+      const unsigned char *source =
+          from.memory_.data() +
+          size_t(in.top + y * inHeight / outHeight) * from.pitch_;
+      unsigned char *target =
+          memory_.data() + size_t(out.top + y) * pitch_ + out.left * bytes;
+      for (LONG x = 0; x < outWidth; ++x)
+        memmove(target + x * bytes,
+                source + size_t(in.left + x * inWidth / outWidth) * bytes,
+                bytes);
+    }
+  }
+
   // A back buffer is destroyed with its chain, whatever its own count says.
   void LastReleased() override {
     if (front_ == NULL)
@@ -249,7 +421,8 @@ private:
   DWORD caps_;
   std::vector<unsigned char> memory_;
   bool locked_ = false;
-  bool lost_ = false;
+  bool losable_;
+  unsigned epoch_;
   IDirectDrawClipper *clipper_ = NULL;
   Surface *backBuffer_ = NULL; // owned by the chain's front buffer
   Surface *front_ = NULL;
@@ -514,6 +687,7 @@ private:
       SDL_SetWindowFullscreen(display.exclusiveWindow, 0);
     display.exclusiveOwner = NULL;
     display.exclusiveWindow = NULL;
+    display.exclusiveWindowInBack = false;
     RestoreDesktopMode();
   }
 
@@ -564,6 +738,15 @@ PixelFormat DesktopFormat() {
 EmulatedDisplay &Display() {
   static EmulatedDisplay display;
   return display;
+}
+
+void CheckExclusiveFocus() {
+  EmulatedDisplay &display = Display();
+  bool inBack =
+      display.exclusiveWindow != NULL && !HasFocus(display.exclusiveWindow);
+  if (inBack && !display.exclusiveWindowInBack)
+    ++display.lossEpoch;
+  display.exclusiveWindowInBack = inBack;
 }
 
 void RestoreDesktopMode() {

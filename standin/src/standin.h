@@ -22,10 +22,16 @@ struct EmulatedDisplay {
   PixelFormat format;
   const void *exclusiveOwner; // the DirectDraw object in exclusive mode
   SDL_Window *exclusiveWindow;
+  // Video memory is lost each time the exclusive window loses the focus: a
+  // surface made or restored in an earlier epoch is lost.
+  unsigned lossEpoch;
+  bool exclusiveWindowInBack;
 };
 
 EmulatedDisplay &Display();
 void RestoreDesktopMode();
+// Notes a focus loss of the exclusive window (a new loss epoch).
+void CheckExclusiveFocus();
 
 // The SDL window behind a handle, or null when the handle is no live SDL
 // window; a stale or stray handle is never dereferenced.
