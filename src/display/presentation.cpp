@@ -78,10 +78,10 @@ void LurnDirectDraw::UnlockSecondaryBuffer() {
 }
 
 int LurnDirectDraw::ClearSecondaryBuffer() {
-  if (flags & NoClear)
-    return 1;
   if (directDraw == NULL || secondarySurface == NULL)
     return 0;
+  if (flags & NoClear)
+    return 1;
   DDBLTFX fx;
   memset(&fx, 0, sizeof fx);
   fx.dwSize = sizeof fx;

@@ -779,6 +779,11 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     display.desktopFormat = DesktopFormat();
     RestoreDesktopMode();
   }
+  WatchEvents(); // for the focus, which video memory depends on
+  // Window surfaces are plain memory: SDL's GL-backed ones would copy each
+  // frame through a texture.
+  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
+                          SDL_HINT_DEFAULT);
   *out = new DirectDraw;
   return DD_OK;
 }

@@ -99,7 +99,8 @@ public:
       lost_ = false;
       return result;
     }
-    SDL_PumpEvents();
+    if (!foreground_)
+      SDL_PumpEvents(); // HasFocus has pumped for a foreground device
     InputState &input = Input();
     if (keyboard_) {
       memcpy(data, input.keys, 256);
@@ -111,11 +112,12 @@ public:
     state.lZ = static_cast<LONG>(input.wheel);
     memcpy(state.rgbButtons, input.buttons, 4);
     memcpy(data, &state, sizeof state);
-    ForgetMovement();
+    input.mouseX = input.mouseY = input.wheel = 0;
     return DI_OK;
   }
 
 private:
+  // Movement made before an acquisition changes is nobody's to read.
   void ForgetMovement() {
     if (keyboard_)
       return;

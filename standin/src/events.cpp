@@ -209,10 +209,10 @@ bool HasFocus(SDL_Window *window) {
   if (window == NULL)
     return false;
   SDL_PumpEvents();
+  // Until SDL reports a focus change, the client's window counts as in
+  // front: headless drivers and bare X servers never report one.
   const InputState &input = Input();
-  if (input.focusKnown)
-    return input.focusWindowId == SDL_GetWindowID(window);
-  return (SDL_GetWindowFlags(window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+  return !input.focusKnown || input.focusWindowId == SDL_GetWindowID(window);
 }
 
 unsigned char KeyCodeOf(SDL_Scancode scancode) {

@@ -74,8 +74,14 @@ void ScaleRows(const Pixels &source, const SDL_Rect &from, SDL_Surface *target,
     } else {
       const Uint16 *in = reinterpret_cast<const Uint16 *>(
           source.bits + size_t(row) * source.pitch);
-      for (int x = 0; x < area.w; ++x)
-        out[x] = static_cast<Target>(table[in[columns[x]]]);
+      if (from.w == to.w) {
+        in += columns[0]; // same width: columns follow one another
+        for (int x = 0; x < area.w; ++x)
+          out[x] = static_cast<Target>(table[in[x]]);
+      } else {
+        for (int x = 0; x < area.w; ++x)
+          out[x] = static_cast<Target>(table[in[columns[x]]]);
+      }
     }
     previous = out;
     previousRow = row;

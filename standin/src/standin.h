@@ -48,7 +48,8 @@ struct InputState {
 };
 InputState &Input();
 void WatchEvents();
-// Whether `window` has the input focus; pumps SDL's events first.
+// Whether `window` has the input focus, as far as SDL's events have told;
+// pumps them first.
 bool HasFocus(SDL_Window *window);
 // The DirectInput key code of an SDL scancode, 0 for none.
 unsigned char KeyCodeOf(SDL_Scancode scancode);

@@ -10,15 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include "../hex.h"
+
 #include "errors/report_error.h"
 #include "fake_platform.h"
-
-// Codes print in hex, as the platform documents them.
-inline std::string Hex(unsigned long value) {
-  char text[16];
-  snprintf(text, sizeof text, "%#lx", value);
-  return text;
-}
 
 // A window handle the fakes never dereference.
 inline void *TestWindow() { return reinterpret_cast<void *>(0x1234); }

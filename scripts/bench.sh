@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Runs the benchmarks on the stand-in, headless, and checks their targets.
+# Arguments go to Google Benchmark (--benchmark_filter=..., ...).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake --preset native >/dev/null
+cmake --build --preset native --target lurn_bench
+SDL_VIDEODRIVER=offscreen DISPLAY= build/native/bin/lurn_bench --check "$@"

@@ -1,0 +1,134 @@
+// Pictures through the library onto SDL windows, headless: what a native
+// client's frames put on the screen, and how a full-screen client loses its
+// surfaces with the focus and gets them back.
+#include <lurn.h>
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include "standin_test_support.h"
+
+namespace {
+
+class StandinPresentation : public StandinTest {
+protected:
+  // Four quadrants: red, green, blue, white.
+  void DrawQuadrants() {
+    ASSERT_EQ(1, display.LockSecondaryBuffer());
+    const Uint16 colours[4] = {Pack(255, 0, 0), Pack(0, 255, 0),
+                               Pack(0, 0, 255), Pack(255, 255, 255)};
+    Uint16 *row = static_cast<Uint16 *>(display.secondaryBits);
+    for (int y = 0; y < display.height; ++y, row += display.pitchPixels)
+      for (int x = 0; x < display.width; ++x)
+        row[x] =
+            colours[(y * 2 / display.height) * 2 + (x * 2 / display.width)];
+    display.UnlockSecondaryBuffer();
+  }
+  Uint16 Pack(int red, int green, int blue) const {
+    int greenShift = display.redShift - display.greenBits;
+    return Uint16(((red >> 3) << display.redShift) |
+                  ((green >> (8 - display.greenBits)) << greenShift) |
+                  ((blue >> 3) << display.blueShift));
+  }
+};
+
+TEST_F(StandinPresentation, WindowedFramesFillTheClientAreaScaled) {
+  const int layouts[] = {565, 555};
+  for (int layout : layouts) {
+    SCOPED_TRACE(layout);
+    setenv("LURN_STANDIN_DESKTOP", layout == 565 ? "565" : "555", 1);
+    ASSERT_EQ(1, display.Open(window, 320, 240, 16,
+                              LurnDirectDraw::ReleaseSecondary));
+    EXPECT_EQ(1, display.ClearSecondaryBuffer());
+    DrawQuadrants();
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    // The 640 x 480 window shows the 320 x 240 picture twice as large.
+    EXPECT_EQ("ff0000", PixelAt(160, 120));
+    EXPECT_EQ("00ff00", PixelAt(480, 120));
+    EXPECT_EQ("0000ff", PixelAt(160, 360));
+    EXPECT_EQ("ffffff", PixelAt(480, 360));
+    EXPECT_EQ("ff0000", PixelAt(0, 0));
+    EXPECT_EQ("ffffff", PixelAt(639, 479));
+    display.Close();
+  }
+}
+
+TEST_F(StandinPresentation, ClearBlanksTheDrawingSurfaceAndAuxiliary) {
+  ASSERT_EQ(1, display.Open(window, 64, 32, 16,
+                            LurnDirectDraw::ReleaseSecondary |
+                                LurnDirectDraw::AuxSurface));
+  DrawQuadrants();
+  EXPECT_EQ(1, display.ClearSecondaryBuffer());
+  ASSERT_EQ(1, display.LockSecondaryBuffer());
+  const Uint16 *drawn = static_cast<const Uint16 *>(display.secondaryBits);
+  const Uint16 *aux = static_cast<const Uint16 *>(display.auxBits);
+  EXPECT_EQ(0, drawn[0]);
+  EXPECT_EQ(0, drawn[31 * display.pitchPixels + 63]);
+  EXPECT_EQ(0x7FFF, aux[0]);
+  display.UnlockSecondaryBuffer();
+}
+
+TEST_F(StandinPresentation, FullScreenFlipsShowThePictureWithItsAspect) {
+  ASSERT_EQ(1, display.Open(window, 320, 200, 16,
+                            LurnDirectDraw::FullScreen |
+                                LurnDirectDraw::ReleaseSecondary));
+  for (int frame = 0; frame < 3; ++frame) {
+    EXPECT_EQ(1, display.ClearSecondaryBuffer());
+    DrawQuadrants();
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  }
+  SDL_Surface *screen = SDL_GetWindowSurface(window);
+  ASSERT_NE(nullptr, screen);
+  SDL_Rect fit = {0, 0, screen->w, screen->h};
+  if (screen->w * 200 > screen->h * 320) {
+    fit.w = screen->h * 320 / 200;
+    fit.x = (screen->w - fit.w) / 2;
+  } else {
+    fit.h = screen->w * 200 / 320;
+    fit.y = (screen->h - fit.h) / 2;
+  }
+  EXPECT_EQ("ff0000", PixelAt(fit.x + fit.w / 4, fit.y + fit.h / 4));
+  EXPECT_EQ("ffffff", PixelAt(fit.x + fit.w * 3 / 4, fit.y + fit.h * 3 / 4));
+  if (fit.x > 0) {
+    EXPECT_EQ("000000", PixelAt(fit.x - 1, screen->h / 2)) << "side bars";
+  }
+  if (fit.y > 0) {
+    EXPECT_EQ("000000", PixelAt(screen->w / 2, fit.y - 1)) << "bars";
+  }
+}
+
+TEST_F(StandinPresentation, FocusLossLosesTheFlipChainUntilRestored) {
+  ASSERT_EQ(1, display.Open(window, 320, 200, 16,
+                            LurnDirectDraw::FullScreen |
+                                LurnDirectDraw::ReleaseSecondary |
+                                LurnDirectDraw::AuxSurface));
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  SendFocus(false);
+  EXPECT_EQ(0, display.ClearSecondaryBuffer());
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(0, display.RestoreSurfaces()) << "still in the back";
+  IDirectDrawSurface *front = display.GetPrimarySurface();
+  EXPECT_EQ(Hex(DDERR_WRONGMODE), Hex(front->Restore()));
+  EXPECT_EQ(Hex(DDERR_SURFACELOST), Hex(front->IsLost()));
+  EXPECT_EQ(Hex(DD_OK), Hex(display.auxSurface->IsLost()))
+      << "system memory stays";
+
+  SendFocus(true);
+  EXPECT_EQ(1, display.RestoreSurfaces());
+  EXPECT_EQ(1, display.ClearSecondaryBuffer());
+  DrawQuadrants();
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(Hex(DD_OK), Hex(front->IsLost()));
+}
+
+TEST_F(StandinPresentation, AWindowedClientIsNotLostWithTheFocus) {
+  ASSERT_EQ(
+      1, display.Open(window, 320, 240, 16, LurnDirectDraw::ReleaseSecondary));
+  SendFocus(false);
+  EXPECT_EQ(1, display.ClearSecondaryBuffer());
+  DrawQuadrants();
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  EXPECT_EQ("ff0000", PixelAt(10, 10));
+}
+
+} // namespace

@@ -1,0 +1,265 @@
+#include "test_support.h"
+
+namespace {
+
+const unsigned char kFullScreen = LurnDirectDraw::FullScreen;
+const unsigned char kRelease = LurnDirectDraw::ReleaseSecondary;
+const unsigned char kAux = LurnDirectDraw::AuxSurface;
+
+class Presentation : public FakePlatformTest {
+protected:
+  // Opens the display and forgets the set-up's calls.
+  void OpenDisplay(unsigned char options) {
+    ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
+    fake.calls.clear();
+  }
+  // The surfaces that calls named `name` went to, in order.
+  std::vector<const void *> Targets(const std::string &name) const {
+    std::vector<const void *> targets;
+    for (const FakeCall &call : fake.calls)
+      if (call.name == name)
+        targets.push_back(call.object);
+    return targets;
+  }
+};
+
+TEST_F(Presentation, ClearFillsTheDrawingSurfaceBlackAndTheAuxiliaryWhite) {
+  OpenDisplay(kAux | kRelease);
+  EXPECT_EQ(1, display.ClearSecondaryBuffer());
+  ASSERT_EQ(2u, fake.Count("IDirectDrawSurface::Blt"));
+  for (int i = 0; i < 2; ++i) {
+    const FakeCall &fill = *fake.Find("IDirectDrawSurface::Blt", i);
+    EXPECT_EQ(i == 0 ? (const void *)display.secondarySurface
+                     : (const void *)display.auxSurface,
+              fill.object);
+    EXPECT_EQ(0u, fill.values[0]) << "whole surface";
+    EXPECT_EQ(0u, fill.values[1]) << "no source";
+    EXPECT_EQ(0u, fill.values[2]) << "no source rectangle";
+    EXPECT_EQ(Hex(0x400), Hex(fill.values[3])) << "DDBLT_COLORFILL";
+    EXPECT_EQ(sizeof(DDBLTFX), fill.values[5]);
+    EXPECT_EQ(Hex(i == 0 ? 0 : 0x7FFF), Hex(fill.values[6]));
+  }
+}
+
+TEST_F(Presentation, NoClearTouchesNothing) {
+  OpenDisplay(LurnDirectDraw::NoClear | kAux);
+  EXPECT_EQ(1, display.ClearSecondaryBuffer());
+  EXPECT_TRUE(fake.calls.empty());
+}
+
+TEST_F(Presentation, BusyHardwareIsAskedAgainUntilItAnswers) {
+  OpenDisplay(kRelease);
+  fake.Answer("IDirectDrawSurface::Blt", DDERR_WASSTILLDRAWING, 7);
+  EXPECT_EQ(1, display.ClearSecondaryBuffer());
+  EXPECT_EQ(8u, fake.Count("IDirectDrawSurface::Blt"));
+
+  SetUp();
+  OpenDisplay(kFullScreen | kRelease);
+  fake.Answer("IDirectDrawSurface::Flip", DDERR_WASSTILLDRAWING, 5);
+  fake.Answer("IDirectDrawSurface::Flip", DDERR_SURFACELOST);
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(6u, fake.Count("IDirectDrawSurface::Flip"));
+  EXPECT_EQ(2u, fake.Count("IDirectDrawSurface::Restore"));
+}
+
+struct LossRow {
+  const char *label;
+  unsigned char options;
+  const char *method; // the call that answers DDERR_SURFACELOST
+  int skip;           // calls of it that succeed first
+  int failingRestore; // restore that fails (1-based), 0: none
+  size_t restoresExpected;
+};
+
+TEST_F(Presentation, ALostSurfaceIsRestoredAndCostsTheFrame) {
+  const LossRow rows[] = {
+      {"clear", kRelease, "IDirectDrawSurface::Blt", 0, 0, 2},
+      {"clear with aux", kAux | kRelease, "IDirectDrawSurface::Blt", 0, 0, 3},
+      {"aux clear", kAux | kRelease, "IDirectDrawSurface::Blt", 1, 0, 3},
+      {"flip", kFullScreen | kRelease, "IDirectDrawSurface::Flip", 0, 0, 2},
+      {"flip with aux", kFullScreen | kAux | kRelease,
+       "IDirectDrawSurface::Flip", 0, 0, 3},
+      {"flip, primary stays lost", kFullScreen | kAux | kRelease,
+       "IDirectDrawSurface::Flip", 0, 1, 1},
+      {"flip, back buffer stays lost", kFullScreen | kAux | kRelease,
+       "IDirectDrawSurface::Flip", 0, 2, 2},
+  };
+  for (const LossRow &row : rows) {
+    SCOPED_TRACE(row.label);
+    SetUp();
+    OpenDisplay(row.options);
+    fake.Answer(row.method, DDERR_SURFACELOST, 1, row.skip);
+    if (row.failingRestore != 0)
+      fake.Answer("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1,
+                  row.failingRestore - 1);
+    int result = row.options & kFullScreen ? display.UpdatePrimaryBuffer()
+                                           : display.ClearSecondaryBuffer();
+    EXPECT_EQ(0, result);
+    std::vector<const void *> order = {
+        display.primarySurface, display.secondarySurface, display.auxSurface};
+    order.resize(row.restoresExpected);
+    EXPECT_EQ(order, Targets("IDirectDrawSurface::Restore"));
+    EXPECT_TRUE(Boxes().empty()) << "nothing is reported";
+    EXPECT_NE(nullptr, display.directDraw) << "the object stays open";
+  }
+}
+
+TEST_F(Presentation, OtherFailuresReturnZeroWithoutRestoring) {
+  OpenDisplay(kAux | kRelease);
+  fake.Answer("IDirectDrawSurface::Blt", DDERR_INVALIDRECT);
+  EXPECT_EQ(0, display.ClearSecondaryBuffer());
+  EXPECT_EQ(1u, fake.Count("IDirectDrawSurface::Blt")) << "aux not filled";
+
+  SetUp();
+  OpenDisplay(kFullScreen | kRelease);
+  fake.Answer("IDirectDrawSurface::Flip", DDERR_NOTFLIPPABLE);
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
+  fake.Answer("IDirectDrawSurface::Flip", S_FALSE);
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer()) << "only exactly 0 succeeds";
+  EXPECT_EQ(0u, fake.Count("IDirectDrawSurface::Restore"));
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+}
+
+TEST_F(Presentation, WindowedPresentBlitsIntoTheClientArea) {
+  OpenDisplay(kRelease);
+  fake.clientRect = RECT{0, 0, 800, 600};
+  fake.clientOrigin = POINT{100, 50};
+  fake.Answer("IDirectDrawSurface::Blt", DDERR_SURFACELOST);
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer()) << "whatever the blit said";
+  const FakeCall *blit = fake.Find("IDirectDrawSurface::Blt");
+  ASSERT_NE(nullptr, blit);
+  EXPECT_EQ(display.primarySurface, blit->object);
+  const RECT &to = blit->As<RECT>();
+  EXPECT_EQ(100, to.left);
+  EXPECT_EQ(50, to.top);
+  EXPECT_EQ(900, to.right);
+  EXPECT_EQ(650, to.bottom);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(display.secondarySurface),
+            blit->values[1]);
+  EXPECT_EQ(Hex(0x10), Hex(blit->values[3]));
+  EXPECT_EQ(0u, blit->values[4]) << "no effects record";
+  const FakeCall *source = fake.Find("SetRect");
+  ASSERT_NE(nullptr, source);
+  EXPECT_EQ((std::vector<uintptr_t>{source->values[0], 0, 0, 320, 200}),
+            source->values);
+  EXPECT_EQ(source->values[0], blit->values[2]) << "the SetRect rectangle";
+  EXPECT_EQ(0u, fake.Find("ClientToScreen")->values[1]) << "from point 0, 0";
+  EXPECT_EQ(0u, fake.Count("IDirectDrawSurface::Restore"));
+}
+
+TEST_F(Presentation, RestoreStopsAtTheFirstFailure) {
+  OpenDisplay(kAux | kRelease);
+  EXPECT_EQ(1, display.RestoreSurfaces());
+  EXPECT_EQ(3u, fake.Count("IDirectDrawSurface::Restore"));
+  fake.calls.clear();
+  fake.Answer("IDirectDrawSurface::Restore", DDERR_WRONGMODE);
+  EXPECT_EQ(0, display.RestoreSurfaces());
+  EXPECT_EQ(std::vector<const void *>{display.primarySurface},
+            Targets("IDirectDrawSurface::Restore"));
+  fake.calls.clear();
+  fake.Answer("IDirectDrawSurface::Restore", S_FALSE, 1, 2);
+  EXPECT_EQ(0, display.RestoreSurfaces()) << "the auxiliary restore failed";
+}
+
+struct LockRow {
+  const char *label;
+  bool address; // the lock gives the surface's memory, else `bits`
+  uintptr_t bits;
+  LONG pitch;
+  unsigned long failure; // the lock's own answer
+  int expected;
+  int pitchPixels; // expected after the lock, -1: unchanged
+  const char *box; // "" for none
+};
+
+TEST_F(Presentation, LockStoresTheAddressAndPitchOrClosesAndReports) {
+  const LockRow rows[] = {
+      {"640-byte pitch", true, 0, 640, 0, 1, 320, ""},
+      {"pitch over 64 KiB", true, 0, 0x10200, 0, 1, 0x8100, ""},
+      {"pitch of 65535 pixels", true, 0, 0x1FFFE, 0, 1, 0xFFFF, ""},
+      {"pitch too long to count", true, 0, 0x20000, 0, 0, -1, "<Inconnue>"},
+      {"null address", false, 0, 640, 0, 0, -1, "<Inconnue>"},
+      {"debug fill address", false, 0xCDCDCDCD, 640, 0, 0, -1, "<Inconnue>"},
+      {"lock refused", true, 0, 640, 0x887601C2, 0, -1, "DDERR_SURFACELOST"},
+      {"lock answering S_FALSE", true, 0, 640, 1, 0, -1, "<Inconnue>"},
+  };
+  for (const LockRow &row : rows) {
+    SCOPED_TRACE(row.label);
+    SetUp();
+    OpenDisplay(kFullScreen | kRelease);
+    display.pitchPixels = 7;
+    static uint16_t pixels[64];
+    void *bits = row.address ? static_cast<void *>(pixels)
+                             : reinterpret_cast<void *>(row.bits);
+    fake.lockAnswers.push_back(LockAnswer{bits, row.pitch});
+    if (row.failure != 0)
+      fake.Answer("IDirectDrawSurface::Lock",
+                  static_cast<HRESULT>(row.failure));
+    EXPECT_EQ(row.expected, display.LockSecondaryBuffer());
+    EXPECT_EQ(row.pitchPixels < 0 ? 7 : row.pitchPixels, display.pitchPixels);
+    std::vector<std::string> boxes = Boxes();
+    EXPECT_EQ(row.box, boxes.empty() ? "" : boxes[0]);
+    EXPECT_LE(boxes.size(), 1u);
+    if (row.expected == 1) {
+      EXPECT_EQ(bits, display.secondaryBits);
+      EXPECT_EQ(
+          sizeof(DDSURFACEDESC),
+          fake.Find("IDirectDrawSurface::Lock")->As<DDSURFACEDESC>().dwSize);
+      EXPECT_EQ(Hex(DDLOCK_WAIT),
+                Hex(fake.Find("IDirectDrawSurface::Lock")->values[1]));
+    } else {
+      EXPECT_EQ("", OpenFields()) << "a failed lock closes the object";
+      EXPECT_EQ(0, fake.LiveReferences());
+      EXPECT_EQ("MessageBoxA", fake.Names().back()) << "closed, then reported";
+    }
+  }
+}
+
+TEST_F(Presentation, AnAuxiliaryLockFailureKeepsTheDrawingAddress) {
+  OpenDisplay(kAux | kRelease);
+  static uint16_t pixels[64];
+  fake.lockAnswers.push_back(LockAnswer{pixels, 1280});
+  fake.lockAnswers.push_back(LockAnswer{NULL, 640});
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  EXPECT_EQ(pixels, display.secondaryBits);
+  EXPECT_EQ(640, display.pitchPixels);
+  EXPECT_EQ(nullptr, display.auxBits);
+  EXPECT_EQ(std::vector<std::string>{"<Inconnue>"}, Boxes());
+  EXPECT_EQ("", OpenFields());
+}
+
+TEST_F(Presentation, UnlockReleasesBothSurfaces) {
+  OpenDisplay(kAux | kRelease);
+  display.UnlockSecondaryBuffer();
+  EXPECT_EQ(
+      (std::vector<const void *>{display.secondarySurface, display.auxSurface}),
+      Targets("IDirectDrawSurface::Unlock"));
+  EXPECT_EQ(0u, fake.Find("IDirectDrawSurface::Unlock")->values[0]);
+}
+
+TEST_F(Presentation, AClosedObjectAnswersFailureWithoutCalls) {
+  // A failed lock closes the object in the middle of the client's frame;
+  // the rest of the frame must not reach a missing interface.
+  OpenDisplay(kFullScreen | kAux | kRelease | LurnDirectDraw::NoClear);
+  fake.Answer("IDirectDrawSurface::Lock", DDERR_SURFACELOST);
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  fake.calls.clear();
+  display.UnlockSecondaryBuffer();
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(0, display.ClearSecondaryBuffer());
+  EXPECT_EQ(0, display.RestoreSurfaces());
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  EXPECT_TRUE(fake.calls.empty());
+
+  LurnDirectDraw never;
+  memset(&never, 0, sizeof never);
+  never.flags = kAux;
+  never.UnlockSecondaryBuffer();
+  EXPECT_EQ(0, never.UpdatePrimaryBuffer());
+  EXPECT_EQ(0, never.ClearSecondaryBuffer());
+  EXPECT_EQ(0, never.RestoreSurfaces());
+  EXPECT_EQ(0, never.LockSecondaryBuffer());
+  EXPECT_TRUE(fake.calls.empty());
+}
+
+} // namespace
