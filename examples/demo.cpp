@@ -1,8 +1,11 @@
 // lurn's demo: opens the display windowed (or full screen with
-// --fullscreen), prints the pixel layout it got, draws an animated scene
-// through the drawing address, pitch and layout fields, and shows it every
-// frame with the frame rate until the window closes, Escape is pressed,
-// --frames N have run or --seconds N have passed.
+// --fullscreen) and the keyboard and mouse, prints the pixel layout it got,
+// and draws every frame through the drawing address, pitch and layout
+// fields: drifting colour bands whose speed the wheel sets, a square the
+// arrow keys move, a cursor the mouse moves (coloured by its buttons) and a
+// panel lighting up the keys held. It prints the frame rate once a second
+// and stops when the window closes, Escape is pressed, --frames N have run
+// or --seconds N have passed.
 #include <lurn.h>
 
 #include <stdio.h>
@@ -10,10 +13,12 @@
 #include <string.h>
 
 #if defined(_WIN32)
+#define DIRECTINPUT_VERSION 0x0500
 #include <windows.h>
 #else
 #include <SDL.h>
 #endif
+#include <dinput.h> // the key codes
 
 namespace {
 
@@ -62,6 +67,43 @@ struct FrameRate {
   }
 };
 
+// What the input has made of the scene so far.
+struct Scene {
+  long phase;           // the bands' offset
+  long speed;           // pixels per frame, set by the wheel
+  int squareX, squareY; // moved by the arrow keys
+  int cursorX, cursorY; // moved by the mouse
+  bool quit;
+};
+
+int Clamp(int value, int low, int high) {
+  return value < low ? low : value > high ? high : value;
+}
+
+void ReadInput(LurnDirectInput &input, Scene &scene) {
+  input.GetStateKeyboard();
+  if (input.KeyDown(DIK_ESCAPE))
+    scene.quit = true;
+  const int step = 4;
+  if (input.KeyDown(DIK_LEFT))
+    scene.squareX -= step;
+  if (input.KeyDown(DIK_RIGHT))
+    scene.squareX += step;
+  if (input.KeyDown(DIK_UP))
+    scene.squareY -= step;
+  if (input.KeyDown(DIK_DOWN))
+    scene.squareY += step;
+  scene.squareX = Clamp(scene.squareX, 0, kWidth - 48);
+  scene.squareY = Clamp(scene.squareY, 0, kHeight - 48);
+
+  input.GetStateMouse();
+  scene.cursorX = Clamp(scene.cursorX + input.mouseState.lX, 0, kWidth - 1);
+  scene.cursorY = Clamp(scene.cursorY + input.mouseState.lY, 0, kHeight - 1);
+  scene.speed = Clamp(int(scene.speed + input.mouseState.lZ / 120), -16, 16);
+  input.mouseState.lX = input.mouseState.lY = input.mouseState.lZ = 0;
+  scene.phase += scene.speed;
+}
+
 // A 16-bit colour in the display's layout from 8-bit components.
 unsigned short Pack(const LurnDirectDraw &display, int red, int green,
                     int blue) {
@@ -72,31 +114,91 @@ unsigned short Pack(const LurnDirectDraw &display, int red, int green,
       ((blue >> 3) << display.blueShift));
 }
 
-// Diagonal colour bands drifting with the frame number.
-void DrawScene(const LurnDirectDraw &display, long frame) {
+void FillBox(const LurnDirectDraw &display, int left, int top, int width,
+             int height, unsigned short colour) {
+  unsigned short *pixels = static_cast<unsigned short *>(display.secondaryBits);
+  for (int y = Clamp(top, 0, display.height);
+       y < Clamp(top + height, 0, display.height); ++y)
+    for (int x = Clamp(left, 0, display.width);
+         x < Clamp(left + width, 0, display.width); ++x)
+      pixels[y * display.pitchPixels + x] = colour;
+}
+
+void DrawScene(const LurnDirectDraw &display, const LurnDirectInput &input,
+               const Scene &scene) {
   unsigned short *row = static_cast<unsigned short *>(display.secondaryBits);
   for (int y = 0; y < display.height; ++y) {
     for (int x = 0; x < display.width; ++x) {
-      int band = (x + y + frame * 4) & 255;
+      int band = int((x + y + scene.phase) & 255);
       row[x] = Pack(display, band, (x * 255) / display.width,
                     (y * 255) / display.height);
     }
     row += display.pitchPixels;
   }
+  FillBox(display, scene.squareX, scene.squareY, 48, 48,
+          Pack(display, 255, 255, 255));
+  // The keys held: a 16 x 16 panel, one cell per key code.
+  for (int key = 0; key < 256; ++key) {
+    bool held = input.keyState[key] & 0x80;
+    FillBox(display, 8 + (key % 16) * 6, 8 + (key / 16) * 6, 5, 5,
+            held ? Pack(display, 255, 255, 0) : Pack(display, 40, 40, 40));
+  }
+  const unsigned char *buttons = input.mouseState.rgbButtons;
+  unsigned short cursor = Pack(display, buttons[0] ? 255 : 0,
+                               buttons[1] ? 255 : 0, buttons[2] ? 255 : 0);
+  if (!buttons[0] && !buttons[1] && !buttons[2])
+    cursor = Pack(display, 0, 0, 0);
+  FillBox(display, scene.cursorX - 6, scene.cursorY - 1, 13, 3, cursor);
+  FillBox(display, scene.cursorX - 1, scene.cursorY - 6, 3, 13, cursor);
 }
 
 // One frame: clear, lock, draw, unlock, present. A lost surface costs the
-// frame; the next one redraws everything.
-void RunFrame(LurnDirectDraw &display, long frame) {
-  display.ClearSecondaryBuffer();
+// frame: the library has tried to restore it, and the next frame redraws
+// everything. Returns false when the display is gone (a failed lock closes
+// it after showing the error box).
+bool RunFrame(LurnDirectDraw &display, const LurnDirectInput &input,
+              const Scene &scene) {
+  if (!display.ClearSecondaryBuffer()) {
+    display.RestoreSurfaces();
+    return true;
+  }
   if (!display.LockSecondaryBuffer())
-    return;
-  DrawScene(display, frame);
+    return false;
+  DrawScene(display, input, scene);
   display.UnlockSecondaryBuffer();
   display.UpdatePrimaryBuffer();
+  return true;
 }
 
-LurnDirectDraw display; // plain record in static storage
+// Plain records in static storage.
+LurnDirectDraw display;
+LurnDirectInput input;
+
+bool OpenAll(void *window, void *instance, const Options &options) {
+  unsigned char flags = LurnDirectDraw::ReleaseSecondary |
+                        (options.fullScreen ? LurnDirectDraw::FullScreen : 0);
+  if (!display.Open(window, kWidth, kHeight, 16, flags) ||
+      !input.Open(window, instance) || !input.OpenKeyboard(window) ||
+      !input.OpenMouse(window))
+    return false;
+  input.SyncAcquireKeyboard();
+  input.SyncAcquireMouse();
+  printf("layout %d %d %d pitch %d\n", display.redShift, display.greenBits,
+         display.blueShift, display.pitchPixels);
+  fflush(stdout);
+  return true;
+}
+
+void CloseAll() {
+  input.Close();
+  display.Close();
+}
+
+Scene StartScene() {
+  Scene scene = {
+      0, 4, kWidth / 2 - 24, kHeight / 2 - 24, kWidth / 2, kHeight / 2, false};
+  return scene;
+}
 
 } // namespace
 
@@ -104,12 +206,12 @@ LurnDirectDraw display; // plain record in static storage
 
 namespace {
 
-bool quit = false;
+bool windowClosed = false;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
                             LPARAM lParam) {
-  if (message == WM_DESTROY || (message == WM_KEYDOWN && wParam == VK_ESCAPE)) {
-    quit = true;
+  if (message == WM_DESTROY) {
+    windowClosed = true;
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -134,18 +236,14 @@ int main(int argc, char **argv) {
       CreateWindowA("lurn demo", "lurn demo", style | WS_VISIBLE, 0, 0,
                     frame.right - frame.left, frame.bottom - frame.top, NULL,
                     NULL, instance, NULL);
-  unsigned char flags = LurnDirectDraw::ReleaseSecondary |
-                        (options.fullScreen ? LurnDirectDraw::FullScreen : 0);
-  if (!display.Open(window, kWidth, kHeight, 16, flags)) {
-    display.Close();
+  if (!OpenAll(window, instance, options)) {
+    CloseAll();
     return 1;
   }
-  printf("layout %d %d %d pitch %d\n", display.redShift, display.greenBits,
-         display.blueShift, display.pitchPixels);
-  fflush(stdout);
+  Scene scene = StartScene();
   FrameRate rate;
   rate.Start(GetTickCount());
-  for (long frameNumber = 0; !quit; ++frameNumber) {
+  for (long frameNumber = 0; !windowClosed && !scene.quit; ++frameNumber) {
     MSG message;
     while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
@@ -153,11 +251,13 @@ int main(int argc, char **argv) {
     }
     if (rate.Done(options, frameNumber))
       break;
-    RunFrame(display, frameNumber);
+    ReadInput(input, scene);
+    if (!RunFrame(display, input, scene))
+      break;
     rate.Count(GetTickCount());
     Sleep(1);
   }
-  display.Close();
+  CloseAll();
   DestroyWindow(window);
   return 0;
 }
@@ -173,33 +273,29 @@ int main(int argc, char **argv) {
   SDL_Window *window =
       SDL_CreateWindow("lurn demo", SDL_WINDOWPOS_CENTERED,
                        SDL_WINDOWPOS_CENTERED, kWidth, kHeight, 0);
-  unsigned char flags = LurnDirectDraw::ReleaseSecondary |
-                        (options.fullScreen ? LurnDirectDraw::FullScreen : 0);
-  if (window == NULL || !display.Open(window, kWidth, kHeight, 16, flags)) {
-    display.Close();
+  if (window == NULL || !OpenAll(window, NULL, options)) {
+    CloseAll();
     SDL_Quit();
     return 1;
   }
-  printf("layout %d %d %d pitch %d\n", display.redShift, display.greenBits,
-         display.blueShift, display.pitchPixels);
-  fflush(stdout);
-  bool quit = false;
+  Scene scene = StartScene();
+  bool windowClosed = false;
   FrameRate rate;
   rate.Start(SDL_GetTicks());
-  for (long frameNumber = 0; !quit; ++frameNumber) {
+  for (long frameNumber = 0; !windowClosed && !scene.quit; ++frameNumber) {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-      if (event.type == SDL_QUIT ||
-          (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE))
-        quit = true;
-    }
+    while (SDL_PollEvent(&event))
+      if (event.type == SDL_QUIT)
+        windowClosed = true;
     if (rate.Done(options, frameNumber))
       break;
-    RunFrame(display, frameNumber);
+    ReadInput(input, scene);
+    if (!RunFrame(display, input, scene))
+      break;
     rate.Count(SDL_GetTicks());
     SDL_Delay(1);
   }
-  display.Close();
+  CloseAll();
   SDL_DestroyWindow(window);
   SDL_Quit();
   return 0;

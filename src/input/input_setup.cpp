@@ -1,4 +1,5 @@
 // Opening and closing the keyboard and mouse through DirectInput 5.
+#include <ddraw.h>
 #include <dinput.h>
 #include <lurn.h>
 
@@ -54,16 +55,22 @@ int LurnDirectInput::Open(void *window, void *instance) {
   return 1;
 }
 
+// The devices need the root: without a successful Open there is nothing to
+// create them from, which the user hears about like any set-up failure.
 int LurnDirectInput::OpenMouse(void *window) {
-  if (directInput == NULL)
+  if (directInput == NULL) {
+    ReportDirectXError(window, DDERR_NOTINITIALIZED);
     return 0;
+  }
   return OpenDevice(directInput, window, GUID_SysMouse, &c_dfDIMouse, mouse);
 }
 
 int LurnDirectInput::OpenKeyboard(void *window) {
   memset(keyState, 0, sizeof keyState);
-  if (directInput == NULL)
+  if (directInput == NULL) {
+    ReportDirectXError(window, DDERR_NOTINITIALIZED);
     return 0;
+  }
   return OpenDevice(directInput, window, GUID_SysKeyboard, &c_dfDIKeyboard,
                     keyboard);
 }

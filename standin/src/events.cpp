@@ -157,8 +157,11 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     } else if (event->window.event == SDL_WINDOWEVENT_FOCUS_LOST &&
                (!input.focusKnown ||
                 input.focusWindowId == event->window.windowID)) {
+      // Keys and buttons released elsewhere never come back as events.
       input.focusWindowId = 0;
       input.focusKnown = true;
+      memset(input.keys, 0, sizeof input.keys);
+      memset(input.buttons, 0, sizeof input.buttons);
     }
     break;
   case SDL_KEYDOWN:

@@ -1,0 +1,195 @@
+// The keyboard and mouse through the library over the stand-in, headless:
+// SDL events pushed as a window system would send them, read back.
+#include "standin_test_support.h"
+
+#include <dinput.h>
+
+namespace {
+
+class StandinInput : public StandinTest {
+protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    ASSERT_EQ(1, input.Open(window, NULL));
+    ASSERT_EQ(1, input.OpenKeyboard(window));
+    ASSERT_EQ(1, input.OpenMouse(window));
+    SendFocus(true);
+  }
+  void Push(SDL_Event event) {
+    SDL_PushEvent(&event);
+    SDL_PumpEvents();
+  }
+  void Key(SDL_Scancode scancode, bool down) {
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.windowID = SDL_GetWindowID(window);
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = scancode;
+    Push(event);
+  }
+  void Move(int x, int y) {
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = SDL_MOUSEMOTION;
+    event.motion.windowID = SDL_GetWindowID(window);
+    event.motion.xrel = x;
+    event.motion.yrel = y;
+    Push(event);
+  }
+  void Wheel(int notches) {
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.windowID = SDL_GetWindowID(window);
+    event.wheel.y = notches;
+    Push(event);
+  }
+  void Button(Uint8 button, bool down) {
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    event.button.windowID = SDL_GetWindowID(window);
+    event.button.button = button;
+    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    Push(event);
+  }
+  // A device read straight from the platform, as a client could make it.
+  HRESULT ReadKeyboard() {
+    unsigned char state[256];
+    return input.keyboard->GetDeviceState(sizeof state, state);
+  }
+};
+
+struct KeyRow {
+  SDL_Scancode scancode;
+  int key;
+};
+
+TEST_F(StandinInput, HeldKeysReadAsDown) {
+  const KeyRow rows[] = {
+      {SDL_SCANCODE_ESCAPE, DIK_ESCAPE},
+      {SDL_SCANCODE_A, DIK_A},
+      {SDL_SCANCODE_Z, DIK_Z},
+      {SDL_SCANCODE_0, DIK_0},
+      {SDL_SCANCODE_RETURN, DIK_RETURN},
+      {SDL_SCANCODE_SPACE, DIK_SPACE},
+      {SDL_SCANCODE_F12, DIK_F12},
+      {SDL_SCANCODE_LSHIFT, DIK_LSHIFT},
+      {SDL_SCANCODE_UP, DIK_UP},
+      {SDL_SCANCODE_DOWN, DIK_DOWN},
+      {SDL_SCANCODE_LEFT, DIK_LEFT},
+      {SDL_SCANCODE_RIGHT, DIK_RIGHT},
+      {SDL_SCANCODE_INSERT, DIK_INSERT},
+      {SDL_SCANCODE_DELETE, DIK_DELETE},
+      {SDL_SCANCODE_HOME, DIK_HOME},
+      {SDL_SCANCODE_END, DIK_END},
+      {SDL_SCANCODE_PAGEUP, DIK_PRIOR},
+      {SDL_SCANCODE_PAGEDOWN, DIK_NEXT},
+      {SDL_SCANCODE_KP_ENTER, DIK_NUMPADENTER},
+      {SDL_SCANCODE_KP_DIVIDE, DIK_DIVIDE},
+      {SDL_SCANCODE_RCTRL, DIK_RCONTROL},
+      {SDL_SCANCODE_RALT, DIK_RMENU},
+      {SDL_SCANCODE_LGUI, DIK_LWIN},
+      {SDL_SCANCODE_RGUI, DIK_RWIN},
+      {SDL_SCANCODE_PAUSE, DIK_PAUSE},
+      {SDL_SCANCODE_KP_7, DIK_NUMPAD7},
+      {SDL_SCANCODE_NUMLOCKCLEAR, DIK_NUMLOCK},
+  };
+  for (const KeyRow &row : rows) {
+    SCOPED_TRACE(SDL_GetScancodeName(row.scancode));
+    Key(row.scancode, true);
+    ASSERT_EQ(1, input.GetStateKeyboard());
+    for (int key = 0; key < 256; ++key) {
+      int expected = key == row.key ? 0x80 : 0;
+      ASSERT_EQ(Hex(expected),
+                Hex(input.KeyDown(static_cast<unsigned char>(key))))
+          << "key " << Hex(key);
+    }
+    Key(row.scancode, false);
+    ASSERT_EQ(1, input.GetStateKeyboard());
+    EXPECT_EQ(0, input.KeyDown(static_cast<unsigned char>(row.key)));
+  }
+}
+
+TEST_F(StandinInput, AReadBeforeAcquireIsRefused) {
+  EXPECT_EQ(Hex(DIERR_NOTACQUIRED), Hex(ReadKeyboard()));
+  EXPECT_EQ(Hex(DI_OK), Hex(input.keyboard->Acquire()));
+  EXPECT_EQ(Hex(S_FALSE), Hex(input.keyboard->Acquire()));
+  EXPECT_EQ(Hex(DI_OK), Hex(ReadKeyboard()));
+  EXPECT_EQ(Hex(DI_OK), Hex(input.keyboard->Unacquire()));
+  EXPECT_EQ(Hex(DIERR_NOTACQUIRED), Hex(ReadKeyboard()));
+}
+
+TEST_F(StandinInput, MouseMovesAccumulateUntilRead) {
+  EXPECT_EQ(0, input.GetStateMouse()) << "released: nothing read";
+  input.SyncAcquireMouse();
+  Move(10, -4);
+  Move(7, 2);
+  Wheel(1);
+  Wheel(-3);
+  Button(SDL_BUTTON_LEFT, true);
+  Button(SDL_BUTTON_RIGHT, true);
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(17, input.mouseState.lX);
+  EXPECT_EQ(-2, input.mouseState.lY);
+  EXPECT_EQ(-240, input.mouseState.lZ);
+  EXPECT_EQ(0x80, input.mouseState.rgbButtons[0]);
+  EXPECT_EQ(0x80, input.mouseState.rgbButtons[1]);
+  EXPECT_EQ(0, input.mouseState.rgbButtons[2]);
+
+  Button(SDL_BUTTON_LEFT, false);
+  Button(SDL_BUTTON_MIDDLE, true);
+  Wheel(2);
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(0, input.mouseState.lX) << "relative to the last read";
+  EXPECT_EQ(0, input.mouseState.lY);
+  EXPECT_EQ(240, input.mouseState.lZ);
+  EXPECT_EQ(0, input.mouseState.rgbButtons[0]);
+  EXPECT_EQ(0x80, input.mouseState.rgbButtons[1]);
+  EXPECT_EQ(0x80, input.mouseState.rgbButtons[2]);
+}
+
+TEST_F(StandinInput, FocusLossTakesTheDevicesUntilTheyAreAcquiredAgain) {
+  input.SyncAcquireMouse();
+  Key(SDL_SCANCODE_A, true);
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(0x80, input.KeyDown(DIK_A));
+
+  SendFocus(false);
+  EXPECT_EQ(Hex(DIERR_INPUTLOST), Hex(ReadKeyboard()));
+  EXPECT_EQ(Hex(DIERR_OTHERAPPHASPRIO), Hex(input.keyboard->Acquire()));
+  EXPECT_EQ(0, input.GetStateKeyboard()) << "the re-acquire is refused";
+  // The mouse read meets the lost acquisition, re-acquires in vain and
+  // answers its second read's code.
+  EXPECT_EQ(Hex(DIERR_NOTACQUIRED), Hex(input.GetStateMouse()));
+
+  SendFocus(true);
+  Key(SDL_SCANCODE_B, true);
+  EXPECT_EQ(1, input.GetStateKeyboard()) << "re-acquired by the read";
+  EXPECT_EQ(0x80, input.KeyDown(DIK_B));
+  EXPECT_EQ(0, input.KeyDown(DIK_A)) << "released while away";
+  // The mouse comes back when the client toggles it off and on.
+  input.SyncAcquireMouse();
+  input.SyncAcquireMouse();
+  Move(3, 3);
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(3, input.mouseState.lX);
+}
+
+TEST_F(StandinInput, DevicesRefuseBadArguments) {
+  IDirectInputDeviceA *device = NULL;
+  EXPECT_EQ(Hex(DIERR_DEVICENOTREG), Hex(input.directInput->CreateDevice(
+                                         IID_IDirectInputA, &device, NULL)));
+  EXPECT_EQ(Hex(E_HANDLE), Hex(input.keyboard->SetCooperativeLevel(
+                               reinterpret_cast<HWND>(&input), 0x06)));
+  EXPECT_EQ(Hex(DIERR_INVALIDPARAM),
+            Hex(input.keyboard->SetCooperativeLevel(window, 0x03)));
+  unsigned char small[16];
+  ASSERT_EQ(Hex(DI_OK), Hex(input.keyboard->Acquire()));
+  EXPECT_EQ(Hex(DIERR_INVALIDPARAM),
+            Hex(input.keyboard->GetDeviceState(sizeof small, small)));
+  EXPECT_EQ(Hex(E_POINTER), Hex(input.keyboard->GetDeviceState(256, NULL)));
+}
+
+} // namespace

@@ -1,0 +1,355 @@
+#include "test_support.h"
+
+namespace {
+
+const uintptr_t kFill = 0xCDCDCDCD;
+
+class InputTest : public FakePlatformTest {
+protected:
+  void *Instance() { return reinterpret_cast<void *>(0x400000); }
+  void OpenAll() {
+    ASSERT_EQ(1, input.Open(TestWindow(), Instance()));
+    ASSERT_EQ(1, input.OpenKeyboard(TestWindow()));
+    ASSERT_EQ(1, input.OpenMouse(TestWindow()));
+    fake.calls.clear();
+  }
+  static std::vector<unsigned char> Keys(std::vector<int> held) {
+    std::vector<unsigned char> state(256, 0);
+    for (int key : held)
+      state[key] = 0x80;
+    return state;
+  }
+  static std::vector<unsigned char> Mouse(int x, int y, int z, int buttons) {
+    LurnMouseState state;
+    state.lX = x;
+    state.lY = y;
+    state.lZ = z;
+    for (int i = 0; i < 4; ++i)
+      state.rgbButtons[i] = (buttons >> i) & 1 ? 0x80 : 0;
+    const unsigned char *bytes = reinterpret_cast<unsigned char *>(&state);
+    return std::vector<unsigned char>(bytes, bytes + sizeof state);
+  }
+  std::vector<const void *> Targets(const std::string &name) const {
+    std::vector<const void *> targets;
+    for (const FakeCall &call : fake.calls)
+      if (call.name == name)
+        targets.push_back(call.object);
+    return targets;
+  }
+};
+
+TEST_F(InputTest, OpenCreatesTheRootAndMarksTheDevicesReleased) {
+  input.mouseHandle = reinterpret_cast<void *>(0x77);
+  ASSERT_EQ(1, input.Open(TestWindow(), Instance()));
+  const FakeCall &create = *fake.Find("DirectInputCreateA");
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(Instance()), create.values[0]);
+  EXPECT_EQ(Hex(0x0500), Hex(create.values[1]));
+  EXPECT_EQ(0u, create.values[2]) << "no aggregation";
+  EXPECT_EQ(TestWindow(), input.window);
+  EXPECT_EQ(1, input.keyboardReleased);
+  EXPECT_EQ(1, input.mouseReleased);
+  EXPECT_EQ(1, input.spareReleased);
+  EXPECT_EQ(nullptr, input.mouseHandle);
+  EXPECT_EQ(0u, fake.Count("CloseHandle")) << "emptied, not closed";
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(InputTest, AFailedOpenIsReportedAndStoresNothing) {
+  const unsigned long codes[] = {0x8007000E, 0x80070057, 0x8007047E};
+  const char *names[] = {"DDERR_OUTOFMEMORY", "DDERR_INVALIDPARAMS",
+                         "<Inconnue>"};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(Hex(codes[i]));
+    SetUp();
+    fake.Answer("DirectInputCreateA", static_cast<HRESULT>(codes[i]));
+    EXPECT_EQ(0, input.Open(TestWindow(), Instance()));
+    EXPECT_EQ(std::vector<std::string>{names[i]}, Boxes());
+    EXPECT_EQ(nullptr, input.window);
+    EXPECT_EQ(0, input.keyboardReleased);
+    EXPECT_EQ(0, input.mouseReleased);
+  }
+  SetUp();
+  fake.Answer("DirectInputCreateA", S_FALSE);
+  EXPECT_EQ(1, input.Open(TestWindow(), Instance())) << "positive succeeds";
+}
+
+TEST_F(InputTest, DevicesGetTheirFormatAndForegroundLevel) {
+  ASSERT_EQ(1, input.Open(NULL, Instance()));
+  fake.calls.clear();
+  ASSERT_EQ(1, input.OpenMouse(TestWindow()));
+  ASSERT_EQ(1, input.OpenKeyboard(TestWindow()));
+  const std::vector<std::string> expected = {
+      "IDirectInputA::CreateDevice",
+      "IDirectInputDeviceA::SetDataFormat",
+      "IDirectInputDeviceA::SetCooperativeLevel",
+      "IDirectInputA::CreateDevice",
+      "IDirectInputDeviceA::SetDataFormat",
+      "IDirectInputDeviceA::SetCooperativeLevel"};
+  EXPECT_EQ(expected, fake.Names());
+  EXPECT_TRUE(fake.Find("IDirectInputA::CreateDevice", 0)->As<GUID>() ==
+              GUID_SysMouse);
+  EXPECT_TRUE(fake.Find("IDirectInputA::CreateDevice", 1)->As<GUID>() ==
+              GUID_SysKeyboard);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&c_dfDIMouse),
+            fake.Find("IDirectInputDeviceA::SetDataFormat", 0)->values[0]);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&c_dfDIKeyboard),
+            fake.Find("IDirectInputDeviceA::SetDataFormat", 1)->values[0]);
+  for (int i = 0; i < 2; ++i) {
+    const FakeCall &level =
+        *fake.Find("IDirectInputDeviceA::SetCooperativeLevel", i);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(TestWindow()), level.values[0])
+        << "the window passed, not the stored one";
+    EXPECT_EQ(Hex(0x06), Hex(level.values[1]));
+  }
+  EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::Acquire"));
+  EXPECT_EQ(1, input.mouseReleased) << "not acquired here";
+}
+
+struct DeviceStep {
+  const char *method;
+  bool created; // the device is in its field afterwards
+};
+
+TEST_F(InputTest, AFailingDeviceStepIsReportedAndKeepsTheDevice) {
+  const DeviceStep steps[] = {
+      {"IDirectInputA::CreateDevice", false},
+      {"IDirectInputDeviceA::SetDataFormat", true},
+      {"IDirectInputDeviceA::SetCooperativeLevel", true}};
+  void *other = reinterpret_cast<void *>(0x9999);
+  for (const DeviceStep &step : steps) {
+    for (int keyboard = 0; keyboard < 2; ++keyboard) {
+      SCOPED_TRACE(std::string(step.method) + (keyboard ? " keyboard" : ""));
+      SetUp();
+      ASSERT_EQ(1, input.Open(TestWindow(), Instance()));
+      memset(input.keyState, 0x80, sizeof input.keyState);
+      fake.Answer(step.method, E_OUTOFMEMORY);
+      int result =
+          keyboard ? input.OpenKeyboard(other) : input.OpenMouse(other);
+      EXPECT_EQ(0, result);
+      EXPECT_EQ(std::vector<std::string>{"DDERR_OUTOFMEMORY"}, Boxes());
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(other),
+                fake.Find("MessageBoxA")->values[0])
+          << "owned by the window passed";
+      IDirectInputDeviceA *device = keyboard ? input.keyboard : input.mouse;
+      EXPECT_EQ(step.created, device != NULL);
+      if (keyboard) {
+        EXPECT_EQ(0, input.keyState[42]) << "cleared before the device";
+      }
+      input.Close();
+      EXPECT_EQ(0, fake.LiveReferences());
+    }
+  }
+}
+
+TEST_F(InputTest, DevicesBeforeOpenAreAReportedFailure) {
+  memset(input.keyState, 0x80, sizeof input.keyState);
+  EXPECT_EQ(0, input.OpenKeyboard(TestWindow()));
+  EXPECT_EQ(0, input.OpenMouse(TestWindow()));
+  EXPECT_EQ((std::vector<std::string>{"DDERR_NOTINITIALIZED",
+                                      "DDERR_NOTINITIALIZED"}),
+            Boxes());
+  EXPECT_EQ(0, input.keyState[0]);
+  EXPECT_EQ(nullptr, input.keyboard);
+}
+
+TEST_F(InputTest, CloseTearsDownMouseSpareKeyboardAndRoot) {
+  OpenAll();
+  IDirectInputDeviceA *spare = NULL;
+  ASSERT_EQ(DI_OK,
+            input.directInput->CreateDevice(GUID_SysMouse, &spare, NULL));
+  input.spareDevice = spare;
+  HANDLE handle = reinterpret_cast<HANDLE>(0x4242);
+  fake.fakeHandles.insert(handle);
+  input.mouseHandle = handle;
+  const void *mouse = input.mouse, *keyboard = input.keyboard;
+  input.keyState[5] = 0x80;
+  fake.calls.clear();
+  input.Close();
+  const std::vector<std::string> expected = {"IDirectInputDeviceA::Unacquire",
+                                             "IDirectInputDeviceA::Release",
+                                             "CloseHandle",
+                                             "IDirectInputDeviceA::Unacquire",
+                                             "IDirectInputDeviceA::Release",
+                                             "IDirectInputDeviceA::Unacquire",
+                                             "IDirectInputDeviceA::Release",
+                                             "IDirectInputA::Release"};
+  EXPECT_EQ(expected, fake.Names());
+  EXPECT_EQ((std::vector<const void *>{mouse, spare, keyboard}),
+            Targets("IDirectInputDeviceA::Release"));
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(handle),
+            fake.Find("CloseHandle")->values[0]);
+  EXPECT_EQ(nullptr, input.mouse);
+  EXPECT_EQ(nullptr, input.spareDevice);
+  EXPECT_EQ(nullptr, input.keyboard);
+  EXPECT_EQ(nullptr, input.directInput);
+  EXPECT_EQ(nullptr, input.mouseHandle);
+  EXPECT_EQ(TestWindow(), input.window) << "left as it was";
+  EXPECT_EQ(0x80, input.keyState[5]) << "left as it was";
+  EXPECT_EQ(0, fake.LiveReferences());
+
+  fake.calls.clear();
+  input.Close();
+  EXPECT_TRUE(fake.calls.empty()) << "a second Close calls nothing";
+}
+
+TEST_F(InputTest, CloseLeavesDebugFilledDevicesAndTheirHandleAlone) {
+  OpenAll();
+  IDirectInputDeviceA *mouse = input.mouse;
+  IDirectInputDeviceA *keyboard = input.keyboard;
+  IDirectInputDeviceA *fill = reinterpret_cast<IDirectInputDeviceA *>(kFill);
+  input.mouse = fill;
+  input.keyboard = fill;
+  input.spareDevice = fill;
+  input.mouseHandle = reinterpret_cast<void *>(0x4242);
+  input.Close();
+  EXPECT_EQ(std::vector<std::string>{"IDirectInputA::Release"}, fake.Names());
+  EXPECT_EQ(fill, input.mouse);
+  EXPECT_EQ(fill, input.keyboard);
+  EXPECT_EQ(fill, input.spareDevice);
+  EXPECT_EQ(reinterpret_cast<void *>(0x4242), input.mouseHandle)
+      << "closed only with the mouse";
+  mouse->Release();
+  keyboard->Release();
+  EXPECT_EQ(0, fake.LiveReferences());
+}
+
+TEST_F(InputTest, KeyboardReadsFillTheKeyTable) {
+  OpenAll();
+  fake.keyboardStates.push_back(Keys({DIK_A, DIK_LEFT}));
+  EXPECT_EQ(1, input.GetStateKeyboard());
+  const FakeCall &read = *fake.Find("IDirectInputDeviceA::GetDeviceState");
+  EXPECT_EQ(256u, read.values[0]);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(input.keyState), read.values[1]);
+  for (int key = 0; key < 256; ++key) {
+    int expected = key == DIK_A || key == DIK_LEFT ? 0x80 : 0;
+    EXPECT_EQ(expected, input.KeyDown(static_cast<unsigned char>(key)))
+        << "key " << Hex(key);
+  }
+  EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::Acquire"));
+  input.keyState[200] = 0xFF;
+  EXPECT_EQ(255, input.KeyDown(200)) << "widened without sign";
+}
+
+TEST_F(InputTest, AFailedKeyboardReadReacquiresUntilARead) {
+  OpenAll();
+  input.SyncAcquireKeyboard();
+  input.SyncAcquireKeyboard(); // released again by the client
+  fake.calls.clear();
+  fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_INPUTLOST);
+  fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_NOTACQUIRED);
+  fake.Answer("IDirectInputDeviceA::GetDeviceState", S_FALSE);
+  fake.Answer("IDirectInputDeviceA::Acquire", S_FALSE);
+  fake.keyboardStates.push_back(Keys({})); // the positive read's
+  fake.keyboardStates.push_back(Keys({DIK_SPACE}));
+  EXPECT_EQ(1, input.GetStateKeyboard());
+  const std::vector<std::string> expected = {
+      "IDirectInputDeviceA::GetDeviceState", "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::GetDeviceState", "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::GetDeviceState", "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::GetDeviceState"};
+  EXPECT_EQ(expected, fake.Names());
+  EXPECT_EQ(0x80, input.KeyDown(DIK_SPACE));
+  EXPECT_EQ(1, input.keyboardReleased) << "the flag records the toggles only";
+
+  fake.calls.clear();
+  fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_INPUTLOST);
+  fake.Answer("IDirectInputDeviceA::Acquire", DIERR_OTHERAPPHASPRIO);
+  EXPECT_EQ(0, input.GetStateKeyboard());
+  EXPECT_EQ(2u, fake.calls.size());
+}
+
+TEST_F(InputTest, NoKeyboardReadsNothing) {
+  input.keyState[7] = 0x80;
+  EXPECT_EQ(0, input.GetStateKeyboard());
+  EXPECT_EQ(0x80, input.keyState[7]);
+  input.keyboardReleased = 1;
+  input.SyncAcquireKeyboard();
+  EXPECT_EQ(0, input.keyboardReleased);
+  input.SyncAcquireKeyboard();
+  EXPECT_EQ(1, input.keyboardReleased);
+  EXPECT_TRUE(fake.calls.empty());
+}
+
+TEST_F(InputTest, TheMouseIsReadOnlyOnceAcquiredByToggling) {
+  OpenAll();
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::GetDeviceState"));
+  input.SyncAcquireMouse();
+  EXPECT_EQ(0, input.mouseReleased);
+  fake.mouseStates.push_back(Mouse(5, -3, 120, 0b0101));
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(16u, fake.Find("IDirectInputDeviceA::GetDeviceState")->values[0]);
+  EXPECT_EQ(5, input.mouseState.lX);
+  EXPECT_EQ(-3, input.mouseState.lY);
+  EXPECT_EQ(120, input.mouseState.lZ);
+  EXPECT_EQ(0x80, input.mouseState.rgbButtons[0]);
+  EXPECT_EQ(0, input.mouseState.rgbButtons[1]);
+  EXPECT_EQ(0x80, input.mouseState.rgbButtons[2]);
+
+  input.SyncAcquireMouse();
+  EXPECT_EQ(1, input.mouseReleased);
+  EXPECT_EQ((std::vector<std::string>{"IDirectInputDeviceA::Acquire",
+                                      "IDirectInputDeviceA::GetDeviceState",
+                                      "IDirectInputDeviceA::Unacquire"}),
+            fake.Names());
+}
+
+struct MouseRead {
+  const char *label;
+  unsigned long first, second; // the two reads' answers
+  LurnLong expected;
+  size_t acquires;
+};
+
+TEST_F(InputTest, ALostMouseIsReacquiredAndReadOnce) {
+  const MouseRead rows[] = {
+      {"read", 0, 0, 0, 0},
+      {"other failure", 0x8007000C, 0, 0, 0},
+      {"positive answer", 1, 0, 0, 0},
+      {"lost, then read", 0x8007001E, 0, 0, 1},
+      {"lost, then lost again", 0x8007001E, 0x8007001E,
+       static_cast<LurnLong>(0x8007001E), 1},
+      {"lost, then positive", 0x8007001E, 1, 0, 1},
+  };
+  for (const MouseRead &row : rows) {
+    SCOPED_TRACE(row.label);
+    SetUp();
+    OpenAll();
+    input.SyncAcquireMouse();
+    fake.calls.clear();
+    fake.Answer("IDirectInputDeviceA::GetDeviceState",
+                static_cast<HRESULT>(row.first));
+    fake.Answer("IDirectInputDeviceA::GetDeviceState",
+                static_cast<HRESULT>(row.second));
+    fake.Answer("IDirectInputDeviceA::Acquire", E_FAIL); // ignored
+    EXPECT_EQ(Hex(row.expected), Hex(input.GetStateMouse()));
+    EXPECT_EQ(row.acquires, fake.Count("IDirectInputDeviceA::Acquire"));
+    EXPECT_EQ(1 + row.acquires,
+              fake.Count("IDirectInputDeviceA::GetDeviceState"));
+  }
+}
+
+TEST_F(InputTest, AFailedToggleStillFlipsTheFlag) {
+  OpenAll();
+  fake.Answer("IDirectInputDeviceA::Acquire", DIERR_OTHERAPPHASPRIO);
+  input.SyncAcquireMouse();
+  EXPECT_EQ(0, input.mouseReleased);
+  fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_NOTACQUIRED, 3);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(1u, fake.Count("IDirectInputDeviceA::Acquire"))
+      << "only a lost acquisition leads to an Acquire";
+
+  LurnDirectInput none;
+  memset(&none, 0, sizeof none);
+  none.mouseReleased = 1;
+  fake.calls.clear();
+  none.SyncAcquireMouse();
+  EXPECT_EQ(0, none.mouseReleased);
+  none.SyncAcquireMouse();
+  EXPECT_EQ(1, none.mouseReleased);
+  EXPECT_EQ(0, none.GetStateMouse());
+  EXPECT_TRUE(fake.calls.empty());
+}
+
+} // namespace
