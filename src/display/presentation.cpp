@@ -34,6 +34,13 @@ int LurnDirectDraw::LockSecondaryBuffer() {
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
   HRESULT result = secondarySurface->Lock(NULL, &desc, DDLOCK_WAIT, NULL);
+  if (result == DDERR_SURFACELOST) {
+    // A flip chain is lost whenever the window goes to the back, and the
+    // platform may tell the lock first: that costs the frame, as in the
+    // clear and the flip, not the display.
+    RestoreSurfaces();
+    return 0;
+  }
   if (result != DD_OK) {
     Close();
     ReportDirectXError(window, result);

@@ -180,7 +180,7 @@ TEST_F(Presentation, LockStoresTheAddressAndPitchOrClosesAndReports) {
       {"pitch too long to count", true, 0, 0x20000, 0, 0, -1, "<Inconnue>"},
       {"null address", false, 0, 640, 0, 0, -1, "<Inconnue>"},
       {"debug fill address", false, 0xCDCDCDCD, 640, 0, 0, -1, "<Inconnue>"},
-      {"lock refused", true, 0, 640, 0x887601C2, 0, -1, "DDERR_SURFACELOST"},
+      {"lock refused", true, 0, 640, 0x887601AE, 0, -1, "DDERR_SURFACEBUSY"},
       {"lock answering S_FALSE", true, 0, 640, 1, 0, -1, "<Inconnue>"},
   };
   for (const LockRow &row : rows) {
@@ -215,6 +215,19 @@ TEST_F(Presentation, LockStoresTheAddressAndPitchOrClosesAndReports) {
   }
 }
 
+TEST_F(Presentation, ALostDrawingSurfaceAtTheLockCostsOnlyTheFrame) {
+  OpenDisplay(kFullScreen | kAux | kRelease);
+  fake.Answer("IDirectDrawSurface::Lock", DDERR_SURFACELOST);
+  fake.Answer("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, 1);
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  EXPECT_TRUE(Boxes().empty()) << "a lost surface is no error to show";
+  EXPECT_EQ((std::vector<const void *>{display.primarySurface,
+                                       display.secondarySurface}),
+            Targets("IDirectDrawSurface::Restore"));
+  EXPECT_NE(nullptr, display.directDraw) << "the display stays open";
+  EXPECT_EQ(1, display.LockSecondaryBuffer()) << "the next frame draws";
+}
+
 TEST_F(Presentation, AnAuxiliaryLockFailureKeepsTheDrawingAddress) {
   OpenDisplay(kAux | kRelease);
   static uint16_t pixels[64];
@@ -241,7 +254,7 @@ TEST_F(Presentation, AClosedObjectAnswersFailureWithoutCalls) {
   // A failed lock closes the object in the middle of the client's frame;
   // the rest of the frame must not reach a missing interface.
   OpenDisplay(kFullScreen | kAux | kRelease | LurnDirectDraw::NoClear);
-  fake.Answer("IDirectDrawSurface::Lock", DDERR_SURFACELOST);
+  fake.Answer("IDirectDrawSurface::Lock", DDERR_SURFACEBUSY);
   EXPECT_EQ(0, display.LockSecondaryBuffer());
   fake.calls.clear();
   display.UnlockSecondaryBuffer();

@@ -1,0 +1,320 @@
+// The end-to-end test client, written as a game of the library's era would
+// be: its own window and message loop, both records in static storage, a
+// frame loop of clear, lock, draw, unlock, present and input reads. It draws
+// four quadrants (red, green, blue, white) through the layout fields and
+// reports what it sees on standard output, one line per fact, for the test
+// script to wait on:
+//   OPEN <result>               LAYOUT <red> <green> <blue> <pitch> <bits>
+//   WINDOW <x> <y> <w> <h>      (client area, screen coordinates)
+//   STATUS <frames> <clearFails> <updateFails> <restores>
+//   KEY <code> <state>          MOUSE <x> <y> <z> <b0> <b1> <b2> <b3>
+//   UNREAD <result>             (mouse read before acquisition)
+//   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
+// --log FILE sends them to a file instead.
+#include <lurn.h>
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#if defined(_WIN32)
+#define DIRECTINPUT_VERSION 0x0500
+#include <windows.h>
+#else
+#include <SDL.h>
+#endif
+#include <dinput.h>
+
+namespace {
+
+struct Options {
+  bool fullScreen, aux, input;
+  int depth;
+  int width, height;             // the mode
+  int clientWidth, clientHeight; // the window's client area
+  double seconds;
+};
+
+Options ParseOptions(int argc, char **argv) {
+  Options options = {false, false, false, 16, 320, 240, 640, 480, 10};
+  for (int i = 1; i < argc; ++i) {
+    const char *arg = argv[i];
+    const char *value = i + 1 < argc ? argv[i + 1] : "";
+    if (strcmp(arg, "--fullscreen") == 0)
+      options.fullScreen = true;
+    else if (strcmp(arg, "--aux") == 0)
+      options.aux = true;
+    else if (strcmp(arg, "--input") == 0)
+      options.input = true;
+    else if (strcmp(arg, "--depth") == 0 && ++i)
+      options.depth = atoi(value);
+    else if (strcmp(arg, "--mode") == 0 && ++i)
+      sscanf(value, "%dx%d", &options.width, &options.height);
+    else if (strcmp(arg, "--client") == 0 && ++i)
+      sscanf(value, "%dx%d", &options.clientWidth, &options.clientHeight);
+    else if (strcmp(arg, "--seconds") == 0 && ++i)
+      options.seconds = atof(value);
+    else if (strcmp(arg, "--log") == 0 && ++i)
+      freopen(value, "w", stdout); // a launcher may not pass our output on
+  }
+  return options;
+}
+
+void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void Say(const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  vprintf(format, args);
+  va_end(args);
+  printf("\n");
+  fflush(stdout);
+}
+
+LurnDirectDraw display;
+LurnDirectInput input;
+
+unsigned short Pack(int red, int green, int blue) {
+  int greenShift = display.redShift - display.greenBits;
+  return static_cast<unsigned short>(
+      ((red >> 3) << display.redShift) |
+      ((green >> (8 - display.greenBits)) << greenShift) |
+      ((blue >> 3) << display.blueShift));
+}
+
+void DrawQuadrants() {
+  const unsigned short colours[4] = {Pack(255, 0, 0), Pack(0, 255, 0),
+                                     Pack(0, 0, 255), Pack(255, 255, 255)};
+  unsigned short *row = static_cast<unsigned short *>(display.secondaryBits);
+  for (int y = 0; y < display.height; ++y, row += display.pitchPixels)
+    for (int x = 0; x < display.width; ++x)
+      row[x] = colours[(y * 2 / display.height) * 2 + x * 2 / display.width];
+}
+
+// Writes the whole auxiliary surface and reads it back.
+bool AuxiliaryMemoryHolds(int frame) {
+  unsigned short *aux = static_cast<unsigned short *>(display.auxBits);
+  size_t count = size_t(display.width) * display.height;
+  for (size_t i = 0; i < count; ++i)
+    aux[i] = static_cast<unsigned short>(i + frame);
+  for (size_t i = 0; i < count; ++i)
+    if (aux[i] != static_cast<unsigned short>(i + frame))
+      return false;
+  return true;
+}
+
+struct Counts {
+  long frames, clearFails, updateFails, restores;
+};
+
+struct Seen {
+  unsigned char keys[256];
+  long mouse[3];
+  unsigned char buttons[4];
+};
+
+void ReadInput(Seen &seen) {
+  input.GetStateKeyboard();
+  for (int key = 0; key < 256; ++key) {
+    if (input.keyState[key] != seen.keys[key]) {
+      seen.keys[key] = input.keyState[key];
+      Say("KEY %d %d", key, seen.keys[key]);
+    }
+  }
+  LurnLong result = input.GetStateMouse();
+  if (result != 0) {
+    // The acquisition is gone: toggle the mouse off and on again.
+    input.SyncAcquireMouse();
+    input.SyncAcquireMouse();
+    return;
+  }
+  bool changed = input.mouseState.lX || input.mouseState.lY ||
+                 input.mouseState.lZ ||
+                 memcmp(input.mouseState.rgbButtons, seen.buttons, 4) != 0;
+  seen.mouse[0] += input.mouseState.lX;
+  seen.mouse[1] += input.mouseState.lY;
+  seen.mouse[2] += input.mouseState.lZ;
+  memcpy(seen.buttons, input.mouseState.rgbButtons, 4);
+  memset(&input.mouseState, 0, 12);
+  if (changed)
+    Say("MOUSE %ld %ld %ld %d %d %d %d", seen.mouse[0], seen.mouse[1],
+        seen.mouse[2], seen.buttons[0], seen.buttons[1], seen.buttons[2],
+        seen.buttons[3]);
+}
+
+void Frame(const Options &options, Counts &counts) {
+  ++counts.frames;
+  if (!display.ClearSecondaryBuffer()) {
+    ++counts.clearFails;
+    counts.restores += display.RestoreSurfaces();
+    return;
+  }
+  if (!display.LockSecondaryBuffer())
+    return;
+  DrawQuadrants();
+  if (options.aux && counts.frames % 50 == 1)
+    Say("AUX %s", AuxiliaryMemoryHolds(int(counts.frames)) ? "ok" : "bad");
+  display.UnlockSecondaryBuffer();
+  if (!display.UpdatePrimaryBuffer())
+    ++counts.updateFails;
+}
+
+bool OpenAll(void *window, void *instance, const Options &options) {
+  unsigned char flags = LurnDirectDraw::ReleaseSecondary;
+  if (options.fullScreen)
+    flags |= LurnDirectDraw::FullScreen;
+  if (options.aux)
+    flags |= LurnDirectDraw::AuxSurface;
+  int opened = display.Open(window, static_cast<unsigned short>(options.width),
+                            static_cast<unsigned short>(options.height),
+                            static_cast<unsigned char>(options.depth), flags);
+  Say("OPEN %d", opened);
+  if (!opened)
+    return false;
+  Say("LAYOUT %d %d %d %d %s", display.redShift, display.greenBits,
+      display.blueShift, display.pitchPixels,
+      display.secondaryBits ? "set" : "null");
+  if (!options.input)
+    return true;
+  if (!input.Open(window, instance) || !input.OpenKeyboard(window) ||
+      !input.OpenMouse(window))
+    return false;
+  memset(&input.mouseState, 0x55, sizeof input.mouseState);
+  LurnLong unread = input.GetStateMouse();
+  bool untouched = input.mouseState.lX == 0x55555555;
+  Say("UNREAD %ld %s", static_cast<long>(unread),
+      untouched ? "untouched" : "read");
+  memset(&input.mouseState, 0, sizeof input.mouseState);
+  input.SyncAcquireMouse();
+  return true;
+}
+
+void CloseAll() {
+  input.Close();
+  display.Close();
+  bool allNull = !display.directDraw && !display.directDraw2 &&
+                 !display.primarySurface && !display.secondarySurface &&
+                 !display.auxSurface && !display.clipper &&
+                 !input.directInput && !input.keyboard && !input.mouse;
+  Say("CLOSED %s", allNull ? "all-null" : "left");
+}
+
+} // namespace
+
+#if defined(_WIN32)
+
+namespace {
+
+bool windowClosed = false;
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                            LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    windowClosed = true;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void SayWindow(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  Say("WINDOW %ld %ld %ld %ld", origin.x, origin.y, client.right,
+      client.bottom);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  Options options = ParseOptions(argc, argv);
+  HINSTANCE instance = GetModuleHandleA(NULL);
+  WNDCLASSA windowClass;
+  memset(&windowClass, 0, sizeof windowClass);
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = "lurn e2e";
+  RegisterClassA(&windowClass);
+  DWORD style = options.fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW;
+  RECT frame = {0, 0, options.clientWidth, options.clientHeight};
+  AdjustWindowRect(&frame, style, FALSE);
+  HWND window = CreateWindowA("lurn e2e", "lurn e2e", style | WS_VISIBLE, 0,
+                              0, frame.right - frame.left,
+                              frame.bottom - frame.top, NULL, NULL, instance,
+                              NULL);
+  Counts counts = {0, 0, 0, 0};
+  Seen seen;
+  memset(&seen, 0, sizeof seen);
+  if (OpenAll(window, instance, options)) {
+    SayWindow(window);
+    DWORD start = GetTickCount(), lastStatus = start;
+    while (!windowClosed && GetTickCount() - start < options.seconds * 1000) {
+      MSG message;
+      while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+      if (options.input)
+        ReadInput(seen);
+      Frame(options, counts);
+      if (GetTickCount() - lastStatus >= 250) {
+        lastStatus = GetTickCount();
+        Say("STATUS %ld %ld %ld %ld", counts.frames, counts.clearFails,
+            counts.updateFails, counts.restores);
+      }
+      Sleep(5);
+    }
+  }
+  CloseAll();
+  DestroyWindow(window);
+  Say("EXIT");
+  return 0;
+}
+
+#else
+
+int main(int argc, char **argv) {
+  Options options = ParseOptions(argc, argv);
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    Say("SDL_Init failed: %s", SDL_GetError());
+    return 1;
+  }
+  SDL_Window *window = SDL_CreateWindow(
+      "lurn e2e", 0, 0, options.clientWidth, options.clientHeight, 0);
+  Counts counts = {0, 0, 0, 0};
+  Seen seen;
+  memset(&seen, 0, sizeof seen);
+  if (window != NULL && OpenAll(window, NULL, options)) {
+    int x, y, w, h;
+    SDL_PumpEvents();
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_GetWindowSize(window, &w, &h);
+    Say("WINDOW %d %d %d %d", x, y, w, h);
+    Uint32 start = SDL_GetTicks(), lastStatus = start;
+    bool windowClosed = false;
+    while (!windowClosed && SDL_GetTicks() - start < options.seconds * 1000) {
+      SDL_Event event;
+      while (SDL_PollEvent(&event))
+        if (event.type == SDL_QUIT)
+          windowClosed = true;
+      if (options.input)
+        ReadInput(seen);
+      Frame(options, counts);
+      if (SDL_GetTicks() - lastStatus >= 250) {
+        lastStatus = SDL_GetTicks();
+        Say("STATUS %ld %ld %ld %ld", counts.frames, counts.clearFails,
+            counts.updateFails, counts.restores);
+      }
+      SDL_Delay(5);
+    }
+  }
+  CloseAll();
+  if (window != NULL)
+    SDL_DestroyWindow(window);
+  SDL_Quit();
+  Say("EXIT");
+  return 0;
+}
+
+#endif
