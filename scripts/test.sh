@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, checks the formatting, builds
 # the native library (plain and with AddressSanitizer and UBSan) and the
-# Windows DLL, and runs their tests (the DLL's under Wine).
+# Windows DLL, runs their unit tests (the DLL's under Wine), then the
+# end-to-end scenarios of both on private Xvfb servers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -27,11 +28,17 @@ cmake --build --preset native-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/native-sanitize --output-on-failure -j "$jobs"
 
+step "native end to end on Xvfb"
+bash tests/e2e/e2e.sh native build/native "$PWD/build/native-sanitize/bin/e2e_client"
+
 step "Windows DLL"
 cmake --preset win32 -DLURN_WERROR=ON >/dev/null
 cmake --build --preset win32 -j "$jobs"
 start_wine
 ctest --test-dir build/win32 --output-on-failure
 stop_wine
+
+step "Windows DLL end to end under Wine on Xvfb"
+bash tests/e2e/e2e.sh wine build/win32
 
 step "all tests passed"

@@ -84,8 +84,8 @@ typedef POINT *LPPOINT;
 #define MB_ICONERROR 0x00000010
 #define IDOK 1
 
-// A modal SDL message box owned by `window`; with no display, the caption
-// and text go to standard error.
+// A modal SDL message box owned by `window`; its caption and text also go
+// to standard error, which is all there is without a display.
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type);
 BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);

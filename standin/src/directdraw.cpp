@@ -651,9 +651,10 @@ public:
         return DDERR_INVALIDPARAMS;
       if (display.exclusiveOwner != NULL && display.exclusiveOwner != this)
         return DDERR_EXCLUSIVEMODEALREADYSET;
+      if (display.exclusiveWindow != window)
+        CoverScreen(window);
       display.exclusiveOwner = this;
       display.exclusiveWindow = window;
-      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else {
       LeaveExclusiveMode();
     }
@@ -679,12 +680,37 @@ public:
   }
 
 private:
+  // The window covers its screen, borderless: what SDL's full-screen flag
+  // promises, done directly so that it holds without a window manager.
+  static void CoverScreen(SDL_Window *window) {
+    EmulatedDisplay &display = Display();
+    SDL_GetWindowPosition(window, &display.windowedPlace.x,
+                          &display.windowedPlace.y);
+    SDL_GetWindowSize(window, &display.windowedPlace.w,
+                      &display.windowedPlace.h);
+    display.windowedBorder =
+        !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
+    SDL_Rect screen;
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
+      return;
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_SetWindowPosition(window, screen.x, screen.y);
+    SDL_SetWindowSize(window, screen.w, screen.h);
+    SDL_RaiseWindow(window);
+  }
+
   void LeaveExclusiveMode() {
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != this)
       return;
-    if (WindowFromHandle(display.exclusiveWindow) != NULL)
-      SDL_SetWindowFullscreen(display.exclusiveWindow, 0);
+    SDL_Window *window = display.exclusiveWindow;
+    if (WindowFromHandle(window) != NULL) {
+      const SDL_Rect &place = display.windowedPlace;
+      SDL_SetWindowSize(window, place.w, place.h);
+      SDL_SetWindowPosition(window, place.x, place.y);
+      SDL_SetWindowBordered(window,
+                            display.windowedBorder ? SDL_TRUE : SDL_FALSE);
+    }
     display.exclusiveOwner = NULL;
     display.exclusiveWindow = NULL;
     display.exclusiveWindowInBack = false;

@@ -22,6 +22,8 @@ struct EmulatedDisplay {
   PixelFormat format;
   const void *exclusiveOwner; // the DirectDraw object in exclusive mode
   SDL_Window *exclusiveWindow;
+  SDL_Rect windowedPlace; // where the exclusive window was before
+  bool windowedBorder;
   // Video memory is lost each time the exclusive window loses the focus: a
   // surface made or restored in an earlier epoch is lost.
   unsigned lossEpoch;

@@ -34,12 +34,15 @@ SDL_Window *WindowFromHandle(HWND handle) {
 }
 
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
-  Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : 0;
-  if (SDL_ShowSimpleMessageBox(flags, caption, text,
-                               WindowFromHandle(window)) == 0)
-    return IDOK;
-  // No display to show it on: the notice goes to standard error.
+  // Standard error keeps the notice too; with no display it is all there is.
   fprintf(stderr, "%s\n%s\n", caption ? caption : "", text ? text : "");
+  fflush(stderr);
+  const char *driver = SDL_GetCurrentVideoDriver();
+  if (driver != NULL &&
+      (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0))
+    return IDOK; // headless: nowhere to show a box
+  Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : 0;
+  SDL_ShowSimpleMessageBox(flags, caption, text, WindowFromHandle(window));
   return IDOK;
 }
 

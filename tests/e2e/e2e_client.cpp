@@ -6,11 +6,13 @@
 // script to wait on:
 //   OPEN <result>               LAYOUT <red> <green> <blue> <pitch> <bits>
 //   WINDOW <x> <y> <w> <h>      (client area, screen coordinates)
-//   STATUS <frames> <clearFails> <updateFails> <restores>
+//   STATUS <frames> <clearFails> <lockFails> <updateFails> <restores>
 //   KEY <code> <state>          MOUSE <x> <y> <z> <b0> <b1> <b2> <b3>
 //   UNREAD <result>             (mouse read before acquisition)
+//   REACQUIRED <mouseReleased>  (back in front: the mouse toggled twice)
 //   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
-// --log FILE sends them to a file instead.
+// --log FILE sends them to a file instead. On Windows, --activate TITLE only
+// brings the window of that title back to the front, as a user would.
 #include <lurn.h>
 
 #include <stdarg.h>
@@ -104,7 +106,7 @@ bool AuxiliaryMemoryHolds(int frame) {
 }
 
 struct Counts {
-  long frames, clearFails, updateFails, restores;
+  long frames, clearFails, lockFails, updateFails, restores;
 };
 
 struct Seen {
@@ -121,13 +123,9 @@ void ReadInput(Seen &seen) {
       Say("KEY %d %d", key, seen.keys[key]);
     }
   }
-  LurnLong result = input.GetStateMouse();
-  if (result != 0) {
-    // The acquisition is gone: toggle the mouse off and on again.
-    input.SyncAcquireMouse();
-    input.SyncAcquireMouse();
-    return;
-  }
+  if (input.GetStateMouse() != 0)
+    return; // lost, and not yet back
+
   bool changed = input.mouseState.lX || input.mouseState.lY ||
                  input.mouseState.lZ ||
                  memcmp(input.mouseState.rgbButtons, seen.buttons, 4) != 0;
@@ -142,21 +140,48 @@ void ReadInput(Seen &seen) {
         seen.buttons[3]);
 }
 
-void Frame(const Options &options, Counts &counts) {
+// Back in front: the mouse is toggled off and on to be acquired again.
+void Reacquire() {
+  if (input.mouse == NULL)
+    return;
+  input.SyncAcquireMouse();
+  input.SyncAcquireMouse();
+  Say("REACQUIRED %d", input.mouseReleased);
+}
+
+// One frame. A failed step costs the frame; the client restores the
+// surfaces and draws everything again next time. Returns false once a lock
+// failure has closed the display.
+bool Frame(const Options &options, Counts &counts) {
   ++counts.frames;
+  bool drawn = false;
   if (!display.ClearSecondaryBuffer()) {
     ++counts.clearFails;
-    counts.restores += display.RestoreSurfaces();
-    return;
+  } else if (!display.LockSecondaryBuffer()) {
+    ++counts.lockFails;
+    if (display.directDraw == NULL) {
+      Say("LOCK closed the display");
+      return false;
+    }
+  } else {
+    DrawQuadrants();
+    if (options.aux && counts.frames % 50 == 1)
+      Say("AUX %s", AuxiliaryMemoryHolds(int(counts.frames)) ? "ok" : "bad");
+    display.UnlockSecondaryBuffer();
+    drawn = true;
+    if (!display.UpdatePrimaryBuffer()) {
+      ++counts.updateFails;
+      drawn = false;
+    }
   }
-  if (!display.LockSecondaryBuffer())
-    return;
-  DrawQuadrants();
-  if (options.aux && counts.frames % 50 == 1)
-    Say("AUX %s", AuxiliaryMemoryHolds(int(counts.frames)) ? "ok" : "bad");
-  display.UnlockSecondaryBuffer();
-  if (!display.UpdatePrimaryBuffer())
-    ++counts.updateFails;
+  if (!drawn)
+    counts.restores += display.RestoreSurfaces();
+  return true;
+}
+
+void SayStatus(const Counts &counts) {
+  Say("STATUS %ld %ld %ld %ld %ld", counts.frames, counts.clearFails,
+      counts.lockFails, counts.updateFails, counts.restores);
 }
 
 bool OpenAll(void *window, void *instance, const Options &options) {
@@ -206,6 +231,7 @@ void CloseAll() {
 namespace {
 
 bool windowClosed = false;
+bool activated = false;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
                             LPARAM lParam) {
@@ -213,6 +239,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
     windowClosed = true;
     return 0;
   }
+  if (message == WM_ACTIVATEAPP && wParam)
+    activated = true;
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -227,7 +255,19 @@ void SayWindow(HWND window) {
 
 } // namespace
 
+// What a user does with the taskbar: the window comes back to the front.
+int Activate(const char *title) {
+  HWND window = FindWindowA(NULL, title);
+  if (window == NULL)
+    return 1;
+  ShowWindow(window, SW_RESTORE);
+  SetForegroundWindow(window);
+  return 0;
+}
+
 int main(int argc, char **argv) {
+  if (argc == 3 && strcmp(argv[1], "--activate") == 0)
+    return Activate(argv[2]);
   Options options = ParseOptions(argc, argv);
   HINSTANCE instance = GetModuleHandleA(NULL);
   WNDCLASSA windowClass;
@@ -239,11 +279,11 @@ int main(int argc, char **argv) {
   DWORD style = options.fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW;
   RECT frame = {0, 0, options.clientWidth, options.clientHeight};
   AdjustWindowRect(&frame, style, FALSE);
-  HWND window = CreateWindowA("lurn e2e", "lurn e2e", style | WS_VISIBLE, 0,
-                              0, frame.right - frame.left,
-                              frame.bottom - frame.top, NULL, NULL, instance,
-                              NULL);
-  Counts counts = {0, 0, 0, 0};
+  HWND window =
+      CreateWindowA("lurn e2e", "lurn e2e", style | WS_VISIBLE, 0, 0,
+                    frame.right - frame.left, frame.bottom - frame.top, NULL,
+                    NULL, instance, NULL);
+  Counts counts = {0, 0, 0, 0, 0};
   Seen seen;
   memset(&seen, 0, sizeof seen);
   if (OpenAll(window, instance, options)) {
@@ -255,13 +295,16 @@ int main(int argc, char **argv) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
       }
+      if (activated && GetTickCount() - start > 500)
+        Reacquire();
+      activated = false;
       if (options.input)
         ReadInput(seen);
-      Frame(options, counts);
+      if (!Frame(options, counts))
+        break;
       if (GetTickCount() - lastStatus >= 250) {
         lastStatus = GetTickCount();
-        Say("STATUS %ld %ld %ld %ld", counts.frames, counts.clearFails,
-            counts.updateFails, counts.restores);
+        SayStatus(counts);
       }
       Sleep(5);
     }
@@ -280,9 +323,9 @@ int main(int argc, char **argv) {
     Say("SDL_Init failed: %s", SDL_GetError());
     return 1;
   }
-  SDL_Window *window = SDL_CreateWindow(
-      "lurn e2e", 0, 0, options.clientWidth, options.clientHeight, 0);
-  Counts counts = {0, 0, 0, 0};
+  SDL_Window *window = SDL_CreateWindow("lurn e2e", 0, 0, options.clientWidth,
+                                        options.clientHeight, 0);
+  Counts counts = {0, 0, 0, 0, 0};
   Seen seen;
   memset(&seen, 0, sizeof seen);
   if (window != NULL && OpenAll(window, NULL, options)) {
@@ -295,16 +338,21 @@ int main(int argc, char **argv) {
     bool windowClosed = false;
     while (!windowClosed && SDL_GetTicks() - start < options.seconds * 1000) {
       SDL_Event event;
-      while (SDL_PollEvent(&event))
+      while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT)
           windowClosed = true;
+        if (event.type == SDL_WINDOWEVENT &&
+            event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED &&
+            SDL_GetTicks() - start > 500)
+          Reacquire();
+      }
       if (options.input)
         ReadInput(seen);
-      Frame(options, counts);
+      if (!Frame(options, counts))
+        break;
       if (SDL_GetTicks() - lastStatus >= 250) {
         lastStatus = SDL_GetTicks();
-        Say("STATUS %ld %ld %ld %ld", counts.frames, counts.clearFails,
-            counts.updateFails, counts.restores);
+        SayStatus(counts);
       }
       SDL_Delay(5);
     }

@@ -93,7 +93,12 @@ TEST_F(StandinDisplay, FullScreenTakesTheWindowAndGivesItBack) {
   EXPECT_EQ(
       "", OpenReporting(window, 640, 480, 16, kFullScreen | kRelease, &opened));
   ASSERT_EQ(1, opened);
-  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+  SDL_Rect screen;
+  ASSERT_EQ(0, SDL_GetDisplayBounds(0, &screen));
+  int width = 0, height = 0;
+  SDL_GetWindowSize(window, &width, &height);
+  EXPECT_EQ(screen.w, width) << "the window covers the screen";
+  EXPECT_EQ(screen.h, height);
   EXPECT_EQ(nullptr, display.secondaryBits);
   EXPECT_NE(nullptr, display.secondarySurface);
   DDSURFACEDESC mode;
@@ -115,7 +120,9 @@ TEST_F(StandinDisplay, FullScreenTakesTheWindowAndGivesItBack) {
   other.Close();
 
   display.Close();
-  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+  SDL_GetWindowSize(window, &width, &height);
+  EXPECT_EQ(640, width) << "given back its size";
+  EXPECT_EQ(480, height);
 }
 
 TEST_F(StandinDisplay, FullScreenAt32BitsHasNoSixteenBitLayout) {

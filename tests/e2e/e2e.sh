@@ -1,0 +1,460 @@
+#!/usr/bin/env bash
+# End-to-end scenarios: the test client on a real display stack.
+#   e2e.sh wine BUILD     the Windows client and lurn.dll under 32-bit Wine
+#   e2e.sh native BUILD   the native client over the stand-in, X11 driver
+# Each scenario runs on its own, passes or fails, and on failure prints what
+# it saw. Everything runs on a private Xvfb (and Wine prefix), stopped at
+# the end; every wait is bounded.
+set -u
+platform=$1
+build=$(cd "$2" && pwd)
+cd "$(dirname "$0")/../.."
+source scripts/lib.sh
+
+logs=$build/e2e
+rm -rf "$logs"
+mkdir -p "$logs"
+passed=() failed=()
+CLIENT_PID=
+LOG=
+ERR=
+
+cleanup() {
+  stop_client
+  stop_wine
+  stop_xvfb
+}
+trap cleanup EXIT
+
+# -- the client -------------------------------------------------------------
+
+# Starts the client: client NAME [ENV=VALUE...] -- ARGS...
+client() {
+  local name=$1
+  shift
+  local environment=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+    environment+=("$1")
+    shift
+  done
+  shift
+  LOG=$logs/$name.log
+  ERR=$logs/$name.err
+  : >"$LOG"
+  if [ "$platform" = wine ]; then
+    local exe=$build/bin/e2e_client.exe
+    if [[ " $* " == *" --fullscreen "* ]]; then
+      # A mode change needs Wine's virtual desktop.
+      DESKTOP=lurn-$name
+      env "${environment[@]}" wine explorer "/desktop=$DESKTOP,800x600" \
+        "$exe" --log "$LOG" "$@" 2>"$ERR" &
+    else
+      env "${environment[@]}" wine "$exe" --log "$LOG" "$@" 2>"$ERR" &
+    fi
+  else
+    env "${environment[@]}" SDL_VIDEODRIVER=x11 "$CLIENT_BINARY" \
+      --log "$LOG" "$@" 2>"$ERR" &
+  fi
+  CLIENT_PID=$!
+}
+
+stop_client() {
+  if [ -n "$CLIENT_PID" ]; then
+    kill "$CLIENT_PID" 2>/dev/null
+    [ "$platform" = wine ] && wineserver -k 2>/dev/null
+    wait "$CLIENT_PID" 2>/dev/null
+    CLIENT_PID=
+  fi
+  pkill -f xmessage 2>/dev/null
+  return 0
+}
+
+# wait_for PATTERN [SECONDS]: a line of the log matching PATTERN.
+wait_for() {
+  local pattern=$1 limit=${2:-20} tick
+  for tick in $(seq 1 $((limit * 10))); do
+    tr -d '\r' <"$LOG" 2>/dev/null | grep -Eq "$pattern" && return 0
+    sleep 0.1
+  done
+  echo "  no line matching '$pattern' within ${limit}s"
+  return 1
+}
+
+# The client's last line matching a pattern (Windows ends its lines with CR).
+line() { tr -d '\r' <"$LOG" | grep -E "$1" | tail -n 1; }
+
+# The last status as "frames failures restores".
+status() {
+  line '^STATUS ' | awk '{print $2, $3 + $4 + $5, $6}'
+}
+
+# wait_until_frames N [SECONDS]: N more frames than now.
+wait_frames() {
+  local more=$1 limit=${2:-20} start now tick
+  start=$(status | awk '{print $1+0}')
+  for tick in $(seq 1 $((limit * 10))); do
+    now=$(status | awk '{print $1+0}')
+    [ $((now - start)) -ge "$more" ] && return 0
+    sleep 0.1
+  done
+  echo "  frames went from $start to $now, not $more further, in ${limit}s"
+  return 1
+}
+
+# -- the screen -------------------------------------------------------------
+
+# find_window TITLE [SECONDS]: prints "id x y w h" of a top-level window.
+find_window() {
+  local title=$1 limit=${2:-15} tick found
+  for tick in $(seq 1 $((limit * 10))); do
+    found=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | head -n 1)
+    if [ -n "$found" ]; then
+      awk '{split($(NF-1), g, /[x+]/); print $1, g[3], g[4], g[1], g[2]}' \
+        <<<"$found"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+SHOT=
+screenshot() {
+  SHOT=$logs/$1.png
+  import -window root "$SHOT"
+}
+
+# expect_pixel X Y RRGGBB: the last screenshot's pixel.
+expect_pixel() {
+  local got
+  got=$(convert "$SHOT" -format "%[hex:p{$1,$2}]" info: 2>/dev/null |
+    tr 'A-F' 'a-f' | cut -c1-6)
+  if [ "$got" != "$3" ]; then
+    echo "  pixel ($1, $2): expected $3, got ${got:-nothing} in $SHOT"
+    return 1
+  fi
+}
+
+# expect_quadrants X Y W H: red, green, blue and white quarters there.
+expect_quadrants() {
+  local x=$1 y=$2 w=$3 h=$4 ok=0
+  expect_pixel $((x + w / 4)) $((y + h / 4)) ff0000 || ok=1
+  expect_pixel $((x + w * 3 / 4)) $((y + h / 4)) 00ff00 || ok=1
+  expect_pixel $((x + w / 4)) $((y + h * 3 / 4)) 0000ff || ok=1
+  expect_pixel $((x + w * 3 / 4)) $((y + h * 3 / 4)) ffffff || ok=1
+  expect_pixel $((x + 1)) $((y + 1)) ff0000 || ok=1
+  expect_pixel $((x + w - 2)) $((y + h - 2)) ffffff || ok=1
+  return $ok
+}
+
+# The picture of a full-screen mode inside a window, aspect ratio kept.
+fit() { # MODEW MODEH X Y W H
+  local mw=$1 mh=$2 x=$3 y=$4 w=$5 h=$6 fw fh
+  if [ $((w * mh)) -gt $((h * mw)) ]; then
+    fw=$((h * mw / mh)) fh=$h
+  else
+    fw=$w fh=$((w * mh / mw))
+  fi
+  echo $((x + (w - fw) / 2)) $((y + (h - fh) / 2)) "$fw" "$fh"
+}
+
+expect() { # DESCRIPTION ACTUAL EXPECTED
+  if [ "$2" != "$3" ]; then
+    echo "  $1: expected '$3', got '$2'"
+    return 1
+  fi
+}
+
+# The client window's own X window, for focus changes.
+client_window() {
+  if [ "$platform" = wine ] && [ -n "${DESKTOP:-}" ]; then
+    find_window "$DESKTOP - Wine desktop" 5 | awk '{print $1}'
+  else
+    find_window "lurn e2e" 5 | awk '{print $1}'
+  fi
+}
+
+# -- scenarios --------------------------------------------------------------
+
+windowed_picture() { # NAME LAYOUT [ENV...]
+  local name=$1 layout=$2
+  shift 2
+  client "$name" "$@" -- --mode 320x240 --client 640x480 --seconds 60
+  wait_for '^WINDOW ' || return 1
+  expect "layout" "$(line '^LAYOUT ')" "LAYOUT $layout 320 set" || return 1
+  wait_frames 10 || return 1
+  local window
+  window=$(line '^WINDOW ' | cut -d' ' -f2-)
+  expect "client area size" "$(cut -d' ' -f3- <<<"$window")" "640 480" ||
+    return 1
+  screenshot "$name"
+  # 320 x 240 drawn, shown twice as large in the 640 x 480 client area.
+  expect_quadrants $window
+}
+
+scenario_windowed_565() { windowed_picture windowed-565 "11 6 0"; }
+
+scenario_windowed_555() {
+  windowed_picture windowed-555 "10 5 0" LURN_STANDIN_DESKTOP=555
+}
+
+scenario_fullscreen() {
+  client fullscreen -- --fullscreen --mode 640x480 --seconds 60
+  wait_for '^LAYOUT ' || return 1
+  expect "layout" "$(line '^LAYOUT ')" "LAYOUT 11 6 0 0 null" || return 1
+  wait_frames 60 || return 1
+  expect "failures" "$(status | cut -d' ' -f2)" "0" || return 1
+  screenshot fullscreen
+  local geometry
+  geometry=$(find_window "$( [ "$platform" = wine ] &&
+    echo "$DESKTOP - Wine desktop" || echo "lurn e2e")") || return 1
+  expect_quadrants $(fit 640 480 $(cut -d' ' -f2- <<<"$geometry"))
+}
+
+scenario_missing_depth() {
+  local environment=()
+  [ "$platform" = wine ] && environment=(WINEDEBUG=trace+msgbox)
+  client missing-depth "${environment[@]}" -- --depth 32 --seconds 5
+  local box
+  box=$(find_window "- DirectX Interface Error -" 20) || {
+    echo "  no error box"
+    return 1
+  }
+  screenshot missing-depth
+  if ! grep -q 'DDERR_INVALIDPIXELFORMAT' "$ERR"; then
+    echo "  the box's text was not DDERR_INVALIDPIXELFORMAT:"
+    sed 's/^/    /' "$ERR" | grep -v fixme | tail -n 5
+    return 1
+  fi
+  expect "Open while the box is up" "$(line '^OPEN ')" "" || return 1
+  read -r id x y w h <<<"$box"
+  xdotool windowfocus "$id" 2>/dev/null
+  xdotool key Return
+  if ! wait_for '^OPEN 0' 5; then
+    # Not focused: press its button instead.
+    xdotool mousemove $((x + w / 2)) $((y + h - 25)) click 1
+    wait_for '^OPEN 0' 10 || return 1
+  fi
+  wait_for '^CLOSED ' 10 || return 1
+  expect "after Close" "$(line '^CLOSED ')" "CLOSED all-null"
+}
+
+scenario_aux_surface() {
+  client auxiliary -- --aux --mode 320x240 --seconds 60
+  wait_for '^WINDOW ' || return 1
+  wait_frames 120 || return 1
+  expect "failures" "$(status | cut -d' ' -f2)" "0" || return 1
+  [ "$(grep -c '^AUX ok' "$LOG")" -ge 2 ] || {
+    echo "  fewer than two AUX ok lines"
+    return 1
+  }
+  expect "bad auxiliary memory" "$(grep -c '^AUX bad' "$LOG")" "0"
+}
+
+# Another window comes to the front, then the client's comes back.
+send_to_back() {
+  if [ "$platform" = wine ]; then
+    wine explorer "/desktop=$DESKTOP,800x600" notepad.exe 2>/dev/null &
+  else
+    xmessage -geometry +0+0 "another window" &
+    local other
+    other=$(find_window xmessage 10 | awk '{print $1}')
+    xdotool windowfocus "$other"
+  fi
+}
+
+bring_to_front() {
+  if [ "$platform" = wine ]; then
+    pkill -f notepad.exe
+    sleep 0.5
+    local launcher=wine
+    [ -n "${DESKTOP:-}" ] && launcher="wine explorer /desktop=$DESKTOP,800x600"
+    $launcher "$build/bin/e2e_client.exe" --activate "lurn e2e" 2>/dev/null
+  else
+    pkill -f xmessage
+    xdotool windowfocus "$(client_window)"
+  fi
+}
+
+scenario_lost_surfaces() {
+  client lost -- --fullscreen --mode 640x480 --seconds 60
+  wait_for '^LAYOUT ' || return 1
+  wait_frames 60 || return 1
+  send_to_back
+  local tick failures=0
+  for tick in $(seq 1 150); do
+    failures=$(status | cut -d' ' -f2)
+    [ "${failures:-0}" -gt 0 ] && break
+    sleep 0.1
+  done
+  [ "${failures:-0}" -gt 0 ] || {
+    echo "  no frame failed while another window was in front"
+    return 1
+  }
+  bring_to_front
+  for tick in $(seq 1 150); do
+    [ "$(status | cut -d' ' -f3)" -gt 0 ] && break
+    sleep 0.1
+  done
+  expect "restores" "$( [ "$(status | cut -d' ' -f3)" -gt 0 ] && echo yes)" \
+    yes || return 1
+  # Frames go on without failing again.
+  sleep 0.5
+  local before after
+  before=$(status | cut -d' ' -f2)
+  wait_frames 60 || return 1
+  after=$(status | cut -d' ' -f2)
+  expect "failures after coming back" "$after" "$before" || return 1
+  screenshot lost
+  local geometry
+  geometry=$(find_window "$( [ "$platform" = wine ] &&
+    echo "$DESKTOP - Wine desktop" || echo "lurn e2e")") || return 1
+  expect_quadrants $(fit 640 480 $(cut -d' ' -f2- <<<"$geometry"))
+}
+
+# The mouse's total movement from the last MOUSE line: "x y z b0 b1 b2 b3".
+mouse() { line '^MOUSE ' | cut -d' ' -f2-; }
+mouse_field() { mouse | awk -v f="$1" '{print $f + 0}'; }
+
+# expect_mouse_change FIELD DELTA ACTION...: the field moves by DELTA.
+expect_mouse_change() {
+  local field=$1 delta=$2 before now tick
+  shift 2
+  before=$(mouse_field "$field")
+  "$@"
+  for tick in $(seq 1 30); do
+    now=$(mouse_field "$field")
+    [ $((now - before)) -eq "$delta" ] && return 0
+    sleep 0.1
+  done
+  echo "  mouse field $field: expected +$delta from $before, got $now after '$*'"
+  return 1
+}
+
+
+scenario_input() {
+  client input -- --input --mode 320x240 --seconds 90
+  wait_for '^WINDOW ' || return 1
+  expect "mouse before acquisition" "$(line '^UNREAD ')" "UNREAD 0 untouched" ||
+    return 1
+  local window
+  window=$(line '^WINDOW ' | cut -d' ' -f2-)
+  read -r wx wy ww wh <<<"$window"
+  xdotool mousemove $((wx + ww / 2)) $((wy + wh / 2))
+  [ "$platform" = native ] && xdotool windowfocus "$(client_window)"
+  sleep 0.5
+  # Keys: A and the right arrow (an extended key), held for some frames.
+  xdotool keydown a
+  wait_for '^KEY 30 128' 5 || return 1
+  xdotool keyup a
+  wait_for '^KEY 30 0' 5 || return 1
+  xdotool keydown Right
+  wait_for '^KEY 205 128' 5 || return 1
+  xdotool keyup Right
+  wait_for '^KEY 205 0' 5 || return 1
+  # Movement, settled first: Wine may report the pointer's position as the
+  # first movement after an acquisition.
+  xdotool mousemove_relative -- 5 5
+  sleep 0.5
+  expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
+  expect_mouse_change 2 -25 xdotool mousemove_relative -- 0 -25 || return 1
+  expect_mouse_change 4 128 xdotool mousedown 1 || return 1
+  expect_mouse_change 4 -128 xdotool mouseup 1 || return 1
+  expect_mouse_change 5 128 xdotool mousedown 3 || return 1
+  expect_mouse_change 5 -128 xdotool mouseup 3 || return 1
+  expect_mouse_change 3 120 xdotool click 4 || return 1
+  expect_mouse_change 3 -240 xdotool click 5 click 5 || return 1
+  # Away and back: keys pressed elsewhere are not ours; once back, the
+  # keyboard re-acquires itself and the client toggles the mouse back.
+  send_to_back
+  sleep 1
+  xdotool keydown b
+  sleep 0.5
+  xdotool keyup b
+  bring_to_front
+  wait_for '^REACQUIRED 0' 10 || return 1
+  if grep -q '^KEY 48 128' "$LOG"; then
+    echo "  B, pressed while another window was in front, reached the client"
+    return 1
+  fi
+  [ "$platform" = native ] && xdotool mousemove $((wx + ww / 2)) $((wy + wh / 2))
+  sleep 0.3
+  xdotool keydown c
+  wait_for '^KEY 46 128' 5 || return 1
+  xdotool keyup c
+  xdotool mousemove_relative -- 5 5
+  sleep 0.5
+  expect_mouse_change 1 30 xdotool mousemove_relative -- 30 0
+}
+
+scenario_clean_exit() {
+  local binary_saved=${CLIENT_BINARY:-}
+  [ -n "${LEAK_CHECK_BINARY:-}" ] && CLIENT_BINARY=$LEAK_CHECK_BINARY
+  client exit ASAN_OPTIONS=detect_leaks=1 \
+    "LSAN_OPTIONS=suppressions=$PWD/tests/e2e/lsan.supp" \
+    -- --input --aux --mode 320x240 --seconds 2
+  CLIENT_BINARY=$binary_saved
+  local tick code=
+  for tick in $(seq 1 300); do
+    kill -0 "$CLIENT_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$CLIENT_PID" 2>/dev/null; then
+    echo "  the client did not exit"
+    return 1
+  fi
+  wait "$CLIENT_PID"
+  code=$?
+  CLIENT_PID=
+  expect "exit status" "$code" 0 || return 1
+  expect "after Close" "$(line '^CLOSED ')" "CLOSED all-null" || return 1
+  wait_for '^EXIT' 1 || return 1
+  if grep -Eq 'LeakSanitizer|AddressSanitizer|runtime error|Unhandled exception|page fault' "$ERR"; then
+    echo "  the client's error output reports a fault:"
+    grep -E 'Sanitizer|runtime error|Unhandled|fault' "$ERR" | head -n 5
+    return 1
+  fi
+}
+
+run() {
+  local name=$1 started=$SECONDS
+  if "scenario_$name" >"$logs/$name.out" 2>&1; then
+    passed+=("$name")
+    echo "PASS $name ($((SECONDS - started))s)"
+  else
+    failed+=("$name")
+    echo "FAIL $name ($((SECONDS - started))s)"
+    sed 's/^/  /' "$logs/$name.out"
+    echo "  client output ($LOG):"
+    tail -n 15 "$LOG" | sed 's/^/    /'
+    [ -n "$SHOT" ] && echo "  screenshot: $SHOT"
+  fi
+  stop_client
+  SHOT=
+  DESKTOP=
+}
+
+# -- the run ----------------------------------------------------------------
+
+if [ "$platform" = wine ]; then
+  # Wine's DirectDraw needs a 16-bit X screen for a 16-bit windowed client.
+  start_xvfb 1024x768x16 || exit 1
+  start_wine
+  scenarios=(windowed_565 fullscreen missing_depth aux_surface lost_surfaces
+             input clean_exit)
+else
+  # A 32-bit desktop: the stand-in emulates the 16-bit one.
+  start_xvfb 1024x768x24 || exit 1
+  CLIENT_BINARY=$build/bin/e2e_client
+  LEAK_CHECK_BINARY=${3:-}
+  scenarios=(windowed_565 windowed_555 fullscreen missing_depth aux_surface
+             lost_surfaces input clean_exit)
+fi
+
+# E2E_SCENARIOS="a b" runs only those.
+[ -n "${E2E_SCENARIOS:-}" ] && read -r -a scenarios <<<"$E2E_SCENARIOS"
+for scenario in "${scenarios[@]}"; do
+  run "$scenario"
+done
+echo "$platform end to end: ${#passed[@]} passed, ${#failed[@]} failed"
+[ ${#failed[@]} -eq 0 ]
