@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "com_defaults.h"
+#include "counted.h"
 #include "present.h"
 #include "standin.h"
 
@@ -33,34 +34,9 @@ PixelFormat FormatForDepth(DWORD bits) {
   }
 }
 
-template <class Interface> class Counted : public Interface {
-public:
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --references_;
-    if (left == 0)
-      LastReleased();
-    return left;
-  }
-
-protected:
-  virtual void LastReleased() { delete this; }
-  virtual ~Counted() {}
-  ULONG references_ = 1;
-};
-
 class Clipper : public Counted<ClipperDefaults> {
 public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
-    if (out == NULL)
-      return DDERR_INVALIDPARAMS;
-    *out = NULL;
-    if (riid != IID_IUnknown && riid != IID_IDirectDrawClipper)
-      return E_NOINTERFACE;
-    AddRef();
-    *out = this;
-    return S_OK;
-  }
+  Clipper() : Counted<ClipperDefaults>(IID_IDirectDrawClipper) {}
   HRESULT STDMETHODCALLTYPE GetHWnd(HWND *window) override {
     if (window == NULL)
       return DDERR_INVALIDPARAMS;
@@ -82,7 +58,8 @@ private:
 class Surface : public Counted<SurfaceDefaults> {
 public:
   Surface(DWORD width, DWORD height, const PixelFormat &format, DWORD caps)
-      : width_(width), height_(height), format_(format), caps_(caps) {
+      : Counted<SurfaceDefaults>(IID_IDirectDrawSurface), width_(width),
+        height_(height), format_(format), caps_(caps) {
     pitch_ = (width * BytesPerPixel() + 3) & ~3u;
     losable_ = !(caps & DDSCAPS_SYSTEMMEMORY);
     epoch_ = Display().lossEpoch;
@@ -118,17 +95,6 @@ public:
     backBuffer_ = backBuffer;
     backBuffer->front_ = this;
     backBuffer->references_ = 0; // the chain holds it, not the client
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
-    if (out == NULL)
-      return DDERR_INVALIDPARAMS;
-    *out = NULL;
-    if (riid != IID_IUnknown && riid != IID_IDirectDrawSurface)
-      return E_NOINTERFACE;
-    AddRef();
-    *out = this;
-    return S_OK;
   }
 
   HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source,

@@ -4,34 +4,21 @@
 #include <algorithm>
 
 #include "com_defaults.h"
+#include "counted.h"
 #include "standin.h"
 
 namespace {
 
 int liveObjects = 0; // roots and devices; input state restarts at zero
 
-class Device final : public InputDeviceDefaults {
+class Device final : public Counted<InputDeviceDefaults> {
 public:
-  explicit Device(bool keyboard) : keyboard_(keyboard) { ++liveObjects; }
+  explicit Device(bool keyboard)
+      : Counted<InputDeviceDefaults>(IID_IDirectInputDeviceA),
+        keyboard_(keyboard) {
+    ++liveObjects;
+  }
   ~Device() { --liveObjects; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
-    if (out == NULL)
-      return E_POINTER;
-    *out = NULL;
-    if (riid != IID_IUnknown && riid != IID_IDirectInputDeviceA)
-      return E_NOINTERFACE;
-    AddRef();
-    *out = this;
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --references_;
-    if (left == 0)
-      delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT format) override {
     if (format == NULL || format->dwSize != sizeof(DIDATAFORMAT))
@@ -126,7 +113,6 @@ private:
     input.mouseX = input.mouseY = input.wheel = 0;
   }
 
-  ULONG references_ = 1;
   bool keyboard_;
   DWORD dataSize_ = 0;
   SDL_Window *window_ = NULL;
@@ -135,28 +121,12 @@ private:
   bool lost_ = false;
 };
 
-class DirectInput final : public DirectInputDefaults {
+class DirectInput final : public Counted<DirectInputDefaults> {
 public:
-  DirectInput() { ++liveObjects; }
+  DirectInput() : Counted<DirectInputDefaults>(IID_IDirectInputA) {
+    ++liveObjects;
+  }
   ~DirectInput() { --liveObjects; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
-    if (out == NULL)
-      return E_POINTER;
-    *out = NULL;
-    if (riid != IID_IUnknown && riid != IID_IDirectInputA)
-      return E_NOINTERFACE;
-    AddRef();
-    *out = this;
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --references_;
-    if (left == 0)
-      delete this;
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID guid,
                                          LPDIRECTINPUTDEVICEA *out,
@@ -171,9 +141,6 @@ public:
     *out = new Device(guid == GUID_SysKeyboard);
     return DI_OK;
   }
-
-private:
-  ULONG references_ = 1;
 };
 
 } // namespace

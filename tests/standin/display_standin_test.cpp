@@ -1,31 +1,11 @@
 // The library over the stand-in platform, headless (SDL's offscreen video
 // driver): what a native client sees from Open and Close.
-#include <lurn.h>
-
-#include <stdlib.h>
-
-#include <string>
-
-#include <SDL.h>
-#include <ddraw.h>
-#include <gtest/gtest.h>
+#include "standin_test_support.h"
 
 namespace {
 
-class StandinDisplay : public ::testing::Test {
+class StandinDisplay : public StandinTest {
 protected:
-  void SetUp() override {
-    unsetenv("LURN_STANDIN_DESKTOP");
-    ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
-    window = SDL_CreateWindow("test", 0, 0, 640, 480, 0);
-    ASSERT_NE(nullptr, window) << SDL_GetError();
-    memset(&display, 0, sizeof display);
-  }
-  void TearDown() override {
-    display.Close();
-    SDL_DestroyWindow(window);
-    SDL_Quit();
-  }
   // Opens and returns what the error box said, if anything.
   std::string OpenReporting(void *handle, unsigned short width,
                             unsigned short height, unsigned char depth,
@@ -41,9 +21,6 @@ protected:
       said.pop_back();
     return said;
   }
-
-  SDL_Window *window = NULL;
-  LurnDirectDraw display;
 };
 
 const unsigned char kRelease = LurnDirectDraw::ReleaseSecondary;

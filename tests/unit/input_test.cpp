@@ -29,13 +29,6 @@ protected:
     const unsigned char *bytes = reinterpret_cast<unsigned char *>(&state);
     return std::vector<unsigned char>(bytes, bytes + sizeof state);
   }
-  std::vector<const void *> Targets(const std::string &name) const {
-    std::vector<const void *> targets;
-    for (const FakeCall &call : fake.calls)
-      if (call.name == name)
-        targets.push_back(call.object);
-    return targets;
-  }
 };
 
 TEST_F(InputTest, OpenCreatesTheRootAndMarksTheDevicesReleased) {

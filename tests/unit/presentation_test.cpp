@@ -13,14 +13,6 @@ protected:
     ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
     fake.calls.clear();
   }
-  // The surfaces that calls named `name` went to, in order.
-  std::vector<const void *> Targets(const std::string &name) const {
-    std::vector<const void *> targets;
-    for (const FakeCall &call : fake.calls)
-      if (call.name == name)
-        targets.push_back(call.object);
-    return targets;
-  }
 };
 
 TEST_F(Presentation, ClearFillsTheDrawingSurfaceBlackAndTheAuxiliaryWhite) {

@@ -36,6 +36,14 @@ protected:
         texts.push_back(call.text);
     return texts;
   }
+  // The interfaces that calls named `name` went to, in order.
+  std::vector<const void *> Targets(const std::string &name) const {
+    std::vector<const void *> targets;
+    for (const FakeCall &call : fake.calls)
+      if (call.name == name)
+        targets.push_back(call.object);
+    return targets;
+  }
   // The interface fields of the display record that are set.
   std::string OpenFields() const {
     std::string fields;
