@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang clang-format pkg-config
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config valgrind
   googletest libgtest-dev libbenchmark-dev
   libsdl2-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev

@@ -28,6 +28,21 @@ cmake --build --preset native-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/native-sanitize --output-on-failure -j "$jobs"
 
+step "random call sequences: a longer run under the sanitizers"
+LURN_SEEDS=1000 LURN_STEPS=500 build/native-sanitize/bin/unit_tests \
+  --gtest_filter='RandomCalls.*' | grep -E 'steps|OK|FAILED'
+
+step "fuzzing for 60 seconds (libFuzzer, ASan, UBSan)"
+bash scripts/fuzz.sh 60 | tail -n 12
+
+step "the demo under valgrind, windowed and full screen, headless"
+for mode in "" --fullscreen; do
+  SDL_VIDEODRIVER=offscreen DISPLAY= valgrind -q --error-exitcode=1 \
+    --leak-check=full --errors-for-leak-kinds=definite \
+    --show-leak-kinds=definite build/native/bin/demo $mode --frames 300 |
+    tail -n 1
+done
+
 step "native end to end on Xvfb"
 bash tests/e2e/e2e.sh native build/native "$PWD/build/native-sanitize/bin/e2e_client"
 

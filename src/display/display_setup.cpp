@@ -3,6 +3,7 @@
 #include <ddraw.h>
 #include <lurn.h>
 
+#include "../empty_field.h"
 #include "../errors/report_error.h"
 
 namespace {
@@ -57,6 +58,10 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
 int LurnDirectDraw::Open(void *window, unsigned short width,
                          unsigned short height, unsigned char depth,
                          unsigned char options) {
+  // Opening again lets go of what the object holds instead of leaking it
+  // (and, full screen, the exclusive mode that would refuse the new one).
+  if (!Empty(directDraw) || !Empty(directDraw2))
+    Close();
   flags = options;
   this->window = window;
   bitsPerPixel = depth;
@@ -164,22 +169,22 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
 }
 
 void LurnDirectDraw::Close() {
-  if (directDraw != NULL) {
-    if (clipper != NULL) {
+  if (!Empty(directDraw)) {
+    if (!Empty(clipper)) {
       clipper->Release();
       clipper = NULL;
     }
     // The back buffer goes before the primary: releasing a flip chain's
     // front buffer destroys its back buffer with it.
-    if ((flags & ReleaseSecondary) && secondarySurface != NULL) {
+    if ((flags & ReleaseSecondary) && !Empty(secondarySurface)) {
       secondarySurface->Release();
       secondarySurface = NULL;
     }
-    if (primarySurface != NULL) {
+    if (!Empty(primarySurface)) {
       primarySurface->Release();
       primarySurface = NULL;
     }
-    if ((flags & AuxSurface) && auxSurface != NULL) {
+    if ((flags & AuxSurface) && !Empty(auxSurface)) {
       auxSurface->Release();
       auxSurface = NULL;
     }
@@ -188,7 +193,7 @@ void LurnDirectDraw::Close() {
     directDraw->Release();
     directDraw = NULL;
   }
-  if (directDraw2 != NULL) {
+  if (!Empty(directDraw2)) {
     directDraw2->Release();
     directDraw2 = NULL;
   }

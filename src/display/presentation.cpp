@@ -5,15 +5,10 @@
 #include <ddraw.h>
 #include <lurn.h>
 
+#include "../empty_field.h"
 #include "../errors/report_error.h"
 
 namespace {
-
-// The debug heap's fill pattern: a lock that "returns" it gave no memory.
-void *const kFillPattern =
-    reinterpret_cast<void *>(static_cast<uintptr_t>(0xCDCDCDCDu));
-
-bool Unusable(void *bits) { return bits == NULL || bits == kFillPattern; }
 
 // Re-issues a colour fill while the hardware is busy.
 HRESULT Fill(IDirectDrawSurface *surface, DDBLTFX *fx) {
@@ -27,8 +22,8 @@ HRESULT Fill(IDirectDrawSurface *surface, DDBLTFX *fx) {
 } // namespace
 
 int LurnDirectDraw::LockSecondaryBuffer() {
-  if (directDraw == NULL || secondarySurface == NULL ||
-      ((flags & AuxSurface) && auxSurface == NULL))
+  if (Empty(directDraw) || Empty(secondarySurface) ||
+      ((flags & AuxSurface) && Empty(auxSurface)))
     return 0;
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
@@ -50,7 +45,7 @@ int LurnDirectDraw::LockSecondaryBuffer() {
   // The whole byte pitch is halved; a line too long to count in 16 bits is
   // as unusable as a missing address.
   DWORD pitch = static_cast<DWORD>(desc.lPitch) >> 1;
-  if (Unusable(secondaryBits) || pitch > 0xFFFF) {
+  if (Empty(secondaryBits) || pitch > 0xFFFF) {
     Close();
     ReportDirectXError(window, 0);
     return 0;
@@ -66,7 +61,7 @@ int LurnDirectDraw::LockSecondaryBuffer() {
       return 0;
     }
     auxBits = desc.lpSurface;
-    if (Unusable(auxBits)) {
+    if (Empty(auxBits)) {
       Close();
       ReportDirectXError(window, 0);
       return 0;
@@ -76,16 +71,16 @@ int LurnDirectDraw::LockSecondaryBuffer() {
 }
 
 void LurnDirectDraw::UnlockSecondaryBuffer() {
-  if (directDraw == NULL)
+  if (Empty(directDraw))
     return;
-  if (secondarySurface != NULL)
+  if (!Empty(secondarySurface))
     secondarySurface->Unlock(NULL);
-  if ((flags & AuxSurface) && auxSurface != NULL)
+  if ((flags & AuxSurface) && !Empty(auxSurface))
     auxSurface->Unlock(NULL);
 }
 
 int LurnDirectDraw::ClearSecondaryBuffer() {
-  if (directDraw == NULL || secondarySurface == NULL)
+  if (Empty(directDraw) || Empty(secondarySurface))
     return 0;
   if (flags & NoClear)
     return 1;
@@ -95,7 +90,7 @@ int LurnDirectDraw::ClearSecondaryBuffer() {
   fx.dwFillColor = 0;
   HRESULT result = Fill(secondarySurface, &fx);
   if (result == DD_OK && (flags & AuxSurface)) {
-    if (auxSurface == NULL)
+    if (Empty(auxSurface))
       return 0;
     fx.dwFillColor = 0x7FFF;
     result = Fill(auxSurface, &fx);
@@ -106,7 +101,7 @@ int LurnDirectDraw::ClearSecondaryBuffer() {
 }
 
 int LurnDirectDraw::UpdatePrimaryBuffer() {
-  if (directDraw == NULL || primarySurface == NULL)
+  if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
     return 0;
   if (flags & FullScreen) {
     HRESULT result;
@@ -137,13 +132,13 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
 }
 
 int LurnDirectDraw::RestoreSurfaces() {
-  if (directDraw == NULL || primarySurface == NULL || secondarySurface == NULL)
+  if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
     return 0;
   if (primarySurface->Restore() != DD_OK)
     return 0;
   if (secondarySurface->Restore() != DD_OK)
     return 0;
-  if ((flags & AuxSurface) && auxSurface != NULL &&
+  if ((flags & AuxSurface) && !Empty(auxSurface) &&
       auxSurface->Restore() != DD_OK)
     return 0;
   return 1;

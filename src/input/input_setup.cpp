@@ -3,15 +3,10 @@
 #include <dinput.h>
 #include <lurn.h>
 
+#include "../empty_field.h"
 #include "../errors/report_error.h"
 
 namespace {
-
-// Close counts a raw debug-filled field as empty as well as a null one.
-bool Empty(IDirectInputDeviceA *device) {
-  return device == NULL || reinterpret_cast<uintptr_t>(device) ==
-                               static_cast<uintptr_t>(0xCDCDCDCDu);
-}
 
 void Drop(IDirectInputDeviceA *&device) {
   if (Empty(device))
@@ -21,10 +16,11 @@ void Drop(IDirectInputDeviceA *&device) {
   device = NULL;
 }
 
-// Creates one system device, non-exclusive and foreground only. The device
-// stays in `device` whichever step fails.
+// Creates one system device, non-exclusive and foreground only, in place of
+// any the field held. The device stays in `device` whichever step fails.
 int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
                const DIDATAFORMAT *format, IDirectInputDeviceA *&device) {
+  Drop(device);
   HRESULT result = directInput->CreateDevice(guid, &device, NULL);
   if (SUCCEEDED(result))
     result = device->SetDataFormat(format);
@@ -41,6 +37,11 @@ int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
 } // namespace
 
 int LurnDirectInput::Open(void *window, void *instance) {
+  // Opening again lets go of the old root instead of leaking it.
+  if (!Empty(directInput)) {
+    directInput->Release();
+    directInput = NULL;
+  }
   HRESULT result = DirectInputCreateA(static_cast<HINSTANCE>(instance),
                                       DIRECTINPUT_VERSION, &directInput, NULL);
   if (FAILED(result)) {
@@ -58,7 +59,7 @@ int LurnDirectInput::Open(void *window, void *instance) {
 // The devices need the root: without a successful Open there is nothing to
 // create them from, which the user hears about like any set-up failure.
 int LurnDirectInput::OpenMouse(void *window) {
-  if (directInput == NULL) {
+  if (Empty(directInput)) {
     ReportDirectXError(window, DDERR_NOTINITIALIZED);
     return 0;
   }
@@ -67,7 +68,7 @@ int LurnDirectInput::OpenMouse(void *window) {
 
 int LurnDirectInput::OpenKeyboard(void *window) {
   memset(keyState, 0, sizeof keyState);
-  if (directInput == NULL) {
+  if (Empty(directInput)) {
     ReportDirectXError(window, DDERR_NOTINITIALIZED);
     return 0;
   }
@@ -84,7 +85,7 @@ void LurnDirectInput::Close() {
   }
   Drop(spareDevice);
   Drop(keyboard);
-  if (directInput != NULL) {
+  if (!Empty(directInput)) {
     directInput->Release();
     directInput = NULL;
   }

@@ -3,8 +3,10 @@
 #include <dinput.h>
 #include <lurn.h>
 
+#include "../empty_field.h"
+
 int LurnDirectInput::GetStateKeyboard() {
-  if (keyboard == NULL)
+  if (Empty(keyboard))
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
     return 1;
@@ -21,7 +23,7 @@ int LurnDirectInput::GetStateKeyboard() {
 int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
 LurnLong LurnDirectInput::GetStateMouse() {
-  if (mouseReleased || mouse == NULL)
+  if (mouseReleased || Empty(mouse))
     return 0;
   HRESULT result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
   if (result != DIERR_INPUTLOST)
@@ -33,11 +35,11 @@ LurnLong LurnDirectInput::GetStateMouse() {
 
 void LurnDirectInput::SyncAcquireKeyboard() {
   if (keyboardReleased) {
-    if (keyboard != NULL)
+    if (!Empty(keyboard))
       keyboard->Acquire();
     keyboardReleased = 0;
   } else {
-    if (keyboard != NULL)
+    if (!Empty(keyboard))
       keyboard->Unacquire();
     keyboardReleased = 1;
   }
@@ -45,11 +47,11 @@ void LurnDirectInput::SyncAcquireKeyboard() {
 
 void LurnDirectInput::SyncAcquireMouse() {
   if (mouseReleased) {
-    if (mouse != NULL)
+    if (!Empty(mouse))
       mouse->Acquire();
     mouseReleased = 0;
   } else {
-    if (mouse != NULL)
+    if (!Empty(mouse))
       mouse->Unacquire();
     mouseReleased = 1;
   }

@@ -83,6 +83,10 @@ public:
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;
   std::deque<std::vector<unsigned char>> mouseStates;
+  // What the last successful reads delivered.
+  std::vector<unsigned char> lastKeyboardState, lastMouseState;
+  // The scripted answers given, in order.
+  std::vector<HRESULT> answered;
 
 private:
   struct Scripted {

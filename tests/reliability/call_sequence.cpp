@@ -1,0 +1,505 @@
+#include "call_sequence.h"
+
+#include <lurn.h>
+
+#include <set>
+#include <sstream>
+
+#include "../hex.h"
+#include "empty_field.h"
+#include "errors/report_error.h"
+#include "fake_platform.h"
+
+namespace {
+
+const char *const kPlatformCalls[] = {
+    "DirectDrawCreate",
+    "IDirectDraw::QueryInterface",
+    "IDirectDraw::SetCooperativeLevel",
+    "IDirectDraw::SetDisplayMode",
+    "IDirectDraw::GetCaps",
+    "IDirectDraw::CreateSurface",
+    "IDirectDraw::CreateClipper",
+    "IDirectDrawClipper::SetHWnd",
+    "IDirectDrawSurface::GetAttachedSurface",
+    "IDirectDrawSurface::Lock",
+    "IDirectDrawSurface::GetPixelFormat",
+    "IDirectDrawSurface::SetClipper",
+    "IDirectDrawSurface::Blt",
+    "IDirectDrawSurface::Flip",
+    "IDirectDrawSurface::Restore",
+    "DirectInputCreateA",
+    "IDirectInputA::CreateDevice",
+    "IDirectInputDeviceA::SetDataFormat",
+    "IDirectInputDeviceA::SetCooperativeLevel",
+    "IDirectInputDeviceA::Acquire",
+    "IDirectInputDeviceA::GetDeviceState",
+};
+const size_t kPlatformCallCount =
+    sizeof kPlatformCalls / sizeof kPlatformCalls[0];
+
+const uint32_t kCodes[] = {
+    0x887601C2, // DDERR_SURFACELOST
+    0x8876021C, // DDERR_WASSTILLDRAWING
+    0x8876024B, // DDERR_WRONGMODE
+    0x8007001E, // DIERR_INPUTLOST
+    0x8007000C, // DIERR_NOTACQUIRED
+    0x80070005, // DIERR_OTHERAPPHASPRIO
+    0x8007000E, // out of memory
+    0x80070057, // invalid argument
+    0x80004005, // generic
+    0x88760001, // DirectDraw's range, unnamed
+    0x00000001, // S_FALSE
+    0x7FFFFFFF, // another positive code
+};
+const size_t kCodeCount = sizeof kCodes / sizeof kCodes[0];
+
+enum Call {
+  kDisplayOpen,
+  kDisplayClose,
+  kLock,
+  kUnlock,
+  kClear,
+  kUpdate,
+  kRestore,
+  kAccessors,
+  kInputOpen,
+  kOpenKeyboard,
+  kOpenMouse,
+  kInputClose,
+  kReadKeyboard,
+  kKeyDown,
+  kReadMouse,
+  kToggleKeyboard,
+  kToggleMouse,
+  kCallCount
+};
+const char *const kCallNames[kCallCount] = {"display.Open",
+                                            "display.Close",
+                                            "LockSecondaryBuffer",
+                                            "UnlockSecondaryBuffer",
+                                            "ClearSecondaryBuffer",
+                                            "UpdatePrimaryBuffer",
+                                            "RestoreSurfaces",
+                                            "accessors",
+                                            "input.Open",
+                                            "OpenKeyboard",
+                                            "OpenMouse",
+                                            "input.Close",
+                                            "GetStateKeyboard",
+                                            "KeyDown",
+                                            "GetStateMouse",
+                                            "SyncAcquireKeyboard",
+                                            "SyncAcquireMouse"};
+
+const unsigned short kSizes[] = {0, 1, 320, 640, 65535};
+const unsigned char kDepths[] = {0, 8, 15, 16, 24, 32};
+const uintptr_t kFill32 = 0xCDCDCDCDu;
+
+void *Window(uint8_t selector) {
+  return selector % 3 == 0 ? NULL
+                           : reinterpret_cast<void *>(0x1000 + selector % 3);
+}
+
+void SetFormat(uint8_t selector) {
+  switch (selector % 6) {
+  case 0:
+  case 1:
+    SetDisplayFormat(16, 0xF800, 0x07E0, 0x001F);
+    break;
+  case 2:
+    SetDisplayFormat(16, 0x7C00, 0x03E0, 0x001F);
+    break;
+  case 3:
+    SetDisplayFormat(8, 0, 0, 0);
+    break;
+  case 4:
+    SetDisplayFormat(32, 0xFF0000, 0x00FF00, 0x0000FF);
+    break;
+  default:
+    SetDisplayFormat(16, 0x1F, 0x7E0, 0xF800);
+    break;
+  }
+}
+
+void ScriptLock(uint8_t selector) {
+  static uint16_t pixels[64];
+  void *address = pixels;
+  LONG pitch = 640;
+  switch (selector % 8) {
+  case 0:
+    return; // the surface's own memory
+  case 1:
+    address = NULL;
+    break;
+  case 2:
+    address = reinterpret_cast<void *>(kFill32);
+    break;
+  case 3:
+    address = reinterpret_cast<void *>(UINTPTR_MAX / 0xFF * 0xCD);
+    break;
+  case 4:
+    pitch = 0x10200;
+    break;
+  case 5:
+    pitch = 0x20000;
+    break;
+  case 6:
+    pitch = -2;
+    break;
+  default:
+    pitch = 0x7FFFFFFE;
+    break;
+  }
+  fake.lockAnswers.push_back(LockAnswer{address, pitch});
+}
+
+void Deliver(uint8_t selector) {
+  if (selector == 0)
+    return;
+  std::vector<unsigned char> state(256);
+  for (size_t i = 0; i < state.size(); ++i)
+    state[i] = (i * 7 + selector) % 11 == 0 ? 0x80 : 0;
+  if (selector % 2)
+    fake.keyboardStates.push_back(state);
+  else
+    fake.mouseStates.push_back(
+        std::vector<unsigned char>(state.begin(), state.begin() + 16));
+}
+
+// -- the model --------------------------------------------------------------
+
+struct Checker {
+  LurnDirectDraw &display;
+  LurnDirectInput &input;
+  std::set<const void *> everSecondary; // surfaces the Part lets a Close keep
+
+  std::vector<const void *> Fields() const {
+    return {
+        display.directDraw,       display.directDraw2, display.primarySurface,
+        display.secondarySurface, display.auxSurface,  display.clipper,
+        input.directInput,        input.keyboard,      input.mouse,
+        input.spareDevice};
+  }
+
+  // What must hold after any step: each field empty or one live reference,
+  // every reference taken held by a field (or a kept drawing surface), and
+  // nothing released twice.
+  std::string References() {
+    if (!Empty(display.secondarySurface))
+      everSecondary.insert(display.secondarySurface);
+    if (fake.OverReleases() != 0)
+      return "an interface was released more often than it was held";
+    std::vector<const void *> fields = Fields();
+    for (const void *field : fields) {
+      if (Empty(field))
+        continue;
+      FakeObject *object = fake.ObjectOf(field);
+      if (object == NULL)
+        return "a field holds " + Hex(reinterpret_cast<uintptr_t>(field)) +
+               ", which is no interface";
+      if (object->references < 1)
+        return "a field holds a released " + object->kind;
+    }
+    for (const std::unique_ptr<FakeObject> &object : fake.objects) {
+      long held = 0;
+      for (const void *field : fields)
+        held += field == object->iface;
+      bool kept = held == 0 && object->references == 1 &&
+                  everSecondary.count(object->iface) != 0;
+      if (object->references != held && !kept) {
+        std::ostringstream message;
+        message << object->kind << " has " << object->references
+                << " references but " << held << " fields hold it";
+        return message.str();
+      }
+    }
+    return "";
+  }
+
+  // `displayClosed`: the step closed a display that had its first interface
+  // (without it, Close lets go of the second one only).
+  std::string AfterClose(bool displayClosed, bool inputClosed) const {
+    const unsigned char options = display.flags;
+    const struct {
+      const char *name;
+      const void *field;
+      bool emptied;
+    } fields[] = {
+        {"directDraw", display.directDraw, true},
+        {"directDraw2", display.directDraw2, true},
+        {"primarySurface", display.primarySurface, true},
+        {"clipper", display.clipper, true},
+        {"secondarySurface", display.secondarySurface,
+         (options & LurnDirectDraw::ReleaseSecondary) != 0},
+        {"auxSurface", display.auxSurface,
+         (options & LurnDirectDraw::AuxSurface) != 0},
+    };
+    for (const auto &field : fields)
+      if (displayClosed && field.emptied && !Empty(field.field))
+        return std::string("display.Close left ") + field.name + " set";
+    if (inputClosed && (!Empty(input.directInput) || !Empty(input.keyboard) ||
+                        !Empty(input.mouse) || !Empty(input.spareDevice)))
+      return "input.Close left an interface field set";
+    return "";
+  }
+};
+
+// The error boxes of a step: which calls may show one, and with what text.
+std::string Boxes(const Step &step, size_t callsBefore, int result,
+                  const Checker &checker) {
+  std::set<std::string> allowed = {"DDERR_INVALIDPIXELFORMAT",
+                                   "DDERR_LOCKEDSURFACES", "<Inconnue>",
+                                   "DDERR_NOTINITIALIZED"};
+  for (HRESULT code : fake.answered)
+    allowed.insert(DirectXErrorName(code));
+  int boxes = 0;
+  for (size_t i = callsBefore; i < fake.calls.size(); ++i) {
+    const FakeCall &call = fake.calls[i];
+    if (call.name != "MessageBoxA")
+      continue;
+    ++boxes;
+    if (call.caption != "- DirectX Interface Error -" || call.values[1] != 0x10)
+      return "an error box with caption '" + call.caption + "', type " +
+             Hex(call.values[1]);
+    if (allowed.count(call.text) == 0)
+      return "an error box saying '" + call.text +
+             "', which no answer of this step explains";
+  }
+  int call = step.call % kCallCount;
+  bool reports = call == kDisplayOpen || call == kLock || call == kInputOpen ||
+                 call == kOpenKeyboard || call == kOpenMouse;
+  if (!reports && boxes != 0)
+    return "a call that reports nothing showed an error box";
+  if (boxes > 1)
+    return "one call showed more than one error box";
+  if (reports && result == 1 && boxes != 0)
+    return "a call that succeeded showed an error box";
+  bool mustReport = call != kLock;
+  if (reports && mustReport && result == 0 && boxes != 1)
+    return "a failed set-up showed no error box";
+  if (call == kLock && boxes == 1 && !Empty(checker.display.directDraw))
+    return "a reported lock failure left the display open";
+  return "";
+}
+
+std::string Run(const Step &step, Checker &checker) {
+  LurnDirectDraw &display = checker.display;
+  LurnDirectInput &input = checker.input;
+  fake.answered.clear();
+  for (const ScriptedAnswer &answer : step.answers)
+    fake.Answer(kPlatformCalls[answer.method % kPlatformCallCount],
+                static_cast<HRESULT>(kCodes[answer.code % kCodeCount]),
+                1 + answer.times % 8, answer.skip % 4);
+  if (step.lock != 0)
+    ScriptLock(step.lock);
+  SetFormat(step.format);
+  Deliver(step.deliver);
+
+  size_t callsBefore = fake.calls.size();
+  int result = -1;
+  bool hadDirectDraw = false;
+  const uint8_t *a = step.args;
+  switch (step.call % kCallCount) {
+  case kDisplayOpen:
+    result = display.Open(Window(a[0]), kSizes[a[1] % 5], kSizes[a[2] % 5],
+                          kDepths[a[3] % 6], a[4]);
+    break;
+  case kDisplayClose:
+    hadDirectDraw = !Empty(display.directDraw);
+    display.Close();
+    if (!hadDirectDraw && !Empty(display.directDraw2))
+      return "display.Close kept directDraw2";
+    break;
+  case kLock:
+    result = display.LockSecondaryBuffer();
+    break;
+  case kUnlock:
+    display.UnlockSecondaryBuffer();
+    break;
+  case kClear:
+    result = display.ClearSecondaryBuffer();
+    break;
+  case kUpdate:
+    result = display.UpdatePrimaryBuffer();
+    break;
+  case kRestore:
+    result = display.RestoreSurfaces();
+    break;
+  case kAccessors:
+    if (display.GetDD() != display.directDraw ||
+        display.GetPrimarySurface() != display.primarySurface ||
+        display.GetRenderSurface() != display.secondarySurface)
+      return "an accessor differs from its field";
+    break;
+  case kInputOpen:
+    result = input.Open(Window(a[0]), reinterpret_cast<void *>(0x400000));
+    break;
+  case kOpenKeyboard:
+    result = input.OpenKeyboard(Window(a[0]));
+    break;
+  case kOpenMouse:
+    result = input.OpenMouse(Window(a[0]));
+    break;
+  case kInputClose:
+    input.Close();
+    break;
+  case kReadKeyboard:
+    result = input.GetStateKeyboard();
+    if (result == 1 &&
+        (fake.lastKeyboardState.size() != 256 ||
+         memcmp(input.keyState, fake.lastKeyboardState.data(), 256) != 0))
+      return "keyState differs from what the keyboard delivered";
+    break;
+  case kKeyDown:
+    if (input.KeyDown(a[0]) != input.keyState[a[0]])
+      return "KeyDown differs from keyState";
+    break;
+  case kReadMouse: {
+    size_t reads = fake.Count("IDirectInputDeviceA::GetDeviceState");
+    LurnLong code = input.GetStateMouse();
+    bool read = fake.Count("IDirectInputDeviceA::GetDeviceState") > reads;
+    if (code > 0)
+      return "GetStateMouse answered a positive code";
+    if (read && code == 0 && fake.lastMouseState.size() == 16 &&
+        memcmp(&input.mouseState, fake.lastMouseState.data(), 16) != 0 &&
+        fake.answered.empty())
+      return "mouseState differs from what the mouse delivered";
+    break;
+  }
+  case kToggleKeyboard: {
+    unsigned char before = input.keyboardReleased;
+    input.SyncAcquireKeyboard();
+    if ((before != 0) == (input.keyboardReleased != 0))
+      return "SyncAcquireKeyboard did not toggle";
+    break;
+  }
+  case kToggleMouse: {
+    unsigned char before = input.mouseReleased;
+    input.SyncAcquireMouse();
+    if ((before != 0) == (input.mouseReleased != 0))
+      return "SyncAcquireMouse did not toggle";
+    break;
+  }
+  }
+  if (result != -1 && result != 0 && result != 1)
+    return "a result other than 0 or 1: " + std::to_string(result);
+  std::string problem = Boxes(step, callsBefore, result, checker);
+  if (problem.empty())
+    problem = checker.References();
+  if (problem.empty())
+    problem = checker.AfterClose(hadDirectDraw,
+                                 step.call % kCallCount == kInputClose);
+  return problem;
+}
+
+} // namespace
+
+Step RandomStep(std::mt19937 &random) {
+  Step step;
+  // Frame calls come more often than set-up ones, as in a client.
+  static const uint8_t kWeighted[] = {
+      kDisplayOpen, kDisplayOpen,    kDisplayClose, kLock,         kLock,
+      kUnlock,      kClear,          kClear,        kUpdate,       kUpdate,
+      kRestore,     kAccessors,      kInputOpen,    kOpenKeyboard, kOpenMouse,
+      kInputClose,  kReadKeyboard,   kReadKeyboard, kKeyDown,      kReadMouse,
+      kReadMouse,   kToggleKeyboard, kToggleMouse};
+  step.call = kWeighted[random() % sizeof kWeighted];
+  for (uint8_t &arg : step.args)
+    arg = static_cast<uint8_t>(random());
+  // Mostly the usual arguments, sometimes odd ones.
+  if (random() % 4 != 0) {
+    step.args[0] = 1;
+    step.args[1] = 2;
+    step.args[2] = 2;
+    step.args[3] = 3;
+    step.args[4] &= 0x0F;
+  }
+  int answers = random() % 3 == 0 ? 1 + random() % 3 : 0;
+  for (int i = 0; i < answers; ++i)
+    step.answers.push_back(ScriptedAnswer{
+        static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
+        static_cast<uint8_t>(random() % 4 == 0 ? random() : 0),
+        static_cast<uint8_t>(random())});
+  step.lock = random() % 6 == 0 ? static_cast<uint8_t>(random()) : 0;
+  step.format = random() % 10 == 0 ? static_cast<uint8_t>(random()) : 0;
+  step.deliver = static_cast<uint8_t>(random() % 3 == 0 ? random() : 0);
+  return step;
+}
+
+bool DecodeStep(const uint8_t *&data, size_t &size, Step &step) {
+  if (size < 10)
+    return false;
+  step.call = data[0];
+  memcpy(step.args, data + 1, 5);
+  step.lock = data[6];
+  step.format = data[7];
+  step.deliver = data[8];
+  int answers = data[9] % 4;
+  data += 10;
+  size -= 10;
+  step.answers.clear();
+  for (int i = 0; i < answers && size >= 4; ++i, data += 4, size -= 4)
+    step.answers.push_back(ScriptedAnswer{data[0], data[1], data[2], data[3]});
+  return true;
+}
+
+std::string Describe(const Step &step) {
+  std::ostringstream text;
+  text << kCallNames[step.call % kCallCount] << "(";
+  for (int i = 0; i < 5; ++i)
+    text << (i ? ", " : "") << int(step.args[i]);
+  text << ")";
+  for (const ScriptedAnswer &answer : step.answers)
+    text << " [" << kPlatformCalls[answer.method % kPlatformCallCount]
+         << " answers " << Hex(kCodes[answer.code % kCodeCount]) << " x"
+         << 1 + answer.times % 8 << " after " << answer.skip % 4 << "]";
+  if (step.lock)
+    text << " [lock answer " << step.lock % 8 << "]";
+  if (step.format)
+    text << " [display format " << step.format % 6 << "]";
+  if (step.deliver)
+    text << " [delivers state " << int(step.deliver) << "]";
+  return text.str();
+}
+
+std::string RunSteps(const std::vector<Step> &steps, bool rawRecords,
+                     size_t *failedAt) {
+  fake.Reset();
+  LurnDirectDraw display;
+  LurnDirectInput input;
+  memset(&display, rawRecords ? 0xCD : 0, sizeof display);
+  memset(&input, rawRecords ? 0xCD : 0, sizeof input);
+  Checker checker = {display, input, {}};
+  for (size_t i = 0; i < steps.size(); ++i) {
+    std::string problem = Run(steps[i], checker);
+    if (!problem.empty()) {
+      if (failedAt != NULL)
+        *failedAt = i;
+      return problem;
+    }
+  }
+  // The end of a client: both closed, nothing held but kept surfaces.
+  display.Close();
+  input.Close();
+  std::string problem = checker.References();
+  if (!problem.empty() && failedAt != NULL)
+    *failedAt = steps.size();
+  return problem;
+}
+
+std::vector<Step> Shrink(std::vector<Step> steps, bool rawRecords) {
+  size_t failedAt = steps.size();
+  if (RunSteps(steps, rawRecords, &failedAt).empty())
+    return steps;
+  if (failedAt < steps.size())
+    steps.resize(failedAt + 1);
+  // Drop every step the failure does not need, last ones first.
+  for (size_t i = steps.size(); i-- > 0;) {
+    std::vector<Step> fewer = steps;
+    fewer.erase(fewer.begin() + static_cast<long>(i));
+    if (!RunSteps(fewer, rawRecords, NULL).empty())
+      steps = fewer;
+  }
+  return steps;
+}
