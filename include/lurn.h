@@ -8,6 +8,15 @@
 #ifndef LURN_H
 #define LURN_H
 
+// The library's version; the build, the DLL's version resource and the
+// package files all take it from here.
+#define LURN_VERSION_MAJOR 0
+#define LURN_VERSION_MINOR 1
+#define LURN_VERSION_PATCH 0
+#define LURN_VERSION_STRING "0.1.0"
+
+#ifndef RC_INVOKED // the resource compiler wants the version only
+
 #if defined(LURN_STATIC)
 #define LURN_API
 #elif defined(_WIN32)
@@ -147,4 +156,5 @@ public:
   void SyncAcquireMouse();
 };
 
+#endif // RC_INVOKED
 #endif

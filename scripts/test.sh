@@ -28,6 +28,9 @@ cmake --build --preset native-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/native-sanitize --output-on-failure -j "$jobs"
 
+step "the installed native package, from an outside project"
+bash tests/install/check_install.sh native
+
 step "random call sequences: a longer run under the sanitizers"
 LURN_SEEDS=1000 LURN_STEPS=500 build/native-sanitize/bin/unit_tests \
   --gtest_filter='RandomCalls.*' | grep -E 'steps|OK|FAILED'
@@ -52,6 +55,9 @@ cmake --build --preset win32 -j "$jobs"
 start_wine
 ctest --test-dir build/win32 --output-on-failure
 stop_wine
+
+step "the installed Windows package, from an outside project"
+bash tests/install/check_install.sh win32
 
 step "Windows DLL end to end under Wine on Xvfb"
 bash tests/e2e/e2e.sh wine build/win32

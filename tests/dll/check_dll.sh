@@ -54,6 +54,12 @@ for name in ddraw.dll dinput.dll user32.dll; do
   grep -qx "$name" <<<"$imports" || fail "does not import $name"
 done
 
-echo "exports: $(wc -l <<<"$exports"), imports: $(echo $imports)"
+# The version resource carries the header's version.
+header=$(dirname "$0")/../../include/lurn.h
+version=$(sed -n 's/.*LURN_VERSION_STRING "\(.*\)"/\1/p' "$header")
+strings -el "$dll" | grep -qx "$version" ||
+  fail "no version resource with $version"
+
+echo "exports: $(wc -l <<<"$exports"), imports: $(echo $imports), version: $version"
 [ "$failures" -eq 0 ] && echo "dll tables OK"
 exit $((failures > 0))

@@ -1,0 +1,39 @@
+// The smallest native lurn client: an SDL window, the display and keyboard,
+// a frame loop drawing a moving bar until Escape (or N frames: minimal N).
+#include <SDL.h>
+#include <dinput.h> // key codes, from lurn's stand-in headers
+#include <lurn.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+static LurnDirectDraw display;
+static LurnDirectInput input;
+
+int main(int argc, char **argv) {
+  long frames = argc > 1 ? atol(argv[1]) : 0, frame = 0;
+  SDL_Init(SDL_INIT_VIDEO);
+  SDL_Window *window = SDL_CreateWindow("minimal", 100, 100, 320, 200, 0);
+  if (!display.Open(window, 320, 200, 16, LurnDirectDraw::ReleaseSecondary) ||
+      !input.Open(window, NULL) || !input.OpenKeyboard(window))
+    return 1; // the error box has said why
+  for (; frames == 0 || frame < frames; ++frame) {
+    SDL_PumpEvents();
+    input.GetStateKeyboard();
+    if (input.KeyDown(DIK_ESCAPE))
+      break;
+    display.ClearSecondaryBuffer();
+    if (!display.LockSecondaryBuffer())
+      continue; // lost this frame, or closed and reported
+    unsigned short *pixels = (unsigned short *)display.secondaryBits;
+    for (int y = 0; y < 200; ++y) // a red bar moving right
+      pixels[y * display.pitchPixels + frame % 320] = 31 << display.redShift;
+    display.UnlockSecondaryBuffer();
+    display.UpdatePrimaryBuffer();
+    SDL_Delay(10);
+  }
+  printf("minimal: %ld frames\n", frame);
+  input.Close();
+  display.Close();
+  SDL_Quit();
+  return 0;
+}

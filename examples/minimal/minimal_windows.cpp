@@ -1,0 +1,45 @@
+// The smallest Windows lurn client: a window and its message loop, the
+// display and keyboard, a frame loop drawing a moving bar until Escape (or N
+// frames: minimal N).
+#define DIRECTINPUT_VERSION 0x0500
+#include <windows.h>
+#include <dinput.h> // key codes
+#include <lurn.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+static LurnDirectDraw display;
+static LurnDirectInput input;
+
+int main(int argc, char **argv) {
+  long frames = argc > 1 ? atol(argv[1]) : 0, frame = 0;
+  HINSTANCE instance = GetModuleHandleA(NULL);
+  WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, instance, NULL, NULL,
+                           NULL, NULL, "minimal"};
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowA("minimal", "minimal", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                              100, 100, 336, 239, NULL, NULL, instance, NULL);
+  if (!display.Open(window, 320, 200, 16, LurnDirectDraw::ReleaseSecondary) ||
+      !input.Open(window, instance) || !input.OpenKeyboard(window))
+    return 1; // the error box has said why
+  for (MSG message; frames == 0 || frame < frames; ++frame) {
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+      DispatchMessageA(&message);
+    input.GetStateKeyboard();
+    if (input.KeyDown(DIK_ESCAPE))
+      break;
+    display.ClearSecondaryBuffer();
+    if (!display.LockSecondaryBuffer())
+      continue; // lost this frame, or closed and reported
+    unsigned short *pixels = (unsigned short *)display.secondaryBits;
+    for (int y = 0; y < 200; ++y) // a red bar moving right
+      pixels[y * display.pitchPixels + frame % 320] = 31 << display.redShift;
+    display.UnlockSecondaryBuffer();
+    display.UpdatePrimaryBuffer();
+    Sleep(10);
+  }
+  printf("minimal: %ld frames\n", frame);
+  input.Close();
+  display.Close();
+  return 0;
+}
