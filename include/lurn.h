@@ -58,22 +58,29 @@ public:
     NoClear = 0x08           // ClearSecondaryBuffer does nothing
   };
 
-  IDirectDraw *directDraw;              // null while closed; GetDD
-  IDirectDraw2 *directDraw2;            // same object, second interface
+  // The platform's interfaces, one reference each while open; null (or
+  // never set) otherwise. Natively they are the stand-in's.
+  IDirectDraw *directDraw;              // the DirectDraw object; GetDD
+  IDirectDraw2 *directDraw2;            // the same object's second interface
   IDirectDrawSurface *primarySurface;   // the visible surface
-  IDirectDrawSurface *secondarySurface; // the surface the client draws into
+  IDirectDrawSurface *secondarySurface; // what the client draws into: the
+                                        // back buffer, or windowed an
+                                        // off-screen system-memory surface
   IDirectDrawSurface *auxSurface;       // with AuxSurface only
-  IDirectDrawClipper *clipper;          // bound to `window`
-  void *window;                         // owner of the error boxes
-  void *secondaryBits;                  // drawing address from the last lock
-  void *auxBits;                        // auxiliary surface's address
-  unsigned short width;                 // requested mode
+  IDirectDrawClipper *clipper;          // bound to `window`, on the primary
+  void *window;         // as given to Open; owner of the error boxes
+  void *secondaryBits;  // drawing address from the last lock (windowed Open
+                        // fills it too); valid between lock and unlock
+  void *auxBits;        // the auxiliary surface's address, likewise
+  unsigned short width; // the size and depth given to Open
   unsigned short height;
   unsigned char bitsPerPixel;
-  unsigned short pitchPixels; // line pitch in 16-bit pixels
-  unsigned char redShift;     // 16-bit layout: red field position,
-  unsigned char greenBits;    // green field width,
-  unsigned char blueShift;    // blue field position (0)
+  unsigned short pitchPixels; // 16-bit pixels from one line to the next
+  unsigned char redShift;     // the 16-bit layout: red field position,
+  unsigned char greenBits;    // green field width (6 for 5-6-5),
+  unsigned char blueShift;    // blue field position (0); a pixel is
+                              // r << redShift | g << (redShift - greenBits)
+                              // | b << blueShift
   unsigned char flags;        // the option bits given to Open
 
   // Opens DirectDraw on `window` (natively: the client's SDL_Window*) at
@@ -91,17 +98,20 @@ public:
   IDirectDrawSurface *GetPrimarySurface();
   IDirectDrawSurface *GetRenderSurface();
 
-  // Locks the drawing surface (and the auxiliary one) and stores its address
-  // and pitch. Returns 1; on failure closes the object, shows the error box
-  // and returns 0.
+  // Locks the drawing surface (and the auxiliary one) and stores their
+  // addresses and the pitch. Returns 1. A lost surface is restored and
+  // costs the frame (0, no box); any other failure closes the object, shows
+  // the error box and returns 0. Needs an open object; 0 otherwise.
   int LockSecondaryBuffer();
+  // Unlocks what LockSecondaryBuffer locked; call it before presenting.
   void UnlockSecondaryBuffer();
   // Fills the drawing surface with 0 (the auxiliary one with 0x7FFF). Returns
   // 1, or 0 on failure; a lost surface is restored and costs this frame.
   int ClearSecondaryBuffer();
   // Full screen: flips (1, or 0 on failure; lost surfaces are restored).
   // Windowed: blits the drawing surface into the window's client area,
-  // scaled to it; always 1.
+  // scaled to it; always 1. Natively the stand-in converts the picture to
+  // the window's pixel format as it scales.
   int UpdatePrimaryBuffer();
   // Restores lost surfaces: primary, secondary, auxiliary. 1 when all came
   // back, 0 at the first that did not.
@@ -124,13 +134,17 @@ public:
   IDirectInputA *directInput;       // the DirectInput root
   IDirectInputDeviceA *keyboard;    // the system keyboard
   IDirectInputDeviceA *mouse;       // the system mouse
-  IDirectInputDeviceA *spareDevice; // torn down by Close when set
-  unsigned char keyState[256];      // by DirectInput key code, 0x80 = down
+  IDirectInputDeviceA *spareDevice; // a device of the client's own, if it
+                                    // sets one: Close tears it down
+  unsigned char keyState[256];      // by DirectInput key code (DIK_*, in
+                                    // <dinput.h>; natively the stand-in's),
+                                    // 0x80 while down
   unsigned char keyboardReleased;   // toggled by SyncAcquireKeyboard
   unsigned char mouseReleased;      // mouse reads refused while non-zero
-  unsigned char spareReleased;
-  void *mouseHandle;         // closed by Close with the mouse
-  LurnMouseState mouseState; // the last mouse reading
+  unsigned char spareReleased;      // set by Open, for the client
+  void *mouseHandle;                // a handle of the client's: closed by Close
+                                    // with the mouse, emptied by Open
+  LurnMouseState mouseState;        // the last mouse reading
 
   // Creates the DirectInput root. `instance` is the module instance
   // (ignored natively). Marks both devices released. Returns 1, or 0 after
