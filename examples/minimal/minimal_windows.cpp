@@ -3,6 +3,7 @@
 // frames: minimal N).
 #define DIRECTINPUT_VERSION 0x0500
 #include <windows.h>
+
 #include <dinput.h> // key codes
 #include <lurn.h>
 #include <stdio.h>
@@ -14,11 +15,12 @@ static LurnDirectInput input;
 int main(int argc, char **argv) {
   long frames = argc > 1 ? atol(argv[1]) : 0, frame = 0;
   HINSTANCE instance = GetModuleHandleA(NULL);
-  WNDCLASSA windowClass = {0, DefWindowProcA, 0, 0, instance, NULL, NULL,
-                           NULL, NULL, "minimal"};
+  WNDCLASSA windowClass = {0,    DefWindowProcA, 0,    0,    instance,
+                           NULL, NULL,           NULL, NULL, "minimal"};
   RegisterClassA(&windowClass);
-  HWND window = CreateWindowA("minimal", "minimal", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                              100, 100, 336, 239, NULL, NULL, instance, NULL);
+  HWND window =
+      CreateWindowA("minimal", "minimal", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+                    100, 336, 239, NULL, NULL, instance, NULL);
   if (!display.Open(window, 320, 200, 16, LurnDirectDraw::ReleaseSecondary) ||
       !input.Open(window, instance) || !input.OpenKeyboard(window))
     return 1; // the error box has said why
