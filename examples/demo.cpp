@@ -44,7 +44,9 @@ Options ParseOptions(int argc, char **argv) {
   return options;
 }
 
-// Counts frames and prints the rate once a second.
+void ShowTitle(const char *title); // in the window's title bar
+
+// Counts frames and shows the rate once a second.
 struct FrameRate {
   unsigned long second, frames, seconds;
   void Start(unsigned long now) {
@@ -55,8 +57,12 @@ struct FrameRate {
     ++frames;
     if (now - second < 1000)
       return;
-    printf("%lu frames per second\n", frames * 1000 / (now - second));
+    char text[64];
+    snprintf(text, sizeof text, "%lu frames per second",
+             frames * 1000 / (now - second));
+    printf("%s\n", text);
     fflush(stdout);
+    ShowTitle(text);
     second = now;
     frames = 0;
     ++seconds;
@@ -207,6 +213,7 @@ Scene StartScene() {
 namespace {
 
 bool windowClosed = false;
+HWND demoWindow = NULL;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
                             LPARAM lParam) {
@@ -215,6 +222,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void ShowTitle(const char *title) {
+  char text[96];
+  snprintf(text, sizeof text, "lurn demo - %s", title);
+  SetWindowTextA(demoWindow, text);
 }
 
 } // namespace
@@ -264,6 +277,18 @@ int main(int argc, char **argv) {
 
 #else
 
+namespace {
+
+SDL_Window *demoWindow = NULL;
+
+void ShowTitle(const char *title) {
+  char text[96];
+  snprintf(text, sizeof text, "lurn demo - %s", title);
+  SDL_SetWindowTitle(demoWindow, text);
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
   Options options = ParseOptions(argc, argv);
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
@@ -273,6 +298,7 @@ int main(int argc, char **argv) {
   SDL_Window *window =
       SDL_CreateWindow("lurn demo", SDL_WINDOWPOS_CENTERED,
                        SDL_WINDOWPOS_CENTERED, kWidth, kHeight, 0);
+  demoWindow = window;
   if (window == NULL || !OpenAll(window, NULL, options)) {
     CloseAll();
     SDL_Quit();
