@@ -59,6 +59,9 @@ stop_wine
 step "the installed Windows package, from an outside project"
 bash tests/install/check_install.sh win32
 
+step "the stand-in against Wine: the platform's answers compared"
+bash tests/conformance/compare.sh build/win32 build/native
+
 step "Windows DLL end to end under Wine on Xvfb"
 bash tests/e2e/e2e.sh wine build/win32
 

@@ -65,8 +65,6 @@ public:
     epoch_ = Display().lossEpoch;
   }
   ~Surface() override {
-    if (primarySlot_ != NULL)
-      *primarySlot_ = NULL;
     if (clipper_ != NULL)
       clipper_->Release();
     if (backBuffer_ != NULL)
@@ -84,12 +82,6 @@ public:
       return false;
     }
     return true;
-  }
-  // The DirectDraw object's record of its primary, emptied when this goes.
-  void TrackAsPrimary(Surface **slot) {
-    primarySlot_ = slot;
-    if (slot != NULL)
-      *slot = this;
   }
   void AttachBackBuffer(Surface *backBuffer) {
     backBuffer_ = backBuffer;
@@ -109,12 +101,10 @@ public:
       return DDERR_SURFACELOST;
     if (locked_ || from->locked_)
       return DDERR_SURFACEBUSY;
+    // A source rectangle reaching beyond the surface is cut to it.
     RECT in = from->Whole();
-    if (sourceRect != NULL) {
-      if (!from->Contains(*sourceRect))
-        return DDERR_INVALIDRECT;
-      in = *sourceRect;
-    }
+    if (sourceRect != NULL && !from->Clip(*sourceRect, in))
+      return DD_OK;
     Clipper *clipper = dynamic_cast<Clipper *>(clipper_);
     SDL_Window *window =
         clipper != NULL ? WindowFromHandle(clipper->window()) : NULL;
@@ -254,6 +244,14 @@ private:
     RECT whole = {0, 0, LONG(width_), LONG(height_)};
     return whole;
   }
+  // The part of `rect` inside the surface; false when nothing is.
+  bool Clip(const RECT &rect, RECT &inside) const {
+    inside.left = std::max<LONG>(rect.left, 0);
+    inside.top = std::max<LONG>(rect.top, 0);
+    inside.right = std::min<LONG>(rect.right, LONG(width_));
+    inside.bottom = std::min<LONG>(rect.bottom, LONG(height_));
+    return inside.left < inside.right && inside.top < inside.bottom;
+  }
   bool Contains(const RECT &rect) const {
     return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right &&
            rect.top < rect.bottom && DWORD(rect.right) <= width_ &&
@@ -269,7 +267,7 @@ private:
   }
 
   HRESULT Fill(LPRECT destRect, LPDDBLTFX fx) {
-    if (fx == NULL || fx->dwSize != sizeof(DDBLTFX))
+    if (fx == NULL) // the record's size goes unchecked, as on Wine
       return DDERR_INVALIDPARAMS;
     if (Lost())
       return DDERR_SURFACELOST;
@@ -392,7 +390,6 @@ private:
   IDirectDrawClipper *clipper_ = NULL;
   Surface *backBuffer_ = NULL; // owned by the chain's front buffer
   Surface *front_ = NULL;
-  Surface **primarySlot_ = NULL;
 };
 
 class DirectDraw;
@@ -425,11 +422,7 @@ private:
 class DirectDraw final : public DirectDrawDefaults {
 public:
   DirectDraw() : second_(this) {}
-  ~DirectDraw() {
-    if (primary_ != NULL)
-      primary_->TrackAsPrimary(NULL);
-    LeaveExclusiveMode();
-  }
+  ~DirectDraw() { LeaveExclusiveMode(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
     if (out == NULL)
@@ -464,8 +457,7 @@ public:
     *out = NULL;
     if (outer != NULL)
       return CLASS_E_NOAGGREGATION;
-    if (flags != 0)
-      return DDERR_INVALIDPARAMS;
+    (void)flags; // none are defined; Wine ignores them too
     *out = new Clipper;
     return DD_OK;
   }
@@ -490,8 +482,6 @@ public:
     if (caps & DDSCAPS_PRIMARYSURFACE) {
       if (desc->dwFlags & (DDSD_WIDTH | DDSD_HEIGHT))
         return DDERR_INVALIDPARAMS;
-      if (primary_ != NULL)
-        return DDERR_PRIMARYSURFACEALREADYEXISTS;
       bool flipChain = (caps & DDSCAPS_FLIP) != 0;
       if (flipChain) {
         if (!(caps & DDSCAPS_COMPLEX) ||
@@ -515,7 +505,6 @@ public:
           return DDERR_OUTOFVIDEOMEMORY;
         }
       }
-      primary->TrackAsPrimary(&primary_);
       *out = primary;
       return DD_OK;
     }
@@ -686,7 +675,6 @@ private:
   friend class DirectDraw2;
   ULONG references_ = 1;
   DWORD cooperativeLevel_ = 0;
-  Surface *primary_ = NULL;
   DirectDraw2 second_;
 };
 

@@ -152,10 +152,11 @@ HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version, LPDIRECTINPUTA *out,
   *out = NULL;
   if (outer != NULL)
     return DIERR_NOAGGREGATION;
+  // Older than any release: a beta; newer than this one: too old here.
   if (version < 0x0300)
-    return DIERR_OLDDIRECTINPUTVERSION;
-  if (version > 0x0800)
     return DIERR_BETADIRECTINPUTVERSION;
+  if (version > 0x0800)
+    return DIERR_OLDDIRECTINPUTVERSION;
   if (liveObjects == 0)
     memset(&Input(), 0, sizeof(InputState));
   WatchEvents();
