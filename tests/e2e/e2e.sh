@@ -69,35 +69,50 @@ stop_client() {
   return 0
 }
 
-# wait_for PATTERN [SECONDS]: a line of the log matching PATTERN.
-wait_for() {
-  local pattern=$1 limit=${2:-20} tick
+# poll SECONDS COMMAND...: runs COMMAND every tenth of a second until it
+# succeeds (0) or the time is up (1). Every wait of this script is one.
+poll() {
+  local limit=$1 tick
+  shift
   for tick in $(seq 1 $((limit * 10))); do
-    tr -d '\r' <"$LOG" 2>/dev/null | grep -Eq "$pattern" && return 0
+    "$@" && return 0
     sleep 0.1
   done
-  echo "  no line matching '$pattern' within ${limit}s"
   return 1
 }
 
 # The client's last line matching a pattern (Windows ends its lines with CR).
 line() { tr -d '\r' <"$LOG" | grep -E "$1" | tail -n 1; }
+has_line() { tr -d '\r' <"$LOG" 2>/dev/null | grep -Eq "$1"; }
 
-# The last status as "frames failures restores".
+client_gone() { ! kill -0 "$CLIENT_PID" 2>/dev/null; }
+
+# wait_for PATTERN [SECONDS]: a line of the log matching PATTERN.
+wait_for() {
+  poll "${2:-20}" has_line "$1" && return 0
+  echo "  no line matching '$1' within ${2:-20}s"
+  return 1
+}
+
+# The last status as "frames failures restores", and one of its fields.
 status() {
   line '^STATUS ' | awk '{print $2, $3 + $4 + $5, $6}'
 }
+# field N COMMAND...: the Nth number COMMAND prints, 0 when it prints none.
+field() {
+  local n=$1 value
+  shift
+  value=$("$@" | awk -v n="$n" '{print $n + 0}')
+  echo "${value:-0}"
+}
+status_field() { field "$1" status; }
+status_reaches() { [ "$(status_field "$1")" -ge "$2" ]; }
 
-# wait_until_frames N [SECONDS]: N more frames than now.
+# wait_frames N [SECONDS]: N more frames than now.
 wait_frames() {
-  local more=$1 limit=${2:-20} start now tick
-  start=$(status | awk '{print $1+0}')
-  for tick in $(seq 1 $((limit * 10))); do
-    now=$(status | awk '{print $1+0}')
-    [ $((now - start)) -ge "$more" ] && return 0
-    sleep 0.1
-  done
-  echo "  frames went from $start to $now, not $more further, in ${limit}s"
+  local target=$(($(status_field 1) + $1))
+  poll "${2:-20}" status_reaches 1 "$target" && return 0
+  echo "  frames reached $(status_field 1), not $target, in ${2:-20}s"
   return 1
 }
 
@@ -105,17 +120,12 @@ wait_frames() {
 
 # find_window TITLE [SECONDS]: prints "id x y w h" of a top-level window.
 find_window() {
-  local title=$1 limit=${2:-15} tick found
-  for tick in $(seq 1 $((limit * 10))); do
-    found=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | head -n 1)
-    if [ -n "$found" ]; then
-      awk '{split($(NF-1), g, /[x+]/); print $1, g[3], g[4], g[1], g[2]}' \
-        <<<"$found"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
+  poll "${2:-15}" listed_window "$1" >/dev/null || return 1
+  listed_window "$1" |
+    awk '{split($(NF-1), g, /[x+]/); print $1, g[3], g[4], g[1], g[2]}'
+}
+listed_window() {
+  xwininfo -root -tree 2>/dev/null | grep -F "\"$1\"" | head -n 1 | grep .
 }
 
 SHOT=
@@ -281,23 +291,15 @@ scenario_lost_surfaces() {
   wait_for '^LAYOUT ' || return 1
   wait_frames 60 || return 1
   send_to_back
-  local tick failures=0
-  for tick in $(seq 1 150); do
-    failures=$(status | cut -d' ' -f2)
-    [ "${failures:-0}" -gt 0 ] && break
-    sleep 0.1
-  done
-  [ "${failures:-0}" -gt 0 ] || {
+  poll 15 status_reaches 2 1 || {
     echo "  no frame failed while another window was in front"
     return 1
   }
   bring_to_front
-  for tick in $(seq 1 150); do
-    [ "$(status | cut -d' ' -f3)" -gt 0 ] && break
-    sleep 0.1
-  done
-  expect "restores" "$( [ "$(status | cut -d' ' -f3)" -gt 0 ] && echo yes)" \
-    yes || return 1
+  poll 15 status_reaches 3 1 || {
+    echo "  the surfaces were not restored once the window was back"
+    return 1
+  }
   # Frames go on without failing again.
   sleep 0.5
   local before after
@@ -314,20 +316,18 @@ scenario_lost_surfaces() {
 
 # The mouse's total movement from the last MOUSE line: "x y z b0 b1 b2 b3".
 mouse() { line '^MOUSE ' | cut -d' ' -f2-; }
-mouse_field() { mouse | awk -v f="$1" '{print $f + 0}'; }
+mouse_field() { field "$1" mouse; }
 
 # expect_mouse_change FIELD DELTA ACTION...: the field moves by DELTA.
+mouse_field_is() { [ "$(mouse_field "$1")" -eq "$2" ]; }
 expect_mouse_change() {
-  local field=$1 delta=$2 before now tick
+  local field=$1 delta=$2 before
   shift 2
   before=$(mouse_field "$field")
   "$@"
-  for tick in $(seq 1 30); do
-    now=$(mouse_field "$field")
-    [ $((now - before)) -eq "$delta" ] && return 0
-    sleep 0.1
-  done
-  echo "  mouse field $field: expected +$delta from $before, got $now after '$*'"
+  poll 3 mouse_field_is "$field" $((before + delta)) && return 0
+  echo "  mouse field $field: expected $before + $delta, got" \
+    "$(mouse_field "$field") after '$*'"
   return 1
 }
 
@@ -394,12 +394,8 @@ scenario_clean_exit() {
     "LSAN_OPTIONS=suppressions=$PWD/tests/e2e/lsan.supp" \
     -- --input --aux --mode 320x240 --seconds 2
   CLIENT_BINARY=$binary_saved
-  local tick code=
-  for tick in $(seq 1 300); do
-    kill -0 "$CLIENT_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$CLIENT_PID" 2>/dev/null; then
+  local code
+  if ! poll 30 client_gone; then
     echo "  the client did not exit"
     return 1
   fi
