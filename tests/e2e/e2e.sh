@@ -199,6 +199,7 @@ windowed_picture() { # NAME LAYOUT [ENV...]
   client "$name" "$@" -- --mode 320x240 --client 640x480 --seconds 60
   wait_for '^WINDOW ' || return 1
   expect "layout" "$(line '^LAYOUT ')" "LAYOUT $layout 320 set" || return 1
+  expect "Get methods" "$(line '^GETTERS ')" "GETTERS ok" || return 1
   wait_frames 10 || return 1
   local window
   window=$(line '^WINDOW ' | cut -d' ' -f2-)
@@ -475,5 +476,5 @@ fi
 for scenario in "${scenarios[@]}"; do
   run "$scenario"
 done
-echo "$platform end to end: ${#passed[@]} passed, ${#failed[@]} failed"
+echo "$1 end to end: ${#passed[@]} passed, ${#failed[@]} failed"
 [ ${#failed[@]} -eq 0 ]

@@ -54,18 +54,22 @@ echo "$preset: the installed package builds and runs a client"
 # GCC for them; its import libraries serve lld-link.
 mingw=/usr/$target-w64-mingw32
 msvc=$work/msvc
+tests=$PWD/tests
 mkdir -p "$msvc"
 (cd "$msvc" && clang-cl-14 --target=$target-pc-windows-msvc /c /O1 /GS- /W3 \
   /WX /D$define /D__USE_MINGW_ANSI_STDIO=0 /clang:-fgnuc-version=4.2.1 \
   -I"$work/prefix/include" -imsvc "$mingw/include" \
-  -- "$PWD/tests/e2e/e2e_client.cpp" "$PWD/tests/msvc/crt_start.cpp")
+  -- "$tests/e2e/e2e_client.cpp" "$tests/msvc/crt_start.cpp")
 lld-link /nologo /out:"$msvc/e2e_client.exe" /entry:mainCRTStartup \
   /subsystem:console /nodefaultlib $seh "$msvc/e2e_client.obj" \
   "$msvc/crt_start.obj" "$work/prefix/lib/lurn.lib" "$mingw/lib/libkernel32.a" \
   "$mingw/lib/libuser32.a" "$mingw/lib/libmsvcrt.a"
 cp "$work/prefix/bin/lurn.dll" "$msvc/"
+# It calls every method, so each MSVC name is proved on the real platform.
 imports=$(llvm-nm-14 "$msvc/e2e_client.obj" | grep -c ' U __imp_?.*@Lurn')
-echo "$preset: clang-cl client imports $imports methods by their MSVC names"
+methods=$(grep -c '^_Z' cmake/exports.txt)
+echo "$preset: clang-cl client imports $imports of $methods methods by MSVC name"
+[ "$imports" = "$methods" ] || exit 1
 E2E_CLIENT=$msvc/e2e_client.exe E2E_LOGS=$PWD/$build/e2e-msvc \
   E2E_SCENARIOS="windowed_565 key clean_exit" \
   bash tests/e2e/e2e.sh "$([ $arch = win64 ] && echo wine64 || echo wine)" \
