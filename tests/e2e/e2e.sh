@@ -11,10 +11,7 @@
 set -u
 platform=$1
 build=$(cd "$2" && pwd)
-if [ "$platform" = wine64 ]; then
-  platform=wine
-  export WINEARCH=win64
-fi
+[ "$platform" = wine64 ] && platform=wine && export WINEARCH=win64
 cd "$(dirname "$0")/../.."
 source scripts/lib.sh
 
@@ -339,21 +336,6 @@ expect_mouse_change() {
   return 1
 }
 
-# A real key press, held for some frames, reaches the client.
-scenario_key() {
-  client key -- --input --mode 320x240 --seconds 30
-  wait_for '^WINDOW ' || return 1
-  local wx wy ww wh
-  read -r wx wy ww wh <<<"$(line '^WINDOW ' | cut -d' ' -f2-)"
-  xdotool mousemove $((wx + ww / 2)) $((wy + wh / 2))
-  [ "$platform" = native ] && xdotool windowfocus "$(client_window)"
-  sleep 0.5
-  xdotool keydown a
-  wait_for '^KEY 30 128' 5 || return 1
-  xdotool keyup a
-  wait_for '^KEY 30 0' 5
-}
-
 scenario_input() {
   client input -- --input --mode 320x240 --seconds 90
   wait_for '^WINDOW ' || return 1
@@ -460,8 +442,7 @@ if [ "$platform" = wine ]; then
   start_wine
   scenarios=(windowed_565 fullscreen missing_depth aux_surface lost_surfaces
              input clean_exit)
-  [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth
-                                        input)
+  [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth input)
 else
   # A 32-bit desktop: the stand-in emulates the 16-bit one.
   start_xvfb 1024x768x24 || exit 1

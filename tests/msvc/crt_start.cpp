@@ -1,13 +1,9 @@
-// The start of a program linked with /nodefaultlib against msvcrt.dll: what
-// a C runtime's start-up would do, and no more, so that a client compiled
-// by clang-cl needs no Visual C++ runtime to run.
+// The start-up a C runtime would give a program linked with /nodefaultlib
+// against msvcrt.dll: a client compiled by clang-cl needs no Visual C++.
 #include <stdlib.h>
 
-extern "C" {
-int _fltused = 0; // MSVC-mode code that uses floating point refers to it
-int __cdecl __getmainargs(int *argc, char ***argv, char ***env, int expand,
-                          int *startInfo);
-}
+extern "C" int _fltused = 0; // MSVC-mode code using floating point needs it
+extern "C" int __cdecl __getmainargs(int *, char ***, char ***, int, int *);
 int main(int argc, char **argv);
 
 extern "C" void mainCRTStartup() {
