@@ -62,6 +62,11 @@ lld-link /nologo /out:"$msvc/e2e_client.exe" /entry:mainCRTStartup \
   "$msvc/crt_start.obj" "$work/prefix/lib/lurn.lib" "$mingw/lib/libkernel32.a" \
   "$mingw/lib/libuser32.a" "$mingw/lib/libmsvcrt.a"
 cp "$work/prefix/bin/lurn.dll" "$msvc/"
+# The header's layout checks hold under any packing a client compiles with.
+for packing in /Zp1 /Zp2 /Zp16; do
+  clang-cl-14 --target=$target-pc-windows-msvc /Zs /W4 /WX $packing \
+    /FIlurn.h -I"$work/prefix/include" -- "$tests/msvc/crt_start.cpp"
+done
 # It calls every method, so each MSVC name is proved on the real platform.
 imports=$(llvm-nm-14 "$msvc/e2e_client.obj" | grep -c ' U __imp_?.*@Lurn')
 methods=$(grep -c '^_Z' cmake/exports.txt)
