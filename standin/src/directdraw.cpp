@@ -221,18 +221,18 @@ public:
     if (exclusive != fullScreen || (exclusive && (flags & DDSCL_NORMAL)) ||
         (!exclusive && !(flags & DDSCL_NORMAL)))
       return DDERR_INVALIDPARAMS;
-    SDL_Window *window = WindowFromHandle(handle);
-    if (handle != NULL && window == NULL)
+    Uint32 windowId = WindowIdFromHandle(handle);
+    if (handle != NULL && windowId == 0)
       return DDERR_INVALIDPARAMS;
     if (exclusive) {
-      if (window == NULL)
+      if (windowId == 0)
         return DDERR_INVALIDPARAMS;
       if (display.exclusiveOwner != NULL && display.exclusiveOwner != this)
         return DDERR_EXCLUSIVEMODEALREADYSET;
-      if (display.exclusiveWindow != window)
-        CoverScreen(window);
+      if (display.exclusiveWindowId != windowId)
+        CoverScreen(LiveWindow(windowId));
       display.exclusiveOwner = this;
-      display.exclusiveWindow = window;
+      display.exclusiveWindowId = windowId;
     } else {
       LeaveExclusiveMode();
     }
@@ -281,8 +281,8 @@ private:
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != this)
       return;
-    SDL_Window *window = display.exclusiveWindow;
-    if (WindowFromHandle(window) != NULL) {
+    SDL_Window *window = LiveWindow(display.exclusiveWindowId);
+    if (window != NULL) {
       const SDL_Rect &place = display.windowedPlace;
       SDL_SetWindowSize(window, place.w, place.h);
       SDL_SetWindowPosition(window, place.x, place.y);
@@ -290,7 +290,7 @@ private:
                             display.windowedBorder ? SDL_TRUE : SDL_FALSE);
     }
     display.exclusiveOwner = NULL;
-    display.exclusiveWindow = NULL;
+    display.exclusiveWindowId = 0;
     display.exclusiveWindowInBack = false;
     RestoreDesktopMode();
   }
@@ -345,8 +345,9 @@ EmulatedDisplay &Display() {
 
 void CheckExclusiveFocus() {
   EmulatedDisplay &display = Display();
+  // A destroyed window has no focus: its video memory is lost for good.
   bool inBack =
-      display.exclusiveWindow != NULL && !HasFocus(display.exclusiveWindow);
+      display.exclusiveWindowId != 0 && !HasFocus(display.exclusiveWindowId);
   if (inBack && !display.exclusiveWindowInBack)
     ++display.lossEpoch;
   display.exclusiveWindowInBack = inBack;

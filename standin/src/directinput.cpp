@@ -41,10 +41,10 @@ public:
       return DIERR_INVALIDPARAM;
     if (acquired_)
       return DIERR_ACQUIRED;
-    SDL_Window *window = WindowFromHandle(handle);
-    if (window == NULL && (handle != NULL || foreground))
+    Uint32 windowId = WindowIdFromHandle(handle);
+    if (windowId == 0 && (handle != NULL || foreground))
       return E_HANDLE;
-    window_ = window;
+    windowId_ = windowId;
     foreground_ = foreground;
     return DI_OK;
   }
@@ -54,7 +54,7 @@ public:
       return DIERR_INVALIDPARAM;
     if (acquired_)
       return S_FALSE;
-    if (foreground_ && !HasFocus(window_))
+    if (foreground_ && !HasFocus(windowId_))
       return DIERR_OTHERAPPHASPRIO;
     acquired_ = true;
     lost_ = false;
@@ -77,7 +77,7 @@ public:
       return DIERR_INVALIDPARAM;
     // A foreground device goes with the focus; the first read after that
     // says so, later ones find it plainly not acquired.
-    if (acquired_ && foreground_ && !HasFocus(window_)) {
+    if (acquired_ && foreground_ && !HasFocus(windowId_)) {
       acquired_ = false;
       lost_ = true;
     }
@@ -115,7 +115,7 @@ private:
 
   bool keyboard_;
   DWORD dataSize_ = 0;
-  SDL_Window *window_ = NULL;
+  Uint32 windowId_ = 0;
   bool foreground_ = false;
   bool acquired_ = false;
   bool lost_ = false;

@@ -208,14 +208,14 @@ void WatchEvents() {
   SDL_AddEventWatch(Watch, NULL);
 }
 
-bool HasFocus(SDL_Window *window) {
-  if (window == NULL)
+bool HasFocus(Uint32 windowId) {
+  if (LiveWindow(windowId) == NULL)
     return false;
   SDL_PumpEvents();
   // Until SDL reports a focus change, the client's window counts as in
   // front: headless drivers and bare X servers never report one.
   const InputState &input = Input();
-  return !input.focusKnown || input.focusWindowId == SDL_GetWindowID(window);
+  return !input.focusKnown || input.focusWindowId == windowId;
 }
 
 unsigned char KeyCodeOf(SDL_Scancode scancode) {

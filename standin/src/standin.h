@@ -21,8 +21,8 @@ struct EmulatedDisplay {
   DWORD width, height;
   PixelFormat format;
   const void *exclusiveOwner; // the DirectDraw object in exclusive mode
-  SDL_Window *exclusiveWindow;
-  SDL_Rect windowedPlace; // where the exclusive window was before
+  Uint32 exclusiveWindowId;   // its window, by ID: the client may destroy it
+  SDL_Rect windowedPlace;     // where the exclusive window was before
   bool windowedBorder;
   // Video memory is lost each time the exclusive window loses the focus: a
   // surface made or restored in an earlier epoch is lost.
@@ -35,8 +35,13 @@ void RestoreDesktopMode();
 // Notes a focus loss of the exclusive window (a new loss epoch).
 void CheckExclusiveFocus();
 
-// The SDL window behind a handle, or null when the handle is no live SDL
-// window; a stale or stray handle is never dereferenced.
+// The ID of the live SDL window behind a handle, 0 when the handle is no
+// live SDL window; a stale or stray handle is never dereferenced. State that
+// outlives a call keeps the ID: a destroyed window's ID finds no window.
+Uint32 WindowIdFromHandle(HWND window);
+// The live window with that ID, or null.
+SDL_Window *LiveWindow(Uint32 id);
+// The SDL window behind a handle, or null.
 SDL_Window *WindowFromHandle(HWND window);
 
 // Input as SDL's events report it, gathered by an event watch that
@@ -50,9 +55,9 @@ struct InputState {
 };
 InputState &Input();
 void WatchEvents();
-// Whether `window` has the input focus, as far as SDL's events have told;
-// pumps them first.
-bool HasFocus(SDL_Window *window);
+// Whether the window with that ID is alive and has the input focus, as far
+// as SDL's events have told; pumps them first.
+bool HasFocus(Uint32 windowId);
 // The DirectInput key code of an SDL scancode, 0 for none.
 unsigned char KeyCodeOf(SDL_Scancode scancode);
 

@@ -304,9 +304,8 @@ private:
   // The new front buffer on the exclusive window, scaled with its aspect
   // ratio kept.
   void ShowFront() {
-    SDL_Window *window = Display().exclusiveWindow;
-    SDL_Surface *target =
-        WindowFromHandle(window) != NULL ? SDL_GetWindowSurface(window) : NULL;
+    SDL_Window *window = LiveWindow(Display().exclusiveWindowId);
+    SDL_Surface *target = window != NULL ? SDL_GetWindowSurface(window) : NULL;
     if (target == NULL)
       return;
     SDL_FillRect(target, NULL, SDL_MapRGB(target->format, 0, 0, 0));

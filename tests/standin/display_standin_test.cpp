@@ -111,6 +111,39 @@ TEST_F(StandinDisplay, FullScreenAt32BitsHasNoSixteenBitLayout) {
   EXPECT_EQ(0xEE, display.redShift);
 }
 
+TEST_F(StandinDisplay, ADestroyedFullScreenWindowFailsTheFramesSilently) {
+  ASSERT_EQ(1, display.Open(window, 640, 480, 16, kFullScreen | kRelease));
+  ASSERT_EQ(1, input.Open(window, NULL));
+  ASSERT_EQ(1, input.OpenKeyboard(window));
+  input.SyncAcquireMouse();
+  SDL_DestroyWindow(window);
+  window = NULL;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(0, display.ClearSecondaryBuffer());
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(0, display.RestoreSurfaces());
+  EXPECT_EQ(0, input.GetStateKeyboard());
+  EXPECT_EQ("", testing::internal::GetCapturedStderr()) << "no error box";
+  EXPECT_NE(nullptr, display.directDraw) << "the lock kept the object open";
+  display.Close();
+  // The display is free again for a new window.
+  window = SDL_CreateWindow("again", 0, 0, 640, 480, 0);
+  EXPECT_EQ(1, display.Open(window, 640, 480, 16, kFullScreen | kRelease));
+}
+
+TEST_F(StandinDisplay, EveryNewWindowIsAWindow) {
+  // Past any fixed range of window IDs, one window after another.
+  for (int made = 0; made < 4200; ++made) {
+    SDL_DestroyWindow(window);
+    window = SDL_CreateWindow("next", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(nullptr, window) << SDL_GetError();
+    ASSERT_EQ(1, display.Open(window, 64, 48, 16, kRelease))
+        << "window " << made;
+    display.Close();
+  }
+}
+
 struct BadInput {
   const char *label;
   bool nullWindow;
