@@ -271,6 +271,7 @@ private:
     SDL_Rect screen;
     if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
       return;
+    NoteWindowMove(window);
     SDL_SetWindowBordered(window, SDL_FALSE);
     SDL_SetWindowPosition(window, screen.x, screen.y);
     SDL_SetWindowSize(window, screen.w, screen.h);
@@ -283,6 +284,7 @@ private:
       return;
     SDL_Window *window = LiveWindow(display.exclusiveWindowId);
     if (window != NULL) {
+      NoteWindowMove(window);
       const SDL_Rect &place = display.windowedPlace;
       SDL_SetWindowSize(window, place.w, place.h);
       SDL_SetWindowPosition(window, place.x, place.y);

@@ -52,9 +52,16 @@ struct InputState {
   unsigned char keys[256];    // by DirectInput key code, 0x80 while down
   long mouseX, mouseY, wheel; // movement since the last mouse read
   unsigned char buttons[4];
+  // SDL counts pointer motion in window coordinates from the last position
+  // it saw: where that position's window stood then, so that a window moved
+  // in between (full screen, a window manager) does not read as motion.
+  Uint32 pointerWindowId; // 0: not known
+  int pointerWindowLeft, pointerWindowTop;
 };
 InputState &Input();
 void WatchEvents();
+// To be called before the stand-in moves a window.
+void NoteWindowMove(SDL_Window *window);
 // Whether the window with that ID is alive and has the input focus, as far
 // as SDL's events have told; pumps them first.
 bool HasFocus(Uint32 windowId);
