@@ -1,10 +1,12 @@
 // The stand-in's DirectDraw object: an emulated display over SDL2, its
 // cooperative levels and modes, answering with the result codes the real
 // platform gives. Surfaces and clippers are in surfaces.cpp.
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
+#include <string>
 
 #include "com_defaults.h"
 #include "surfaces.h"
@@ -335,8 +337,31 @@ PixelFormat DesktopFormat() {
     return PixelFormat{16, 0x7C00, 0x03E0, 0x001F};
   if (setting != NULL && strcmp(setting, "32") == 0)
     return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
+  if (setting != NULL && *setting != '\0' && strcmp(setting, "565") != 0) {
+    // Said once for each value: some clients open the display every frame.
+    static std::string said;
+    if (said != setting) {
+      said = setting;
+      fprintf(stderr,
+              "lurn stand-in: LURN_STANDIN_DESKTOP=%s is no desktop it "
+              "emulates (565, 555 or 32); the desktop is 565\n",
+              setting);
+    }
+  }
   return PixelFormat{16, 0xF800, 0x07E0, 0x001F};
 }
+
+// Window surfaces in plain memory: SDL's GL-backed ones copy each frame
+// through a texture. SDL decides once per video session, when the first
+// window surface is made, so the choice is made when the program starts
+// (for a client that touches a window surface before its first Open) and
+// again by DirectDrawCreate (SDL_Quit forgets hints); the override beats a
+// client's hint and the environment variable.
+bool PreferSoftwareFramebuffer() {
+  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
+                                 SDL_HINT_OVERRIDE) == SDL_TRUE;
+}
+const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();
 
 } // namespace
 
@@ -386,10 +411,7 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     RestoreDesktopMode();
   }
   WatchEvents(); // for the focus, which video memory depends on
-  // Window surfaces are plain memory: SDL's GL-backed ones would copy each
-  // frame through a texture.
-  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
-                          SDL_HINT_DEFAULT);
+  PreferSoftwareFramebuffer();
   *out = new DirectDraw;
   return DD_OK;
 }

@@ -54,6 +54,30 @@ TEST_F(StandinDisplay, WindowedOpenTakesTheDesktopLayout) {
   }
 }
 
+TEST_F(StandinDisplay, AnUnknownDesktopIsNamedOnStandardError) {
+  const char *settings[] = {"24", "5650", "rgb565"};
+  for (const char *setting : settings) {
+    SCOPED_TRACE(setting);
+    setenv("LURN_STANDIN_DESKTOP", setting, 1);
+    int opened = 0;
+    std::string said = OpenReporting(window, 320, 240, 16, kRelease, &opened);
+    EXPECT_EQ(1, opened) << "the default desktop, 565";
+    EXPECT_EQ(11, display.redShift);
+    EXPECT_NE(std::string::npos,
+              said.find(std::string("LURN_STANDIN_DESKTOP=") + setting))
+        << said;
+    display.Close();
+  }
+}
+
+TEST_F(StandinDisplay, TheWindowSurfaceIsPlainMemoryWhateverTheClientHinted) {
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kRelease));
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  // SDL's own name for the data of a texture-backed window surface.
+  EXPECT_EQ(nullptr, SDL_GetWindowData(window, "_SDL_WindowTextureData"));
+}
+
 TEST_F(StandinDisplay, ADesktopOfAnotherDepthIsInvalidPixelFormat) {
   setenv("LURN_STANDIN_DESKTOP", "32", 1);
   int opened = 1;
