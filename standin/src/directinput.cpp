@@ -54,6 +54,7 @@ public:
       return DIERR_INVALIDPARAM;
     if (acquired_)
       return S_FALSE;
+    PumpOncePerRound(pumpsSeen_);
     if (foreground_ && !HasFocus(windowId_))
       return DIERR_OTHERAPPHASPRIO;
     acquired_ = true;
@@ -75,6 +76,9 @@ public:
       return E_POINTER;
     if (size != dataSize_)
       return DIERR_INVALIDPARAM;
+    // Events are pumped once a frame: the second device read in it finds
+    // them fresh.
+    PumpOncePerRound(pumpsSeen_);
     // A foreground device goes with the focus; the first read after that
     // says so, later ones find it plainly not acquired.
     if (acquired_ && foreground_ && !HasFocus(windowId_)) {
@@ -86,8 +90,6 @@ public:
       lost_ = false;
       return result;
     }
-    if (!foreground_)
-      SDL_PumpEvents(); // HasFocus has pumped for a foreground device
     InputState &input = Input();
     if (keyboard_) {
       memcpy(data, input.keys, 256);
@@ -108,7 +110,7 @@ private:
   void ForgetMovement() {
     if (keyboard_)
       return;
-    SDL_PumpEvents();
+    PumpEvents();
     InputState &input = Input();
     input.mouseX = input.mouseY = input.wheel = 0;
   }
@@ -119,6 +121,7 @@ private:
   bool foreground_ = false;
   bool acquired_ = false;
   bool lost_ = false;
+  unsigned pumpsSeen_ = 0;
 };
 
 class DirectInput final : public Counted<DirectInputDefaults> {

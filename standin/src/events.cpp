@@ -238,10 +238,26 @@ void NoteWindowMove(SDL_Window *window) {
                         &input.pointerWindowTop);
 }
 
+namespace {
+unsigned pumps = 0;
+} // namespace
+
+void PumpEvents() {
+  SDL_PumpEvents();
+  ++pumps;
+}
+
+void PumpOncePerRound(unsigned &seen) {
+  if (seen == pumps)
+    PumpEvents();
+  seen = pumps;
+}
+
+unsigned PumpCount() { return pumps; }
+
 bool HasFocus(Uint32 windowId) {
   if (LiveWindow(windowId) == NULL)
     return false;
-  SDL_PumpEvents();
   // Until SDL reports a focus change, the client's window counts as in
   // front: headless drivers and bare X servers never report one.
   const InputState &input = Input();

@@ -28,6 +28,7 @@ struct EmulatedDisplay {
   // surface made or restored in an earlier epoch is lost.
   unsigned lossEpoch;
   bool exclusiveWindowInBack;
+  unsigned pumpsSeen; // by the flip, see PumpOncePerRound
 };
 
 EmulatedDisplay &Display();
@@ -63,8 +64,15 @@ void WatchEvents();
 // To be called before the stand-in moves a window.
 void NoteWindowMove(SDL_Window *window);
 // Whether the window with that ID is alive and has the input focus, as far
-// as SDL's events have told; pumps them first.
+// as SDL's events have told.
 bool HasFocus(Uint32 windowId);
+// Pumps SDL's events, unless someone has pumped since this caller's last
+// round (`seen`): a frame that reads both devices and flips pumps once.
+void PumpOncePerRound(unsigned &seen);
+// Pumps SDL's events at once.
+void PumpEvents();
+// How often the stand-in has pumped SDL's events.
+unsigned PumpCount();
 // The DirectInput key code of an SDL scancode, 0 for none.
 unsigned char KeyCodeOf(SDL_Scancode scancode);
 

@@ -111,6 +111,8 @@ public:
       return DDERR_NOTFLIPPABLE;
     if (target != NULL && target != backBuffer_)
       return DDERR_INVALIDPARAMS;
+    // The flip ends a frame: the focus it checks is at most a frame old.
+    PumpOncePerRound(Display().pumpsSeen);
     if (Lost())
       return DDERR_SURFACELOST;
     if (locked_ || backBuffer_->locked_)
