@@ -93,6 +93,7 @@ bool Describe(const PixelFormat &source, const SDL_PixelFormat *target,
   conversion.bytes = target->BytesPerPixel;
   conversion.alpha = target->Amask;
   bool used[3] = {false, false, false};
+  Uint16 masks32[3] = {0, 0, 0};
   for (int i = 0; i < 3; ++i) {
     if (masks[i] > 0xFFFF || (masks[i] != 0 && !Contiguous(masks[i])))
       return false;
@@ -110,8 +111,13 @@ bool Describe(const PixelFormat &source, const SDL_PixelFormat *target,
         return false;
       used[byte] = true;
       conversion.channel[byte] = channel;
+      masks32[byte] = Uint16(masks[i]);
     }
   }
+  conversion.known = -1;
+  for (int known = 0; known < kKnownLayouts && conversion.bytes == 4; ++known)
+    if (memcmp(kKnownMasks[known], masks32, sizeof masks32) == 0)
+      conversion.known = known;
   return conversion.bytes == 2 ||
          (conversion.alpha == 0 || conversion.alpha == 0xFF000000u);
 }

@@ -17,12 +17,23 @@ struct Channel {
   Uint8 loss, shift;
 };
 
+// The pairs of layouts with kernels of their own, as the source masks that
+// make a 32-bit target's bytes 0, 1 and 2: 5-6-5, 5-5-5, 6-5-5 and 5-5-6
+// into XRGB/ARGB, then into XBGR/ABGR.
+constexpr int kKnownLayouts = 8;
+constexpr Uint16 kKnownMasks[kKnownLayouts][3] = {
+    {0x001F, 0x07E0, 0xF800}, {0x001F, 0x03E0, 0x7C00},
+    {0x001F, 0x03E0, 0xFC00}, {0x003F, 0x07C0, 0xF800},
+    {0xF800, 0x07E0, 0x001F}, {0x7C00, 0x03E0, 0x001F},
+    {0xFC00, 0x03E0, 0x001F}, {0xF800, 0x07C0, 0x003F}};
+
 struct Conversion {
   // A 32-bit target takes the channels as its pixel's bytes 0, 1 and 2; a
   // 16-bit target places each by its loss and shift.
   Channel channel[3];
   Uint32 alpha; // set in every target pixel
   int bytes;    // of a target pixel: 2 or 4
+  int known;    // index in kKnownMasks, or -1
 };
 
 // Which column of a converted source line each target column shows, counted
