@@ -43,12 +43,21 @@ public:
   StderrCapture &operator=(const StderrCapture &) = delete;
 
   // Everything written since the capture began.
-  std::string Text() {
+  std::string Text() { return From(0); }
+  // What was written since the last Take.
+  std::string Take() {
+    std::string text = From(taken_);
+    taken_ += static_cast<long>(text.size());
+    return text;
+  }
+
+private:
+  std::string From(long offset) {
     std::string text;
     if (file_ == NULL)
       return "(no temporary file for standard error)";
     fflush(stderr);
-    fseek(file_, 0, SEEK_SET);
+    fseek(file_, offset, SEEK_SET);
     char buffer[4096];
     size_t got;
     while ((got = fread(buffer, 1, sizeof buffer, file_)) > 0)
@@ -57,9 +66,9 @@ public:
     return text;
   }
 
-private:
   FILE *file_;
   int saved_;
+  long taken_ = 0;
 };
 
 #endif
