@@ -13,10 +13,12 @@ protected:
     testing::internal::CaptureStderr();
     *result = display.Open(handle, width, height, depth, options);
     std::string said = testing::internal::GetCapturedStderr();
+    // The box's caption and text follow the library's diagnostic line.
     std::string caption = "- DirectX Interface Error -\n";
-    if (said.compare(0, caption.size(), caption) != 0)
+    size_t box = said.find(caption);
+    if (box == std::string::npos)
       return said;
-    said.erase(0, caption.size());
+    said.erase(0, box + caption.size());
     if (!said.empty() && said.back() == '\n')
       said.pop_back();
     return said;
