@@ -231,6 +231,26 @@ TEST_F(ErrorReporter, AgreesWithThePlatformHeaders) {
     EXPECT_STREQ(row.name, DirectXErrorName(static_cast<HRESULT>(row.code)))
         << "code " << Hex(row.code);
 }
+
+// The diagnostic line's DirectInput names, likewise.
+TEST_F(ErrorReporter, DirectInputNamesAgreeWithThePlatformHeaders) {
+  const NamedCode rows[] = {
+      ROW(DIERR_NOINTERFACE),
+      ROW(DIERR_NOAGGREGATION),
+      ROW(DIERR_DEVICENOTREG),
+      ROW(DIERR_OTHERAPPHASPRIO),
+      ROW(DIERR_NOTACQUIRED),
+      ROW(DIERR_NOTINITIALIZED),
+      ROW(DIERR_INPUTLOST),
+      ROW(DIERR_ACQUIRED),
+      ROW(DIERR_OLDDIRECTINPUTVERSION),
+      ROW(DIERR_BETADIRECTINPUTVERSION),
+      ROW(DIERR_ALREADYINITIALIZED),
+  };
+  for (const NamedCode &row : rows)
+    EXPECT_STREQ(row.name, DirectInputErrorName(static_cast<HRESULT>(row.code)))
+        << "code " << Hex(row.code);
+}
 #undef ROW
 #endif
 
