@@ -259,15 +259,7 @@ std::string Boxes(const Step &step, size_t callsBefore, int result,
     allowed.insert(DirectXErrorName(code));
   int boxes = 0;
   // Each box has its diagnostic line, naming the same code.
-  std::vector<std::string> lines;
-  std::string text = checker.diagnostics.Take(), line;
-  for (char c : text)
-    if (c != '\n')
-      line += c;
-    else if (line.compare(0, 6, "lurn: ") == 0)
-      lines.push_back(line), line.clear();
-    else
-      line.clear();
+  std::vector<std::string> lines = checker.diagnostics.TakeLines();
   for (size_t i = callsBefore; i < fake.calls.size(); ++i) {
     const FakeCall &call = fake.calls[i];
     if (call.name != "MessageBoxA")
@@ -550,7 +542,7 @@ std::string RunSteps(const std::vector<Step> &steps, uint8_t fill,
                      LurnDirectDraw::ReleaseSecondary) ||
        !input.Open(Window(1), NULL)))
     return "a record of garbage did not open";
-  diagnostics.Take();
+  diagnostics.TakeLines();
   Checker checker = {display, input, {}, diagnostics};
   for (size_t i = 0; i < steps.size(); ++i) {
     std::string problem = Run(steps[i], checker);
