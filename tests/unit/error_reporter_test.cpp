@@ -80,8 +80,6 @@ struct DiagnosticRow {
 // their name in the line only.
 TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
   const DiagnosticRow rows[] = {
-      {false, 0x887601C2, NULL, "DDERR_SURFACELOST",
-       "lurn: M: DDERR_SURFACELOST (0x887601C2)"},
       {false, 0x80004001, "full screen 1x1 at 16 bits", "DDERR_UNSUPPORTED",
        "lurn: M: DDERR_UNSUPPORTED (0x80004001): full screen 1x1 at 16 bits; "
        "use a mode the display offers; under Wine run inside \"explorer "
@@ -94,8 +92,6 @@ TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
        "instance (GetModuleHandle(NULL)) and a real window"},
       {true, 0x8007047E, NULL, "<Inconnue>",
        "lurn: M: DIERR_OLDDIRECTINPUTVERSION (0x8007047E)"},
-      {true, 0x8007001E, NULL, "<Inconnue>",
-       "lurn: M: DIERR_INPUTLOST (0x8007001E)"},
       {false, 0x8007001E, NULL, "<Inconnue>",
        "lurn: M: <Inconnue> (0x8007001E)"},
       {true, 0x12345, NULL, "<Inconnue>", "lurn: M: <Inconnue> (0x00012345)"},
