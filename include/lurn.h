@@ -49,6 +49,15 @@ typedef long LurnLong;
 typedef int LurnLong;
 #endif
 
+// The records keep their natural layout whatever packing the client
+// compiles with (/Zp1, -fpack-struct, an open #pragma pack). The pointer's
+// size, not 8 everywhere: 32-bit clang-cl takes pack(8) for "the /Zp value".
+#if defined(_WIN64) || defined(__LP64__)
+#pragma pack(push, 8)
+#else
+#pragma pack(push, 4)
+#endif
+
 // Platform interfaces, only named here: a client that never calls them needs
 // no platform header.
 struct IDirectDraw;
@@ -201,6 +210,25 @@ public:
   void SyncAcquireKeyboard();
   void SyncAcquireMouse();
 };
+
+#pragma pack(pop)
+
+// The layout every client must agree on, checked at compile time in C++98
+// too: 32-bit pointers give 48 and 300 bytes, 64-bit ones 88 and 328.
+#include <stddef.h>
+#define LURN_LAYOUT(name, value, at32, at64)                                   \
+  typedef char lurn_layout_##name                                              \
+      [(value) == (sizeof(void *) == 4 ? (at32) : (at64)) ? 1 : -1]
+LURN_LAYOUT(display, sizeof(LurnDirectDraw), 48, 88);
+LURN_LAYOUT(width, offsetof(LurnDirectDraw, width), 36, 72);
+LURN_LAYOUT(pitch, offsetof(LurnDirectDraw, pitchPixels), 42, 78);
+LURN_LAYOUT(flags, offsetof(LurnDirectDraw, flags), 47, 83);
+LURN_LAYOUT(input, sizeof(LurnDirectInput), 300, 328);
+LURN_LAYOUT(keyState, offsetof(LurnDirectInput, keyState), 20, 40);
+LURN_LAYOUT(mouseHandle, offsetof(LurnDirectInput, mouseHandle), 280, 304);
+LURN_LAYOUT(mouseState, offsetof(LurnDirectInput, mouseState), 284, 312);
+LURN_LAYOUT(mouse, sizeof(LurnMouseState), 16, 16);
+#undef LURN_LAYOUT
 
 #endif // RC_INVOKED
 #endif

@@ -75,9 +75,14 @@ void WINAPI FakeOutputDebugStringA(LPCSTR text) {
 } // namespace
 
 #if defined(_WIN32)
+#if defined(_WIN64) // one calling convention: undecorated names
+#define LURN_IMPORT_NAME(name, argumentBytes) "__imp_" #name
+#else
+#define LURN_IMPORT_NAME(name, argumentBytes) "__imp__" #name "@" #argumentBytes
+#endif
 #define LURN_FAKE_IMPORT(name, argumentBytes)                                  \
-  extern "C" void *fakeImport##name __asm__("__imp__" #name                    \
-                                            "@" #argumentBytes);               \
+  extern "C" void *fakeImport##name __asm__(                                   \
+      LURN_IMPORT_NAME(name, argumentBytes));                                  \
   void *fakeImport##name = reinterpret_cast<void *>(&Fake##name);
 LURN_FAKE_IMPORT(MessageBoxA, 16)
 LURN_FAKE_IMPORT(SetRect, 20)

@@ -94,9 +94,10 @@ TEST_F(DisplaySetup, WindowedOpenPassesTheDocumentedValues) {
 #if defined(_WIN32)
 TEST_F(DisplaySetup, RecordsHaveTheirDirectX5Sizes) {
   EXPECT_EQ(364u, sizeof(DDCAPS));
-  EXPECT_EQ(108u, sizeof(DDSURFACEDESC));
+  const bool x64 = sizeof(void *) == 8; // the records hold pointers
+  EXPECT_EQ(x64 ? 120u : 108u, sizeof(DDSURFACEDESC));
   EXPECT_EQ(32u, sizeof(DDPIXELFORMAT));
-  EXPECT_EQ(100u, sizeof(DDBLTFX));
+  EXPECT_EQ(x64 ? 128u : 100u, sizeof(DDBLTFX));
 }
 #endif
 

@@ -1,0 +1,105 @@
+// The plain C++ kernels: the reference the SIMD versions are checked
+// against, written so that compilers vectorise the conversion themselves.
+#include "kernels.h"
+
+#include <string.h>
+
+namespace {
+
+// In 16-bit lanes, so that the multiply-high maps onto the SIMD one.
+inline Uint32 Widened(Uint16 pixel, const Channel &channel) {
+  Uint16 field = Uint16(Uint16(pixel << channel.shl) & channel.mask);
+  return Uint16((Uint32(field) * channel.mul) >> 16);
+}
+
+template <int K>
+void Widen32(const Uint16 *in, int n, Uint32 *out, const Conversion &c) {
+  const Channel c0 = c.channel[0], c1 = c.channel[1], c2 = c.channel[2];
+  const Uint32 alpha = c.alpha;
+  for (int i = 0; i < n; ++i) {
+    Uint16 pixel = in[i];
+    Uint32 value = Widened(pixel, c0) | Widened(pixel, c1) << 8 |
+                   Widened(pixel, c2) << 16 | alpha;
+    for (int j = 0; j < K; ++j)
+      out[i * K + j] = value;
+  }
+}
+
+template <int K>
+void Widen16(const Uint16 *in, int n, Uint16 *out, const Conversion &c) {
+  const Channel c0 = c.channel[0], c1 = c.channel[1], c2 = c.channel[2];
+  const Uint32 alpha = c.alpha;
+  for (int i = 0; i < n; ++i) {
+    Uint16 pixel = in[i];
+    Uint32 value = (Widened(pixel, c0) >> c0.loss) << c0.shift |
+                   (Widened(pixel, c1) >> c1.loss) << c1.shift |
+                   (Widened(pixel, c2) >> c2.loss) << c2.shift | alpha;
+    for (int j = 0; j < K; ++j)
+      out[i * K + j] = static_cast<Uint16>(value);
+  }
+}
+
+template <class Target, int K>
+void WidenLine(const Uint16 *in, int n, Uint8 *line, const Conversion &c) {
+  Target *out = reinterpret_cast<Target *>(line);
+  if (sizeof(Target) == 4)
+    Widen32<K>(in, n, reinterpret_cast<Uint32 *>(out), c);
+  else
+    Widen16<K>(in, n, reinterpret_cast<Uint16 *>(out), c);
+}
+
+template <class Target>
+void WidenAny(const Uint16 *in, int n, int k, Uint8 *line,
+              const Conversion &c) {
+  switch (k) {
+  case 1:
+    return WidenLine<Target, 1>(in, n, line, c);
+  case 2:
+    return WidenLine<Target, 2>(in, n, line, c);
+  case 3:
+    return WidenLine<Target, 3>(in, n, line, c);
+  default:
+    return WidenLine<Target, 4>(in, n, line, c);
+  }
+}
+
+void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines, int count,
+           int at, const Conversion &c) {
+  if (n <= 0 || count <= 0)
+    return;
+  if (c.bytes == 4)
+    WidenAny<Uint32>(in, n, k, lines[0] + at, c);
+  else
+    WidenAny<Uint16>(in, n, k, lines[0] + at, c);
+  // Further lines repeat the first while it is still in the cache.
+  size_t size = size_t(n) * k * c.bytes;
+  for (int l = 1; l < count; ++l)
+    memcpy(lines[l] + at, lines[0] + at, size);
+}
+
+template <class Target>
+void PickLine(const Uint8 *row, const Picks &picks, Uint8 *line) {
+  const Target *from = reinterpret_cast<const Target *>(row);
+  Target *out = reinterpret_cast<Target *>(line);
+  const int *columns = picks.columns.data();
+  int n = int(picks.columns.size());
+  for (int i = 0; i < n; ++i)
+    out[i] = from[columns[i]];
+}
+
+void Pick(const Uint8 *row, const Picks &picks, Uint8 *const *lines, int count,
+          int bytes) {
+  if (count <= 0)
+    return;
+  if (bytes == 4)
+    PickLine<Uint32>(row, picks, lines[0]);
+  else
+    PickLine<Uint16>(row, picks, lines[0]);
+  size_t size = picks.columns.size() * bytes;
+  for (int l = 1; l < count; ++l)
+    memcpy(lines[l], lines[0], size);
+}
+
+} // namespace
+
+const Kernels kPortableKernels = {"c", Widen, Pick};
