@@ -164,12 +164,25 @@ void Draw(const Kernels &kernels, const Conversion &conversion,
   }
   Uint8 *targetBits = static_cast<Uint8 *>(target->pixels);
   Uint8 *rowLine = row.data();
-  for (int y = area.y; y < area.y + area.h;) {
-    int sourceRow = SourceRow(from, to, y);
+  // The source line of target line y is from.y + (y - to.y) * from.h / to.h:
+  // stepped through without a division per line.
+  long long start = (long long)(area.y - to.y) * from.h;
+  int down = int(start / to.h), part = int(start % to.h);
+  int y = area.y, end = area.y + area.h;
+  while (y < end) {
+    int sourceRow = from.y + down;
     lines.clear();
-    for (; y < area.y + area.h && SourceRow(from, to, y) == sourceRow; ++y)
+    while (y < end && from.y + down == sourceRow) {
       lines.push_back(targetBits + size_t(y) * target->pitch +
                       size_t(area.x) * bytes);
+      ++y;
+      down += from.h / to.h;
+      part += from.h % to.h;
+      if (part >= to.h) {
+        part -= to.h;
+        ++down;
+      }
+    }
     const Uint16 *in = reinterpret_cast<const Uint16 *>(
                            source.bits + size_t(sourceRow) * source.pitch) +
                        first;

@@ -243,8 +243,9 @@ LURN_AVX2 void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines,
     }
   }
   int done = blocks * 16;
-  Sse2Kernels()->widen(in + done, n - done, k, lines, count,
-                       at + done * k * c.bytes, c);
+  if (done < n)
+    Sse2Kernels()->widen(in + done, n - done, k, lines, count,
+                         at + done * k * c.bytes, c);
 }
 
 // Each group of 8 target pixels from one load and one permute when its

@@ -6,15 +6,24 @@
 
 namespace {
 
-// In 16-bit lanes, so that the multiply-high maps onto the SIMD one.
-inline Uint32 Widened(Uint16 pixel, const Channel &channel) {
-  Uint16 field = Uint16(Uint16(pixel << channel.shl) & channel.mask);
-  return Uint16((Uint32(field) * channel.mul) >> 16);
+// In 16-bit lanes, so that compilers map it onto SIMD multiplies: the shift
+// as a multiply (a variable shift would widen the lanes to 32 bits), then
+// the multiply-high.
+struct Lane {
+  explicit Lane(const Channel &channel)
+      : scale(Uint16(1u << channel.shl)), mask(channel.mask), mul(channel.mul) {
+  }
+  Uint16 scale, mask, mul;
+};
+
+inline Uint32 Widened(Uint16 pixel, const Lane &lane) {
+  Uint16 field = Uint16(Uint16(pixel * lane.scale) & lane.mask);
+  return Uint16((Uint32(field) * lane.mul) >> 16);
 }
 
 template <int K>
 void Widen32(const Uint16 *in, int n, Uint32 *out, const Conversion &c) {
-  const Channel c0 = c.channel[0], c1 = c.channel[1], c2 = c.channel[2];
+  const Lane c0(c.channel[0]), c1(c.channel[1]), c2(c.channel[2]);
   const Uint32 alpha = c.alpha;
   for (int i = 0; i < n; ++i) {
     Uint16 pixel = in[i];
@@ -27,13 +36,14 @@ void Widen32(const Uint16 *in, int n, Uint32 *out, const Conversion &c) {
 
 template <int K>
 void Widen16(const Uint16 *in, int n, Uint16 *out, const Conversion &c) {
-  const Channel c0 = c.channel[0], c1 = c.channel[1], c2 = c.channel[2];
+  const Channel &c0 = c.channel[0], &c1 = c.channel[1], &c2 = c.channel[2];
+  const Lane l0(c0), l1(c1), l2(c2);
   const Uint32 alpha = c.alpha;
   for (int i = 0; i < n; ++i) {
     Uint16 pixel = in[i];
-    Uint32 value = (Widened(pixel, c0) >> c0.loss) << c0.shift |
-                   (Widened(pixel, c1) >> c1.loss) << c1.shift |
-                   (Widened(pixel, c2) >> c2.loss) << c2.shift | alpha;
+    Uint32 value = (Widened(pixel, l0) >> c0.loss) << c0.shift |
+                   (Widened(pixel, l1) >> c1.loss) << c1.shift |
+                   (Widened(pixel, l2) >> c2.loss) << c2.shift | alpha;
     for (int j = 0; j < K; ++j)
       out[i * K + j] = static_cast<Uint16>(value);
   }
