@@ -160,7 +160,7 @@ template <unsigned Mask> LURN_AVX2 inline __m256i Known(__m256i p) {
   return _mm256_mulhi_epu16(p, _mm256_set1_epi16(short(recipe.mul)));
 }
 
-template <unsigned M0, unsigned M1, unsigned M2, int K>
+template <unsigned M0, unsigned M1, unsigned M2, int K, bool Alpha>
 LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
                              int count, int at, Uint32 alphaBits) {
   // Scalar arguments only: a vector one would keep the compiler from
@@ -175,7 +175,9 @@ LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
     __m256i p = _mm256_permute4x64_epi64(Load16(in, b), 0xD8);
     __m256i low =
         _mm256_or_si256(Known<M0>(p), _mm256_slli_epi16(Known<M1>(p), 8));
-    __m256i high = _mm256_or_si256(Known<M2>(p), alpha);
+    __m256i high = Known<M2>(p);
+    if constexpr (Alpha)
+      high = _mm256_or_si256(high, alpha);
     __m256i first = _mm256_unpacklo_epi16(low, high);
     __m256i second = _mm256_unpackhi_epi16(low, high);
     __m256i out[2 * K];
@@ -194,22 +196,30 @@ LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
 
 typedef void (*Blocks)(const Uint16 *, int, Uint8 *const *, int, int, Uint32);
 
-template <int L> constexpr Blocks KnownBlocks(int k) {
+template <int L, bool Alpha> constexpr Blocks KnownBlocks(int k) {
   constexpr unsigned m0 = kKnownMasks[L][0], m1 = kKnownMasks[L][1],
                      m2 = kKnownMasks[L][2];
   if (k == 1)
-    return KnownBlocks32<m0, m1, m2, 1>;
+    return KnownBlocks32<m0, m1, m2, 1, Alpha>;
   if (k == 2)
-    return KnownBlocks32<m0, m1, m2, 2>;
+    return KnownBlocks32<m0, m1, m2, 2, Alpha>;
   if (k == 3)
-    return KnownBlocks32<m0, m1, m2, 3>;
-  return KnownBlocks32<m0, m1, m2, 4>;
+    return KnownBlocks32<m0, m1, m2, 3, Alpha>;
+  return KnownBlocks32<m0, m1, m2, 4, Alpha>;
 }
 
+// By layout, alpha bits (none, some) and k.
 #define LURN_KNOWN(l)                                                          \
-  { KnownBlocks<l>(1), KnownBlocks<l>(2), KnownBlocks<l>(3), KnownBlocks<l>(4) }
+  {                                                                            \
+    {KnownBlocks<l, false>(1), KnownBlocks<l, false>(2),                       \
+     KnownBlocks<l, false>(3), KnownBlocks<l, false>(4)},                      \
+    {                                                                          \
+      KnownBlocks<l, true>(1), KnownBlocks<l, true>(2),                        \
+          KnownBlocks<l, true>(3), KnownBlocks<l, true>(4)                     \
+    }                                                                          \
+  }
 
-const Blocks kKnown[kKnownLayouts][4] = {
+const Blocks kKnown[kKnownLayouts][2][4] = {
     LURN_KNOWN(0), LURN_KNOWN(1), LURN_KNOWN(2), LURN_KNOWN(3),
     LURN_KNOWN(4), LURN_KNOWN(5), LURN_KNOWN(6), LURN_KNOWN(7)};
 
@@ -221,7 +231,8 @@ LURN_AVX2 void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines,
   if (blocks > 0 && count > 0) {
     Vectors v;
     if (c.bytes == 4 && c.known >= 0) {
-      kKnown[c.known][k - 1](in, blocks, lines, count, at, c.alpha);
+      kKnown[c.known][c.alpha != 0][k - 1](in, blocks, lines, count, at,
+                                           c.alpha);
     } else if (Load(c, v), c.bytes == 4) {
       switch (k) {
       case 1:
