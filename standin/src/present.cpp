@@ -164,6 +164,19 @@ void Draw(const Kernels &kernels, const Conversion &conversion,
   }
   Uint8 *targetBits = static_cast<Uint8 *>(target->pixels);
   Uint8 *rowLine = row.data();
+  if (k == 1 && from.h == to.h && area.w == from.w &&
+      source.pitch == from.w * 2 && target->pitch == area.w * bytes) {
+    // Whole lines one after another on both sides, as in an unscaled
+    // window: one row as long as the frame, without a start per line.
+    const Uint8 *in = source.bits +
+                      size_t(from.y + area.y - to.y) * source.pitch +
+                      size_t(first) * 2;
+    Uint8 *out =
+        targetBits + size_t(area.y) * target->pitch + size_t(area.x) * bytes;
+    kernels.widen(reinterpret_cast<const Uint16 *>(in), area.w * area.h, 1,
+                  &out, 1, 0, conversion);
+    return;
+  }
   // The source line of target line y is from.y + (y - to.y) * from.h / to.h:
   // stepped through without a division per line.
   long long start = (long long)(area.y - to.y) * from.h;

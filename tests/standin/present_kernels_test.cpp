@@ -121,6 +121,14 @@ const Geometry kGeometries[] = {
      {-7, -2, 61, 20},
      {0, 0, 50, 18}},
     {"5x", 10, 3, {0, 0, 10, 3}, 55, 16, {0, 0, 50, 15}, {0, 0, 55, 16}},
+    {"1x whole lines, lower part",
+     48,
+     10,
+     {0, 0, 48, 10},
+     48,
+     10,
+     {0, 0, 48, 10},
+     {0, 3, 48, 7}},
     {"one pixel", 1, 1, {0, 0, 1, 1}, 9, 9, {0, 0, 9, 9}, {0, 0, 9, 9}},
 };
 
@@ -156,7 +164,7 @@ TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
     SDL_Rect area;
     ASSERT_TRUE(SDL_IntersectRect(&to, &g.clip, &area)) << g.name;
     for (const SourceFormat &f : kSources) {
-      int pitch = g.sourceWidth * 2 + 6;
+      int pitch = g.sourceWidth * 2 + (g.sourceWidth % 2 ? 6 : 0);
       std::vector<Uint8> bits(size_t(pitch) * g.sourceHeight);
       for (Uint8 &byte : bits)
         byte = Uint8(random());
