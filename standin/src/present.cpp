@@ -1,5 +1,6 @@
 #include "present.h"
 
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -165,7 +166,8 @@ void Draw(const Kernels &kernels, const Conversion &conversion,
   Uint8 *targetBits = static_cast<Uint8 *>(target->pixels);
   Uint8 *rowLine = row.data();
   if (k == 1 && from.h == to.h && area.w == from.w &&
-      source.pitch == from.w * 2 && target->pitch == area.w * bytes) {
+      source.pitch == from.w * 2 && target->pitch == area.w * bytes &&
+      (long long)area.w * area.h <= INT_MAX) {
     // Whole lines one after another on both sides, as in an unscaled
     // window: one row as long as the frame, without a start per line.
     const Uint8 *in = source.bits +
