@@ -3,8 +3,9 @@
 # then through x11 on a private Xvfb (24-bit, MIT-SHM), where the X server's
 # copy of each frame and input polling through the server are measured too.
 # With --check, exits 1 when a target is missed: the present and input
-# targets hold headless, the library's overhead in both runs. Other arguments go to Google Benchmark
-# (--benchmark_filter=..., ...).
+# targets hold headless, the library's overhead in both runs. Other
+# arguments go to Google Benchmark (--benchmark_filter=..., ...). Colour
+# codes only for a terminal: lurn_bench colours nothing else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh

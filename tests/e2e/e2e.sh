@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # End-to-end scenarios: the test client on a real display stack.
 #   e2e.sh wine BUILD     the Windows client and lurn.dll under 32-bit Wine
+#   e2e.sh wine64 BUILD   the same, 64-bit, in a 64-bit Wine prefix
 #   e2e.sh native BUILD   the native client over the stand-in, X11 driver
+# E2E_CLIENT=PROGRAM runs another build of the client (lurn.dll beside it),
+# E2E_LOGS=FOLDER keeps its logs apart.
 # Each scenario runs on its own, passes or fails, and on failure prints what
 # it saw. Everything runs on a private Xvfb (and Wine prefix), stopped at
 # the end; every wait is bounded.
 set -u
 platform=$1
 build=$(cd "$2" && pwd)
+if [ "$platform" = wine64 ]; then
+  platform=wine
+  export WINEARCH=win64
+fi
 cd "$(dirname "$0")/../.."
 source scripts/lib.sh
 
-logs=$build/e2e
+logs=${E2E_LOGS:-$build/e2e}
 rm -rf "$logs"
 mkdir -p "$logs"
 passed=() failed=()
@@ -42,7 +49,7 @@ client() {
   ERR=$logs/$name.err
   : >"$LOG"
   if [ "$platform" = wine ]; then
-    local exe=$build/bin/e2e_client.exe
+    local exe=${E2E_CLIENT:-$build/bin/e2e_client.exe}
     if [[ " $* " == *" --fullscreen "* ]]; then
       # A mode change needs Wine's virtual desktop.
       DESKTOP=lurn-$name
@@ -192,6 +199,7 @@ windowed_picture() { # NAME LAYOUT [ENV...]
   client "$name" "$@" -- --mode 320x240 --client 640x480 --seconds 60
   wait_for '^WINDOW ' || return 1
   expect "layout" "$(line '^LAYOUT ')" "LAYOUT $layout 320 set" || return 1
+  expect "Get methods" "$(line '^GETTERS ')" "GETTERS ok" || return 1
   wait_frames 10 || return 1
   local window
   window=$(line '^WINDOW ' | cut -d' ' -f2-)
@@ -331,6 +339,20 @@ expect_mouse_change() {
   return 1
 }
 
+# A real key press, held for some frames, reaches the client.
+scenario_key() {
+  client key -- --input --mode 320x240 --seconds 30
+  wait_for '^WINDOW ' || return 1
+  local wx wy ww wh
+  read -r wx wy ww wh <<<"$(line '^WINDOW ' | cut -d' ' -f2-)"
+  xdotool mousemove $((wx + ww / 2)) $((wy + wh / 2))
+  [ "$platform" = native ] && xdotool windowfocus "$(client_window)"
+  sleep 0.5
+  xdotool keydown a
+  wait_for '^KEY 30 128' 5 || return 1
+  xdotool keyup a
+  wait_for '^KEY 30 0' 5
+}
 
 scenario_input() {
   client input -- --input --mode 320x240 --seconds 90
@@ -438,6 +460,8 @@ if [ "$platform" = wine ]; then
   start_wine
   scenarios=(windowed_565 fullscreen missing_depth aux_surface lost_surfaces
              input clean_exit)
+  [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth
+                                        input)
 else
   # A 32-bit desktop: the stand-in emulates the 16-bit one.
   start_xvfb 1024x768x24 || exit 1
@@ -452,5 +476,5 @@ fi
 for scenario in "${scenarios[@]}"; do
   run "$scenario"
 done
-echo "$platform end to end: ${#passed[@]} passed, ${#failed[@]} failed"
+echo "$1 end to end: ${#passed[@]} passed, ${#failed[@]} failed"
 [ ${#failed[@]} -eq 0 ]

@@ -5,6 +5,7 @@
 // reports what it sees on standard output, one line per fact, for the test
 // script to wait on:
 //   OPEN <result>               LAYOUT <red> <green> <blue> <pitch> <bits>
+//   GETTERS <ok|bad>            (the Get methods answer the fields)
 //   WINDOW <x> <y> <w> <h>      (client area, screen coordinates)
 //   STATUS <frames> <clearFails> <lockFails> <updateFails> <restores>
 //   KEY <code> <state>          MOUSE <x> <y> <z> <b0> <b1> <b2> <b3>
@@ -118,8 +119,9 @@ struct Seen {
 void ReadInput(Seen &seen) {
   input.GetStateKeyboard();
   for (int key = 0; key < 256; ++key) {
-    if (input.keyState[key] != seen.keys[key]) {
-      seen.keys[key] = input.keyState[key];
+    int state = input.KeyDown(static_cast<unsigned char>(key));
+    if (state != seen.keys[key]) {
+      seen.keys[key] = static_cast<unsigned char>(state);
       Say("KEY %d %d", key, seen.keys[key]);
     }
   }
@@ -199,6 +201,10 @@ bool OpenAll(void *window, void *instance, const Options &options) {
   Say("LAYOUT %d %d %d %d %s", display.redShift, display.greenBits,
       display.blueShift, display.pitchPixels,
       display.secondaryBits ? "set" : "null");
+  bool getters = display.GetDD() == display.directDraw &&
+                 display.GetPrimarySurface() == display.primarySurface &&
+                 display.GetRenderSurface() == display.secondarySurface;
+  Say("GETTERS %s", getters ? "ok" : "bad");
   if (!options.input)
     return true;
   if (!input.Open(window, instance) || !input.OpenKeyboard(window) ||
@@ -211,6 +217,7 @@ bool OpenAll(void *window, void *instance, const Options &options) {
       untouched ? "untouched" : "read");
   memset(&input.mouseState, 0, sizeof input.mouseState);
   input.SyncAcquireMouse();
+  input.SyncAcquireKeyboard(); // as GetStateKeyboard would on its first read
   return true;
 }
 
