@@ -26,6 +26,9 @@ stop_xvfb() {
     kill "$XVFB_PID" 2>/dev/null
     wait "$XVFB_PID" 2>/dev/null
     XVFB_PID=
+    # A server that did not get to remove its lock leaves the number taken.
+    local number=${DISPLAY#:}
+    rm -f "/tmp/.X$number-lock" "/tmp/.X11-unix/X$number"
   fi
 }
 

@@ -1,20 +1,57 @@
-// The stand-in's DirectDraw: an emulated display over SDL2 with
-// system-memory surfaces, a flip chain, clippers and reference counting,
-// answering with the result codes the real platform gives.
+// The stand-in's DirectDraw object: an emulated display over SDL2, its
+// cooperative levels and modes, answering with the result codes the real
+// platform gives. Surfaces and clippers are in surfaces.cpp.
+#include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
-#include <vector>
+#include <string>
 
 #include "com_defaults.h"
-#include "counted.h"
-#include "present.h"
-#include "standin.h"
+#include "surfaces.h"
 
 namespace {
 
 const DWORD kMaxDimension = 16384;
-const size_t kMaxSurfaceBytes = size_t(1) << 30;
+
+struct Size {
+  DWORD width, height;
+};
+
+// The sizes a virtual desktop on Wine offers, those that fit the desktop,
+// with the desktop's own size. 4:3, 5:4, 16:9, 16:10.
+const Size kModeSizes[] = {
+    {320, 240},   {400, 300},   {512, 384},   {640, 480},   {768, 576},
+    {800, 600},   {1024, 768},  {1152, 864},  {1280, 960},  {1400, 1050},
+    {1600, 1200}, {2048, 1536}, {1280, 1024}, {2560, 2048}, {1280, 720},
+    {1366, 768},  {1600, 900},  {1920, 1080}, {2560, 1440}, {3840, 2160},
+    {320, 200},   {640, 400},   {1280, 800},  {1440, 900},  {1680, 1050},
+    {1920, 1200}, {2560, 1600},
+};
+
+// LURN_STANDIN_ANYMODE=1: any size up to kMaxDimension, as a display that
+// lists every mode would.
+bool AnyMode() {
+  const char *setting = getenv("LURN_STANDIN_ANYMODE");
+  return setting != NULL && strcmp(setting, "1") == 0;
+}
+
+bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
+  const EmulatedDisplay &display = Display();
+  // Depth 0 keeps the current depth; 15 and 24 are matched to a listed
+  // depth; 32 is listed only on a 32-bit desktop. Wine answers so.
+  if (bits == 32 && display.desktopFormat.bits != 32)
+    return false;
+  if (AnyMode())
+    return true;
+  if (width == display.desktopWidth && height == display.desktopHeight)
+    return true;
+  for (const Size &size : kModeSizes)
+    if (size.width == width && size.height == height)
+      return width <= display.desktopWidth && height <= display.desktopHeight;
+  return false;
+}
 
 PixelFormat FormatForDepth(DWORD bits) {
   switch (bits) {
@@ -33,364 +70,6 @@ PixelFormat FormatForDepth(DWORD bits) {
     return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
   }
 }
-
-class Clipper : public Counted<ClipperDefaults> {
-public:
-  Clipper() : Counted<ClipperDefaults>(IID_IDirectDrawClipper) {}
-  HRESULT STDMETHODCALLTYPE GetHWnd(HWND *window) override {
-    if (window == NULL)
-      return DDERR_INVALIDPARAMS;
-    *window = window_;
-    return DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE SetHWnd(DWORD flags, HWND window) override {
-    if (flags != 0 || (window != NULL && WindowFromHandle(window) == NULL))
-      return DDERR_INVALIDPARAMS;
-    window_ = window;
-    return DD_OK;
-  }
-  HWND window() const { return window_; }
-
-private:
-  HWND window_ = NULL;
-};
-
-class Surface : public Counted<SurfaceDefaults> {
-public:
-  Surface(DWORD width, DWORD height, const PixelFormat &format, DWORD caps)
-      : Counted<SurfaceDefaults>(IID_IDirectDrawSurface), width_(width),
-        height_(height), format_(format), caps_(caps) {
-    pitch_ = (width * BytesPerPixel() + 3) & ~3u;
-    losable_ = !(caps & DDSCAPS_SYSTEMMEMORY);
-    epoch_ = Display().lossEpoch;
-  }
-  ~Surface() override {
-    if (clipper_ != NULL)
-      clipper_->Release();
-    if (backBuffer_ != NULL)
-      delete backBuffer_;
-  }
-
-  // Allocates the pixels; false when there is not enough memory.
-  bool Allocate() {
-    size_t bytes = size_t(pitch_) * height_;
-    if (bytes > kMaxSurfaceBytes)
-      return false;
-    try {
-      memory_.assign(bytes, 0);
-    } catch (const std::bad_alloc &) {
-      return false;
-    }
-    return true;
-  }
-  void AttachBackBuffer(Surface *backBuffer) {
-    backBuffer_ = backBuffer;
-    backBuffer->front_ = this;
-    backBuffer->references_ = 0; // the chain holds it, not the client
-  }
-
-  HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source,
-                                LPRECT sourceRect, DWORD flags,
-                                LPDDBLTFX fx) override {
-    if (flags & DDBLT_COLORFILL)
-      return Fill(destRect, fx);
-    Surface *from = dynamic_cast<Surface *>(source);
-    if (from == NULL)
-      return DDERR_INVALIDPARAMS;
-    if (Lost() || from->Lost())
-      return DDERR_SURFACELOST;
-    if (locked_ || from->locked_)
-      return DDERR_SURFACEBUSY;
-    // A source rectangle reaching beyond the surface is cut to it.
-    RECT in = from->Whole();
-    if (sourceRect != NULL && !from->Clip(*sourceRect, in))
-      return DD_OK;
-    Clipper *clipper = dynamic_cast<Clipper *>(clipper_);
-    SDL_Window *window =
-        clipper != NULL ? WindowFromHandle(clipper->window()) : NULL;
-    if ((caps_ & DDSCAPS_PRIMARYSURFACE) && window != NULL) {
-      // The visible screen: the clipper keeps the copy inside the window.
-      RECT out = destRect != NULL ? *destRect : Whole();
-      PresentToWindow(*from, in, out, window);
-      return DD_OK;
-    }
-    RECT out = Whole();
-    if (destRect != NULL) {
-      if (!Contains(*destRect))
-        return DDERR_INVALIDRECT;
-      out = *destRect;
-    }
-    if (from->format_.bits != format_.bits || !EnsureMemory() ||
-        !from->EnsureMemory())
-      return DDERR_UNSUPPORTED;
-    CopyScaled(*from, in, out);
-    return DD_OK;
-  }
-
-  HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD) override {
-    if (backBuffer_ == NULL)
-      return DDERR_NOTFLIPPABLE;
-    if (target != NULL && target != backBuffer_)
-      return DDERR_INVALIDPARAMS;
-    if (Lost())
-      return DDERR_SURFACELOST;
-    if (locked_ || backBuffer_->locked_)
-      return DDERR_SURFACEBUSY;
-    memory_.swap(backBuffer_->memory_);
-    ShowFront();
-    return DD_OK;
-  }
-
-  HRESULT STDMETHODCALLTYPE
-  GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE *out) override {
-    if (caps == NULL || out == NULL)
-      return DDERR_INVALIDPARAMS;
-    *out = NULL;
-    if (backBuffer_ == NULL ||
-        (caps->dwCaps & backBuffer_->caps_) != caps->dwCaps)
-      return DDERR_NOTFOUND;
-    backBuffer_->AddRef();
-    *out = backBuffer_;
-    return DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS caps) override {
-    if (caps == NULL)
-      return DDERR_INVALIDPARAMS;
-    caps->dwCaps = caps_;
-    return DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) override {
-    if (format == NULL)
-      return DDERR_INVALIDPARAMS;
-    memset(format, 0, sizeof *format);
-    format->dwSize = sizeof *format;
-    format->dwFlags = DDPF_RGB;
-    format->dwRGBBitCount = format_.bits;
-    format->dwRBitMask = format_.red;
-    format->dwGBitMask = format_.green;
-    format->dwBBitMask = format_.blue;
-    return DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) override {
-    if (desc == NULL || desc->dwSize != sizeof *desc)
-      return DDERR_INVALIDPARAMS;
-    Describe(desc);
-    desc->lpSurface = NULL;
-    return DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE IsLost() override {
-    return Lost() ? DDERR_SURFACELOST : DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD,
-                                 HANDLE) override {
-    if (desc == NULL || desc->dwSize != sizeof *desc)
-      return DDERR_INVALIDPARAMS;
-    if (Lost())
-      return DDERR_SURFACELOST;
-    if (locked_)
-      return DDERR_SURFACEBUSY;
-    if (rect != NULL && !Contains(*rect))
-      return DDERR_INVALIDPARAMS;
-    if (!EnsureMemory())
-      return DDERR_OUTOFMEMORY;
-    Describe(desc);
-    unsigned char *bits = memory_.data();
-    if (rect != NULL)
-      bits += size_t(rect->top) * pitch_ + size_t(rect->left) * BytesPerPixel();
-    desc->lpSurface = bits;
-    locked_ = true;
-    return DD_OK;
-  }
-  // Video memory comes back only while the exclusive window is in front;
-  // restoring a chain's front buffer restores the chain.
-  HRESULT STDMETHODCALLTYPE Restore() override {
-    if (!Lost())
-      return DD_OK;
-    if (Display().exclusiveWindowInBack)
-      return DDERR_WRONGMODE;
-    epoch_ = Display().lossEpoch;
-    std::fill(memory_.begin(), memory_.end(), 0);
-    if (backBuffer_ != NULL)
-      backBuffer_->Restore();
-    return DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override {
-    if (clipper != NULL)
-      clipper->AddRef();
-    if (clipper_ != NULL)
-      clipper_->Release();
-    clipper_ = clipper;
-    return DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER *clipper) override {
-    if (clipper == NULL)
-      return DDERR_INVALIDPARAMS;
-    *clipper = clipper_;
-    if (clipper_ == NULL)
-      return DDERR_NOCLIPPERATTACHED;
-    clipper_->AddRef();
-    return DD_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Unlock(LPVOID) override {
-    if (!locked_)
-      return DDERR_NOTLOCKED;
-    locked_ = false;
-    return DD_OK;
-  }
-
-private:
-  DWORD BytesPerPixel() const { return (format_.bits + 7) / 8; }
-  RECT Whole() const {
-    RECT whole = {0, 0, LONG(width_), LONG(height_)};
-    return whole;
-  }
-  // The part of `rect` inside the surface; false when nothing is.
-  bool Clip(const RECT &rect, RECT &inside) const {
-    inside.left = std::max<LONG>(rect.left, 0);
-    inside.top = std::max<LONG>(rect.top, 0);
-    inside.right = std::min<LONG>(rect.right, LONG(width_));
-    inside.bottom = std::min<LONG>(rect.bottom, LONG(height_));
-    return inside.left < inside.right && inside.top < inside.bottom;
-  }
-  bool Contains(const RECT &rect) const {
-    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right &&
-           rect.top < rect.bottom && DWORD(rect.right) <= width_ &&
-           DWORD(rect.bottom) <= height_;
-  }
-  // A visible primary in windowed mode gets its pixels on first use.
-  bool EnsureMemory() { return !memory_.empty() || Allocate(); }
-  bool Lost() {
-    if (!losable_)
-      return false;
-    CheckExclusiveFocus();
-    return epoch_ != Display().lossEpoch;
-  }
-
-  HRESULT Fill(LPRECT destRect, LPDDBLTFX fx) {
-    if (fx == NULL) // the record's size goes unchecked, as on Wine
-      return DDERR_INVALIDPARAMS;
-    if (Lost())
-      return DDERR_SURFACELOST;
-    if (locked_)
-      return DDERR_SURFACEBUSY;
-    RECT area = Whole();
-    if (destRect != NULL) {
-      if (!Contains(*destRect))
-        return DDERR_INVALIDRECT;
-      area = *destRect;
-    }
-    if (!EnsureMemory())
-      return DDERR_OUTOFMEMORY;
-    DWORD bytes = BytesPerPixel();
-    DWORD colour = fx->dwFillColor;
-    for (LONG y = area.top; y < area.bottom; ++y) {
-      unsigned char *line =
-          memory_.data() + size_t(y) * pitch_ + size_t(area.left) * bytes;
-      LONG count = area.right - area.left;
-      if (bytes == 2) {
-        std::fill_n(reinterpret_cast<uint16_t *>(line), count,
-                    uint16_t(colour));
-      } else if (bytes == 4) {
-        std::fill_n(reinterpret_cast<uint32_t *>(line), count, colour);
-      } else {
-        for (LONG x = 0; x < count; ++x)
-          memcpy(line + x * bytes, &colour, bytes);
-      }
-    }
-    return DD_OK;
-  }
-
-  Pixels View() const {
-    Pixels pixels = {memory_.data(), int(width_), int(height_), int(pitch_),
-                     format_};
-    return pixels;
-  }
-
-  void PresentToWindow(Surface &from, const RECT &in, const RECT &out,
-                       SDL_Window *window) {
-    SDL_Surface *target = SDL_GetWindowSurface(window);
-    if (target == NULL || !from.EnsureMemory())
-      return;
-    int left, top;
-    SDL_GetWindowPosition(window, &left, &top);
-    SDL_Rect fromRect = {in.left, in.top, in.right - in.left,
-                         in.bottom - in.top};
-    SDL_Rect toRect = {out.left - left, out.top - top, out.right - out.left,
-                       out.bottom - out.top};
-    SDL_Rect clip = {0, 0, target->w, target->h};
-    PresentScaled(from.View(), fromRect, target, toRect, clip);
-    SDL_UpdateWindowSurface(window);
-  }
-
-  // The new front buffer on the exclusive window, scaled with its aspect
-  // ratio kept.
-  void ShowFront() {
-    SDL_Window *window = Display().exclusiveWindow;
-    SDL_Surface *target =
-        WindowFromHandle(window) != NULL ? SDL_GetWindowSurface(window) : NULL;
-    if (target == NULL)
-      return;
-    SDL_FillRect(target, NULL, SDL_MapRGB(target->format, 0, 0, 0));
-    SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
-    SDL_Rect toRect =
-        FitKeepingAspect(int(width_), int(height_), target->w, target->h);
-    SDL_Rect clip = {0, 0, target->w, target->h};
-    PresentScaled(View(), fromRect, target, toRect, clip);
-    SDL_UpdateWindowSurface(window);
-  }
-
-  // Surface to surface, same format, nearest neighbour.
-  void CopyScaled(const Surface &from, const RECT &in, const RECT &out) {
-    DWORD bytes = BytesPerPixel();
-    LONG inWidth = in.right - in.left, inHeight = in.bottom - in.top;
-    LONG outWidth = out.right - out.left, outHeight = out.bottom - out.top;
-    for (LONG y = 0; y < outHeight; ++y) {
-      const unsigned char *source =
-          from.memory_.data() +
-          size_t(in.top + y * inHeight / outHeight) * from.pitch_;
-      unsigned char *target =
-          memory_.data() + size_t(out.top + y) * pitch_ + out.left * bytes;
-      for (LONG x = 0; x < outWidth; ++x)
-        memmove(target + x * bytes,
-                source + size_t(in.left + x * inWidth / outWidth) * bytes,
-                bytes);
-    }
-  }
-
-  // A back buffer is destroyed with its chain, whatever its own count says.
-  void LastReleased() override {
-    if (front_ == NULL)
-      delete this;
-  }
-  void Describe(LPDDSURFACEDESC desc) const {
-    memset(desc, 0, sizeof *desc);
-    desc->dwSize = sizeof *desc;
-    desc->dwFlags =
-        DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
-    desc->dwWidth = width_;
-    desc->dwHeight = height_;
-    desc->lPitch = static_cast<LONG>(pitch_);
-    desc->ddsCaps.dwCaps = caps_;
-    DDPIXELFORMAT &format = desc->ddpfPixelFormat;
-    format.dwSize = sizeof format;
-    format.dwFlags = DDPF_RGB;
-    format.dwRGBBitCount = format_.bits;
-    format.dwRBitMask = format_.red;
-    format.dwGBitMask = format_.green;
-    format.dwBBitMask = format_.blue;
-  }
-
-  DWORD width_, height_, pitch_;
-  PixelFormat format_;
-  DWORD caps_;
-  std::vector<unsigned char> memory_;
-  bool locked_ = false;
-  bool losable_;
-  unsigned epoch_;
-  IDirectDrawClipper *clipper_ = NULL;
-  Surface *backBuffer_ = NULL; // owned by the chain's front buffer
-  Surface *front_ = NULL;
-};
 
 class DirectDraw;
 
@@ -458,7 +137,7 @@ public:
     if (outer != NULL)
       return CLASS_E_NOAGGREGATION;
     (void)flags; // none are defined; Wine ignores them too
-    *out = new Clipper;
+    *out = NewClipper();
     return DD_OK;
   }
 
@@ -491,21 +170,11 @@ public:
         if (display.exclusiveOwner != this)
           return DDERR_NOEXCLUSIVEMODE;
       }
-      Surface *primary = new Surface(
-          display.width, display.height, display.format,
-          caps | DDSCAPS_VISIBLE | (flipChain ? DDSCAPS_FRONTBUFFER : 0));
-      if (flipChain) {
-        Surface *back =
-            new Surface(display.width, display.height, display.format,
-                        DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX |
-                            DDSCAPS_VIDEOMEMORY);
-        primary->AttachBackBuffer(back);
-        if (!primary->Allocate() || !back->Allocate()) {
-          primary->Release();
-          return DDERR_OUTOFVIDEOMEMORY;
-        }
-      }
-      *out = primary;
+      if (flipChain)
+        return NewFlipChain(display.width, display.height, display.format, caps,
+                            out);
+      *out = NewWindowedPrimary(display.width, display.height, display.format,
+                                caps);
       return DD_OK;
     }
 
@@ -532,13 +201,7 @@ public:
     // system memory: it has no other kind.
     if (!(caps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY)))
       caps |= DDSCAPS_SYSTEMMEMORY;
-    Surface *surface = new Surface(desc->dwWidth, desc->dwHeight, format, caps);
-    if (!surface->Allocate()) {
-      surface->Release();
-      return DDERR_OUTOFMEMORY;
-    }
-    *out = surface;
-    return DD_OK;
+    return NewSurface(desc->dwWidth, desc->dwHeight, format, caps, out);
   }
 
   HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driver, LPDDCAPS hel) override {
@@ -598,18 +261,18 @@ public:
     if (exclusive != fullScreen || (exclusive && (flags & DDSCL_NORMAL)) ||
         (!exclusive && !(flags & DDSCL_NORMAL)))
       return DDERR_INVALIDPARAMS;
-    SDL_Window *window = WindowFromHandle(handle);
-    if (handle != NULL && window == NULL)
+    Uint32 windowId = WindowIdFromHandle(handle);
+    if (handle != NULL && windowId == 0)
       return DDERR_INVALIDPARAMS;
     if (exclusive) {
-      if (window == NULL)
+      if (windowId == 0)
         return DDERR_INVALIDPARAMS;
       if (display.exclusiveOwner != NULL && display.exclusiveOwner != this)
         return DDERR_EXCLUSIVEMODEALREADYSET;
-      if (display.exclusiveWindow != window)
-        CoverScreen(window);
+      if (display.exclusiveWindowId != windowId)
+        CoverScreen(LiveWindow(windowId));
       display.exclusiveOwner = this;
-      display.exclusiveWindow = window;
+      display.exclusiveWindowId = windowId;
     } else {
       LeaveExclusiveMode();
     }
@@ -626,11 +289,14 @@ public:
     if (width == 0 || height == 0)
       return DD_OK;
     if (width > kMaxDimension || height > kMaxDimension ||
-        (bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 && bpp != 32))
+        (bpp != 0 && bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 &&
+         bpp != 32) ||
+        !ModeOnOffer(width, height, bpp))
       return DDERR_UNSUPPORTED;
     display.width = width;
     display.height = height;
-    display.format = FormatForDepth(bpp);
+    if (bpp != 0)
+      display.format = FormatForDepth(bpp);
     return DD_OK;
   }
 
@@ -648,6 +314,7 @@ private:
     SDL_Rect screen;
     if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
       return;
+    NoteWindowMove(window);
     SDL_SetWindowBordered(window, SDL_FALSE);
     SDL_SetWindowPosition(window, screen.x, screen.y);
     SDL_SetWindowSize(window, screen.w, screen.h);
@@ -658,8 +325,9 @@ private:
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != this)
       return;
-    SDL_Window *window = display.exclusiveWindow;
-    if (WindowFromHandle(window) != NULL) {
+    SDL_Window *window = LiveWindow(display.exclusiveWindowId);
+    if (window != NULL) {
+      NoteWindowMove(window);
       const SDL_Rect &place = display.windowedPlace;
       SDL_SetWindowSize(window, place.w, place.h);
       SDL_SetWindowPosition(window, place.x, place.y);
@@ -667,7 +335,7 @@ private:
                             display.windowedBorder ? SDL_TRUE : SDL_FALSE);
     }
     display.exclusiveOwner = NULL;
-    display.exclusiveWindow = NULL;
+    display.exclusiveWindowId = 0;
     display.exclusiveWindowInBack = false;
     RestoreDesktopMode();
   }
@@ -710,8 +378,31 @@ PixelFormat DesktopFormat() {
     return PixelFormat{16, 0x7C00, 0x03E0, 0x001F};
   if (setting != NULL && strcmp(setting, "32") == 0)
     return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
+  if (setting != NULL && *setting != '\0' && strcmp(setting, "565") != 0) {
+    // Said once for each value: some clients open the display every frame.
+    static std::string said;
+    if (said != setting) {
+      said = setting;
+      fprintf(stderr,
+              "lurn stand-in: LURN_STANDIN_DESKTOP=%s is no desktop it "
+              "emulates (565, 555 or 32); the desktop is 565\n",
+              setting);
+    }
+  }
   return PixelFormat{16, 0xF800, 0x07E0, 0x001F};
 }
+
+// Window surfaces in plain memory: SDL's GL-backed ones copy each frame
+// through a texture. SDL decides once per video session, when the first
+// window surface is made, so the choice is made when the program starts
+// (for a client that touches a window surface before its first Open) and
+// again by DirectDrawCreate (SDL_Quit forgets hints); the override beats a
+// client's hint and the environment variable.
+bool PreferSoftwareFramebuffer() {
+  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
+                                 SDL_HINT_OVERRIDE) == SDL_TRUE;
+}
+const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();
 
 } // namespace
 
@@ -722,8 +413,9 @@ EmulatedDisplay &Display() {
 
 void CheckExclusiveFocus() {
   EmulatedDisplay &display = Display();
+  // A destroyed window has no focus: its video memory is lost for good.
   bool inBack =
-      display.exclusiveWindow != NULL && !HasFocus(display.exclusiveWindow);
+      display.exclusiveWindowId != 0 && !HasFocus(display.exclusiveWindowId);
   if (inBack && !display.exclusiveWindowInBack)
     ++display.lossEpoch;
   display.exclusiveWindowInBack = inBack;
@@ -760,10 +452,7 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     RestoreDesktopMode();
   }
   WatchEvents(); // for the focus, which video memory depends on
-  // Window surfaces are plain memory: SDL's GL-backed ones would copy each
-  // frame through a texture.
-  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
-                          SDL_HINT_DEFAULT);
+  PreferSoftwareFramebuffer();
   *out = new DirectDraw;
   return DD_OK;
 }

@@ -28,8 +28,13 @@ BOOL WINAPI FakeSetRect(LPRECT rect, int left, int top, int right, int bottom) {
   return TRUE;
 }
 
+// A scripted failure (any answer but 0) is a window that is gone: FALSE,
+// and the rectangle untouched.
 BOOL WINAPI FakeGetClientRect(HWND window, LPRECT rect) {
-  fake.Record("GetClientRect", NULL, {Value(window)});
+  FakeCall &call = fake.Record("GetClientRect", NULL, {Value(window)});
+  call.result = fake.Next("GetClientRect", NULL);
+  if (call.result != S_OK)
+    return FALSE;
   *rect = fake.clientRect;
   return TRUE;
 }
@@ -61,6 +66,12 @@ BOOL WINAPI FakeCloseHandle(HANDLE handle) {
 #endif
 }
 
+#if defined(_WIN32)
+void WINAPI FakeOutputDebugStringA(LPCSTR text) {
+  fake.debugStrings.push_back(text ? text : "");
+}
+#endif
+
 } // namespace
 
 #if defined(_WIN32)
@@ -78,6 +89,7 @@ LURN_FAKE_IMPORT(SetRect, 20)
 LURN_FAKE_IMPORT(GetClientRect, 8)
 LURN_FAKE_IMPORT(ClientToScreen, 8)
 LURN_FAKE_IMPORT(CloseHandle, 4)
+LURN_FAKE_IMPORT(OutputDebugStringA, 4)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);

@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "standin.h"
 #include "standin_test_support.h"
 
 namespace {
@@ -95,6 +96,27 @@ TEST_F(StandinPresentation, FullScreenFlipsShowThePictureWithItsAspect) {
   if (fit.y > 0) {
     EXPECT_EQ("000000", PixelAt(screen->w / 2, fit.y - 1)) << "bars";
   }
+}
+
+TEST_F(StandinPresentation, AFrameWithInputPumpsEventsOnce) {
+  ASSERT_EQ(1, display.Open(window, 320, 200, 16,
+                            LurnDirectDraw::FullScreen |
+                                LurnDirectDraw::ReleaseSecondary));
+  ASSERT_EQ(1, input.Open(window, NULL));
+  ASSERT_EQ(1, input.OpenKeyboard(window));
+  ASSERT_EQ(1, input.OpenMouse(window));
+  input.SyncAcquireMouse();
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  unsigned before = PumpCount();
+  const unsigned frames = 10;
+  for (unsigned frame = 0; frame < frames; ++frame) {
+    EXPECT_EQ(1, input.GetStateKeyboard());
+    EXPECT_EQ(0, input.GetStateMouse());
+    EXPECT_EQ(1, display.ClearSecondaryBuffer());
+    DrawQuadrants();
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  }
+  EXPECT_EQ(frames, PumpCount() - before);
 }
 
 TEST_F(StandinPresentation, FocusLossLosesTheFlipChainUntilRestored) {
