@@ -53,8 +53,9 @@ done
 step "native end to end on Xvfb"
 bash tests/e2e/e2e.sh native build/native "$PWD/build/native-sanitize/bin/e2e_client"
 
-# The Windows builds with their tests (the presets alone build the library).
-windows=(-DLURN_WERROR=ON -DBUILD_TESTING=ON)
+# The Windows builds with their tests (the presets alone build the library),
+# without debug information: GoogleTest builds a quarter faster.
+windows=(-DLURN_WERROR=ON -DBUILD_TESTING=ON -DCMAKE_BUILD_TYPE=Release)
 command -v ccache >/dev/null && windows+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 step "Windows DLL"
@@ -74,9 +75,9 @@ step "Windows DLL end to end under Wine on Xvfb"
 bash tests/e2e/e2e.sh wine build/win32
 
 step "64-bit Windows DLL"
-# Without debug information: GoogleTest builds a quarter faster.
-cmake --preset win64 "${windows[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build --preset win64 -j "$jobs"
+cmake --preset win64 "${windows[@]}" >/dev/null
+cmake --build --preset win64 -j "$jobs" --target unit_tests e2e_client \
+  lurn_msvc_lib
 WINEARCH=win64 start_wine
 ctest --test-dir build/win64 --output-on-failure
 stop_wine
