@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset native >/dev/null
 cmake --build --preset native --target lurn_bench
-SDL_VIDEODRIVER=offscreen DISPLAY= build/native/bin/lurn_bench --check "$@"
+SDL_VIDEODRIVER=offscreen DISPLAY= LURN_STANDIN_VSYNC=0 build/native/bin/lurn_bench --check "$@"

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config valgrind
   googletest libgtest-dev libbenchmark-dev
-  libsdl2-dev
+  libsdl2-dev libstb-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
   libgl1-mesa-dri
