@@ -412,6 +412,129 @@ scenario_clean_exit() {
   fi
 }
 
+# -- the stand-in on today's desktops (native) ------------------------------
+
+# expect_black X Y W H: nothing but black there in the last screenshot.
+expect_black() {
+  [ "$3" -le 0 ] || [ "$4" -le 0 ] && return 0
+  local most
+  most=$(convert "$SHOT" -crop "$3x$4+$1+$2" +repage -format '%[max]' info:)
+  expect "brightest pixel of $3x$4+$1+$2" "$most" 0
+}
+
+# expect_bars X Y W H: black around that picture on the screen.
+expect_bars() {
+  local x=$1 y=$2 w=$3 h=$4 ok=0
+  expect_black 0 0 "$SCREEN_W" "$y" || ok=1
+  expect_black 0 $((y + h)) "$SCREEN_W" $((SCREEN_H - y - h)) || ok=1
+  expect_black 0 "$y" "$x" "$h" || ok=1
+  expect_black $((x + w)) "$y" $((SCREEN_W - x - w)) "$h" || ok=1
+  return $ok
+}
+
+# A 640 x 480 picture in a window the size of the screen, each scale mode.
+scenario_scale_modes() {
+  local mode shots=$logs/capture-integer ok=0
+  for mode in stretch aspect integer; do
+    rm -rf "$shots" && mkdir -p "$shots"
+    client "scale-$mode" LURN_STANDIN_SCALE=$mode LURN_STANDIN_CAPTURE="$shots" \
+      LURN_STANDIN_CAPTURE_EVERY=50 -- --mode 640x480 \
+      --client "${SCREEN_W}x$SCREEN_H" --seconds 30 \
+      $([ $mode = integer ] && echo --pattern)
+    wait_for '^WINDOW ' || return 1
+    wait_frames 10 || return 1
+    screenshot "scale-$mode"
+    stop_client
+    local place
+    case $mode in
+    stretch) place="0 0 $SCREEN_W $SCREEN_H" ;;
+    aspect) place=$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H") ;;
+    integer) place="160 20 1280 960" ;; # 2 x, centred in 1600 x 1000
+    esac
+    echo "$mode: picture at $place"
+    [ $mode = integer ] || expect_quadrants $place || ok=1
+    expect_bars $place || ok=1
+  done
+  # Integer: each pixel of the captured frame is a 2 x 2 block on screen.
+  local frame differ
+  frame=$(ls "$shots"/frame-*.png | head -n 1)
+  differ=$(convert "$SHOT" -crop 1280x960+160+20 +repage \
+    \( "$frame" -sample 200% \) -metric AE -compare -format '%[distortion]' \
+    info: 2>&1)
+  expect "pixels differing from the captured frame doubled ($frame)" \
+    "$differ" 0 || ok=1
+  return $ok
+}
+
+# alt_enter: Alt+Enter pressed in the client's window.
+alt_enter() {
+  xdotool keydown alt keydown Return
+  sleep 0.3
+  xdotool keyup Return keyup alt
+}
+
+# expect_window W H: the client's window reaches that size.
+window_is() { [ "$(find_window "lurn e2e" 1 | cut -d' ' -f4-)" = "$1 $2" ]; }
+expect_window() {
+  poll 10 window_is "$1" "$2" && return 0
+  echo "  window: expected $1 x $2, got $(find_window "lurn e2e" 1)"
+  return 1
+}
+
+# expect_shown NAME X Y W H: frames go on, and the quadrants are there.
+expect_shown() {
+  wait_frames 20 || return 1
+  sleep 0.3
+  screenshot "$1"
+  shift
+  expect_quadrants "$@"
+}
+
+# Keys read, Return not among them, and no frame failed.
+expect_undisturbed() {
+  xdotool keydown a
+  wait_for '^KEY 30 128' 5 || return 1
+  xdotool keyup a
+  if grep -q '^KEY 28 128' "$LOG"; then
+    echo "  the client read Return of Alt+Enter"
+    return 1
+  fi
+  expect "failures, restores" "$(status | cut -d' ' -f2-)" "0 0"
+}
+
+scenario_alt_enter_windowed() {
+  client alt-enter-windowed -- --input --mode 320x240 --client 640x480 \
+    --seconds 60
+  wait_for '^WINDOW ' || return 1
+  xdotool mousemove 320 240 && xdotool windowfocus "$(client_window)"
+  expect_shown alt-enter-windowed-0 0 0 640 480 || return 1
+  alt_enter
+  expect_window "$SCREEN_W" "$SCREEN_H" || return 1
+  expect_shown alt-enter-windowed-1 0 0 "$SCREEN_W" "$SCREEN_H" || return 1
+  alt_enter
+  expect_window 640 480 || return 1
+  expect_shown alt-enter-windowed-2 0 0 640 480 || return 1
+  expect_undisturbed
+}
+
+scenario_alt_enter_fullscreen() {
+  client alt-enter-fullscreen -- --input --fullscreen --mode 640x480 \
+    --seconds 60
+  wait_for '^WINDOW ' || return 1
+  xdotool mousemove 800 500 && xdotool windowfocus "$(client_window)"
+  local full
+  full=$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H")
+  expect_shown alt-enter-fullscreen-0 $full || return 1
+  alt_enter
+  # A window of the mode's size times two, centred.
+  expect_window 1280 960 || return 1
+  expect_shown alt-enter-fullscreen-1 160 20 1280 960 || return 1
+  alt_enter
+  expect_window "$SCREEN_W" "$SCREEN_H" || return 1
+  expect_shown alt-enter-fullscreen-2 $full || return 1
+  expect_undisturbed
+}
+
 run() {
   local name=$1 started=$SECONDS
   if "scenario_$name" >"$logs/$name.out" 2>&1; then
@@ -440,11 +563,13 @@ if [ "$platform" = wine ]; then
              input clean_exit)
 else
   # A 32-bit desktop: the stand-in emulates the 16-bit one.
-  start_xvfb 1024x768x24 || exit 1
+  SCREEN_W=1600 SCREEN_H=1000
+  start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
   CLIENT_BINARY=$build/bin/e2e_client
   LEAK_CHECK_BINARY=${3:-}
   scenarios=(windowed_565 windowed_555 fullscreen missing_depth aux_surface
-             lost_surfaces input clean_exit)
+             lost_surfaces input clean_exit scale_modes alt_enter_windowed
+             alt_enter_fullscreen)
 fi
 
 # E2E_SCENARIOS="a b" runs only those.

@@ -11,7 +11,8 @@
 //   UNREAD <result>             (mouse read before acquisition)
 //   REACQUIRED <mouseReleased>  (back in front: the mouse toggled twice)
 //   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
-// --log FILE sends them to a file instead. On Windows, --activate TITLE only
+// --pattern draws a fine pattern instead of the quadrants; --log FILE sends
+// the lines to a file instead. On Windows, --activate TITLE only
 // brings the window of that title back to the front, as a user would.
 #include <lurn.h>
 
@@ -31,7 +32,7 @@
 namespace {
 
 struct Options {
-  bool fullScreen, aux, input;
+  bool fullScreen, aux, input, pattern;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -39,7 +40,7 @@ struct Options {
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, false, false, 16, 320, 240, 640, 480, 10};
+  Options options = {false, false, false, false, 16, 320, 240, 640, 480, 10};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -49,6 +50,8 @@ Options ParseOptions(int argc, char **argv) {
       options.aux = true;
     else if (strcmp(arg, "--input") == 0)
       options.input = true;
+    else if (strcmp(arg, "--pattern") == 0)
+      options.pattern = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
       options.depth = atoi(value);
     else if (strcmp(arg, "--mode") == 0 && ++i)
@@ -82,6 +85,15 @@ unsigned short Pack(int red, int green, int blue) {
       ((red >> 3) << display.redShift) |
       ((green >> (8 - display.greenBits)) << greenShift) |
       ((blue >> 3) << display.blueShift));
+}
+
+// A picture whose every pixel differs from its neighbours, for checks of
+// scaling pixel by pixel.
+void DrawPattern() {
+  unsigned short *row = static_cast<unsigned short *>(display.secondaryBits);
+  for (int y = 0; y < display.height; ++y, row += display.pitchPixels)
+    for (int x = 0; x < display.width; ++x)
+      row[x] = Pack(x * 8 & 255, y * 4 & 255, (x + y) * 8 & 255);
 }
 
 void DrawQuadrants() {
@@ -164,7 +176,10 @@ bool Frame(const Options &options, Counts &counts) {
       return false;
     }
   } else {
-    DrawQuadrants();
+    if (options.pattern)
+      DrawPattern();
+    else
+      DrawQuadrants();
     if (options.aux && counts.frames % 50 == 1)
       Say("AUX %s", AuxiliaryMemoryHolds(int(counts.frames)) ? "ok" : "bad");
     display.UnlockSecondaryBuffer();
