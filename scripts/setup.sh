@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
   libgl1-mesa-dri
-  xvfb x11-utils xfonts-base xdotool imagemagick
+  xvfb x11-utils xfonts-base xdotool imagemagick weston
 )
 
 missing=()

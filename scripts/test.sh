@@ -51,6 +51,9 @@ done
 step "native end to end on Xvfb"
 bash tests/e2e/e2e.sh native build/native "$PWD/build/native-sanitize/bin/e2e_client"
 
+step "native end to end on Wayland (Weston on Xvfb)"
+bash tests/e2e/e2e.sh wayland build/native
+
 step "Windows DLL"
 cmake --preset win32 -DLURN_WERROR=ON >/dev/null
 cmake --build --preset win32 -j "$jobs"

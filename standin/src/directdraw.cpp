@@ -384,9 +384,11 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
   }
   WatchEvents(); // for the focus, which video memory depends on
   // Window surfaces are plain memory: SDL's GL-backed ones would copy each
-  // frame through a texture.
-  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
-                          SDL_HINT_DEFAULT);
+  // frame through a texture. Wayland has no other kind.
+  const char *video = SDL_GetCurrentVideoDriver();
+  if (video == NULL || strcmp(video, "wayland") != 0)
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
+                            SDL_HINT_DEFAULT);
   *out = new DirectDraw;
   return DD_OK;
 }

@@ -2,6 +2,7 @@
 # End-to-end scenarios: the test client on a real display stack.
 #   e2e.sh wine BUILD     the Windows client and lurn.dll under 32-bit Wine
 #   e2e.sh native BUILD   the native client over the stand-in, X11 driver
+#   e2e.sh wayland BUILD  the native client, SDL's Wayland driver, on Weston
 # Each scenario runs on its own, passes or fails, and on failure prints what
 # it saw. Everything runs on a private Xvfb (and Wine prefix), stopped at
 # the end; every wait is bounded.
@@ -21,6 +22,7 @@ ERR=
 
 cleanup() {
   stop_client
+  stop_weston
   stop_wine
   stop_xvfb
 }
@@ -52,7 +54,9 @@ client() {
       env "${environment[@]}" wine "$exe" --log "$LOG" "$@" 2>"$ERR" &
     fi
   else
-    env "${environment[@]}" SDL_VIDEODRIVER=x11 "$CLIENT_BINARY" \
+    local driver=x11
+    [ "$platform" = wayland ] && driver=wayland
+    env "${environment[@]}" SDL_VIDEODRIVER=$driver "$CLIENT_BINARY" \
       --log "$LOG" "$@" 2>"$ERR" &
   fi
   CLIENT_PID=$!
@@ -131,7 +135,13 @@ listed_window() {
 SHOT=
 screenshot() {
   SHOT=$logs/$1.png
-  import -window root "$SHOT"
+  if [ "$platform" = wayland ]; then
+    # Weston's own picture of its output, as it composed it.
+    rm -f "$logs"/wayland-screenshot-*.png
+    (cd "$logs" && weston-screenshooter) && mv "$logs"/wayland-screenshot-*.png "$SHOT"
+  else
+    import -window root "$SHOT"
+  fi
 }
 
 # expect_pixel X Y RRGGBB: the last screenshot's pixel.
@@ -535,6 +545,58 @@ scenario_alt_enter_fullscreen() {
   expect_undisturbed
 }
 
+# -- Wayland: Weston on the Xvfb, its X11 backend giving it a seat ----------
+
+WESTON_PID=
+start_weston() {
+  export XDG_RUNTIME_DIR WAYLAND_DISPLAY=lurn-e2e
+  XDG_RUNTIME_DIR=$(mktemp -d /tmp/lurn-wayland.XXXXXX)
+  # Kiosk shell: every window fills the output. --debug allows screenshots.
+  weston --backend=x11-backend.so --use-pixman --shell=kiosk-shell.so \
+    --width="$SCREEN_W" --height="$SCREEN_H" --socket="$WAYLAND_DISPLAY" \
+    --idle-time=0 --no-config --debug --log="$logs/weston.log" 2>/dev/null &
+  WESTON_PID=$!
+  poll 10 [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ]
+}
+stop_weston() {
+  [ -n "$WESTON_PID" ] && kill "$WESTON_PID" 2>/dev/null && wait "$WESTON_PID"
+  [ -n "${XDG_RUNTIME_DIR:-}" ] && rm -rf "$XDG_RUNTIME_DIR"
+  WESTON_PID=
+}
+
+scenario_wayland_windowed() { # the window fills Weston's output
+  client wayland-windowed -- --mode 320x240 --client 640x480 --seconds 30
+  wait_for '^WINDOW ' || return 1
+  expect_shown wayland-windowed 0 0 "$SCREEN_W" "$SCREEN_H"
+}
+
+scenario_wayland_fullscreen() {
+  client wayland-fullscreen -- --fullscreen --mode 640x400 --seconds 30
+  wait_for '^WINDOW ' || return 1
+  local place
+  place=$(fit 640 400 0 0 "$SCREEN_W" "$SCREEN_H")
+  expect_shown wayland-fullscreen $place || return 1
+  expect_bars $place
+}
+
+scenario_wayland_input() {
+  client wayland-input -- --input --mode 320x240 --seconds 30
+  wait_for '^WINDOW ' || return 1
+  xdotool mousemove $((SCREEN_W / 2)) $((SCREEN_H / 2))
+  xdotool windowfocus "$(find_window "Weston Compositor - screen0" | cut -d' ' -f1)"
+  sleep 0.5
+  xdotool keydown a
+  wait_for '^KEY 30 128' 5 || return 1
+  xdotool keyup a
+  wait_for '^KEY 30 0' 5 || return 1
+  xdotool mousemove_relative -- 5 5
+  sleep 0.5
+  expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
+  expect_mouse_change 2 -25 xdotool mousemove_relative -- 0 -25 || return 1
+  expect_mouse_change 4 128 xdotool mousedown 1 || return 1
+  expect_mouse_change 4 -128 xdotool mouseup 1
+}
+
 run() {
   local name=$1 started=$SECONDS
   if "scenario_$name" >"$logs/$name.out" 2>&1; then
@@ -561,6 +623,15 @@ if [ "$platform" = wine ]; then
   start_wine
   scenarios=(windowed_565 fullscreen missing_depth aux_surface lost_surfaces
              input clean_exit)
+elif [ "$platform" = wayland ]; then
+  SCREEN_W=800 SCREEN_H=600
+  start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
+  start_weston || {
+    echo "Weston did not start:" && tail -n 5 "$logs/weston.log"
+    exit 1
+  }
+  CLIENT_BINARY=$build/bin/e2e_client
+  scenarios=(wayland_windowed wayland_fullscreen wayland_input)
 else
   # A 32-bit desktop: the stand-in emulates the 16-bit one.
   SCREEN_W=1600 SCREEN_H=1000
