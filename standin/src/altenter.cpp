@@ -27,13 +27,6 @@ std::map<Uint32, Switched> &SwitchedWindows() {
 
 Uint32 pendingWindow = 0; // where Alt+Enter was pressed, until applied
 
-void Place(SDL_Window *window, const SDL_Rect &place, bool bordered) {
-  SDL_SetWindowBordered(window, bordered ? SDL_TRUE : SDL_FALSE);
-  SDL_SetWindowSize(window, place.w, place.h);
-  SDL_SetWindowPosition(window, place.x, place.y);
-  SDL_RaiseWindow(window);
-}
-
 void Toggle(SDL_Window *window) {
   SDL_Rect screen;
   if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
@@ -43,7 +36,7 @@ void Toggle(SDL_Window *window) {
   std::map<Uint32, Switched> &switched = SwitchedWindows();
   std::map<Uint32, Switched>::iterator it = switched.find(id);
   if (it != switched.end() && it->second.exclusive == exclusive) {
-    Place(window, it->second.place, it->second.bordered); // back again
+    PlaceWindow(window, &it->second.place, it->second.bordered); // back
     switched.erase(it);
     return;
   }
@@ -53,7 +46,7 @@ void Toggle(SDL_Window *window) {
   was.bordered = !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
   switched[id] = was;
   if (!exclusive) {
-    Place(window, screen, false);
+    PlaceWindow(window, NULL, false);
     return;
   }
   int width = int(Display().width), height = int(Display().height);
@@ -62,10 +55,31 @@ void Toggle(SDL_Window *window) {
   SDL_Rect place = {0, 0, width * times, height * times};
   place.x = screen.x + std::max(0, (screen.w - place.w) / 2);
   place.y = screen.y + std::max(0, (screen.h - place.h) / 2);
-  Place(window, place, true);
+  PlaceWindow(window, &place, true);
 }
 
 } // namespace
+
+void PlaceWindow(SDL_Window *window, const SDL_Rect *place, bool bordered) {
+  const char *driver = SDL_GetCurrentVideoDriver();
+  bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
+  if (place == NULL && wayland) {
+    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    return;
+  }
+  SDL_Rect screen;
+  if (place == NULL) {
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
+      return;
+    place = &screen;
+  }
+  if (wayland)
+    SDL_SetWindowFullscreen(window, 0);
+  SDL_SetWindowBordered(window, bordered ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowSize(window, place->w, place->h);
+  SDL_SetWindowPosition(window, place->x, place->y);
+  SDL_RaiseWindow(window);
+}
 
 bool TakeAltEnter(const SDL_KeyboardEvent &key) {
   if (key.keysym.scancode != SDL_SCANCODE_RETURN ||

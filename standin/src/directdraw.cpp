@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "com_defaults.h"
+#include "desktop.h"
 #include "surfaces.h"
 
 namespace {
@@ -258,8 +259,7 @@ public:
   }
 
 private:
-  // The window covers its screen, borderless: what SDL's full-screen flag
-  // promises, done directly so that it holds without a window manager.
+  // The window covers its screen, borderless.
   static void CoverScreen(SDL_Window *window) {
     EmulatedDisplay &display = Display();
     SDL_GetWindowPosition(window, &display.windowedPlace.x,
@@ -268,13 +268,7 @@ private:
                       &display.windowedPlace.h);
     display.windowedBorder =
         !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
-    SDL_Rect screen;
-    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
-      return;
-    SDL_SetWindowBordered(window, SDL_FALSE);
-    SDL_SetWindowPosition(window, screen.x, screen.y);
-    SDL_SetWindowSize(window, screen.w, screen.h);
-    SDL_RaiseWindow(window);
+    PlaceWindow(window, NULL, false);
   }
 
   void LeaveExclusiveMode() {
@@ -283,11 +277,7 @@ private:
       return;
     SDL_Window *window = display.exclusiveWindow;
     if (WindowFromHandle(window) != NULL) {
-      const SDL_Rect &place = display.windowedPlace;
-      SDL_SetWindowSize(window, place.w, place.h);
-      SDL_SetWindowPosition(window, place.x, place.y);
-      SDL_SetWindowBordered(window,
-                            display.windowedBorder ? SDL_TRUE : SDL_FALSE);
+      PlaceWindow(window, &display.windowedPlace, display.windowedBorder);
     }
     display.exclusiveOwner = NULL;
     display.exclusiveWindow = NULL;

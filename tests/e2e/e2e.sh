@@ -551,8 +551,8 @@ WESTON_PID=
 start_weston() {
   export XDG_RUNTIME_DIR WAYLAND_DISPLAY=lurn-e2e
   XDG_RUNTIME_DIR=$(mktemp -d /tmp/lurn-wayland.XXXXXX)
-  # Kiosk shell: every window fills the output. --debug allows screenshots.
-  weston --backend=x11-backend.so --use-pixman --shell=kiosk-shell.so \
+  # --debug lets its screenshooter take pictures.
+  weston --backend=x11-backend.so --use-pixman --shell=desktop-shell.so \
     --width="$SCREEN_W" --height="$SCREEN_H" --socket="$WAYLAND_DISPLAY" \
     --idle-time=0 --no-config --debug --log="$logs/weston.log" 2>/dev/null &
   WESTON_PID=$!
@@ -564,10 +564,16 @@ stop_weston() {
   WESTON_PID=
 }
 
-scenario_wayland_windowed() { # the window fills Weston's output
+# The shell places the window: the picture is where its red quarter is.
+scenario_wayland_windowed() {
   client wayland-windowed -- --mode 320x240 --client 640x480 --seconds 30
   wait_for '^WINDOW ' || return 1
-  expect_shown wayland-windowed 0 0 "$SCREEN_W" "$SCREEN_H"
+  wait_frames 20 && sleep 0.5 && screenshot wayland-windowed || return 1
+  local red
+  red=$(convert "$SHOT" -fill black +opaque '#ff0000' -format '%@' info:)
+  read -r w h x y <<<"${red//[x+]/ }"
+  expect "the red quarter" "${w}x$h" 320x240 || return 1
+  expect_quadrants "$x" "$y" 640 480
 }
 
 scenario_wayland_fullscreen() {
