@@ -2,9 +2,22 @@
 // pixels. On Windows it is a 32-bit DLL over DirectDraw and DirectInput 5;
 // natively it builds over a stand-in platform on SDL2, with the same API.
 //
-// Both classes are plain records: the client allocates them (zeroed, static
-// or raw), calls the methods and reads the public fields directly. There are
-// no constructors, destructors or virtual functions.
+// Both classes are plain records: the client allocates them, calls the
+// methods and reads the public fields directly. There are no constructors,
+// destructors or virtual functions. A record may be static, zeroed, raw heap
+// memory or a plain local full of garbage: Open reads none of the fields of
+// a record it did not open itself. Only Open may come first on a record that
+// is not zeroed; Close and the other methods read the fields. Opening a
+// record again releases what it holds when the library opened it; a copy of
+// a record is the client's to close.
+//
+// Threads: the library is single-threaded by design and takes no locks. Use
+// each object from one thread; separate objects may be used from separate
+// threads where the platform allows it.
+//
+// Every failure that shows an error box also writes one line to standard
+// error (and OutputDebugStringA on Windows): the method, the code's name and
+// value, what was asked against what was found, and the usual fix.
 #ifndef LURN_H
 #define LURN_H
 
@@ -34,6 +47,15 @@
 typedef long LurnLong;
 #else
 typedef int LurnLong;
+#endif
+
+// The records keep their natural layout whatever packing the client
+// compiles with (/Zp1, -fpack-struct, an open #pragma pack). The pointer's
+// size, not 8 everywhere: 32-bit clang-cl takes pack(8) for "the /Zp value".
+#if defined(_WIN64) || defined(__LP64__)
+#pragma pack(push, 8)
+#else
+#pragma pack(push, 4)
 #endif
 
 // Platform interfaces, only named here: a client that never calls them needs
@@ -70,12 +92,20 @@ public:
   IDirectDrawClipper *clipper;          // bound to `window`, on the primary
   void *window;         // as given to Open; owner of the error boxes
   void *secondaryBits;  // drawing address from the last lock (windowed Open
-                        // fills it too); valid between lock and unlock
+                        // fills it too, full-screen Open nulls it); valid
+                        // between lock and unlock
   void *auxBits;        // the auxiliary surface's address, likewise
   unsigned short width; // the size and depth given to Open
   unsigned short height;
   unsigned char bitsPerPixel;
-  unsigned short pitchPixels; // 16-bit pixels from one line to the next
+  unsigned short pitchPixels; // 16-bit pixels from one line to the next: the
+                              // surface's byte pitch halved, whatever the
+                              // depth (a 32-bit mode's line of 640 gives
+                              // 1280). Windowed, Open sets it from the
+                              // drawing surface (641 wide: 644 on Wine);
+                              // full screen, the first lock does, and until
+                              // then it keeps its old value. Draw with it,
+                              // not with width.
   unsigned char redShift;     // the 16-bit layout: red field position,
   unsigned char greenBits;    // green field width (6 for 5-6-5),
   unsigned char blueShift;    // blue field position (0); a pixel is
@@ -85,9 +115,14 @@ public:
 
   // Opens DirectDraw on `window` (natively: the client's SDL_Window*) at
   // width x height x depth. Windowed unless FullScreen: the display must
-  // already run at `depth`. Fills the pixel layout; windowed, also
-  // secondaryBits and pitchPixels (= width). Returns 1, or 0 after showing
-  // the error box; then call Close to release what was created.
+  // already run at `depth` (else DDERR_INVALIDPIXELFORMAT); a null window is
+  // accepted windowed, presenting to the screen where the window would be.
+  // Fills the pixel layout; windowed, also secondaryBits and pitchPixels.
+  // Full screen at a depth other than 16 returns 1 and leaves the layout
+  // fields as they were. A full-screen width or height of 0 is passed on and
+  // the platform accepts it, keeping the mode it had: the flip chain then
+  // has the current mode's size (check your sizes). Returns 1, or 0 after
+  // showing the error box; then call Close to release what was created.
   int Open(void *window, unsigned short width, unsigned short height,
            unsigned char depth, unsigned char options);
   // Releases every interface the object holds (secondarySurface only with
@@ -110,8 +145,10 @@ public:
   int ClearSecondaryBuffer();
   // Full screen: flips (1, or 0 on failure; lost surfaces are restored).
   // Windowed: blits the drawing surface into the window's client area,
-  // scaled to it; always 1. Natively the stand-in converts the picture to
-  // the window's pixel format as it scales.
+  // scaled to it; always 1. A window without a client area (destroyed) gets
+  // nothing; a primary lost to a display mode change is restored, and the
+  // next frame shows. Natively the stand-in converts the picture to the
+  // window's pixel format as it scales.
   int UpdatePrimaryBuffer();
   // Restores lost surfaces: primary, secondary, auxiliary. 1 when all came
   // back, 0 at the first that did not.
@@ -146,9 +183,10 @@ public:
                                     // with the mouse, emptied by Open
   LurnMouseState mouseState;        // the last mouse reading
 
-  // Creates the DirectInput root. `instance` is the module instance
-  // (ignored natively). Marks both devices released. Returns 1, or 0 after
-  // the error box.
+  // Creates the DirectInput root. `instance` is the program's module
+  // instance: on Windows DirectInput refuses a null one (pass
+  // GetModuleHandle(NULL)); natively it is ignored. Marks both devices
+  // released. Returns 1, or 0 after the error box.
   int Open(void *window, void *instance);
   // Create and configure the system mouse / keyboard (non-exclusive,
   // foreground) on `window`. Need a successful Open. 1, or 0 after the box.
@@ -157,18 +195,40 @@ public:
   // Unacquires and releases every device and the root; nulls the fields.
   void Close();
 
-  // Reads the keyboard into keyState, re-acquiring it when the read fails.
-  // 1 when keyState was filled, 0 otherwise.
+  // Reads the keyboard into keyState, re-acquiring it when the read fails
+  // (a few times at most). 1 when keyState was filled, 0 otherwise.
   int GetStateKeyboard();
   // keyState[key] as last read: 0x80 while the key was down.
   int KeyDown(unsigned char key);
   // Reads the mouse into mouseState once SyncAcquireMouse has acquired it.
-  // 0, or the failure code of a read retried after a lost acquisition.
+  // A mouse that lost its acquisition (focus lost: DIERR_INPUTLOST on
+  // Windows, DIERR_NOTACQUIRED on Wine and natively) is acquired again and
+  // read once more: 0, or that read's failure code while the window is in
+  // the background. No toggling is needed when the window comes back.
   LurnLong GetStateMouse();
   // Each call toggles the device between acquired and released.
   void SyncAcquireKeyboard();
   void SyncAcquireMouse();
 };
+
+#pragma pack(pop)
+
+// The layout every client must agree on, checked at compile time in C++98
+// too: 32-bit pointers give 48 and 300 bytes, 64-bit ones 88 and 328.
+#include <stddef.h>
+#define LURN_LAYOUT(name, value, at32, at64)                                   \
+  typedef char lurn_layout_##name                                              \
+      [(value) == (sizeof(void *) == 4 ? (at32) : (at64)) ? 1 : -1]
+LURN_LAYOUT(display, sizeof(LurnDirectDraw), 48, 88);
+LURN_LAYOUT(width, offsetof(LurnDirectDraw, width), 36, 72);
+LURN_LAYOUT(pitch, offsetof(LurnDirectDraw, pitchPixels), 42, 78);
+LURN_LAYOUT(flags, offsetof(LurnDirectDraw, flags), 47, 83);
+LURN_LAYOUT(input, sizeof(LurnDirectInput), 300, 328);
+LURN_LAYOUT(keyState, offsetof(LurnDirectInput, keyState), 20, 40);
+LURN_LAYOUT(mouseHandle, offsetof(LurnDirectInput, mouseHandle), 280, 304);
+LURN_LAYOUT(mouseState, offsetof(LurnDirectInput, mouseState), 284, 312);
+LURN_LAYOUT(mouse, sizeof(LurnMouseState), 16, 16);
+#undef LURN_LAYOUT
 
 #endif // RC_INVOKED
 #endif

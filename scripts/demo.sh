@@ -1,17 +1,38 @@
 #!/usr/bin/env bash
 # Runs the demo: natively over SDL2, or with --wine the Windows DLL's demo
-# under Wine. Without a display it runs on a private Xvfb for a few seconds
-# and saves a screenshot. Other arguments go to the demo (--fullscreen,
-# --frames N).
+# under Wine (full screen inside Wine's virtual desktop, which is what lets
+# it change the display mode). Without a display it runs on a private Xvfb
+# for a few seconds and saves a screenshot. Other arguments go to the demo
+# (--fullscreen, --frames N, --seconds N).
+#
+# Every wait is bounded; an error box ends the run at once with its text,
+# and the private X server and Wine prefix go away however the script ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
-trap 'stop_wine; stop_xvfb' EXIT
 
-wine_demo=0
+DEMO_PID=
+OUTPUT=
+cleanup() {
+  # SDL turns SIGTERM into a quit event that a blocked error box never
+  # reads: the demo is killed outright.
+  [ -n "$DEMO_PID" ] && kill -KILL "$DEMO_PID" 2>/dev/null
+  stop_wine
+  stop_xvfb
+  [ -n "$OUTPUT" ] && rm -f "$OUTPUT"
+  return 0
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+wine_demo=0 fullscreen=0
 args=()
 for arg in "$@"; do
-  if [ "$arg" = "--wine" ]; then wine_demo=1; else args+=("$arg"); fi
+  case $arg in
+  --wine) wine_demo=1 ;;
+  --fullscreen) fullscreen=1 args+=("$arg") ;;
+  *) args+=("$arg") ;;
+  esac
 done
 
 bash scripts/setup.sh
@@ -22,34 +43,99 @@ else
 fi
 
 headless=0
+if [ -n "${DISPLAY:-}" ] && [ "$wine_demo" = 1 ] && [ "$fullscreen" = 0 ]; then
+  # Windowed, DirectDraw draws 16 bits only onto a 16-bit desktop, and
+  # under Wine the desktop's depth is the X screen's.
+  depth=$(xdpyinfo 2>/dev/null | awk '/depth of root window/ {print $5}')
+  if [ -n "$depth" ] && [ "$depth" != 16 ]; then
+    echo "demo: windowed, the Windows demo under Wine needs a 16-bit X screen;" \
+      "this one is $depth-bit." >&2
+    echo "demo: running on a private 16-bit X screen instead (screenshot" \
+      "saved); --fullscreen runs on this screen, in Wine's virtual desktop." >&2
+    unset DISPLAY
+  fi
+fi
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
   start_xvfb 1024x768x16
   args+=(--seconds 4)
 fi
 
-output=$(mktemp)
+OUTPUT=$(mktemp)
 if [ "$wine_demo" = 1 ]; then
   start_wine
-  wine build/win32/bin/demo.exe "${args[@]}" >"$output" 2>&1 &
+  export WINEDEBUG=-all,trace+msgbox # the box's text, should one appear
+  exe=build/win32/bin/demo.exe
+  if [ "$fullscreen" = 1 ]; then
+    # A display mode change needs Wine's virtual desktop.
+    wine explorer /desktop=lurn-demo,800x600 "$exe" "${args[@]}" \
+      >"$OUTPUT" 2>&1 &
+  else
+    wine "$exe" "${args[@]}" >"$OUTPUT" 2>&1 &
+  fi
 else
-  SDL_VIDEODRIVER=x11 build/native/bin/demo "${args[@]}" >"$output" 2>&1 &
+  SDL_VIDEODRIVER=x11 build/native/bin/demo "${args[@]}" >"$OUTPUT" 2>&1 &
 fi
-demo=$!
-tail -f "$output" --pid "$demo" &
+DEMO_PID=$!
+tail -f "$OUTPUT" --pid "$DEMO_PID" | grep --line-buffered -v -e fixme \
+  -e MSGBOX_ &
+
+running() { kill -0 "$DEMO_PID" 2>/dev/null; }
+box_up() {
+  grep -q -e '^lurn: ' -e 'MSGBOX_OnInit' "$OUTPUT" ||
+    xwininfo -root -tree 2>/dev/null |
+    grep -qF '"- DirectX Interface Error -"'
+}
+# An error box waits for a click that nobody gives a headless run: its
+# text is said and the run ends.
+fail_with_box() {
+  sleep 0.5 # the diagnostic line comes just before the box
+  local text
+  text=$(grep -h '^lurn: ' "$OUTPUT" | tr -d '\r')
+  [ -z "$text" ] && text=$(grep -o 'MSGBOX_OnInit L"[^"]*"' "$OUTPUT" |
+    sed 's/.*L"//; s/"$//')
+  echo "demo: an error box came up: ${text:-(its text was not seen)}" >&2
+  if [[ $text == *DDERR_INVALIDPIXELFORMAT* ]] && [ "$wine_demo" = 1 ]; then
+    echo "demo: windowed under Wine the X screen must be 16-bit:" \
+      "unset DISPLAY to use a private one, or add --fullscreen." >&2
+  fi
+  exit 1
+}
 
 if [ "$headless" = 1 ]; then
   # Photographed once the demo has shown its first frame rate.
   for _ in $(seq 1 300); do
-    grep -q 'frames per second' "$output" && break
-    kill -0 "$demo" 2>/dev/null || break
+    box_up && fail_with_box
+    grep -q 'frames per second' "$OUTPUT" && break
+    running || break
     sleep 0.1
   done
-  shot=$PWD/build/demo-screenshot.png
-  import -window root "$shot" && echo "screenshot saved to $shot"
+  if running; then
+    shot=$PWD/build/demo-screenshot.png
+    import -window root "$shot" && echo "screenshot saved to $shot"
+  fi
+  # It stops by itself after a few seconds; a minute is the most it gets.
+  for _ in $(seq 1 600); do
+    running || break
+    box_up && fail_with_box
+    sleep 0.1
+  done
+  running && {
+    echo "demo: still running after a minute; stopped" >&2
+    exit 1
+  }
+else
+  # On a display the demo runs until the user quits it; a box is theirs to
+  # read and dismiss, and its line is said here too.
+  while running; do
+    if grep -q '^lurn: ' "$OUTPUT"; then
+      grep -h '^lurn: ' "$OUTPUT" | tr -d '\r' >&2
+      break
+    fi
+    sleep 0.2
+  done
 fi
 status=0
-wait "$demo" || status=$?
-sleep 0.2
-rm -f "$output"
+wait "$DEMO_PID" || status=$?
+DEMO_PID=
 exit "$status"

@@ -26,16 +26,38 @@ stop_xvfb() {
     kill "$XVFB_PID" 2>/dev/null
     wait "$XVFB_PID" 2>/dev/null
     XVFB_PID=
+    # A server that did not get to remove its lock leaves the number taken.
+    local number=${DISPLAY#:}
+    rm -f "/tmp/.X$number-lock" "/tmp/.X11-unix/X$number"
   fi
 }
 
-# A fresh, quiet Wine prefix of our own.
+# A fresh, quiet Wine prefix of our own: 32-bit, or with WINEARCH=win64 a
+# 64-bit one, where Debian's wine runs 32- and 64-bit programs alike. With
+# LURN_WINE_TEMPLATES set (a folder), the first prefix of each kind is booted
+# there once and later ones are hard-linked to it: booting takes ~15 s.
 start_wine() {
-  export WINEPREFIX
+  export WINEPREFIX WINEARCH=${WINEARCH:-win32}
   WINEPREFIX=$(mktemp -d /tmp/lurn-wine.XXXXXX)
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  wineboot -i >/dev/null 2>&1 || true
+  local template=${LURN_WINE_TEMPLATES:-}
+  if [ -z "$template" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    return 0
+  fi
+  template=$template/$WINEARCH
+  if [ ! -f "$template/system.reg" ]; then
+    mkdir -p "$template"
+    WINEPREFIX=$template wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX=$template wineserver -w 2>/dev/null || true
+  fi
+  # Wine rewrites its registry and .ini files in place: those are copied.
+  cp -al "$template/." "$WINEPREFIX/"
+  find "$template" \( -name '*.reg' -o -name '*.ini' \) -type f -printf '%P\n' |
+    while read -r file; do
+      cp --remove-destination "$template/$file" "$WINEPREFIX/$file"
+    done
 }
 
 stop_wine() {

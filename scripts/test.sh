@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, checks the formatting, builds
 # the native library (plain and with AddressSanitizer and UBSan) and the
-# Windows DLL, runs their unit tests (the DLL's under Wine), then the
-# end-to-end scenarios of both on private Xvfb servers.
+# 32- and 64-bit Windows DLLs, runs their unit tests (the DLLs' under Wine),
+# then the end-to-end scenarios of each on private Xvfb servers, with
+# clients built by GCC and by clang-cl in MSVC mode.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
-trap 'stop_wine; stop_xvfb' EXIT
+# One booted Wine prefix of each kind, copied for every later start.
+export LURN_WINE_TEMPLATES
+LURN_WINE_TEMPLATES=$(mktemp -d /tmp/lurn-wine-templates.XXXXXX)
+trap 'stop_wine; stop_xvfb; rm -rf "$LURN_WINE_TEMPLATES"' EXIT
 
 bash scripts/setup.sh
 jobs=$(nproc)
@@ -54,14 +58,18 @@ bash tests/e2e/e2e.sh native build/native "$PWD/build/native-sanitize/bin/e2e_cl
 step "native end to end on Wayland (Weston on Xvfb)"
 bash tests/e2e/e2e.sh wayland build/native
 
+# The Windows builds with their tests (the presets alone build the library).
+windows=(-DLURN_WERROR=ON -DBUILD_TESTING=ON)
+command -v ccache >/dev/null && windows+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 step "Windows DLL"
-cmake --preset win32 -DLURN_WERROR=ON >/dev/null
+cmake --preset win32 "${windows[@]}" >/dev/null
 cmake --build --preset win32 -j "$jobs"
 start_wine
 ctest --test-dir build/win32 --output-on-failure
 stop_wine
 
-step "the installed Windows package, from an outside project"
+step "the installed Windows package, from outside projects (GCC, clang-cl)"
 bash tests/install/check_install.sh win32
 
 step "the stand-in against Wine: the platform's answers compared"
@@ -69,5 +77,18 @@ bash tests/conformance/compare.sh build/win32 build/native
 
 step "Windows DLL end to end under Wine on Xvfb"
 bash tests/e2e/e2e.sh wine build/win32
+
+step "64-bit Windows DLL"
+cmake --preset win64 "${windows[@]}" >/dev/null
+cmake --build --preset win64 -j "$jobs"
+WINEARCH=win64 start_wine
+ctest --test-dir build/win64 --output-on-failure
+stop_wine
+
+step "the installed 64-bit package, from outside projects (GCC, clang-cl)"
+bash tests/install/check_install.sh win64
+
+step "64-bit Windows DLL end to end under 64-bit Wine on Xvfb"
+bash tests/e2e/e2e.sh wine64 build/win64
 
 step "all tests passed"

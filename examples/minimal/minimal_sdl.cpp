@@ -13,8 +13,11 @@ int main(int argc, char **argv) {
   long frames = argc > 1 ? atol(argv[1]) : 0, frame = 0;
   SDL_Init(SDL_INIT_VIDEO);
   SDL_Window *window = SDL_CreateWindow("minimal", 100, 100, 320, 200, 0);
+  // Windows needs the program's instance here, GetModuleHandleA(NULL), and
+  // refuses a null one; the stand-in has none and ignores it.
+  void *instance = NULL;
   if (!display.Open(window, 320, 200, 16, LurnDirectDraw::ReleaseSecondary) ||
-      !input.Open(window, NULL) || !input.OpenKeyboard(window))
+      !input.Open(window, instance) || !input.OpenKeyboard(window))
     return 1; // the error box has said why
   for (; frames == 0 || frame < frames; ++frame) {
     SDL_PumpEvents();
@@ -25,7 +28,8 @@ int main(int argc, char **argv) {
     if (!display.LockSecondaryBuffer())
       continue; // lost this frame, or closed and reported
     unsigned short *pixels = (unsigned short *)display.secondaryBits;
-    for (int y = 0; y < 200; ++y) // a red bar moving right
+    for (int y = 0; y < 200; ++y) // a red bar moving right; lines are
+                                  // pitchPixels apart, not the width
       pixels[y * display.pitchPixels + frame % 320] = 31 << display.redShift;
     display.UnlockSecondaryBuffer();
     display.UpdatePrimaryBuffer();

@@ -3,8 +3,12 @@
 #include <ddraw.h>
 #include <lurn.h>
 
+#include <stdarg.h>
+#include <stdio.h>
+
 #include "../empty_field.h"
 #include "../errors/report_error.h"
+#include "../open_records.h"
 
 namespace {
 
@@ -21,17 +25,47 @@ const PixelLayout kPixelLayouts[] = {
     {0x7C00, 0x03E0, 0x001F, 10, 5, 0},
 };
 
-int Fail(void *window, HRESULT code) {
-  ReportDirectXError(window, code);
+int Fail(void *window, HRESULT code, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+int Fail(void *window, HRESULT code, const char *format, ...) {
+  char what[256];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(what, sizeof what, format, args);
+  va_end(args);
+  ReportDirectXError(window, code, "Open", "%s", what);
   return 0;
 }
 
+// The desktop's layout as people name it, for the diagnostic line.
+const char *LayoutName(const DDPIXELFORMAT &format) {
+  if (format.dwRBitMask == 0xF800 && format.dwGBitMask == 0x07E0 &&
+      format.dwBBitMask == 0x001F)
+    return " (5-6-5)";
+  if (format.dwRBitMask == 0x7C00 && format.dwGBitMask == 0x03E0 &&
+      format.dwBBitMask == 0x001F)
+    return " (5-5-5)";
+  return "";
+}
+
+// The third way out of a depth mismatch: the desktop at the depth asked.
+#if defined(_WIN32)
+#define LURN_OTHER_DESKTOP "run on a %u-bit X screen under Wine"
+#define LURN_OTHER_DEPTH(depth) ((depth) == 32 ? 24u : (depth))
+#else
+#define LURN_OTHER_DESKTOP                                                     \
+  "give the stand-in a %u-bit desktop (LURN_STANDIN_DESKTOP)"
+#define LURN_OTHER_DEPTH(depth) (depth)
+#endif
+
 // Creates a system-memory surface of the object's size with `caps`, locks it
-// once to learn its address, and unlocks it. A lock that gives no address is
-// DDERR_LOCKEDSURFACES, and the surface stays locked.
+// once to learn its address (and its pitch, if asked), and unlocks it. A
+// lock that gives no address is DDERR_LOCKEDSURFACES, and the surface stays
+// locked.
 HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
                             unsigned short width, unsigned short height,
-                            IDirectDrawSurface **surface, void **bits) {
+                            IDirectDrawSurface **surface, void **bits,
+                            LONG *pitch) {
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
@@ -49,6 +83,8 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
   *bits = desc.lpSurface;
   if (*bits == NULL)
     return DDERR_LOCKEDSURFACES;
+  if (pitch != NULL)
+    *pitch = desc.lPitch;
   (*surface)->Unlock(NULL);
   return DD_OK;
 }
@@ -58,10 +94,27 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
 int LurnDirectDraw::Open(void *window, unsigned short width,
                          unsigned short height, unsigned char depth,
                          unsigned char options) {
-  // Opening again lets go of what the object holds instead of leaking it
-  // (and, full screen, the exclusive mode that would refuse the new one).
-  if (!Empty(directDraw) || !Empty(directDraw2))
+  // Opening again lets go of what this record holds instead of leaking it
+  // (and, full screen, the exclusive mode that would refuse the new one),
+  // but only when the library opened it: otherwise its fields are garbage
+  // or zero, and are overwritten unread.
+  if (HeldOpen(this, directDraw, directDraw2))
     Close();
+  directDraw = NULL;
+  directDraw2 = NULL;
+  primarySurface = NULL;
+  secondarySurface = NULL;
+  auxSurface = NULL;
+  clipper = NULL;
+  secondaryBits = NULL;
+  auxBits = NULL;
+  // Whatever the outcome, the record is listed with what it now holds.
+  struct Listed {
+    LurnDirectDraw &display;
+    ~Listed() {
+      RememberRecord(&display, display.directDraw, display.directDraw2);
+    }
+  } listed = {*this};
   flags = options;
   this->window = window;
   bitsPerPixel = depth;
@@ -71,24 +124,26 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
 
   HRESULT result = DirectDrawCreate(NULL, &directDraw, NULL);
   if (result != DD_OK)
-    return Fail(window, result);
+    return Fail(window, result, "DirectDrawCreate");
   result = directDraw->QueryInterface(IID_IDirectDraw2,
                                       reinterpret_cast<void **>(&directDraw2));
   if (result != DD_OK)
-    return Fail(window, result);
+    return Fail(window, result, "no IDirectDraw2 from the DirectDraw object");
 
   if (flags & FullScreen) {
     result = directDraw->SetCooperativeLevel(hwnd, DDSCL_EXCLUSIVE |
                                                        DDSCL_FULLSCREEN);
     if (result != DD_OK)
-      return Fail(window, result);
+      return Fail(window, result, "exclusive full-screen level on window %p",
+                  window);
     result = directDraw->SetDisplayMode(width, height, depth);
     if (result != DD_OK)
-      return Fail(window, result);
+      return Fail(window, result, "full screen %ux%u at %u bits", width, height,
+                  depth);
   } else {
     result = directDraw->SetCooperativeLevel(hwnd, DDSCL_NORMAL);
     if (result != DD_OK)
-      return Fail(window, result);
+      return Fail(window, result, "normal level on window %p", window);
     pitchPixels = width;
   }
 
@@ -97,7 +152,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   caps.dwSize = sizeof caps;
   result = directDraw->GetCaps(&caps, NULL);
   if (result != DD_OK)
-    return Fail(window, result);
+    return Fail(window, result, "the driver's capabilities");
 
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
@@ -113,7 +168,8 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   }
   result = directDraw->CreateSurface(&desc, &primarySurface, NULL);
   if (result != DD_OK)
-    return Fail(window, result);
+    return Fail(window, result, "the primary surface%s",
+                (flags & FullScreen) ? " with one back buffer" : "");
 
   if (flags & FullScreen) {
     // The drawing address and pitch come with the first lock.
@@ -121,19 +177,28 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     backBuffer.dwCaps = DDSCAPS_BACKBUFFER;
     result = primarySurface->GetAttachedSurface(&backBuffer, &secondarySurface);
   } else {
+    // The pitch is the surface's own, which for odd widths is more than
+    // the width: a client drawing with it before its first lock draws
+    // straight. A pitch that does not fit keeps the width.
+    LONG pitch = 0;
     result = CreateSystemSurface(
         directDraw, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, width,
-        height, &secondarySurface, &secondaryBits);
+        height, &secondarySurface, &secondaryBits, &pitch);
+    if (result == DD_OK && pitch > 0 && pitch / 2 <= 0xFFFF)
+      pitchPixels = static_cast<unsigned short>(pitch / 2);
   }
   if (result != DD_OK)
-    return Fail(window, result);
+    return Fail(window, result, "the %s %ux%u",
+                (flags & FullScreen) ? "back buffer of"
+                                     : "system-memory drawing surface",
+                width, height);
 
   if (flags & AuxSurface) {
     result = CreateSystemSurface(directDraw, DDSCAPS_SYSTEMMEMORY, width,
-                                 height, &auxSurface, &auxBits);
+                                 height, &auxSurface, &auxBits, NULL);
     if (result != DD_OK) {
       Close();
-      return Fail(window, result);
+      return Fail(window, result, "the auxiliary surface %ux%u", width, height);
     }
   }
 
@@ -142,8 +207,18 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   memset(&format, 0, sizeof format);
   format.dwSize = sizeof format;
   primarySurface->GetPixelFormat(&format);
-  if (format.dwRGBBitCount != bitsPerPixel)
-    return Fail(window, DDERR_INVALIDPIXELFORMAT);
+  if (format.dwRGBBitCount != bitsPerPixel) {
+    unsigned found = format.dwRGBBitCount;
+    if (flags & FullScreen)
+      return Fail(window, DDERR_INVALIDPIXELFORMAT,
+                  "full screen at %u bits, the mode came up at %u bits", depth,
+                  found);
+    return Fail(window, DDERR_INVALIDPIXELFORMAT,
+                "windowed at %u bits, the desktop is %u bits%s; ask for %u, "
+                "open FullScreen, or " LURN_OTHER_DESKTOP,
+                depth, found, LayoutName(format), found,
+                LURN_OTHER_DEPTH(depth));
+  }
   for (size_t i = 0; i < sizeof kPixelLayouts / sizeof kPixelLayouts[0]; ++i) {
     const PixelLayout &layout = kPixelLayouts[i];
     if (format.dwRBitMask == layout.redMask &&
@@ -158,13 +233,13 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
 
   result = directDraw->CreateClipper(0, &clipper, NULL);
   if (result != DD_OK)
-    return Fail(window, result);
+    return Fail(window, result, "the clipper");
   result = clipper->SetHWnd(0, hwnd);
   if (result != DD_OK)
-    return Fail(window, result);
+    return Fail(window, result, "the clipper on window %p", window);
   result = primarySurface->SetClipper(clipper);
   if (result != DD_OK)
-    return Fail(window, result);
+    return Fail(window, result, "the clipper on the primary surface");
   return 1;
 }
 
@@ -197,6 +272,7 @@ void LurnDirectDraw::Close() {
     directDraw2->Release();
     directDraw2 = NULL;
   }
+  ForgetRecord(this);
 }
 
 IDirectDraw *LurnDirectDraw::GetDD() { return directDraw; }

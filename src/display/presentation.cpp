@@ -19,6 +19,11 @@ HRESULT Fill(IDirectDrawSurface *surface, DDBLTFX *fx) {
   return result;
 }
 
+// The present's blit flags. The value is DDBLT_ALPHAEDGEBLEND's, which asks
+// for nothing a plain blit into the window would not do: no platform this
+// runs on blends alpha edges, and the blit is a plain scaled copy.
+const DWORD kPresentBlitFlags = 0x10;
+
 } // namespace
 
 int LurnDirectDraw::LockSecondaryBuffer() {
@@ -38,7 +43,8 @@ int LurnDirectDraw::LockSecondaryBuffer() {
   }
   if (result != DD_OK) {
     Close();
-    ReportDirectXError(window, result);
+    ReportDirectXError(window, result, "LockSecondaryBuffer",
+                       "lock of the drawing surface");
     return 0;
   }
   secondaryBits = desc.lpSurface;
@@ -47,7 +53,10 @@ int LurnDirectDraw::LockSecondaryBuffer() {
   DWORD pitch = static_cast<DWORD>(desc.lPitch) >> 1;
   if (Empty(secondaryBits) || pitch > 0xFFFF) {
     Close();
-    ReportDirectXError(window, 0);
+    ReportDirectXError(window, 0, "LockSecondaryBuffer",
+                       "the lock gave address %p and pitch %ld bytes; the "
+                       "platform is in trouble, the display is closed",
+                       secondaryBits, static_cast<long>(desc.lPitch));
     return 0;
   }
   pitchPixels = static_cast<unsigned short>(pitch);
@@ -57,13 +66,17 @@ int LurnDirectDraw::LockSecondaryBuffer() {
     result = auxSurface->Lock(NULL, &desc, DDLOCK_WAIT, NULL);
     if (result != DD_OK) {
       Close();
-      ReportDirectXError(window, result);
+      ReportDirectXError(window, result, "LockSecondaryBuffer",
+                         "lock of the auxiliary surface");
       return 0;
     }
     auxBits = desc.lpSurface;
     if (Empty(auxBits)) {
       Close();
-      ReportDirectXError(window, 0);
+      ReportDirectXError(window, 0, "LockSecondaryBuffer",
+                         "the auxiliary lock gave address %p; the display "
+                         "is closed",
+                         auxBits);
       return 0;
     }
   }
@@ -115,8 +128,11 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
 
   RECT source;
   SetRect(&source, 0, 0, width, height);
-  RECT client;
-  GetClientRect(static_cast<HWND>(window), &client);
+  // A window that is gone (or was never one) has no client area to show the
+  // frame in: nothing is presented.
+  RECT client = {0, 0, 0, 0};
+  if (!GetClientRect(static_cast<HWND>(window), &client))
+    return 1;
   POINT origin = {0, 0};
   ClientToScreen(static_cast<HWND>(window), &origin);
   RECT destination;
@@ -125,9 +141,12 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   destination.right = client.right + origin.x;
   destination.bottom = client.bottom + origin.y;
   // The platform scales to the client area and the clipper keeps the copy
-  // inside the window; a failed blit costs only this frame.
-  primarySurface->Blt(&destination, secondarySurface, &source,
-                      DDBLT_ALPHAEDGEBLEND, NULL);
+  // inside the window; a failed blit costs only this frame. A display mode
+  // change takes the window's primary away: it is restored here, so that the
+  // next frame shows.
+  if (primarySurface->Blt(&destination, secondarySurface, &source,
+                          kPresentBlitFlags, NULL) == DDERR_SURFACELOST)
+    RestoreSurfaces();
   return 1;
 }
 

@@ -1,5 +1,8 @@
 #include "report_error.h"
 
+#include <stdarg.h>
+#include <stdio.h>
+
 namespace {
 
 struct ErrorName {
@@ -113,19 +116,124 @@ const ErrorName kErrorNames[] = {
     {kDirectDraw + 680, "DDERR_NOTPAGELOCKED"},
 };
 
+// DirectInput's own codes, named in the diagnostic line only: the box
+// shows the DirectDraw table's text whatever the side.
+const ErrorName kInputErrorNames[] = {
+    {0x80004002u, "DIERR_NOINTERFACE"},
+    {0x80040110u, "DIERR_NOAGGREGATION"},
+    {0x80040154u, "DIERR_DEVICENOTREG"},
+    {0x80070005u, "DIERR_OTHERAPPHASPRIO"},
+    {0x8007000Cu, "DIERR_NOTACQUIRED"},
+    {0x80070015u, "DIERR_NOTINITIALIZED"},
+    {0x8007001Eu, "DIERR_INPUTLOST"},
+    {0x800700AAu, "DIERR_ACQUIRED"},
+    {0x8007047Eu, "DIERR_OLDDIRECTINPUTVERSION"},
+    {0x80070481u, "DIERR_BETADIRECTINPUTVERSION"},
+    {0x800704DFu, "DIERR_ALREADYINITIALIZED"},
+};
+
+// The usual fix, by code; the display and the input side differ where the
+// same code means another mistake.
+struct Advice {
+  DWORD code;
+  const char *display;
+  const char *input;
+};
+
+const Advice kAdvice[] = {
+    {0x80004001u,
+     "use a mode the display offers; under Wine run inside "
+     "\"explorer /desktop=NAME,800x600\"",
+     NULL},
+    {0x80070057u, "pass a real window and a size the platform accepts",
+     "pass the program's instance (GetModuleHandle(NULL)) and a real window"},
+    {0x8007000Eu, "ask for a smaller size", NULL},
+    {0x800401F0u, NULL, "call Open first and go on only when it returned 1"},
+    {kDirectDraw + 581,
+     "another program or object holds the display full screen; close it "
+     "first",
+     NULL},
+    {kDirectDraw + 563,
+     "install Mesa's OpenGL drivers; use a 16- or 24-bit X screen", NULL},
+    {kDirectDraw + 160, "the platform gave no memory; report it", NULL},
+    {kDirectDraw + 430,
+     "the surface is locked elsewhere: unlock before locking again, one "
+     "thread per object",
+     NULL},
+    {0x80070005u, NULL, "another program holds the device exclusively"},
+};
+
 const char kCaption[] = "- DirectX Interface Error -";
 const char kUnknown[] = "<Inconnue>";
+
+const char *Find(const ErrorName *names, size_t count, HRESULT code) {
+  for (size_t i = 0; i < count; ++i)
+    if (names[i].code == static_cast<DWORD>(code))
+      return names[i].name;
+  return NULL;
+}
+
+// One line on standard error (and the debugger's output on Windows): the
+// box says only the code's name, this says where and why.
+void Diagnose(bool input, HRESULT code, const char *method, const char *format,
+              va_list args) {
+  char what[256] = "";
+  if (format != NULL)
+    vsnprintf(what, sizeof what, format, args);
+  const char *name = DirectXErrorName(code);
+  if (input && name == kUnknown)
+    name = DirectInputErrorName(code);
+  const char *advice = NULL;
+  for (size_t i = 0; i < sizeof kAdvice / sizeof kAdvice[0]; ++i)
+    if (kAdvice[i].code == static_cast<DWORD>(code))
+      advice = input ? kAdvice[i].input : kAdvice[i].display;
+  char line[512];
+  snprintf(line, sizeof line, "lurn: %s: %s (0x%08lX)%s%s%s%s\n", method, name,
+           static_cast<unsigned long>(static_cast<DWORD>(code)),
+           *what ? ": " : "", what, advice ? "; " : "", advice ? advice : "");
+  fputs(line, stderr);
+  fflush(stderr);
+#if defined(_WIN32)
+  OutputDebugStringA(line);
+#endif
+}
+
+int Report(bool input, void *window, HRESULT code, const char *method,
+           const char *format, va_list args) {
+  Diagnose(input, code, method, format, args);
+  return MessageBoxA(static_cast<HWND>(window), DirectXErrorName(code),
+                     kCaption, MB_ICONERROR);
+}
 
 } // namespace
 
 const char *DirectXErrorName(HRESULT code) {
-  for (size_t i = 0; i < sizeof kErrorNames / sizeof kErrorNames[0]; ++i)
-    if (kErrorNames[i].code == static_cast<DWORD>(code))
-      return kErrorNames[i].name;
-  return kUnknown;
+  const char *name =
+      Find(kErrorNames, sizeof kErrorNames / sizeof kErrorNames[0], code);
+  return name != NULL ? name : kUnknown;
 }
 
-int ReportDirectXError(void *window, HRESULT code) {
-  return MessageBoxA(static_cast<HWND>(window), DirectXErrorName(code),
-                     kCaption, MB_ICONERROR);
+const char *DirectInputErrorName(HRESULT code) {
+  const char *name =
+      Find(kInputErrorNames,
+           sizeof kInputErrorNames / sizeof kInputErrorNames[0], code);
+  return name != NULL ? name : kUnknown;
+}
+
+int ReportDirectXError(void *window, HRESULT code, const char *method,
+                       const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  int result = Report(false, window, code, method, format, args);
+  va_end(args);
+  return result;
+}
+
+int ReportDirectInputError(void *window, HRESULT code, const char *method,
+                           const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  int result = Report(true, window, code, method, format, args);
+  va_end(args);
+  return result;
 }

@@ -5,6 +5,7 @@
 
 #include "../empty_field.h"
 #include "../errors/report_error.h"
+#include "../open_records.h"
 
 namespace {
 
@@ -19,16 +20,23 @@ void Drop(IDirectInputDeviceA *&device) {
 // Creates one system device, non-exclusive and foreground only, in place of
 // any the field held. The device stays in `device` whichever step fails.
 int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
-               const DIDATAFORMAT *format, IDirectInputDeviceA *&device) {
+               const DIDATAFORMAT *format, IDirectInputDeviceA *&device,
+               const char *method, const char *name) {
   Drop(device);
+  const char *step = "CreateDevice";
   HRESULT result = directInput->CreateDevice(guid, &device, NULL);
-  if (SUCCEEDED(result))
+  if (SUCCEEDED(result)) {
+    step = "SetDataFormat";
     result = device->SetDataFormat(format);
-  if (SUCCEEDED(result))
+  }
+  if (SUCCEEDED(result)) {
+    step = "non-exclusive foreground level on window";
     result = device->SetCooperativeLevel(static_cast<HWND>(window),
                                          DISCL_NONEXCLUSIVE | DISCL_FOREGROUND);
+  }
   if (FAILED(result)) {
-    ReportDirectXError(window, result);
+    ReportDirectInputError(window, result, method, "%s of the system %s (%p)",
+                           step, name, window);
     return 0;
   }
   return 1;
@@ -37,15 +45,30 @@ int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
 } // namespace
 
 int LurnDirectInput::Open(void *window, void *instance) {
-  // Opening again lets go of the old root instead of leaking it.
-  if (!Empty(directInput)) {
+  // Opening again lets go of the old root instead of leaking it, when the
+  // library opened this record; otherwise the root and the devices are
+  // garbage or zero and are overwritten unread. The record stays listed
+  // until Close, so that devices kept across a failed reopen are known.
+  bool held = HeldOpen(this, directInput, this);
+  if (!held) {
+    // A spare device can only come from this root, after Open.
+    keyboard = NULL;
+    mouse = NULL;
+    spareDevice = NULL;
+  } else if (directInput != NULL) {
     directInput->Release();
-    directInput = NULL;
   }
+  directInput = NULL;
   HRESULT result = DirectInputCreateA(static_cast<HINSTANCE>(instance),
                                       DIRECTINPUT_VERSION, &directInput, NULL);
+  if (FAILED(result))
+    directInput = NULL;
+  if (SUCCEEDED(result) || held)
+    RememberRecord(this, directInput, this);
   if (FAILED(result)) {
-    ReportDirectXError(window, result);
+    ReportDirectInputError(window, result, "Open",
+                           "DirectInputCreateA version 0x%04X for instance %p",
+                           DIRECTINPUT_VERSION, instance);
     return 0;
   }
   this->window = window;
@@ -60,20 +83,23 @@ int LurnDirectInput::Open(void *window, void *instance) {
 // create them from, which the user hears about like any set-up failure.
 int LurnDirectInput::OpenMouse(void *window) {
   if (Empty(directInput)) {
-    ReportDirectXError(window, DDERR_NOTINITIALIZED);
+    ReportDirectInputError(window, DDERR_NOTINITIALIZED, "OpenMouse",
+                           "no DirectInput root");
     return 0;
   }
-  return OpenDevice(directInput, window, GUID_SysMouse, &c_dfDIMouse, mouse);
+  return OpenDevice(directInput, window, GUID_SysMouse, &c_dfDIMouse, mouse,
+                    "OpenMouse", "mouse");
 }
 
 int LurnDirectInput::OpenKeyboard(void *window) {
   memset(keyState, 0, sizeof keyState);
   if (Empty(directInput)) {
-    ReportDirectXError(window, DDERR_NOTINITIALIZED);
+    ReportDirectInputError(window, DDERR_NOTINITIALIZED, "OpenKeyboard",
+                           "no DirectInput root");
     return 0;
   }
   return OpenDevice(directInput, window, GUID_SysKeyboard, &c_dfDIKeyboard,
-                    keyboard);
+                    keyboard, "OpenKeyboard", "keyboard");
 }
 
 void LurnDirectInput::Close() {
@@ -89,4 +115,5 @@ void LurnDirectInput::Close() {
     directInput->Release();
     directInput = NULL;
   }
+  ForgetRecord(this);
 }

@@ -5,19 +5,28 @@
 
 #include "../empty_field.h"
 
+namespace {
+
+// Acquire-and-read rounds of one keyboard read.
+const int kKeyboardTries = 4;
+
+} // namespace
+
 int LurnDirectInput::GetStateKeyboard() {
   if (Empty(keyboard))
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
     return 1;
   // Lost or never acquired: acquire and read again until a read succeeds
-  // or the acquire is refused.
-  for (;;) {
+  // or the acquire is refused. A device that keeps taking the acquire and
+  // failing the read gets a few tries, not the thread.
+  for (int tries = 0; tries < kKeyboardTries; ++tries) {
     if (FAILED(keyboard->Acquire()))
       return 0;
     if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
       return 1;
   }
+  return 0;
 }
 
 int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
@@ -26,7 +35,10 @@ LurnLong LurnDirectInput::GetStateMouse() {
   if (mouseReleased || Empty(mouse))
     return 0;
   HRESULT result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
-  if (result != DIERR_INPUTLOST)
+  // The client has the mouse acquired, so a device that says it is not
+  // acquired lost it to a focus change (Wine and the stand-in say so where
+  // Windows says the input was lost): acquire it again either way.
+  if (result != DIERR_INPUTLOST && result != DIERR_NOTACQUIRED)
     return 0;
   mouse->Acquire();
   result = mouse->GetDeviceState(sizeof mouseState, &mouseState);

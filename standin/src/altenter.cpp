@@ -32,7 +32,7 @@ void Toggle(SDL_Window *window) {
   if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
     return;
   Uint32 id = SDL_GetWindowID(window);
-  bool exclusive = Display().exclusiveWindow == window;
+  bool exclusive = Display().exclusiveWindowId == id;
   std::map<Uint32, Switched> &switched = SwitchedWindows();
   std::map<Uint32, Switched>::iterator it = switched.find(id);
   if (it != switched.end() && it->second.exclusive == exclusive) {
@@ -63,6 +63,7 @@ void Toggle(SDL_Window *window) {
 void PlaceWindow(SDL_Window *window, const SDL_Rect *place, bool bordered) {
   const char *driver = SDL_GetCurrentVideoDriver();
   bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
+  NoteWindowMove(window);
   if (place == NULL && wayland) {
     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     return;

@@ -1,10 +1,12 @@
 // The stand-in's DirectDraw object: an emulated display over SDL2, its
 // cooperative levels and modes, answering with the result codes the real
 // platform gives. Surfaces and clippers are in surfaces.cpp.
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
+#include <string>
 
 #include "com_defaults.h"
 #include "desktop.h"
@@ -13,6 +15,44 @@
 namespace {
 
 const DWORD kMaxDimension = 16384;
+
+struct Size {
+  DWORD width, height;
+};
+
+// The sizes a virtual desktop on Wine offers, those that fit the desktop,
+// with the desktop's own size. 4:3, 5:4, 16:9, 16:10.
+const Size kModeSizes[] = {
+    {320, 240},   {400, 300},   {512, 384},   {640, 480},   {768, 576},
+    {800, 600},   {1024, 768},  {1152, 864},  {1280, 960},  {1400, 1050},
+    {1600, 1200}, {2048, 1536}, {1280, 1024}, {2560, 2048}, {1280, 720},
+    {1366, 768},  {1600, 900},  {1920, 1080}, {2560, 1440}, {3840, 2160},
+    {320, 200},   {640, 400},   {1280, 800},  {1440, 900},  {1680, 1050},
+    {1920, 1200}, {2560, 1600},
+};
+
+// LURN_STANDIN_ANYMODE=1: any size up to kMaxDimension, as a display that
+// lists every mode would.
+bool AnyMode() {
+  const char *setting = getenv("LURN_STANDIN_ANYMODE");
+  return setting != NULL && strcmp(setting, "1") == 0;
+}
+
+bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
+  const EmulatedDisplay &display = Display();
+  // Depth 0 keeps the current depth; 15 and 24 are matched to a listed
+  // depth; 32 is listed only on a 32-bit desktop. Wine answers so.
+  if (bits == 32 && display.desktopFormat.bits != 32)
+    return false;
+  if (AnyMode())
+    return true;
+  if (width == display.desktopWidth && height == display.desktopHeight)
+    return true;
+  for (const Size &size : kModeSizes)
+    if (size.width == width && size.height == height)
+      return width <= display.desktopWidth && height <= display.desktopHeight;
+  return false;
+}
 
 PixelFormat FormatForDepth(DWORD bits) {
   switch (bits) {
@@ -222,18 +262,18 @@ public:
     if (exclusive != fullScreen || (exclusive && (flags & DDSCL_NORMAL)) ||
         (!exclusive && !(flags & DDSCL_NORMAL)))
       return DDERR_INVALIDPARAMS;
-    SDL_Window *window = WindowFromHandle(handle);
-    if (handle != NULL && window == NULL)
+    Uint32 windowId = WindowIdFromHandle(handle);
+    if (handle != NULL && windowId == 0)
       return DDERR_INVALIDPARAMS;
     if (exclusive) {
-      if (window == NULL)
+      if (windowId == 0)
         return DDERR_INVALIDPARAMS;
       if (display.exclusiveOwner != NULL && display.exclusiveOwner != this)
         return DDERR_EXCLUSIVEMODEALREADYSET;
-      if (display.exclusiveWindow != window)
-        CoverScreen(window);
+      if (display.exclusiveWindowId != windowId)
+        CoverScreen(LiveWindow(windowId));
       display.exclusiveOwner = this;
-      display.exclusiveWindow = window;
+      display.exclusiveWindowId = windowId;
     } else {
       LeaveExclusiveMode();
     }
@@ -250,11 +290,14 @@ public:
     if (width == 0 || height == 0)
       return DD_OK;
     if (width > kMaxDimension || height > kMaxDimension ||
-        (bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 && bpp != 32))
+        (bpp != 0 && bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 &&
+         bpp != 32) ||
+        !ModeOnOffer(width, height, bpp))
       return DDERR_UNSUPPORTED;
     display.width = width;
     display.height = height;
-    display.format = FormatForDepth(bpp);
+    if (bpp != 0)
+      display.format = FormatForDepth(bpp);
     return DD_OK;
   }
 
@@ -275,12 +318,12 @@ private:
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != this)
       return;
-    SDL_Window *window = display.exclusiveWindow;
-    if (WindowFromHandle(window) != NULL) {
+    SDL_Window *window = LiveWindow(display.exclusiveWindowId);
+    if (window != NULL) {
       PlaceWindow(window, &display.windowedPlace, display.windowedBorder);
     }
     display.exclusiveOwner = NULL;
-    display.exclusiveWindow = NULL;
+    display.exclusiveWindowId = 0;
     display.exclusiveWindowInBack = false;
     RestoreDesktopMode();
   }
@@ -323,8 +366,36 @@ PixelFormat DesktopFormat() {
     return PixelFormat{16, 0x7C00, 0x03E0, 0x001F};
   if (setting != NULL && strcmp(setting, "32") == 0)
     return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
+  if (setting != NULL && *setting != '\0' && strcmp(setting, "565") != 0) {
+    // Said once for each value: some clients open the display every frame.
+    static std::string said;
+    if (said != setting) {
+      said = setting;
+      fprintf(stderr,
+              "lurn stand-in: LURN_STANDIN_DESKTOP=%s is no desktop it "
+              "emulates (565, 555 or 32); the desktop is 565\n",
+              setting);
+    }
+  }
   return PixelFormat{16, 0xF800, 0x07E0, 0x001F};
 }
+
+// Window surfaces in plain memory: SDL's GL-backed ones copy each frame
+// through a texture. SDL decides once per video session, when the first
+// window surface is made, so the choice is made when the program starts
+// (for a client that touches a window surface before its first Open) and
+// again by DirectDrawCreate (SDL_Quit forgets hints); the override beats a
+// client's hint and the environment variable. SDL's Wayland driver has no
+// plain-memory window surfaces: there the texture is the only way.
+bool PreferSoftwareFramebuffer() {
+  const char *driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver()
+                                                   : getenv("SDL_VIDEODRIVER");
+  bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
+  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION,
+                                 wayland ? "1" : "0",
+                                 SDL_HINT_OVERRIDE) == SDL_TRUE;
+}
+const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();
 
 } // namespace
 
@@ -335,8 +406,9 @@ EmulatedDisplay &Display() {
 
 void CheckExclusiveFocus() {
   EmulatedDisplay &display = Display();
+  // A destroyed window has no focus: its video memory is lost for good.
   bool inBack =
-      display.exclusiveWindow != NULL && !HasFocus(display.exclusiveWindow);
+      display.exclusiveWindowId != 0 && !HasFocus(display.exclusiveWindowId);
   if (inBack && !display.exclusiveWindowInBack)
     ++display.lossEpoch;
   display.exclusiveWindowInBack = inBack;
@@ -373,12 +445,7 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     RestoreDesktopMode();
   }
   WatchEvents(); // for the focus, which video memory depends on
-  // Window surfaces are plain memory: SDL's GL-backed ones would copy each
-  // frame through a texture. Wayland has no other kind.
-  const char *video = SDL_GetCurrentVideoDriver();
-  if (video == NULL || strcmp(video, "wayland") != 0)
-    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
-                            SDL_HINT_DEFAULT);
+  PreferSoftwareFramebuffer();
   *out = new DirectDraw;
   return DD_OK;
 }

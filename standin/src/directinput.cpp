@@ -41,10 +41,10 @@ public:
       return DIERR_INVALIDPARAM;
     if (acquired_)
       return DIERR_ACQUIRED;
-    SDL_Window *window = WindowFromHandle(handle);
-    if (window == NULL && (handle != NULL || foreground))
+    Uint32 windowId = WindowIdFromHandle(handle);
+    if (windowId == 0 && (handle != NULL || foreground))
       return E_HANDLE;
-    window_ = window;
+    windowId_ = windowId;
     foreground_ = foreground;
     return DI_OK;
   }
@@ -54,7 +54,8 @@ public:
       return DIERR_INVALIDPARAM;
     if (acquired_)
       return S_FALSE;
-    if (foreground_ && !HasFocus(window_))
+    PumpOncePerRound(pumpsSeen_);
+    if (foreground_ && !HasFocus(windowId_))
       return DIERR_OTHERAPPHASPRIO;
     acquired_ = true;
     lost_ = false;
@@ -75,19 +76,21 @@ public:
       return E_POINTER;
     if (size != dataSize_)
       return DIERR_INVALIDPARAM;
+    // Events are pumped once a frame: the second device read in it finds
+    // them fresh.
+    PumpOncePerRound(pumpsSeen_);
     // A foreground device goes with the focus; the first read after that
     // says so, later ones find it plainly not acquired.
-    if (acquired_ && foreground_ && !HasFocus(window_)) {
+    if (acquired_ && foreground_ && !HasFocus(windowId_)) {
       acquired_ = false;
-      lost_ = true;
+      // A destroyed window takes its devices without a word, as on Wine.
+      lost_ = LiveWindow(windowId_) != NULL;
     }
     if (!acquired_) {
       HRESULT result = lost_ ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;
       lost_ = false;
       return result;
     }
-    if (!foreground_)
-      SDL_PumpEvents(); // HasFocus has pumped for a foreground device
     InputState &input = Input();
     if (keyboard_) {
       memcpy(data, input.keys, 256);
@@ -108,17 +111,18 @@ private:
   void ForgetMovement() {
     if (keyboard_)
       return;
-    SDL_PumpEvents();
+    PumpEvents();
     InputState &input = Input();
     input.mouseX = input.mouseY = input.wheel = 0;
   }
 
   bool keyboard_;
   DWORD dataSize_ = 0;
-  SDL_Window *window_ = NULL;
+  Uint32 windowId_ = 0;
   bool foreground_ = false;
   bool acquired_ = false;
   bool lost_ = false;
+  unsigned pumpsSeen_ = 0;
 };
 
 class DirectInput final : public Counted<DirectInputDefaults> {

@@ -173,10 +173,27 @@ int SDLCALL Watch(void *, SDL_Event *event) {
       input.keys[key] = event->type == SDL_KEYDOWN ? 0x80 : 0;
     break;
   }
-  case SDL_MOUSEMOTION:
-    input.mouseX += event->motion.xrel;
-    input.mouseY += event->motion.yrel;
+  case SDL_MOUSEMOTION: {
+    long x = event->motion.xrel, y = event->motion.yrel;
+    SDL_Window *window = SDL_GetWindowFromID(event->motion.windowID);
+    // Relative mode counts the device's own motion, never positions.
+    if (window != NULL && !SDL_GetRelativeMouseMode()) {
+      int left, top;
+      SDL_GetWindowPosition(window, &left, &top);
+      if (input.pointerWindowId != 0) {
+        x += left - input.pointerWindowLeft;
+        y += top - input.pointerWindowTop;
+      }
+      input.pointerWindowId = event->motion.windowID;
+      input.pointerWindowLeft = left;
+      input.pointerWindowTop = top;
+    } else {
+      input.pointerWindowId = 0;
+    }
+    input.mouseX += x;
+    input.mouseY += y;
     break;
+  }
   case SDL_MOUSEWHEEL: {
     long notches = event->wheel.y;
     if (event->wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
@@ -210,14 +227,43 @@ void WatchEvents() {
   SDL_AddEventWatch(Watch, NULL);
 }
 
-bool HasFocus(SDL_Window *window) {
-  if (window == NULL)
-    return false;
+void NoteWindowMove(SDL_Window *window) {
+  // SDL's last pointer position lies in this window when SDL reported it
+  // last, or is older than anything seen; either way it was taken where
+  // the window stands now.
+  InputState &input = Input();
+  Uint32 id = SDL_GetWindowID(window);
+  if (input.pointerWindowId != 0 && input.pointerWindowId != id)
+    return;
+  input.pointerWindowId = id;
+  SDL_GetWindowPosition(window, &input.pointerWindowLeft,
+                        &input.pointerWindowTop);
+}
+
+namespace {
+unsigned pumps = 0;
+} // namespace
+
+void PumpEvents() {
   SDL_PumpEvents();
+  ++pumps;
+}
+
+void PumpOncePerRound(unsigned &seen) {
+  if (seen == pumps)
+    PumpEvents();
+  seen = pumps;
+}
+
+unsigned PumpCount() { return pumps; }
+
+bool HasFocus(Uint32 windowId) {
+  if (LiveWindow(windowId) == NULL)
+    return false;
   // Until SDL reports a focus change, the client's window counts as in
   // front: headless drivers and bare X servers never report one.
   const InputState &input = Input();
-  return !input.focusKnown || input.focusWindowId == SDL_GetWindowID(window);
+  return !input.focusKnown || input.focusWindowId == windowId;
 }
 
 unsigned char KeyCodeOf(SDL_Scancode scancode) {

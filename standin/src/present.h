@@ -24,4 +24,11 @@ bool PresentScaled(const Pixels &source, const SDL_Rect &from,
 SDL_Rect FitKeepingAspect(int sourceWidth, int sourceHeight, int targetWidth,
                           int targetHeight);
 
+// The kernels the present runs: "avx2", "sse2" or "c" (plain C++). The best
+// the processor has unless LURN_STANDIN_KERNEL names another it has; all
+// give the same bytes. UsePresentKernels answers false, changing nothing,
+// for a name the processor cannot run.
+bool UsePresentKernels(const char *name);
+const char *PresentKernels();
+
 #endif

@@ -21,13 +21,14 @@ struct EmulatedDisplay {
   DWORD width, height;
   PixelFormat format;
   const void *exclusiveOwner; // the DirectDraw object in exclusive mode
-  SDL_Window *exclusiveWindow;
-  SDL_Rect windowedPlace; // where the exclusive window was before
+  Uint32 exclusiveWindowId;   // its window, by ID: the client may destroy it
+  SDL_Rect windowedPlace;     // where the exclusive window was before
   bool windowedBorder;
   // Video memory is lost each time the exclusive window loses the focus: a
   // surface made or restored in an earlier epoch is lost.
   unsigned lossEpoch;
   bool exclusiveWindowInBack;
+  unsigned pumpsSeen; // by the flip, see PumpOncePerRound
 };
 
 EmulatedDisplay &Display();
@@ -35,8 +36,13 @@ void RestoreDesktopMode();
 // Notes a focus loss of the exclusive window (a new loss epoch).
 void CheckExclusiveFocus();
 
-// The SDL window behind a handle, or null when the handle is no live SDL
-// window; a stale or stray handle is never dereferenced.
+// The ID of the live SDL window behind a handle, 0 when the handle is no
+// live SDL window; a stale or stray handle is never dereferenced. State that
+// outlives a call keeps the ID: a destroyed window's ID finds no window.
+Uint32 WindowIdFromHandle(HWND window);
+// The live window with that ID, or null.
+SDL_Window *LiveWindow(Uint32 id);
+// The SDL window behind a handle, or null.
 SDL_Window *WindowFromHandle(HWND window);
 
 // Input as SDL's events report it, gathered by an event watch that
@@ -47,12 +53,26 @@ struct InputState {
   unsigned char keys[256];    // by DirectInput key code, 0x80 while down
   long mouseX, mouseY, wheel; // movement since the last mouse read
   unsigned char buttons[4];
+  // SDL counts pointer motion in window coordinates from the last position
+  // it saw: where that position's window stood then, so that a window moved
+  // in between (full screen, a window manager) does not read as motion.
+  Uint32 pointerWindowId; // 0: not known
+  int pointerWindowLeft, pointerWindowTop;
 };
 InputState &Input();
 void WatchEvents();
-// Whether `window` has the input focus, as far as SDL's events have told;
-// pumps them first.
-bool HasFocus(SDL_Window *window);
+// To be called before the stand-in moves a window.
+void NoteWindowMove(SDL_Window *window);
+// Whether the window with that ID is alive and has the input focus, as far
+// as SDL's events have told.
+bool HasFocus(Uint32 windowId);
+// Pumps SDL's events, unless someone has pumped since this caller's last
+// round (`seen`): a frame that reads both devices and flips pumps once.
+void PumpOncePerRound(unsigned &seen);
+// Pumps SDL's events at once.
+void PumpEvents();
+// How often the stand-in has pumped SDL's events.
+unsigned PumpCount();
 // The DirectInput key code of an SDL scancode, 0 for none.
 unsigned char KeyCodeOf(SDL_Scancode scancode);
 

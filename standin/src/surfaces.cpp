@@ -39,7 +39,7 @@ public:
   Surface(DWORD width, DWORD height, const PixelFormat &format, DWORD caps)
       : Counted<SurfaceDefaults>(IID_IDirectDrawSurface), width_(width),
         height_(height), format_(format), caps_(caps) {
-    pitch_ = (width * BytesPerPixel() + 3) & ~3u;
+    pitch_ = (width * BytesPerPixel() + 7) & ~7u; // as on Wine
     losable_ = !(caps & DDSCAPS_SYSTEMMEMORY);
     epoch_ = Display().lossEpoch;
   }
@@ -111,11 +111,13 @@ public:
       return DDERR_NOTFLIPPABLE;
     if (target != NULL && target != backBuffer_)
       return DDERR_INVALIDPARAMS;
+    // The flip ends a frame: the focus it checks is at most a frame old.
+    PumpOncePerRound(Display().pumpsSeen);
     if (Lost())
       return DDERR_SURFACELOST;
     if (locked_ || backBuffer_->locked_)
       return DDERR_SURFACEBUSY;
-    WaitForRefresh(Display().exclusiveWindow);
+    WaitForRefresh(LiveWindow(Display().exclusiveWindowId));
     memory_.swap(backBuffer_->memory_);
     ShowFront();
     return DD_OK;
@@ -309,9 +311,8 @@ private:
     SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
     CaptureFrame(View(), fromRect);
     ApplyAltEnter();
-    SDL_Window *window = Display().exclusiveWindow;
-    SDL_Surface *target =
-        WindowFromHandle(window) != NULL ? SDL_GetWindowSurface(window) : NULL;
+    SDL_Window *window = LiveWindow(Display().exclusiveWindowId);
+    SDL_Surface *target = window != NULL ? SDL_GetWindowSurface(window) : NULL;
     if (target == NULL)
       return;
     SDL_Rect area = {0, 0, target->w, target->h};

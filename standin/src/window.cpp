@@ -7,30 +7,84 @@
 
 namespace {
 
-// SDL hands out window IDs counting up from 1.
-const Uint32 kWindowIdsScanned = 4096;
+// SDL numbers windows from 1 up, in the order they are made, and never
+// hands an ID out twice in one video session. A new window is most likely
+// just above the highest ID seen so far; the search looks there first.
+const Uint32 kIdsAboveHighest = 1u << 16;
+
+bool IsWindow(Uint32 id, HWND handle) {
+  return SDL_GetWindowFromID(id) == handle;
+}
+
+// The ID that SDL will give its next window: a hidden window made and
+// destroyed at once. Only the rare search past kIdsAboveHighest needs it.
+Uint32 NextWindowId() {
+  SDL_Window *probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
+  if (probe == NULL)
+    return 0;
+  Uint32 id = SDL_GetWindowID(probe);
+  SDL_DestroyWindow(probe);
+  return id;
+}
+
+Uint32 FindWindowId(HWND handle) {
+  static Uint32 highest = 0;
+  Uint32 limit = highest + kIdsAboveHighest;
+  for (Uint32 id = highest + 1; id <= limit; ++id) {
+    if (IsWindow(id, handle)) {
+      highest = id;
+      return id;
+    }
+  }
+  for (Uint32 id = highest; id >= 1; --id) {
+    if (IsWindow(id, handle))
+      return id;
+  }
+  Uint32 next = NextWindowId();
+  for (Uint32 id = limit + 1; id < next; ++id) {
+    if (IsWindow(id, handle)) {
+      highest = id;
+      return id;
+    }
+  }
+  return 0;
+}
 
 } // namespace
 
-SDL_Window *WindowFromHandle(HWND handle) {
+Uint32 WindowIdFromHandle(HWND handle) {
   if (handle == NULL || SDL_WasInit(SDL_INIT_VIDEO) == 0)
-    return NULL;
-  // Validated handles are remembered with their ID, so that a frame's check
-  // is one lookup by ID and a destroyed window is never touched.
+    return 0;
+  // Handles already matched, so that a frame's check is one lookup. Dead
+  // entries go whenever one is added: the map never outgrows the windows
+  // alive at that moment.
   static std::map<HWND, Uint32> known;
   std::map<HWND, Uint32>::iterator it = known.find(handle);
   if (it != known.end()) {
-    if (SDL_GetWindowFromID(it->second) == handle)
-      return static_cast<SDL_Window *>(handle);
+    if (IsWindow(it->second, handle))
+      return it->second;
     known.erase(it);
   }
-  for (Uint32 id = 1; id <= kWindowIdsScanned; ++id) {
-    if (SDL_GetWindowFromID(id) == handle) {
-      known[handle] = id;
-      return static_cast<SDL_Window *>(handle);
-    }
+  Uint32 id = FindWindowId(handle);
+  if (id == 0)
+    return 0;
+  for (it = known.begin(); it != known.end();) {
+    if (IsWindow(it->second, it->first))
+      ++it;
+    else
+      known.erase(it++);
   }
-  return NULL;
+  known[handle] = id;
+  return id;
+}
+
+SDL_Window *LiveWindow(Uint32 id) {
+  return id != 0 && SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetWindowFromID(id)
+                                                : NULL;
+}
+
+SDL_Window *WindowFromHandle(HWND handle) {
+  return LiveWindow(WindowIdFromHandle(handle));
 }
 
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {

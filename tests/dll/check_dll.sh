@@ -1,22 +1,44 @@
 #!/usr/bin/env bash
-# Checks the Windows DLL's tables: a 32-bit x86 PE that exports the two
-# classes' methods and nothing else, and imports only system DLLs.
+# Checks the Windows DLL's tables: check_dll.sh DLL 32|64. A PE of that
+# width that exports each of the header's methods twice, under GCC's name
+# and under MSVC's as an alias of the same code (MSVC's calling convention
+# in the name: __thiscall on 32-bit), nothing else, and imports only system
+# DLLs.
 set -u
+export LC_ALL=C
 dll=$1
-objdump=i686-w64-mingw32-objdump
-demangle="i686-w64-mingw32-c++filt --no-strip-underscore"
-command -v $objdump >/dev/null || { echo "no $objdump"; exit 77; }
+bits=${2:-32}
+if [ "$bits" = 64 ]; then
+  target=x86_64-w64-mingw32 format=pei-x86-64 convention=__cdecl
+else
+  target=i686-w64-mingw32 format=pei-i386 convention=__thiscall
+fi
+objdump=$target-objdump
+readobj=$(command -v llvm-readobj || command -v llvm-readobj-14)
+undname=$(command -v llvm-undname || command -v llvm-undname-14)
+for tool in $objdump "$readobj" "$undname" c++filt; do
+  command -v "$tool" >/dev/null || { echo "no ${tool:-llvm tools}"; exit 77; }
+done
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 header=$($objdump -f "$dll")
-grep -q 'file format pei-i386' <<<"$header" || fail "not PE32 i386: $header"
+grep -q "file format $format" <<<"$header" || fail "not $format: $header"
 
-tables=$($objdump -p "$dll")
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^[ \t]*\[/{print $NF; next} on{on=0}' <<<"$tables" |
-  $demangle | sort)
-expected=$(sort <<'LIST'
+# "name rva" for every export; each name becomes "signature rva".
+named=$("$readobj" --coff-exports "$dll" | awk '/Name:/{n=$2} /RVA:/{print n, $2}')
+gcc=$(grep '^_Z' <<<"$named")
+msvc=$(grep '^?' <<<"$named")
+others=$(grep -v -e '^_Z' -e '^?' <<<"$named")
+[ -z "$others" ] || fail "exports other names: $others"
+gcc_sigs=$(paste -d' ' <(cut -d' ' -f1 <<<"$gcc" | c++filt | tr -d ' ') \
+  <(cut -d' ' -f2 <<<"$gcc") | sort)
+msvc_sigs=$(paste -d' ' <(cut -d' ' -f1 <<<"$msvc" | "$undname" | grep -v '^?' |
+  grep . | sed -E "s/^public: .* $convention //; s/\(void\)/()/" | tr -d ' ') \
+  <(cut -d' ' -f2 <<<"$msvc") | sort)
+exports=$(cut -d' ' -f1 <<<"$gcc_sigs")
+expected=$(tr -d ' ' <<'LIST' | sort
 LurnDirectDraw::Open(void*, unsigned short, unsigned short, unsigned char, unsigned char)
 LurnDirectDraw::Close()
 LurnDirectDraw::GetDD()
@@ -39,9 +61,16 @@ LurnDirectInput::SyncAcquireMouse()
 LIST
 )
 if [ "$exports" != "$expected" ]; then
-  fail "exports differ (expected < > actual):"
+  fail "GCC exports differ (expected < > actual):"
   diff <(echo "$expected") <(echo "$exports")
 fi
+if [ "$msvc_sigs" != "$gcc_sigs" ]; then
+  fail "MSVC exports ($convention) are not the GCC ones at the same RVA" \
+    "(GCC < > MSVC):"
+  diff <(echo "$gcc_sigs") <(echo "$msvc_sigs")
+fi
+
+tables=$($objdump -p "$dll")
 
 imports=$(awk '/DLL Name:/{print tolower($3)}' <<<"$tables" | sort -u)
 for name in $imports; do
@@ -60,6 +89,6 @@ version=$(sed -n 's/.*LURN_VERSION_STRING "\(.*\)"/\1/p' "$header")
 strings -el "$dll" | grep -qx "$version" ||
   fail "no version resource with $version"
 
-echo "exports: $(wc -l <<<"$exports"), imports: $(echo $imports), version: $version"
+echo "exports: $(wc -l <<<"$named") ($(wc -l <<<"$gcc") GCC, $(wc -l <<<"$msvc") MSVC), imports: $(echo $imports), version: $version"
 [ "$failures" -eq 0 ] && echo "dll tables OK"
 exit $((failures > 0))

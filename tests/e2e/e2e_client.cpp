@@ -5,11 +5,15 @@
 // reports what it sees on standard output, one line per fact, for the test
 // script to wait on:
 //   OPEN <result>               LAYOUT <red> <green> <blue> <pitch> <bits>
+//   GETTERS <ok|bad>            (the Get methods answer the fields)
 //   WINDOW <x> <y> <w> <h>      (client area, screen coordinates)
 //   STATUS <frames> <clearFails> <lockFails> <updateFails> <restores>
 //   KEY <code> <state>          MOUSE <x> <y> <z> <b0> <b1> <b2> <b3>
 //   UNREAD <result>             (mouse read before acquisition)
-//   REACQUIRED <mouseReleased>  (back in front: the mouse toggled twice)
+//   REACQUIRED <mouseReleased>  (back in front: the mouse toggled twice,
+//                               unless --no-toggle)
+//   LOCKPITCH <pitchPixels>     (after the first successful lock)
+//   ACTIVE <0|1>                (the window lost or regained the focus)
 //   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
 // --pattern draws a fine pattern instead of the quadrants; --log FILE sends
 // the lines to a file instead. On Windows, --activate TITLE only
@@ -32,7 +36,7 @@
 namespace {
 
 struct Options {
-  bool fullScreen, aux, input, pattern;
+  bool fullScreen, aux, input, toggle, pattern;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -40,7 +44,8 @@ struct Options {
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, false, false, false, 16, 320, 240, 640, 480, 10};
+  Options options = {false, false, false, true, false, 16,
+                     320,   240,   640,   480,  10};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -50,6 +55,8 @@ Options ParseOptions(int argc, char **argv) {
       options.aux = true;
     else if (strcmp(arg, "--input") == 0)
       options.input = true;
+    else if (strcmp(arg, "--no-toggle") == 0)
+      options.toggle = false;
     else if (strcmp(arg, "--pattern") == 0)
       options.pattern = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
@@ -130,8 +137,9 @@ struct Seen {
 void ReadInput(Seen &seen) {
   input.GetStateKeyboard();
   for (int key = 0; key < 256; ++key) {
-    if (input.keyState[key] != seen.keys[key]) {
-      seen.keys[key] = input.keyState[key];
+    int state = input.KeyDown(static_cast<unsigned char>(key));
+    if (state != seen.keys[key]) {
+      seen.keys[key] = static_cast<unsigned char>(state);
       Say("KEY %d %d", key, seen.keys[key]);
     }
   }
@@ -152,9 +160,10 @@ void ReadInput(Seen &seen) {
         seen.buttons[3]);
 }
 
-// Back in front: the mouse is toggled off and on to be acquired again.
-void Reacquire() {
-  if (input.mouse == NULL)
+// Back in front: the mouse is toggled off and on to be acquired again (the
+// library no longer needs it; --no-toggle leaves it out).
+void Reacquire(const Options &options) {
+  if (input.mouse == NULL || !options.toggle)
     return;
   input.SyncAcquireMouse();
   input.SyncAcquireMouse();
@@ -176,6 +185,10 @@ bool Frame(const Options &options, Counts &counts) {
       return false;
     }
   } else {
+    static bool locked = false;
+    if (!locked)
+      Say("LOCKPITCH %d", display.pitchPixels);
+    locked = true;
     if (options.pattern)
       DrawPattern();
     else
@@ -214,6 +227,10 @@ bool OpenAll(void *window, void *instance, const Options &options) {
   Say("LAYOUT %d %d %d %d %s", display.redShift, display.greenBits,
       display.blueShift, display.pitchPixels,
       display.secondaryBits ? "set" : "null");
+  bool getters = display.GetDD() == display.directDraw &&
+                 display.GetPrimarySurface() == display.primarySurface &&
+                 display.GetRenderSurface() == display.secondarySurface;
+  Say("GETTERS %s", getters ? "ok" : "bad");
   if (!options.input)
     return true;
   if (!input.Open(window, instance) || !input.OpenKeyboard(window) ||
@@ -226,6 +243,7 @@ bool OpenAll(void *window, void *instance, const Options &options) {
       untouched ? "untouched" : "read");
   memset(&input.mouseState, 0, sizeof input.mouseState);
   input.SyncAcquireMouse();
+  input.SyncAcquireKeyboard(); // as GetStateKeyboard would on its first read
   return true;
 }
 
@@ -254,8 +272,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
     windowClosed = true;
     return 0;
   }
-  if (message == WM_ACTIVATEAPP && wParam)
-    activated = true;
+  if (message == WM_ACTIVATEAPP) {
+    Say("ACTIVE %d", wParam ? 1 : 0);
+    activated = activated || wParam;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -311,7 +331,7 @@ int main(int argc, char **argv) {
         DispatchMessageA(&message);
       }
       if (activated && GetTickCount() - start > 500)
-        Reacquire();
+        Reacquire(options);
       activated = false;
       if (options.input)
         ReadInput(seen);
@@ -357,9 +377,14 @@ int main(int argc, char **argv) {
         if (event.type == SDL_QUIT)
           windowClosed = true;
         if (event.type == SDL_WINDOWEVENT &&
+            (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
+             event.window.event == SDL_WINDOWEVENT_FOCUS_LOST))
+          Say("ACTIVE %d",
+              event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ? 1 : 0);
+        if (event.type == SDL_WINDOWEVENT &&
             event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED &&
             SDL_GetTicks() - start > 500)
-          Reacquire();
+          Reacquire(options);
       }
       if (options.input)
         ReadInput(seen);

@@ -46,10 +46,10 @@ protected:
     return fake.Record(kind + "::" + method, iface, values);
   }
   // What the test scripted for this call, else `otherwise`.
-  HRESULT Answer(const FakeCall &call, HRESULT otherwise = S_OK) {
-    std::string name = call.name;
-    HRESULT result = fake.Next(name, iface);
-    return result != S_OK ? result : otherwise;
+  HRESULT Answer(FakeCall &call, HRESULT otherwise = S_OK) {
+    HRESULT result = fake.Next(call.name, iface);
+    call.result = result != S_OK ? result : otherwise;
+    return call.result;
   }
 };
 
@@ -110,12 +110,14 @@ public:
     if (result != DD_OK)
       return result;
     desc->lpSurface = memory.data();
-    desc->lPitch = static_cast<LONG>(width * 2);
+    // Lines of a system-memory surface start on 8 bytes, as on Wine.
+    desc->lPitch = static_cast<LONG>((width * 2 + 7) & ~7u);
     if (!fake.lockAnswers.empty()) {
       desc->lpSurface = fake.lockAnswers.front().address;
       desc->lPitch = fake.lockAnswers.front().pitch;
       fake.lockAnswers.pop_front();
     }
+    call.values.push_back(static_cast<uintptr_t>(desc->lPitch));
     return DD_OK;
   }
   HRESULT STDMETHODCALLTYPE Restore() override {
@@ -264,6 +266,7 @@ void FakePlatform::Reset() {
   lastKeyboardState.clear();
   lastMouseState.clear();
   answered.clear();
+  debugStrings.clear();
   fakeHandles.clear();
   displayWidth = 640;
   displayHeight = 480;

@@ -19,6 +19,7 @@ struct FakeCall {
   const void *object;            // the interface called, or null
   std::vector<uintptr_t> values; // the plain arguments, in order
   std::vector<unsigned char> record; // a copy of the record passed, if any
+  HRESULT result = 0;                // what the fake answered
   std::string text;                  // message box text and caption
   std::string caption;
 
@@ -85,6 +86,9 @@ public:
   std::deque<std::vector<unsigned char>> mouseStates;
   // What the last successful reads delivered.
   std::vector<unsigned char> lastKeyboardState, lastMouseState;
+  // What went to OutputDebugStringA (Windows only), kept apart from the
+  // calls so that call sequences read the same on both platforms.
+  std::vector<std::string> debugStrings;
   // The scripted answers given, in order.
   std::vector<HRESULT> answered;
 

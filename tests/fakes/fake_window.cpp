@@ -28,8 +28,13 @@ BOOL WINAPI FakeSetRect(LPRECT rect, int left, int top, int right, int bottom) {
   return TRUE;
 }
 
+// A scripted failure (any answer but 0) is a window that is gone: FALSE,
+// and the rectangle untouched.
 BOOL WINAPI FakeGetClientRect(HWND window, LPRECT rect) {
-  fake.Record("GetClientRect", NULL, {Value(window)});
+  FakeCall &call = fake.Record("GetClientRect", NULL, {Value(window)});
+  call.result = fake.Next("GetClientRect", NULL);
+  if (call.result != S_OK)
+    return FALSE;
   *rect = fake.clientRect;
   return TRUE;
 }
@@ -61,18 +66,30 @@ BOOL WINAPI FakeCloseHandle(HANDLE handle) {
 #endif
 }
 
+#if defined(_WIN32)
+void WINAPI FakeOutputDebugStringA(LPCSTR text) {
+  fake.debugStrings.push_back(text ? text : "");
+}
+#endif
+
 } // namespace
 
 #if defined(_WIN32)
+#if defined(_WIN64) // one calling convention: undecorated names
+#define LURN_IMPORT_NAME(name, argumentBytes) "__imp_" #name
+#else
+#define LURN_IMPORT_NAME(name, argumentBytes) "__imp__" #name "@" #argumentBytes
+#endif
 #define LURN_FAKE_IMPORT(name, argumentBytes)                                  \
-  extern "C" void *fakeImport##name __asm__("__imp__" #name                    \
-                                            "@" #argumentBytes);               \
+  extern "C" void *fakeImport##name __asm__(                                   \
+      LURN_IMPORT_NAME(name, argumentBytes));                                  \
   void *fakeImport##name = reinterpret_cast<void *>(&Fake##name);
 LURN_FAKE_IMPORT(MessageBoxA, 16)
 LURN_FAKE_IMPORT(SetRect, 20)
 LURN_FAKE_IMPORT(GetClientRect, 8)
 LURN_FAKE_IMPORT(ClientToScreen, 8)
 LURN_FAKE_IMPORT(CloseHandle, 4)
+LURN_FAKE_IMPORT(OutputDebugStringA, 4)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);

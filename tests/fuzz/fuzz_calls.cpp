@@ -6,7 +6,8 @@
 #include "../reliability/call_sequence.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  bool raw = size > 0 && (data[0] & 1);
+  const uint8_t fills[] = {0, 0xCD, kGarbageFill, 0xCD};
+  uint8_t raw = size > 0 ? fills[data[0] & 3] : 0;
   std::vector<Step> steps;
   Step step;
   while (steps.size() < 200 && DecodeStep(data, size, step))

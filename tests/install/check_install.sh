@@ -1,28 +1,41 @@
 #!/usr/bin/env bash
-# Installs a build into a fresh prefix and builds the minimal client against
-# it as an outside project would (find_package, and natively pkg-config),
-# then runs it headless: check_install.sh native|win32
+# Installs a build into a fresh prefix and builds clients against it as an
+# outside project would, then runs them: check_install.sh native|win32|win64
+#  - the minimal client through find_package (natively also pkg-config),
+#    with the installed toolchain file for Windows, run headless;
+#  - on Windows also the end-to-end client compiled by clang-cl in MSVC mode
+#    against the installed header and lurn.lib, linked by lld-link without a
+#    Visual C++ runtime, and run through the end-to-end scenarios.
 set -euo pipefail
 preset=$1
+build=${2:-build/$preset}
 cd "$(dirname "$0")/../.."
 source scripts/lib.sh
 work=$(mktemp -d /tmp/lurn-install.XXXXXX)
 trap 'stop_wine; stop_xvfb; rm -rf "$work"' EXIT
 
-cmake --install "build/$preset" --prefix "$work/prefix" >/dev/null
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
 echo "installed: $(cd "$work/prefix" && find . -type f | sort | tr '\n' ' ')"
 
+case $preset in
+win32) target=i686 arch=win32 define=_X86_ seh=/safeseh:no ;;
+win64) target=x86_64 arch=win64 define=_AMD64_ seh= ;;
+*) target= ;;
+esac
 toolchain=()
-[ "$preset" = win32 ] && toolchain=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake")
+[ -n "$target" ] && toolchain=(
+  -DCMAKE_TOOLCHAIN_FILE="$work/prefix/lib/cmake/lurn/mingw-$target.cmake")
 cmake -S examples/minimal -B "$work/consumer" -G Ninja \
   -DCMAKE_PREFIX_PATH="$work/prefix" "${toolchain[@]}" >/dev/null
 cmake --build "$work/consumer" >/dev/null
 
-if [ "$preset" = win32 ]; then
+if [ -n "$target" ]; then
   cp "$work/prefix/bin/lurn.dll" "$work/consumer/"
   start_xvfb 1024x768x16
-  start_wine
+  WINEARCH=$arch start_wine
   output=$(cd "$work/consumer" && wine ./minimal.exe 30 | tr -d '\r')
+  stop_wine
+  stop_xvfb
 else
   output=$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/consumer/minimal" 30)
   # The same client through pkg-config.
@@ -35,3 +48,29 @@ else
 fi
 [ "$output" = "minimal: 30 frames" ] || { echo "client said: $output"; exit 1; }
 echo "$preset: the installed package builds and runs a client"
+[ -n "$target" ] || exit 0
+
+# The MSVC-mode client. mingw-w64's headers serve clang-cl once it poses as
+# GCC for them; its import libraries serve lld-link.
+mingw=/usr/$target-w64-mingw32
+msvc=$work/msvc
+tests=$PWD/tests
+mkdir -p "$msvc"
+(cd "$msvc" && clang-cl-14 --target=$target-pc-windows-msvc /c /O1 /GS- /W3 \
+  /WX /D$define /D__USE_MINGW_ANSI_STDIO=0 /clang:-fgnuc-version=4.2.1 \
+  -I"$work/prefix/include" -imsvc "$mingw/include" \
+  -- "$tests/e2e/e2e_client.cpp" "$tests/msvc/crt_start.cpp")
+lld-link /nologo /out:"$msvc/e2e_client.exe" /entry:mainCRTStartup \
+  /subsystem:console /nodefaultlib $seh "$msvc/e2e_client.obj" \
+  "$msvc/crt_start.obj" "$work/prefix/lib/lurn.lib" "$mingw/lib/libkernel32.a" \
+  "$mingw/lib/libuser32.a" "$mingw/lib/libmsvcrt.a"
+cp "$work/prefix/bin/lurn.dll" "$msvc/"
+# It calls every method, so each MSVC name is proved on the real platform.
+imports=$(llvm-nm-14 "$msvc/e2e_client.obj" | grep -c ' U __imp_?.*@Lurn')
+methods=$(grep -c '^_Z' cmake/exports.txt)
+echo "$preset: clang-cl client imports $imports of $methods methods by MSVC name"
+[ "$imports" = "$methods" ] || exit 1
+E2E_CLIENT=$msvc/e2e_client.exe E2E_LOGS=$PWD/$build/e2e-msvc \
+  E2E_SCENARIOS="windowed_565 key clean_exit" \
+  bash tests/e2e/e2e.sh "$([ $arch = win64 ] && echo wine64 || echo wine)" \
+  "$build"

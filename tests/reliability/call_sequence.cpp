@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "../capture_stderr.h"
 #include "../hex.h"
 #include "empty_field.h"
 #include "errors/report_error.h"
@@ -34,6 +35,7 @@ const char *const kPlatformCalls[] = {
     "IDirectInputDeviceA::SetCooperativeLevel",
     "IDirectInputDeviceA::Acquire",
     "IDirectInputDeviceA::GetDeviceState",
+    "GetClientRect",
 };
 const size_t kPlatformCallCount =
     sizeof kPlatformCalls / sizeof kPlatformCalls[0];
@@ -172,7 +174,8 @@ void Deliver(uint8_t selector) {
 struct Checker {
   LurnDirectDraw &display;
   LurnDirectInput &input;
-  std::set<const void *> everSecondary; // surfaces the Part lets a Close keep
+  std::set<const void *> everSecondary; // surfaces a Close may keep
+  StderrCapture &diagnostics;
 
   std::vector<const void *> Fields() const {
     return {
@@ -254,10 +257,19 @@ std::string Boxes(const Step &step, size_t callsBefore, int result,
   for (HRESULT code : fake.answered)
     allowed.insert(DirectXErrorName(code));
   int boxes = 0;
+  // Each box has its diagnostic line, naming the same code.
+  std::vector<std::string> lines = checker.diagnostics.TakeLines();
   for (size_t i = callsBefore; i < fake.calls.size(); ++i) {
     const FakeCall &call = fake.calls[i];
     if (call.name != "MessageBoxA")
       continue;
+    if (size_t(boxes) >= lines.size())
+      return "an error box without a diagnostic line";
+    std::string named = lines[boxes].substr(lines[boxes].find(": ", 6) + 2);
+    if (named.compare(0, call.text.size() + 2, call.text + " (") != 0 &&
+        !(call.text == "<Inconnue>" && named.compare(0, 6, "DIERR_") == 0))
+      return "the box says '" + call.text + "', its line '" + lines[boxes] +
+             "'";
     ++boxes;
     if (call.caption != "- DirectX Interface Error -" || call.values[1] != 0x10)
       return "an error box with caption '" + call.caption + "', type " +
@@ -273,6 +285,9 @@ std::string Boxes(const Step &step, size_t callsBefore, int result,
     return "a call that reports nothing showed an error box";
   if (boxes > 1)
     return "one call showed more than one error box";
+  if (lines.size() != size_t(boxes))
+    return std::to_string(lines.size()) + " diagnostic lines for " +
+           std::to_string(boxes) + " boxes";
   if (reports && result == 1 && boxes != 0)
     return "a call that succeeded showed an error box";
   bool mustReport = call != kLock;
@@ -320,9 +335,24 @@ std::string Run(const Step &step, Checker &checker) {
   case kClear:
     result = display.ClearSecondaryBuffer();
     break;
-  case kUpdate:
+  case kUpdate: {
     result = display.UpdatePrimaryBuffer();
+    // Windowed: no client area, no blit; a lost primary is restored.
+    bool noClientArea = false;
+    for (size_t i = callsBefore; i < fake.calls.size(); ++i) {
+      const FakeCall &call = fake.calls[i];
+      if (call.name == "GetClientRect")
+        noClientArea = call.result != S_OK;
+      if (call.name == "IDirectDrawSurface::Blt" && noClientArea)
+        return "a present blitted into a window without a client area";
+      if (call.name == "IDirectDrawSurface::Blt" &&
+          call.result == DDERR_SURFACELOST &&
+          (i + 1 == fake.calls.size() ||
+           fake.calls[i + 1].name != "IDirectDrawSurface::Restore"))
+        return "a windowed present lost its primary and did not restore it";
+    }
     break;
+  }
   case kRestore:
     result = display.RestoreSurfaces();
     break;
@@ -344,13 +374,17 @@ std::string Run(const Step &step, Checker &checker) {
   case kInputClose:
     input.Close();
     break;
-  case kReadKeyboard:
+  case kReadKeyboard: {
+    size_t readsBefore = fake.Count("IDirectInputDeviceA::GetDeviceState");
     result = input.GetStateKeyboard();
+    if (fake.Count("IDirectInputDeviceA::GetDeviceState") > readsBefore + 5)
+      return "a keyboard read made more than five reads";
     if (result == 1 &&
         (fake.lastKeyboardState.size() != 256 ||
          memcmp(input.keyState, fake.lastKeyboardState.data(), 256) != 0))
       return "keyState differs from what the keyboard delivered";
     break;
+  }
   case kKeyDown:
     if (input.KeyDown(a[0]) != input.keyState[a[0]])
       return "KeyDown differs from keyState";
@@ -361,6 +395,19 @@ std::string Run(const Step &step, Checker &checker) {
     bool read = fake.Count("IDirectInputDeviceA::GetDeviceState") > reads;
     if (code > 0)
       return "GetStateMouse answered a positive code";
+    // Lost, or not acquired while the client holds it acquired: acquired
+    // again and read once more.
+    if (read) {
+      const FakeCall &first = fake.calls[callsBefore];
+      bool lost =
+          first.result == DIERR_INPUTLOST || first.result == DIERR_NOTACQUIRED;
+      bool acquired =
+          fake.calls.size() > callsBefore + 1 &&
+          fake.calls[callsBefore + 1].name == "IDirectInputDeviceA::Acquire";
+      if (lost != acquired)
+        return std::string("a mouse read answering ") + Hex(first.result) +
+               (lost ? " was not" : " was") + " followed by an Acquire";
+    }
     if (read && code == 0 && fake.lastMouseState.size() == 16 &&
         memcmp(&input.mouseState, fake.lastMouseState.data(), 16) != 0 &&
         fake.answered.empty())
@@ -463,14 +510,21 @@ std::string Describe(const Step &step) {
   return text.str();
 }
 
-std::string RunSteps(const std::vector<Step> &steps, bool rawRecords,
+std::string RunSteps(const std::vector<Step> &steps, uint8_t fill,
                      size_t *failedAt) {
   fake.Reset();
+  StderrCapture diagnostics;
   LurnDirectDraw display;
   LurnDirectInput input;
-  memset(&display, rawRecords ? 0xCD : 0, sizeof display);
-  memset(&input, rawRecords ? 0xCD : 0, sizeof input);
-  Checker checker = {display, input, {}};
+  memset(&display, fill, sizeof display);
+  memset(&input, fill, sizeof input);
+  if (fill == kGarbageFill &&
+      (!display.Open(Window(1), 320, 200, 16,
+                     LurnDirectDraw::ReleaseSecondary) ||
+       !input.Open(Window(1), NULL)))
+    return "a record of garbage did not open";
+  diagnostics.TakeLines();
+  Checker checker = {display, input, {}, diagnostics};
   for (size_t i = 0; i < steps.size(); ++i) {
     std::string problem = Run(steps[i], checker);
     if (!problem.empty()) {
@@ -488,7 +542,7 @@ std::string RunSteps(const std::vector<Step> &steps, bool rawRecords,
   return problem;
 }
 
-std::vector<Step> Shrink(std::vector<Step> steps, bool rawRecords) {
+std::vector<Step> Shrink(std::vector<Step> steps, uint8_t rawRecords) {
   size_t failedAt = steps.size();
   if (RunSteps(steps, rawRecords, &failedAt).empty())
     return steps;

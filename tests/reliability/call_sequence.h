@@ -32,13 +32,16 @@ bool DecodeStep(const uint8_t *&data, size_t &size, Step &step);
 
 std::string Describe(const Step &step);
 
-// Runs the steps from a fresh platform and fresh records (zeroed, or filled
-// with 0xCD bytes when `rawRecords`). Returns "" when every check held,
-// else what went wrong, naming the step (its index in `failedAt`).
-std::string RunSteps(const std::vector<Step> &steps, bool rawRecords,
+// Runs the steps from a fresh platform and fresh records filled with `fill`
+// bytes: 0, the debug heap's 0xCD, or kGarbageFill, a local's stack garbage,
+// which only Open may meet first (both records are opened before the
+// steps). Returns "" when every check held, else what went wrong, naming the
+// step (its index in `failedAt`).
+const uint8_t kGarbageFill = 0xCC;
+std::string RunSteps(const std::vector<Step> &steps, uint8_t fill,
                      size_t *failedAt);
 
 // The shortest sequence found that still fails, from a failing one.
-std::vector<Step> Shrink(std::vector<Step> steps, bool rawRecords);
+std::vector<Step> Shrink(std::vector<Step> steps, uint8_t fill);
 
 #endif

@@ -13,10 +13,12 @@ protected:
     testing::internal::CaptureStderr();
     *result = display.Open(handle, width, height, depth, options);
     std::string said = testing::internal::GetCapturedStderr();
+    // The box's caption and text follow the library's diagnostic line.
     std::string caption = "- DirectX Interface Error -\n";
-    if (said.compare(0, caption.size(), caption) != 0)
+    size_t box = said.find(caption);
+    if (box == std::string::npos)
       return said;
-    said.erase(0, caption.size());
+    said.erase(0, box + caption.size());
     if (!said.empty() && said.back() == '\n')
       said.pop_back();
     return said;
@@ -52,6 +54,30 @@ TEST_F(StandinDisplay, WindowedOpenTakesTheDesktopLayout) {
     EXPECT_EQ(nullptr, display.directDraw);
     EXPECT_EQ(nullptr, display.secondarySurface);
   }
+}
+
+TEST_F(StandinDisplay, AnUnknownDesktopIsNamedOnStandardError) {
+  const char *settings[] = {"24", "5650", "rgb565"};
+  for (const char *setting : settings) {
+    SCOPED_TRACE(setting);
+    setenv("LURN_STANDIN_DESKTOP", setting, 1);
+    int opened = 0;
+    std::string said = OpenReporting(window, 320, 240, 16, kRelease, &opened);
+    EXPECT_EQ(1, opened) << "the default desktop, 565";
+    EXPECT_EQ(11, display.redShift);
+    EXPECT_NE(std::string::npos,
+              said.find(std::string("LURN_STANDIN_DESKTOP=") + setting))
+        << said;
+    display.Close();
+  }
+}
+
+TEST_F(StandinDisplay, TheWindowSurfaceIsPlainMemoryWhateverTheClientHinted) {
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "1");
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kRelease));
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  // SDL's own name for the data of a texture-backed window surface.
+  EXPECT_EQ(nullptr, SDL_GetWindowData(window, "_SDL_WindowTextureData"));
 }
 
 TEST_F(StandinDisplay, ADesktopOfAnotherDepthIsInvalidPixelFormat) {
@@ -103,12 +129,93 @@ TEST_F(StandinDisplay, FullScreenTakesTheWindowAndGivesItBack) {
 }
 
 TEST_F(StandinDisplay, FullScreenAt32BitsHasNoSixteenBitLayout) {
+  setenv("LURN_STANDIN_DESKTOP", "32", 1); // 32-bit modes on offer
   display.redShift = display.greenBits = display.blueShift = 0xEE;
   int opened = 0;
   EXPECT_EQ(
       "", OpenReporting(window, 640, 480, 32, kFullScreen | kRelease, &opened));
   EXPECT_EQ(1, opened);
   EXPECT_EQ(0xEE, display.redShift);
+}
+
+TEST_F(StandinDisplay, ADestroyedFullScreenWindowFailsTheFramesSilently) {
+  ASSERT_EQ(1, display.Open(window, 640, 480, 16, kFullScreen | kRelease));
+  ASSERT_EQ(1, input.Open(window, NULL));
+  ASSERT_EQ(1, input.OpenKeyboard(window));
+  input.SyncAcquireMouse();
+  SDL_DestroyWindow(window);
+  window = NULL;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(0, display.ClearSecondaryBuffer());
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(0, display.RestoreSurfaces());
+  EXPECT_EQ(0, input.GetStateKeyboard());
+  EXPECT_EQ("", testing::internal::GetCapturedStderr()) << "no error box";
+  EXPECT_NE(nullptr, display.directDraw) << "the lock kept the object open";
+  display.Close();
+  // The display is free again for a new window.
+  window = SDL_CreateWindow("again", 0, 0, 640, 480, 0);
+  EXPECT_EQ(1, display.Open(window, 640, 480, 16, kFullScreen | kRelease));
+}
+
+TEST_F(StandinDisplay, EveryNewWindowIsAWindow) {
+  // Past any fixed range of window IDs, one window after another.
+  for (int made = 0; made < 4200; ++made) {
+    SDL_DestroyWindow(window);
+    window = SDL_CreateWindow("next", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(nullptr, window) << SDL_GetError();
+    ASSERT_EQ(1, display.Open(window, 64, 48, 16, kRelease))
+        << "window " << made;
+    display.Close();
+  }
+}
+
+struct ModeRow {
+  const char *desktop, *anyMode;
+  unsigned short width, height;
+  unsigned char depth;
+  const char *box;
+};
+
+TEST_F(StandinDisplay, FullScreenOffersTheModesOfWinesVirtualDesktop) {
+  // The desktop is 1024 x 768 headless.
+  const ModeRow rows[] = {
+      {NULL, NULL, 320, 200, 16, ""},
+      {NULL, NULL, 768, 576, 16, ""},
+      {NULL, NULL, 1024, 768, 16, ""},
+      {NULL, NULL, 641, 480, 16, "DDERR_UNSUPPORTED"},
+      {NULL, NULL, 720, 480, 16, "DDERR_UNSUPPORTED"},
+      {NULL, NULL, 1280, 1024, 16, "DDERR_UNSUPPORTED"},
+      {NULL, NULL, 640, 480, 32, "DDERR_UNSUPPORTED"},
+      {"32", NULL, 640, 480, 32, ""},
+      {NULL, "1", 641, 480, 16, ""},
+      {NULL, "1", 1280, 1024, 16, ""},
+      {NULL, "0", 641, 480, 16, "DDERR_UNSUPPORTED"},
+  };
+  for (const ModeRow &row : rows) {
+    SCOPED_TRACE(testing::Message()
+                 << row.width << "x" << row.height << "x" << int(row.depth)
+                 << " desktop " << (row.desktop ? row.desktop : "565")
+                 << " anymode " << (row.anyMode ? row.anyMode : "unset"));
+    row.desktop ? setenv("LURN_STANDIN_DESKTOP", row.desktop, 1)
+                : unsetenv("LURN_STANDIN_DESKTOP");
+    row.anyMode ? setenv("LURN_STANDIN_ANYMODE", row.anyMode, 1)
+                : unsetenv("LURN_STANDIN_ANYMODE");
+    int opened = -1;
+    EXPECT_EQ(row.box, OpenReporting(window, row.width, row.height, row.depth,
+                                     kFullScreen | kRelease, &opened));
+    EXPECT_EQ(*row.box == '\0', opened == 1);
+    display.Close();
+  }
+  unsetenv("LURN_STANDIN_ANYMODE");
+}
+
+TEST_F(StandinDisplay, LinesAreAlignedToEightBytes) {
+  ASSERT_EQ(1, display.Open(window, 641, 3, 16, kRelease));
+  ASSERT_EQ(1, display.LockSecondaryBuffer());
+  EXPECT_EQ(644, display.pitchPixels) << "1288 bytes, as on Wine";
+  display.UnlockSecondaryBuffer();
 }
 
 struct BadInput {
@@ -144,7 +251,7 @@ TEST_F(StandinDisplay, BadInputGetsADefinedAnswer) {
       {"depth 15 full screen", false, false, 320, 240, 15,
        kFullScreen | kRelease, 0, "DDERR_INVALIDPIXELFORMAT"},
       {"depth 0 full screen", false, false, 320, 240, 0, kFullScreen | kRelease,
-       0, "DDERR_UNSUPPORTED"},
+       0, "DDERR_INVALIDPIXELFORMAT"},
       {"null window, windowed", true, false, 320, 240, 16, kRelease, 1, ""},
       {"null window, full screen", true, false, 320, 240, 16,
        kFullScreen | kRelease, 0, "DDERR_INVALIDPARAMS"},

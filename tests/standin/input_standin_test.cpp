@@ -28,13 +28,16 @@ protected:
     event.key.keysym.scancode = scancode;
     Push(event);
   }
-  void Move(int x, int y) {
+  // SDL's report of a motion: relative, and where the pointer now is.
+  void Move(int x, int y, int atX = 0, int atY = 0) {
     SDL_Event event;
     memset(&event, 0, sizeof event);
     event.type = SDL_MOUSEMOTION;
     event.motion.windowID = SDL_GetWindowID(window);
     event.motion.xrel = x;
     event.motion.yrel = y;
+    event.motion.x = atX;
+    event.motion.y = atY;
     Push(event);
   }
   void Wheel(int notches) {
@@ -148,6 +151,28 @@ TEST_F(StandinInput, MouseMovesAccumulateUntilRead) {
   EXPECT_EQ(0, input.mouseState.rgbButtons[0]);
   EXPECT_EQ(0x80, input.mouseState.rgbButtons[1]);
   EXPECT_EQ(0x80, input.mouseState.rgbButtons[2]);
+}
+
+TEST_F(StandinInput, AMovedWindowIsNoMouseMovement) {
+  // SDL counts motion from its last pointer position in window coordinates;
+  // each push below is the motion SDL reports for a 5, 5 move on the screen.
+  SDL_SetWindowPosition(window, 100, 50);
+  input.SyncAcquireMouse();
+  ASSERT_EQ(1, display.Open(window, 640, 480, 16,
+                            LurnDirectDraw::FullScreen |
+                                LurnDirectDraw::ReleaseSecondary));
+  int left = -1, top = -1;
+  SDL_GetWindowPosition(window, &left, &top);
+  ASSERT_EQ(0, left) << "full screen moved the window";
+  Move(105, 55, 110, 60); // from 5, 5 at 100, 50 to 10, 10 at 0, 0
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(5, input.mouseState.lX);
+  EXPECT_EQ(5, input.mouseState.lY);
+  SDL_SetWindowPosition(window, 30, 20); // a window manager moves it
+  Move(-25, -15, 85, 45);
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(5, input.mouseState.lX);
+  EXPECT_EQ(5, input.mouseState.lY);
 }
 
 TEST_F(StandinInput, FocusLossTakesTheDevicesUntilTheyAreAcquiredAgain) {

@@ -8,6 +8,7 @@
 #include <stb_image.h>
 #include <unistd.h>
 
+#include "standin.h"
 #include "standin_test_support.h"
 
 namespace {
@@ -99,6 +100,27 @@ TEST_F(StandinPresentation, FullScreenFlipsShowThePictureWithItsAspect) {
   }
 }
 
+TEST_F(StandinPresentation, AFrameWithInputPumpsEventsOnce) {
+  ASSERT_EQ(1, display.Open(window, 320, 200, 16,
+                            LurnDirectDraw::FullScreen |
+                                LurnDirectDraw::ReleaseSecondary));
+  ASSERT_EQ(1, input.Open(window, NULL));
+  ASSERT_EQ(1, input.OpenKeyboard(window));
+  ASSERT_EQ(1, input.OpenMouse(window));
+  input.SyncAcquireMouse();
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  unsigned before = PumpCount();
+  const unsigned frames = 10;
+  for (unsigned frame = 0; frame < frames; ++frame) {
+    EXPECT_EQ(1, input.GetStateKeyboard());
+    EXPECT_EQ(0, input.GetStateMouse());
+    EXPECT_EQ(1, display.ClearSecondaryBuffer());
+    DrawQuadrants();
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  }
+  EXPECT_EQ(frames, PumpCount() - before);
+}
+
 TEST_F(StandinPresentation, FocusLossLosesTheFlipChainUntilRestored) {
   ASSERT_EQ(1, display.Open(window, 320, 200, 16,
                             LurnDirectDraw::FullScreen |
@@ -143,14 +165,14 @@ TEST_F(StandinPresentation, CapturedFramesDecodeToThePixelsDrawn) {
   const unsigned char kinds[] = {LurnDirectDraw::FullScreen, 0};
   for (unsigned char kind : kinds) {
     SCOPED_TRACE(kind ? "full screen" : "windowed");
-    ASSERT_EQ(1, display.Open(window, 97, 61, 16,
+    ASSERT_EQ(1, display.Open(window, 320, 200, 16,
                               kind | LurnDirectDraw::ReleaseSecondary));
     SendFocus(true); // an earlier test's window may have had it
     for (int frame = 0; frame < 2; ++frame) { // the first one is kept
       ASSERT_EQ(1, display.LockSecondaryBuffer());
       Uint16 *row = static_cast<Uint16 *>(display.secondaryBits);
-      for (int y = 0; y < 61; ++y, row += display.pitchPixels)
-        for (int x = 0; x < 97; ++x)
+      for (int y = 0; y < 200; ++y, row += display.pitchPixels)
+        for (int x = 0; x < 320; ++x)
           row[x] = Uint16(x * 677 + y * 9043 + frame);
       display.UnlockSecondaryBuffer();
       EXPECT_EQ(1, display.UpdatePrimaryBuffer());
@@ -163,11 +185,11 @@ TEST_F(StandinPresentation, CapturedFramesDecodeToThePixelsDrawn) {
     int width = 0, height = 0, channels = 0;
     unsigned char *rgb = stbi_load(path.c_str(), &width, &height, &channels, 3);
     ASSERT_NE(nullptr, rgb) << path;
-    EXPECT_EQ(97, width);
-    EXPECT_EQ(61, height);
+    EXPECT_EQ(320, width);
+    EXPECT_EQ(200, height);
     int wrong = 0;
     for (int i = 0; i < width * height && rgb != NULL; ++i) {
-      unsigned v = Uint16((i % 97) * 677 + (i / 97) * 9043);
+      unsigned v = Uint16((i % 320) * 677 + (i / 320) * 9043);
       unsigned r = v >> 11, g = v >> 5 & 63, b = v & 31;
       unsigned want[3] = {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2};
       for (int c = 0; c < 3; ++c)

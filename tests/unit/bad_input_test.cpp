@@ -129,17 +129,64 @@ TEST_F(BadInput, AccessorsAndKeyDownAnswerWhatTheRecordHolds) {
   }
 }
 
+// Records as clients declare them: a local full of stack garbage (or a
+// debug stack's 0xCC), raw heap memory, zeroed. Open reads none of it.
 TEST_F(BadInput, OpeningARawRecordTouchesNoneOfItsFields) {
-  Prepare(kDebugFill);
-  ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16,
-                            LurnDirectDraw::ReleaseSecondary));
-  ASSERT_EQ(1, input.Open(TestWindow(), NULL));
-  ASSERT_EQ(1, input.OpenKeyboard(TestWindow()));
-  EXPECT_EQ(0, fake.OverReleases());
-  EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::Release"));
+  for (int fill : {0xCD, 0xCC, 0x5A}) {
+    SCOPED_TRACE(Hex(fill));
+    SetUp();
+    memset(&display, fill, sizeof display);
+    memset(&input, fill, sizeof input);
+    ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16,
+                              LurnDirectDraw::ReleaseSecondary));
+    ASSERT_EQ(1, input.Open(TestWindow(), NULL));
+    ASSERT_EQ(1, input.OpenKeyboard(TestWindow()));
+    EXPECT_EQ(0, fake.OverReleases());
+    EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::Release"));
+    EXPECT_EQ(nullptr, input.mouse);
+    EXPECT_EQ(nullptr, input.spareDevice);
+    EXPECT_EQ(nullptr, display.auxSurface);
+    display.Close();
+    input.Close();
+    EXPECT_EQ(0, fake.LiveReferences());
+  }
+}
+
+// Opening again releases what the record holds only when the library knows
+// it opened that record: several records at once, a copy, and a record's
+// memory reused without a Close.
+TEST_F(BadInput, OpeningAgainReleasesOnlyWhatTheLibraryOpenedThere) {
+  const unsigned char options = LurnDirectDraw::ReleaseSecondary;
+  LurnDirectDraw other, copy;
+  memset(&other, 0xCC, sizeof other);
+  ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
+  ASSERT_EQ(1, other.Open(TestWindow(), 320, 200, 16, options));
+  long held = fake.LiveReferences();
+  ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
+  ASSERT_EQ(1, other.Open(TestWindow(), 320, 200, 16, options));
+  EXPECT_EQ(held, fake.LiveReferences()) << "each reopen let go of its own";
+
+  memcpy(&copy, &display, sizeof copy);
+  ASSERT_EQ(1, copy.Open(TestWindow(), 320, 200, 16, options));
+  EXPECT_EQ(held * 3 / 2, fake.LiveReferences())
+      << "the copy's Open released nothing the original holds";
+  copy.Close();
+  other.Close();
+  IDirectDraw *leaked = display.directDraw;
+  memset(&display, 0xCC, sizeof display); // freed without Close, reused
+  ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
+  EXPECT_NE(leaked, display.directDraw);
   display.Close();
+  EXPECT_EQ(held / 2, fake.LiveReferences()) << "only the lost record leaks";
+  EXPECT_EQ(0, fake.OverReleases());
+
+  ASSERT_EQ(1, input.Open(TestWindow(), NULL));
+  ASSERT_EQ(1, input.OpenMouse(TestWindow()));
+  ASSERT_EQ(1, input.Open(TestWindow(), NULL));
+  EXPECT_EQ(1u, fake.Count("IDirectInputA::Release")) << "the old root";
+  EXPECT_NE(nullptr, input.mouse) << "the device stays";
   input.Close();
-  EXPECT_EQ(0, fake.LiveReferences());
+  EXPECT_EQ(held / 2, fake.LiveReferences());
 }
 
 } // namespace

@@ -94,9 +94,10 @@ TEST_F(DisplaySetup, WindowedOpenPassesTheDocumentedValues) {
 #if defined(_WIN32)
 TEST_F(DisplaySetup, RecordsHaveTheirDirectX5Sizes) {
   EXPECT_EQ(364u, sizeof(DDCAPS));
-  EXPECT_EQ(108u, sizeof(DDSURFACEDESC));
+  const bool x64 = sizeof(void *) == 8; // the records hold pointers
+  EXPECT_EQ(x64 ? 120u : 108u, sizeof(DDSURFACEDESC));
   EXPECT_EQ(32u, sizeof(DDPIXELFORMAT));
-  EXPECT_EQ(100u, sizeof(DDBLTFX));
+  EXPECT_EQ(x64 ? 128u : 100u, sizeof(DDBLTFX));
 }
 #endif
 
@@ -113,6 +114,23 @@ TEST_F(DisplaySetup, WindowedOpenFillsTheDrawingAddressAndPitch) {
   EXPECT_EQ(display.directDraw, display.GetDD());
   EXPECT_EQ(display.primarySurface, display.GetPrimarySurface());
   EXPECT_EQ(display.secondarySurface, display.GetRenderSurface());
+
+  // The pitch is the surface's, as the first lock will give it: lines of
+  // system memory start on 8 bytes, so odd widths are wider than drawn.
+  const unsigned short widths[][2] = {{641, 644}, {1, 4}, {642, 644}};
+  for (const auto &row : widths) {
+    SCOPED_TRACE(row[0]);
+    SetUp();
+    ASSERT_EQ(1, display.Open(TestWindow(), row[0], 480, 16, kRelease));
+    EXPECT_EQ(row[1], display.pitchPixels);
+    ASSERT_EQ(1, display.LockSecondaryBuffer());
+    EXPECT_EQ(row[1], display.pitchPixels) << "the same after the lock";
+    display.Close();
+  }
+  SetUp();
+  fake.lockAnswers.push_back(LockAnswer{&display, 0x40000});
+  ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, kRelease));
+  EXPECT_EQ(320, display.pitchPixels) << "a pitch too long keeps the width";
 }
 
 TEST_F(DisplaySetup, FullScreenOpenBuildsAFlipChain) {
@@ -197,6 +215,13 @@ TEST_F(DisplaySetup, AFailingStepIsReportedAndLeavesWhatWasBuilt) {
     EXPECT_EQ(std::vector<std::string>{DirectXErrorName(
                   static_cast<HRESULT>(step.code))},
               Boxes());
+    std::vector<std::string> lines = Diagnostics();
+    ASSERT_EQ(1u, lines.size()) << "one diagnostic line";
+    EXPECT_EQ(0u,
+              lines[0].find(std::string("lurn: Open: ") +
+                            DirectXErrorName(static_cast<HRESULT>(step.code)) +
+                            " (0x"))
+        << lines[0];
     EXPECT_EQ(step.fieldsLeft, OpenFields());
     EXPECT_EQ(step.options, display.flags) << "stored before any call";
     EXPECT_EQ(320, display.width);
@@ -252,6 +277,15 @@ TEST_F(DisplaySetup, ALockWithoutAnAddressIsLockedSurfaces) {
   EXPECT_EQ(1u, fake.Count("IDirectDrawSurface::Unlock"));
 }
 
+const char kMissingDepthLine[] =
+    "lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 32 bits, "
+    "the desktop is 16 bits (5-6-5); ask for 16, open FullScreen, or "
+#if defined(_WIN32)
+    "run on a 24-bit X screen under Wine";
+#else
+    "give the stand-in a 32-bit desktop (LURN_STANDIN_DESKTOP)";
+#endif
+
 TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
   const unsigned char depths[] = {0, 8, 15, 24, 32};
   for (unsigned char depth : depths) {
@@ -262,6 +296,10 @@ TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
     EXPECT_EQ("directDraw directDraw2 primarySurface secondarySurface",
               OpenFields())
         << "no Close before the box";
+    if (depth == 32) {
+      std::vector<std::string> expected = {kMissingDepthLine};
+      EXPECT_EQ(expected, Diagnostics());
+    }
     display.Close();
     EXPECT_EQ(0, fake.LiveReferences());
   }

@@ -51,7 +51,7 @@ TEST_F(ErrorReporter, KnowsNinetyFiveDirectDrawCodesAndFiveShared) {
 }
 
 TEST_F(ErrorReporter, ShowsTheNameInAStopBoxOwnedByTheWindow) {
-  int shown = ReportDirectXError(TestWindow(), DDERR_SURFACELOST);
+  int shown = ReportDirectXError(TestWindow(), DDERR_SURFACELOST, "Open", NULL);
   ASSERT_EQ(1u, fake.Count("MessageBoxA"));
   const FakeCall &box = *fake.Find("MessageBoxA");
   EXPECT_EQ(reinterpret_cast<uintptr_t>(TestWindow()), box.values[0]);
@@ -62,10 +62,57 @@ TEST_F(ErrorReporter, ShowsTheNameInAStopBoxOwnedByTheWindow) {
 }
 
 TEST_F(ErrorReporter, ShowsAnOwnerlessBoxForANullWindow) {
-  ReportDirectXError(NULL, 0);
+  ReportDirectXError(NULL, 0, "LockSecondaryBuffer", NULL);
   ASSERT_EQ(1u, fake.Count("MessageBoxA"));
   EXPECT_EQ(0u, fake.Find("MessageBoxA")->values[0]);
   EXPECT_EQ("<Inconnue>", fake.Find("MessageBoxA")->text);
+}
+
+struct DiagnosticRow {
+  bool input;
+  unsigned long code;
+  const char *what; // null: none
+  const char *box, *line;
+};
+
+// One line per reported failure: method, name, code, what, the usual fix.
+// The box keeps the DirectDraw table's text; DirectInput's own codes get
+// their name in the line only.
+TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
+  const DiagnosticRow rows[] = {
+      {false, 0x80004001, "full screen 1x1 at 16 bits", "DDERR_UNSUPPORTED",
+       "lurn: M: DDERR_UNSUPPORTED (0x80004001): full screen 1x1 at 16 bits; "
+       "use a mode the display offers; under Wine run inside \"explorer "
+       "/desktop=NAME,800x600\""},
+      {false, 0x80070057, "x", "DDERR_INVALIDPARAMS",
+       "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x; pass a real window and "
+       "a size the platform accepts"},
+      {true, 0x80070057, "x", "DDERR_INVALIDPARAMS",
+       "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x; pass the program's "
+       "instance (GetModuleHandle(NULL)) and a real window"},
+      {true, 0x8007047E, NULL, "<Inconnue>",
+       "lurn: M: DIERR_OLDDIRECTINPUTVERSION (0x8007047E)"},
+      {false, 0x8007001E, NULL, "<Inconnue>",
+       "lurn: M: <Inconnue> (0x8007001E)"},
+      {true, 0x12345, NULL, "<Inconnue>", "lurn: M: <Inconnue> (0x00012345)"},
+  };
+  for (const DiagnosticRow &row : rows) {
+    SCOPED_TRACE(Hex(row.code));
+    SetUp();
+    HRESULT code = static_cast<HRESULT>(row.code);
+    if (row.input)
+      ReportDirectInputError(TestWindow(), code, "M", row.what ? "%s" : NULL,
+                             row.what);
+    else
+      ReportDirectXError(TestWindow(), code, "M", row.what ? "%s" : NULL,
+                         row.what);
+    EXPECT_EQ(std::vector<std::string>{row.box}, Boxes());
+    EXPECT_EQ(std::vector<std::string>{row.line}, Diagnostics());
+#if defined(_WIN32)
+    EXPECT_EQ(std::vector<std::string>{std::string(row.line) + "\n"},
+              fake.debugStrings);
+#endif
+  }
 }
 
 #if defined(_WIN32)
@@ -178,6 +225,26 @@ TEST_F(ErrorReporter, AgreesWithThePlatformHeaders) {
   EXPECT_EQ(100u, sizeof rows / sizeof rows[0]);
   for (const NamedCode &row : rows)
     EXPECT_STREQ(row.name, DirectXErrorName(static_cast<HRESULT>(row.code)))
+        << "code " << Hex(row.code);
+}
+
+// The diagnostic line's DirectInput names, likewise.
+TEST_F(ErrorReporter, DirectInputNamesAgreeWithThePlatformHeaders) {
+  const NamedCode rows[] = {
+      ROW(DIERR_NOINTERFACE),
+      ROW(DIERR_NOAGGREGATION),
+      ROW(DIERR_DEVICENOTREG),
+      ROW(DIERR_OTHERAPPHASPRIO),
+      ROW(DIERR_NOTACQUIRED),
+      ROW(DIERR_NOTINITIALIZED),
+      ROW(DIERR_INPUTLOST),
+      ROW(DIERR_ACQUIRED),
+      ROW(DIERR_OLDDIRECTINPUTVERSION),
+      ROW(DIERR_BETADIRECTINPUTVERSION),
+      ROW(DIERR_ALREADYINITIALIZED),
+  };
+  for (const NamedCode &row : rows)
+    EXPECT_STREQ(row.name, DirectInputErrorName(static_cast<HRESULT>(row.code)))
         << "code " << Hex(row.code);
 }
 #undef ROW

@@ -1,6 +1,9 @@
 // A C++98 client's view of the public header: it must compile here without
-// warnings, and the records must lay out as the library sees them.
+// warnings, and the records must lay out as the library sees them, whatever
+// packing the client has chosen.
+#pragma pack(push, 1) // a client's own packing
 #include <lurn.h>
+#pragma pack(pop)
 
 #include <stddef.h>
 

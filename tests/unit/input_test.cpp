@@ -51,12 +51,20 @@ TEST_F(InputTest, AFailedOpenIsReportedAndStoresNothing) {
   const unsigned long codes[] = {0x8007000E, 0x80070057, 0x8007047E};
   const char *names[] = {"DDERR_OUTOFMEMORY", "DDERR_INVALIDPARAMS",
                          "<Inconnue>"};
+  const char *lineStarts[] = {
+      "lurn: Open: DDERR_OUTOFMEMORY (0x8007000E): DirectInputCreateA",
+      "lurn: Open: DDERR_INVALIDPARAMS (0x80070057): DirectInputCreateA",
+      "lurn: Open: DIERR_OLDDIRECTINPUTVERSION (0x8007047E): "
+      "DirectInputCreateA"};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(Hex(codes[i]));
     SetUp();
     fake.Answer("DirectInputCreateA", static_cast<HRESULT>(codes[i]));
     EXPECT_EQ(0, input.Open(TestWindow(), Instance()));
     EXPECT_EQ(std::vector<std::string>{names[i]}, Boxes());
+    std::vector<std::string> lines = Diagnostics();
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(0u, lines[0].find(lineStarts[i])) << lines[0];
     EXPECT_EQ(nullptr, input.window);
     EXPECT_EQ(0, input.keyboardReleased);
     EXPECT_EQ(0, input.mouseReleased);
@@ -249,6 +257,14 @@ TEST_F(InputTest, AFailedKeyboardReadReacquiresUntilARead) {
   fake.Answer("IDirectInputDeviceA::Acquire", DIERR_OTHERAPPHASPRIO);
   EXPECT_EQ(0, input.GetStateKeyboard());
   EXPECT_EQ(2u, fake.calls.size());
+
+  // A device that takes every acquire and fails every read: a few rounds,
+  // then 0; the next read starts afresh.
+  fake.calls.clear();
+  fake.Answer("IDirectInputDeviceA::GetDeviceState", S_FALSE, 100);
+  EXPECT_EQ(0, input.GetStateKeyboard());
+  EXPECT_EQ(4u, fake.Count("IDirectInputDeviceA::Acquire"));
+  EXPECT_EQ(5u, fake.Count("IDirectInputDeviceA::GetDeviceState"));
 }
 
 TEST_F(InputTest, NoKeyboardReadsNothing) {
@@ -297,7 +313,10 @@ struct MouseRead {
 TEST_F(InputTest, ALostMouseIsReacquiredAndReadOnce) {
   const MouseRead rows[] = {
       {"read", 0, 0, 0, 0},
-      {"other failure", 0x8007000C, 0, 0, 0},
+      {"other failure", 0x80070005, 0, 0, 0},
+      {"not acquired (a focus loss on Wine), then read", 0x8007000C, 0, 0, 1},
+      {"not acquired, then still not", 0x8007000C, 0x8007000C,
+       static_cast<LurnLong>(0x8007000C), 1},
       {"positive answer", 1, 0, 0, 0},
       {"lost, then read", 0x8007001E, 0, 0, 1},
       {"lost, then lost again", 0x8007001E, 0x8007001E,
@@ -327,11 +346,16 @@ TEST_F(InputTest, AFailedToggleStillFlipsTheFlag) {
   fake.Answer("IDirectInputDeviceA::Acquire", DIERR_OTHERAPPHASPRIO);
   input.SyncAcquireMouse();
   EXPECT_EQ(0, input.mouseReleased);
-  fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_NOTACQUIRED, 3);
+  fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_OTHERAPPHASPRIO, 3);
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(1u, fake.Count("IDirectInputDeviceA::Acquire"))
       << "only a lost acquisition leads to an Acquire";
+  // Not acquired while the client holds it acquired: tried again each read.
+  fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_NOTACQUIRED, 6);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(Hex(DIERR_NOTACQUIRED), Hex(input.GetStateMouse()));
+  EXPECT_EQ(4u, fake.Count("IDirectInputDeviceA::Acquire"));
 
   LurnDirectInput none;
   memset(&none, 0, sizeof none);

@@ -136,7 +136,22 @@ TEST_F(Presentation, WindowedPresentBlitsIntoTheClientArea) {
             source->values);
   EXPECT_EQ(source->values[0], blit->values[2]) << "the SetRect rectangle";
   EXPECT_EQ(0u, fake.Find("ClientToScreen")->values[1]) << "from point 0, 0";
+  EXPECT_EQ((std::vector<const void *>{display.primarySurface,
+                                       display.secondarySurface}),
+            Targets("IDirectDrawSurface::Restore"))
+      << "a primary lost to a mode change comes back for the next frame";
+
+  // Other blit failures restore nothing; a window without a client area
+  // (destroyed, or never one) gets no blit at all.
+  fake.calls.clear();
+  fake.Answer("IDirectDrawSurface::Blt", DDERR_INVALIDRECT);
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  fake.Answer("GetClientRect", E_FAIL);
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(1u, fake.Count("IDirectDrawSurface::Blt"));
+  EXPECT_EQ(2u, fake.Count("GetClientRect"));
   EXPECT_EQ(0u, fake.Count("IDirectDrawSurface::Restore"));
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(Presentation, RestoreStopsAtTheFirstFailure) {

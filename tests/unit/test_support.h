@@ -6,10 +6,12 @@
 
 #include <stdio.h>
 
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "../capture_stderr.h"
 #include "../hex.h"
 
 #include "errors/report_error.h"
@@ -21,13 +23,18 @@ inline void *TestWindow() { return reinterpret_cast<void *>(0x1234); }
 class FakePlatformTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    capture_.reset();
+    capture_.reset(new StderrCapture);
     fake.Reset();
     memset(&display, 0, sizeof display);
     memset(&input, 0, sizeof input);
   }
   void TearDown() override {
     EXPECT_EQ(0, fake.OverReleases()) << "an interface was released too often";
+    capture_.reset();
   }
+  // The library's diagnostic lines since the last call.
+  std::vector<std::string> Diagnostics() { return capture_->TakeLines(); }
   // The texts of the error boxes shown so far.
   std::vector<std::string> Boxes() const {
     std::vector<std::string> texts;
@@ -60,6 +67,7 @@ protected:
 
   LurnDirectDraw display;
   LurnDirectInput input;
+  std::unique_ptr<StderrCapture> capture_;
 };
 
 #endif

@@ -1,0 +1,56 @@
+// Standard error goes to a temporary file while a capture lives: the
+// library's diagnostic lines can be read back, and runs of thousands of
+// reported failures stay quiet.
+#ifndef LURN_TEST_CAPTURE_STDERR_H
+#define LURN_TEST_CAPTURE_STDERR_H
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <io.h> // dup, dup2, close under their POSIX names
+#else
+#include <unistd.h>
+#endif
+
+class StderrCapture {
+public:
+  StderrCapture() : file_(tmpfile()), saved_(dup(2)) {
+    fflush(stderr);
+    dup2(fileno(file_), 2);
+  }
+  ~StderrCapture() {
+    fflush(stderr);
+    dup2(saved_, 2);
+    close(saved_);
+    fclose(file_);
+  }
+  StderrCapture(const StderrCapture &) = delete;
+  StderrCapture &operator=(const StderrCapture &) = delete;
+
+  // The library's lines ("lurn: ...") written since the last call.
+  std::vector<std::string> TakeLines() {
+    fflush(stderr);
+    fseek(file_, taken_, SEEK_SET);
+    std::vector<std::string> lines;
+    std::string line;
+    for (int c; (c = fgetc(file_)) != EOF; ++taken_) {
+      if (c != '\n' && c != '\r')
+        line += char(c);
+      else if (c == '\n' && line.compare(0, 6, "lurn: ") == 0)
+        lines.push_back(line);
+      if (c == '\n')
+        line.clear();
+    }
+    return lines;
+  }
+
+private:
+  FILE *file_;
+  int saved_;
+  long taken_ = 0;
+};
+
+#endif

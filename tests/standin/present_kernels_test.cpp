@@ -1,0 +1,229 @@
+// The present's kernels (plain C++, SSE2, AVX2) against a per-pixel
+// reference over a table of geometries and pixel formats, random frames.
+#include <string.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include "../hex.h"
+#include "present.h"
+
+namespace {
+
+// A field widened to 8 bits by repeating its top bits; a wider one gives
+// its top 8.
+Uint8 Widen(Uint32 pixel, Uint32 mask) {
+  if (mask == 0)
+    return 0;
+  int low = 0, bits = 0;
+  while (!(mask >> low & 1))
+    ++low;
+  for (Uint32 rest = mask >> low; rest != 0; rest >>= 1)
+    bits += rest & 1;
+  Uint32 value = (pixel & mask) >> low;
+  if (bits > 8)
+    return Uint8(value >> (bits - 8));
+  Uint32 wide = value << (8 - bits);
+  return Uint8(wide | wide >> bits);
+}
+
+struct Geometry {
+  const char *name;
+  int sourceWidth, sourceHeight;
+  SDL_Rect from;
+  int targetWidth, targetHeight;
+  SDL_Rect to, clip;
+};
+
+const Geometry kGeometries[] = {
+    {"1x odd width",
+     37,
+     11,
+     {0, 0, 37, 11},
+     40,
+     12,
+     {2, 1, 37, 11},
+     {0, 0, 40, 12}},
+    {"2x clipped",
+     37,
+     11,
+     {0, 0, 37, 11},
+     80,
+     24,
+     {0, 0, 74, 22},
+     {3, 1, 60, 20}},
+    {"3x clipped inside pixels",
+     21,
+     7,
+     {0, 0, 21, 7},
+     70,
+     25,
+     {1, 2, 63, 21},
+     {4, 3, 50, 15}},
+    {"4x clipped",
+     40,
+     9,
+     {0, 0, 40, 9},
+     160,
+     36,
+     {0, 0, 160, 36},
+     {5, 3, 150, 30}},
+    {"2x across, taller",
+     33,
+     20,
+     {0, 0, 33, 20},
+     66,
+     27,
+     {0, 0, 66, 27},
+     {0, 0, 66, 27}},
+    {"aspect fitted",
+     64,
+     40,
+     {0, 0, 64, 40},
+     100,
+     90,
+     {0, 0, 0, 0},
+     {0, 0, 100, 90}},
+    {"enlarged",
+     45,
+     13,
+     {0, 0, 45, 13},
+     77,
+     29,
+     {0, 0, 77, 29},
+     {0, 0, 77, 29}},
+    {"shrunk",
+     100,
+     50,
+     {0, 0, 100, 50},
+     37,
+     21,
+     {0, 0, 37, 21},
+     {0, 0, 37, 21}},
+    {"narrower, taller",
+     70,
+     10,
+     {0, 0, 70, 10},
+     33,
+     40,
+     {0, 0, 33, 40},
+     {0, 0, 33, 40}},
+    {"part, off the edges",
+     40,
+     12,
+     {5, 3, 30, 7},
+     50,
+     18,
+     {-7, -2, 61, 20},
+     {0, 0, 50, 18}},
+    {"5x", 10, 3, {0, 0, 10, 3}, 55, 16, {0, 0, 50, 15}, {0, 0, 55, 16}},
+    {"1x whole lines, lower part",
+     48,
+     10,
+     {0, 0, 48, 10},
+     48,
+     10,
+     {0, 0, 48, 10},
+     {0, 3, 48, 7}},
+    {"one pixel", 1, 1, {0, 0, 1, 1}, 9, 9, {0, 0, 9, 9}, {0, 0, 9, 9}},
+};
+
+struct SourceFormat {
+  Uint32 red, green, blue;
+};
+
+const SourceFormat kSources[] = {
+    {0xF800, 0x07E0, 0x001F}, {0x7C00, 0x03E0, 0x001F},
+    {0xFC00, 0x03E0, 0x001F}, {0xF800, 0x07C0, 0x003F},
+    {0x001F, 0x07E0, 0xF800}, {0x0F00, 0x00F0, 0x000F},
+    {0xFFC0, 0x0030, 0x000F}, {0xF00F, 0x0FF0, 0x0000},
+};
+
+const Uint32 kTargets[] = {
+    SDL_PIXELFORMAT_RGB888, SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_ABGR8888,
+    SDL_PIXELFORMAT_BGR888, SDL_PIXELFORMAT_RGBA8888, SDL_PIXELFORMAT_RGB565,
+    SDL_PIXELFORMAT_BGR565, SDL_PIXELFORMAT_RGB555,   SDL_PIXELFORMAT_ARGB1555,
+};
+
+TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
+  const std::string chosen = PresentKernels();
+  std::vector<std::string> paths;
+  for (const char *name : {"c", "sse2", "avx2"})
+    if (UsePresentKernels(name))
+      paths.push_back(name);
+  printf("kernel sets compared: %zu, the present's own: %s\n", paths.size(),
+         chosen.c_str());
+  std::mt19937 random(12);
+  int compared = 0;
+  for (const Geometry &g : kGeometries) {
+    SDL_Rect to = g.to.w > 0 ? g.to
+                             : FitKeepingAspect(g.sourceWidth, g.sourceHeight,
+                                                g.targetWidth, g.targetHeight);
+    SDL_Rect area;
+    ASSERT_TRUE(SDL_IntersectRect(&to, &g.clip, &area)) << g.name;
+    for (const SourceFormat &f : kSources) {
+      int pitch = g.sourceWidth * 2 + (g.sourceWidth % 2 ? 6 : 0);
+      std::vector<Uint8> bits(size_t(pitch) * g.sourceHeight);
+      for (Uint8 &byte : bits)
+        byte = Uint8(random());
+      Pixels source = {bits.data(), g.sourceWidth, g.sourceHeight, pitch,
+                       PixelFormat{16, f.red, f.green, f.blue}};
+      for (Uint32 format : kTargets) {
+        SDL_Surface *target = SDL_CreateRGBSurfaceWithFormat(
+            0, g.targetWidth, g.targetHeight, 0, format);
+        ASSERT_NE(nullptr, target) << SDL_GetError();
+        size_t size = size_t(target->pitch) * target->h;
+        std::vector<Uint8> before(size), expected;
+        for (Uint8 &byte : before)
+          byte = Uint8(random());
+        expected = before;
+        int bytes = target->format->BytesPerPixel;
+        for (int y = area.y; y < area.y + area.h; ++y)
+          for (int x = area.x; x < area.x + area.w; ++x) {
+            int sx = g.from.x + int((long long)(x - to.x) * g.from.w / to.w);
+            int sy = g.from.y + int((long long)(y - to.y) * g.from.h / to.h);
+            Uint16 pixel;
+            memcpy(&pixel, &bits[size_t(sy) * pitch + sx * 2], 2);
+            Uint32 value =
+                SDL_MapRGB(target->format, Widen(pixel, f.red),
+                           Widen(pixel, f.green), Widen(pixel, f.blue));
+            memcpy(&expected[size_t(y) * target->pitch + x * bytes], &value,
+                   bytes);
+          }
+        for (const std::string &path : paths) {
+          UsePresentKernels(path.c_str());
+          memcpy(target->pixels, before.data(), size);
+          EXPECT_TRUE(PresentScaled(source, g.from, target, to, g.clip));
+          const Uint8 *got = static_cast<const Uint8 *>(target->pixels);
+          size_t wrong = 0, at = 0;
+          for (size_t i = size; i-- > 0;)
+            if (got[i] != expected[i])
+              ++wrong, at = i;
+          ++compared;
+          if (wrong == 0)
+            continue;
+          size_t pixelAt = at - at % target->pitch % bytes;
+          Uint32 want = 0, have = 0;
+          memcpy(&want, &expected[pixelAt], bytes);
+          memcpy(&have, &got[pixelAt], bytes);
+          ADD_FAILURE() << g.name << ", source " << Hex(f.red) << "/"
+                        << Hex(f.green) << "/" << Hex(f.blue) << " into "
+                        << SDL_GetPixelFormatName(format) << ", " << path
+                        << ": " << wrong << " bytes differ, first at x "
+                        << pixelAt % target->pitch / bytes << " y "
+                        << pixelAt / target->pitch << ": expected " << Hex(want)
+                        << ", got " << Hex(have);
+        }
+        SDL_FreeSurface(target);
+      }
+    }
+  }
+  printf("frames compared: %d\n", compared);
+  UsePresentKernels(chosen.c_str());
+}
+
+} // namespace
