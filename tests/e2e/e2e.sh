@@ -483,22 +483,12 @@ scenario_clean_exit() {
 
 # -- the stand-in on today's desktops (native) ------------------------------
 
-# expect_black X Y W H: nothing but black there in the last screenshot.
-expect_black() {
-  [ "$3" -le 0 ] || [ "$4" -le 0 ] && return 0
-  local most
-  most=$(convert "$SHOT" -crop "$3x$4+$1+$2" +repage -format '%[max]' info:)
-  expect "brightest pixel of $3x$4+$1+$2" "$most" 0
-}
-
-# expect_bars X Y W H: black around that picture on the screen.
+# expect_bars X Y W H: nothing but black around that picture on the screen.
 expect_bars() {
-  local x=$1 y=$2 w=$3 h=$4 ok=0
-  expect_black 0 0 "$SCREEN_W" "$y" || ok=1
-  expect_black 0 $((y + h)) "$SCREEN_W" $((SCREEN_H - y - h)) || ok=1
-  expect_black 0 "$y" "$x" "$h" || ok=1
-  expect_black $((x + w)) "$y" $((SCREEN_W - x - w)) "$h" || ok=1
-  return $ok
+  local most
+  most=$(convert "$SHOT" -fill black -draw "rectangle $1,$2 $(($1 + $3 - 1)),$(($2 + $4 - 1))" \
+    -format '%[max]' info:)
+  expect "brightest pixel around the picture at $*" "$most" 0
 }
 
 # A 640 x 480 picture in a window the size of the screen, each scale mode.
@@ -535,73 +525,38 @@ scenario_scale_modes() {
   return $ok
 }
 
-# alt_enter: Alt+Enter pressed in the client's window.
-alt_enter() {
-  xdotool keydown alt keydown Return
-  sleep 0.3
-  xdotool keyup Return keyup alt
-}
-
-# expect_window W H: the client's window reaches that size.
-window_is() { [ "$(find_window "lurn e2e" 1 | cut -d' ' -f4-)" = "$1 $2" ]; }
-expect_window() {
-  poll 10 window_is "$1" "$2" && return 0
-  echo "  window: expected $1 x $2, got $(find_window "lurn e2e" 1)"
-  return 1
-}
+alt_enter() { xdotool keydown alt keydown Return sleep 0.3 keyup Return keyup alt; }
 
 # expect_shown NAME X Y W H: frames go on, and the quadrants are there.
 expect_shown() {
-  wait_frames 20 || return 1
-  sleep 0.3
-  screenshot "$1"
-  shift
-  expect_quadrants "$@"
+  wait_frames 20 && sleep 0.3 && screenshot "$1" && shift && expect_quadrants "$@"
 }
 
-# Keys read, Return not among them, and no frame failed.
-expect_undisturbed() {
-  xdotool keydown a
-  wait_for '^KEY 30 128' 5 || return 1
-  xdotool keyup a
-  if grep -q '^KEY 28 128' "$LOG"; then
-    echo "  the client read Return of Alt+Enter"
-    return 1
-  fi
-  expect "failures, restores" "$(status | cut -d' ' -f2-)" "0 0"
-}
-
-scenario_alt_enter_windowed() {
-  client alt-enter-windowed -- --input --mode 320x240 --client 640x480 \
-    --seconds 60
+# alt_enter_twice NAME BEFORE AFTER ARGS...: the picture at BEFORE ("x y w
+# h"), at AFTER after Alt+Enter, at BEFORE after another; then keys are
+# still read, Return not among them, and no frame failed.
+alt_enter_twice() {
+  local name=$1 before=$2 after=$3 step=0 place
+  client "$name" -- --input --seconds 60 "${@:4}"
   wait_for '^WINDOW ' || return 1
   xdotool mousemove 320 240 && xdotool windowfocus "$(client_window)"
-  expect_shown alt-enter-windowed-0 0 0 640 480 || return 1
-  alt_enter
-  expect_window "$SCREEN_W" "$SCREEN_H" || return 1
-  expect_shown alt-enter-windowed-1 0 0 "$SCREEN_W" "$SCREEN_H" || return 1
-  alt_enter
-  expect_window 640 480 || return 1
-  expect_shown alt-enter-windowed-2 0 0 640 480 || return 1
-  expect_undisturbed
+  for place in "$before" "$after" "$before"; do
+    [ $step -gt 0 ] && alt_enter
+    expect_shown "$name-$((step++))" $place || return 1
+  done
+  xdotool keydown a && wait_for '^KEY 30 128' 5 && xdotool keyup a || return 1
+  expect "Return read by the client" "$(grep -c '^KEY 28 128' "$LOG")" 0 &&
+    expect "failures, restores" "$(status | cut -d' ' -f2-)" "0 0"
 }
 
-scenario_alt_enter_fullscreen() {
-  client alt-enter-fullscreen -- --input --fullscreen --mode 640x480 \
-    --seconds 60
-  wait_for '^WINDOW ' || return 1
-  xdotool mousemove 800 500 && xdotool windowfocus "$(client_window)"
-  local full
-  full=$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H")
-  expect_shown alt-enter-fullscreen-0 $full || return 1
-  alt_enter
-  # A window of the mode's size times two, centred.
-  expect_window 1280 960 || return 1
-  expect_shown alt-enter-fullscreen-1 160 20 1280 960 || return 1
-  alt_enter
-  expect_window "$SCREEN_W" "$SCREEN_H" || return 1
-  expect_shown alt-enter-fullscreen-2 $full || return 1
-  expect_undisturbed
+scenario_alt_enter_windowed() { # the window covers the screen and back
+  alt_enter_twice alt-enter-windowed "0 0 640 480" "0 0 $SCREEN_W $SCREEN_H" \
+    --mode 320x240 --client 640x480
+}
+
+scenario_alt_enter_fullscreen() { # a window of twice the mode, centred
+  alt_enter_twice alt-enter-fullscreen "$(fit 640 480 0 0 "$SCREEN_W" \
+    "$SCREEN_H")" "160 20 1280 960" --fullscreen --mode 640x480
 }
 
 # -- Wayland: Weston on the Xvfb, its X11 backend giving it a seat ----------
