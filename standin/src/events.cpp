@@ -3,6 +3,8 @@
 // a test pushes) reach DirectInput and the display's focus rules.
 #include <dinput.h>
 
+#include <atomic>
+
 #include "standin.h"
 
 namespace {
@@ -147,7 +149,10 @@ int ButtonIndex(Uint8 button) {
   }
 }
 
+std::atomic_flag inputBusy = ATOMIC_FLAG_INIT;
+
 int SDLCALL Watch(void *, SDL_Event *event) {
+  InputLock lock;
   InputState &input = Input();
   switch (event->type) {
   case SDL_WINDOWEVENT:
@@ -214,6 +219,12 @@ int SDLCALL Watch(void *, SDL_Event *event) {
 
 } // namespace
 
+InputLock::InputLock() {
+  while (inputBusy.test_and_set(std::memory_order_acquire)) {
+  }
+}
+InputLock::~InputLock() { inputBusy.clear(std::memory_order_release); }
+
 InputState &Input() {
   static InputState input;
   return input;
@@ -229,6 +240,7 @@ void NoteWindowMove(SDL_Window *window) {
   // SDL's last pointer position lies in this window when SDL reported it
   // last, or is older than anything seen; either way it was taken where
   // the window stands now.
+  InputLock lock;
   InputState &input = Input();
   Uint32 id = SDL_GetWindowID(window);
   if (input.pointerWindowId != 0 && input.pointerWindowId != id)
@@ -260,6 +272,7 @@ bool HasFocus(Uint32 windowId) {
     return false;
   // Until SDL reports a focus change, the client's window counts as in
   // front: headless drivers and bare X servers never report one.
+  InputLock lock;
   const InputState &input = Input();
   return !input.focusKnown || input.focusWindowId == windowId;
 }

@@ -4,6 +4,8 @@
 
 #include <dinput.h>
 
+#include <thread>
+
 namespace {
 
 class StandinInput : public StandinTest {
@@ -173,6 +175,30 @@ TEST_F(StandinInput, AMovedWindowIsNoMouseMovement) {
   EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(5, input.mouseState.lX);
   EXPECT_EQ(5, input.mouseState.lY);
+}
+
+TEST_F(StandinInput, MotionPushedFromAnotherThreadIsAllRead) {
+  // SDL runs the stand-in's event watch on the thread that pushes.
+  input.SyncAcquireMouse();
+  const long moves = 20000;
+  SDL_Event event;
+  memset(&event, 0, sizeof event);
+  event.type = SDL_MOUSEMOTION;
+  event.motion.windowID = SDL_GetWindowID(window);
+  event.motion.xrel = 1;
+  std::thread pusher([&event] {
+    for (long i = 0; i < moves; ++i)
+      SDL_PushEvent(&event);
+  });
+  long total = 0;
+  for (int read = 0; read < 2000; ++read) {
+    ASSERT_EQ(0, input.GetStateMouse());
+    total += input.mouseState.lX;
+  }
+  pusher.join();
+  ASSERT_EQ(0, input.GetStateMouse());
+  total += input.mouseState.lX;
+  EXPECT_EQ(moves, total);
 }
 
 TEST_F(StandinInput, FocusLossTakesTheDevicesUntilTheyAreAcquiredAgain) {
