@@ -164,8 +164,15 @@ HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version, LPDIRECTINPUTA *out,
   if (version > 0x0800)
     return DIERR_OLDDIRECTINPUTVERSION;
   if (liveObjects == 0) {
+    // SDL's pointer is older than any device: where it was taken stays.
     InputLock lock;
-    memset(&Input(), 0, sizeof(InputState));
+    InputState &input = Input();
+    InputState fresh;
+    memset(&fresh, 0, sizeof fresh);
+    fresh.pointerWindowId = input.pointerWindowId;
+    fresh.pointerWindowLeft = input.pointerWindowLeft;
+    fresh.pointerWindowTop = input.pointerWindowTop;
+    input = fresh;
   }
   WatchEvents();
   *out = new DirectInput;

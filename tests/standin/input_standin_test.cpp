@@ -158,11 +158,15 @@ TEST_F(StandinInput, MouseMovesAccumulateUntilRead) {
 TEST_F(StandinInput, AMovedWindowIsNoMouseMovement) {
   // SDL counts motion from its last pointer position in window coordinates;
   // each push below is the motion SDL reports for a 5, 5 move on the screen.
+  // A game opens its display, then its input.
+  input.Close();
   SDL_SetWindowPosition(window, 100, 50);
-  input.SyncAcquireMouse();
   ASSERT_EQ(1, display.Open(window, 640, 480, 16,
                             LurnDirectDraw::FullScreen |
                                 LurnDirectDraw::ReleaseSecondary));
+  ASSERT_EQ(1, input.Open(window, NULL));
+  ASSERT_EQ(1, input.OpenMouse(window));
+  input.SyncAcquireMouse();
   int left = -1, top = -1;
   SDL_GetWindowPosition(window, &left, &top);
   ASSERT_EQ(0, left) << "full screen moved the window";
