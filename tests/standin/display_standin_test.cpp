@@ -143,6 +143,7 @@ TEST_F(StandinDisplay, ADestroyedFullScreenWindowFailsTheFramesSilently) {
   ASSERT_EQ(1, input.Open(window, NULL));
   ASSERT_EQ(1, input.OpenKeyboard(window));
   input.SyncAcquireMouse();
+  SendFocus(true); // the devices and the display now look at the focus
   SDL_DestroyWindow(window);
   window = NULL;
   testing::internal::CaptureStderr();
