@@ -15,6 +15,44 @@ namespace {
 
 const DWORD kMaxDimension = 16384;
 
+struct Size {
+  DWORD width, height;
+};
+
+// The sizes a virtual desktop on Wine offers, those that fit the desktop,
+// with the desktop's own size. 4:3, 5:4, 16:9, 16:10.
+const Size kModeSizes[] = {
+    {320, 240},   {400, 300},   {512, 384},   {640, 480},   {768, 576},
+    {800, 600},   {1024, 768},  {1152, 864},  {1280, 960},  {1400, 1050},
+    {1600, 1200}, {2048, 1536}, {1280, 1024}, {2560, 2048}, {1280, 720},
+    {1366, 768},  {1600, 900},  {1920, 1080}, {2560, 1440}, {3840, 2160},
+    {320, 200},   {640, 400},   {1280, 800},  {1440, 900},  {1680, 1050},
+    {1920, 1200}, {2560, 1600},
+};
+
+// LURN_STANDIN_ANYMODE=1: any size up to kMaxDimension, as a display that
+// lists every mode would.
+bool AnyMode() {
+  const char *setting = getenv("LURN_STANDIN_ANYMODE");
+  return setting != NULL && strcmp(setting, "1") == 0;
+}
+
+bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
+  const EmulatedDisplay &display = Display();
+  // Depth 0 keeps the current depth; 15 and 24 are matched to a listed
+  // depth; 32 is listed only on a 32-bit desktop. Wine answers so.
+  if (bits == 32 && display.desktopFormat.bits != 32)
+    return false;
+  if (AnyMode())
+    return true;
+  if (width == display.desktopWidth && height == display.desktopHeight)
+    return true;
+  for (const Size &size : kModeSizes)
+    if (size.width == width && size.height == height)
+      return width <= display.desktopWidth && height <= display.desktopHeight;
+  return false;
+}
+
 PixelFormat FormatForDepth(DWORD bits) {
   switch (bits) {
   case 8:
@@ -251,11 +289,14 @@ public:
     if (width == 0 || height == 0)
       return DD_OK;
     if (width > kMaxDimension || height > kMaxDimension ||
-        (bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 && bpp != 32))
+        (bpp != 0 && bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 &&
+         bpp != 32) ||
+        !ModeOnOffer(width, height, bpp))
       return DDERR_UNSUPPORTED;
     display.width = width;
     display.height = height;
-    display.format = FormatForDepth(bpp);
+    if (bpp != 0)
+      display.format = FormatForDepth(bpp);
     return DD_OK;
   }
 

@@ -1,5 +1,6 @@
 #include "present.h"
 
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -164,12 +165,39 @@ void Draw(const Kernels &kernels, const Conversion &conversion,
   }
   Uint8 *targetBits = static_cast<Uint8 *>(target->pixels);
   Uint8 *rowLine = row.data();
-  for (int y = area.y; y < area.y + area.h;) {
-    int sourceRow = SourceRow(from, to, y);
+  if (k == 1 && from.h == to.h && area.w == from.w &&
+      source.pitch == from.w * 2 && target->pitch == area.w * bytes &&
+      (long long)area.w * area.h <= INT_MAX) {
+    // Whole lines one after another on both sides, as in an unscaled
+    // window: one row as long as the frame, without a start per line.
+    const Uint8 *in = source.bits +
+                      size_t(from.y + area.y - to.y) * source.pitch +
+                      size_t(first) * 2;
+    Uint8 *out =
+        targetBits + size_t(area.y) * target->pitch + size_t(area.x) * bytes;
+    kernels.widen(reinterpret_cast<const Uint16 *>(in), area.w * area.h, 1,
+                  &out, 1, 0, conversion);
+    return;
+  }
+  // The source line of target line y is from.y + (y - to.y) * from.h / to.h:
+  // stepped through without a division per line.
+  long long start = (long long)(area.y - to.y) * from.h;
+  int down = int(start / to.h), part = int(start % to.h);
+  int y = area.y, end = area.y + area.h;
+  while (y < end) {
+    int sourceRow = from.y + down;
     lines.clear();
-    for (; y < area.y + area.h && SourceRow(from, to, y) == sourceRow; ++y)
+    while (y < end && from.y + down == sourceRow) {
       lines.push_back(targetBits + size_t(y) * target->pitch +
                       size_t(area.x) * bytes);
+      ++y;
+      down += from.h / to.h;
+      part += from.h % to.h;
+      if (part >= to.h) {
+        part -= to.h;
+        ++down;
+      }
+    }
     const Uint16 *in = reinterpret_cast<const Uint16 *>(
                            source.bits + size_t(sourceRow) * source.pitch) +
                        first;

@@ -39,7 +39,7 @@ public:
   Surface(DWORD width, DWORD height, const PixelFormat &format, DWORD caps)
       : Counted<SurfaceDefaults>(IID_IDirectDrawSurface), width_(width),
         height_(height), format_(format), caps_(caps) {
-    pitch_ = (width * BytesPerPixel() + 3) & ~3u;
+    pitch_ = (width * BytesPerPixel() + 7) & ~7u; // as on Wine
     losable_ = !(caps & DDSCAPS_SYSTEMMEMORY);
     epoch_ = Display().lossEpoch;
   }

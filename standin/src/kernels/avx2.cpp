@@ -31,9 +31,13 @@ LURN_AVX2 inline __m256i Widened(__m256i p, const Vectors &v, int i) {
       _mm256_and_si256(_mm256_sll_epi16(p, v.shl[i]), v.mask[i]), v.mul[i]);
 }
 
-LURN_AVX2 inline void Store(const __m256i *out, int n, Uint8 *const *lines,
-                            int count, int at) {
-  for (int l = 0; l < count; ++l)
+// The first line apart: with one line only, the loop over lines costs a
+// compare per block.
+LURN_AVX2 inline void Store(const __m256i *out, int n, Uint8 *first,
+                            Uint8 *const *lines, int count, int at) {
+  for (int i = 0; i < n; ++i)
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(first + at) + i, out[i]);
+  for (int l = 1; l < count; ++l)
     for (int i = 0; i < n; ++i)
       _mm256_storeu_si256(reinterpret_cast<__m256i *>(lines[l] + at) + i,
                           out[i]);
@@ -64,6 +68,7 @@ LURN_AVX2 void Blocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
   for (int j = 0; j < K; ++j)
     spread[j] =
         _mm256_load_si256(reinterpret_cast<const __m256i *>(kSpread[K][j]));
+  Uint8 *line0 = lines[0];
   for (int b = 0; b < blocks; ++b) {
     // Quarters 0 2 1 3, so that the in-lane unpacks give pixels in order.
     __m256i p = _mm256_permute4x64_epi64(Load16(in, b), 0xD8);
@@ -82,13 +87,14 @@ LURN_AVX2 void Blocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
         out[K + j] = _mm256_permutevar8x32_epi32(second, spread[j]);
       }
     }
-    Store(out, 2 * K, lines, count, at + b * 64 * K);
+    Store(out, 2 * K, line0, lines, count, at + b * 64 * K);
   }
 }
 
 template <int K>
 LURN_AVX2 void Blocks16(const Uint16 *in, int blocks, Uint8 *const *lines,
                         int count, int at, const Vectors &v) {
+  Uint8 *line0 = lines[0];
   for (int b = 0; b < blocks; ++b) {
     __m256i p = Load16(in, b);
     if constexpr (K > 1)
@@ -116,7 +122,7 @@ LURN_AVX2 void Blocks16(const Uint16 *in, int blocks, Uint8 *const *lines,
         out[3] = _mm256_unpackhi_epi16(high, high);
       }
     }
-    Store(out, K, lines, count, at + b * 32 * K);
+    Store(out, K, line0, lines, count, at + b * 32 * K);
   }
 }
 
@@ -154,7 +160,7 @@ template <unsigned Mask> LURN_AVX2 inline __m256i Known(__m256i p) {
   return _mm256_mulhi_epu16(p, _mm256_set1_epi16(short(recipe.mul)));
 }
 
-template <unsigned M0, unsigned M1, unsigned M2, int K>
+template <unsigned M0, unsigned M1, unsigned M2, int K, bool Alpha>
 LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
                              int count, int at, Uint32 alphaBits) {
   // Scalar arguments only: a vector one would keep the compiler from
@@ -164,11 +170,14 @@ LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
   for (int j = 0; j < K; ++j)
     spread[j] =
         _mm256_load_si256(reinterpret_cast<const __m256i *>(kSpread[K][j]));
+  Uint8 *line0 = lines[0];
   for (int b = 0; b < blocks; ++b) {
     __m256i p = _mm256_permute4x64_epi64(Load16(in, b), 0xD8);
     __m256i low =
         _mm256_or_si256(Known<M0>(p), _mm256_slli_epi16(Known<M1>(p), 8));
-    __m256i high = _mm256_or_si256(Known<M2>(p), alpha);
+    __m256i high = Known<M2>(p);
+    if constexpr (Alpha)
+      high = _mm256_or_si256(high, alpha);
     __m256i first = _mm256_unpacklo_epi16(low, high);
     __m256i second = _mm256_unpackhi_epi16(low, high);
     __m256i out[2 * K];
@@ -181,28 +190,36 @@ LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
         out[K + j] = _mm256_permutevar8x32_epi32(second, spread[j]);
       }
     }
-    Store(out, 2 * K, lines, count, at + b * 64 * K);
+    Store(out, 2 * K, line0, lines, count, at + b * 64 * K);
   }
 }
 
 typedef void (*Blocks)(const Uint16 *, int, Uint8 *const *, int, int, Uint32);
 
-template <int L> constexpr Blocks KnownBlocks(int k) {
+template <int L, bool Alpha> constexpr Blocks KnownBlocks(int k) {
   constexpr unsigned m0 = kKnownMasks[L][0], m1 = kKnownMasks[L][1],
                      m2 = kKnownMasks[L][2];
   if (k == 1)
-    return KnownBlocks32<m0, m1, m2, 1>;
+    return KnownBlocks32<m0, m1, m2, 1, Alpha>;
   if (k == 2)
-    return KnownBlocks32<m0, m1, m2, 2>;
+    return KnownBlocks32<m0, m1, m2, 2, Alpha>;
   if (k == 3)
-    return KnownBlocks32<m0, m1, m2, 3>;
-  return KnownBlocks32<m0, m1, m2, 4>;
+    return KnownBlocks32<m0, m1, m2, 3, Alpha>;
+  return KnownBlocks32<m0, m1, m2, 4, Alpha>;
 }
 
+// By layout, alpha bits (none, some) and k.
 #define LURN_KNOWN(l)                                                          \
-  { KnownBlocks<l>(1), KnownBlocks<l>(2), KnownBlocks<l>(3), KnownBlocks<l>(4) }
+  {                                                                            \
+    {KnownBlocks<l, false>(1), KnownBlocks<l, false>(2),                       \
+     KnownBlocks<l, false>(3), KnownBlocks<l, false>(4)},                      \
+    {                                                                          \
+      KnownBlocks<l, true>(1), KnownBlocks<l, true>(2),                        \
+          KnownBlocks<l, true>(3), KnownBlocks<l, true>(4)                     \
+    }                                                                          \
+  }
 
-const Blocks kKnown[kKnownLayouts][4] = {
+const Blocks kKnown[kKnownLayouts][2][4] = {
     LURN_KNOWN(0), LURN_KNOWN(1), LURN_KNOWN(2), LURN_KNOWN(3),
     LURN_KNOWN(4), LURN_KNOWN(5), LURN_KNOWN(6), LURN_KNOWN(7)};
 
@@ -214,7 +231,8 @@ LURN_AVX2 void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines,
   if (blocks > 0 && count > 0) {
     Vectors v;
     if (c.bytes == 4 && c.known >= 0) {
-      kKnown[c.known][k - 1](in, blocks, lines, count, at, c.alpha);
+      kKnown[c.known][c.alpha != 0][k - 1](in, blocks, lines, count, at,
+                                           c.alpha);
     } else if (Load(c, v), c.bytes == 4) {
       switch (k) {
       case 1:
@@ -243,8 +261,9 @@ LURN_AVX2 void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines,
     }
   }
   int done = blocks * 16;
-  Sse2Kernels()->widen(in + done, n - done, k, lines, count,
-                       at + done * k * c.bytes, c);
+  if (done < n)
+    Sse2Kernels()->widen(in + done, n - done, k, lines, count,
+                         at + done * k * c.bytes, c);
 }
 
 // Each group of 8 target pixels from one load and one permute when its
@@ -260,7 +279,7 @@ LURN_AVX2 void Pick(const Uint8 *row, const Picks &picks, Uint8 *const *lines,
       reinterpret_cast<const __m256i *>(picks.offsets.data());
   const Uint8 *near = picks.near.data();
   int groups = n / 8;
-  Uint8 *first = lines[0];
+  Uint8 *line0 = lines[0];
   for (int g = 0; g < groups; ++g) {
     __m256i out;
     if (near[g])
@@ -273,7 +292,7 @@ LURN_AVX2 void Pick(const Uint8 *row, const Picks &picks, Uint8 *const *lines,
           from,
           _mm256_loadu_si256(reinterpret_cast<const __m256i *>(columns) + g),
           4);
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(first) + g, out);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(line0) + g, out);
     for (int l = 1; l < count; ++l)
       _mm256_storeu_si256(reinterpret_cast<__m256i *>(lines[l]) + g, out);
   }

@@ -4,22 +4,35 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 namespace {
 
-// In 16-bit lanes, so that the multiply-high maps onto the SIMD one.
-inline Uint32 Widened(Uint16 pixel, const Channel &channel) {
-  Uint16 field = Uint16(Uint16(pixel << channel.shl) & channel.mask);
-  return Uint16((Uint32(field) * channel.mul) >> 16);
+// In 16-bit lanes, so that compilers map it onto SIMD multiplies: the shift
+// as a multiply (a variable shift would widen the lanes to 32 bits), then
+// the multiply-high.
+struct Lane {
+  explicit Lane(const Channel &channel)
+      : scale(Uint16(1u << channel.shl)), mask(channel.mask), mul(channel.mul) {
+  }
+  Uint16 scale, mask, mul;
+};
+
+inline Uint16 Widened(Uint16 pixel, const Lane &lane) {
+  Uint16 field = Uint16(Uint16(pixel * lane.scale) & lane.mask);
+  return Uint16((Uint32(field) * lane.mul) >> 16);
 }
 
+// The pixel's low and high halves made in 16-bit lanes, then joined.
 template <int K>
 void Widen32(const Uint16 *in, int n, Uint32 *out, const Conversion &c) {
-  const Channel c0 = c.channel[0], c1 = c.channel[1], c2 = c.channel[2];
-  const Uint32 alpha = c.alpha;
+  const Lane c0(c.channel[0]), c1(c.channel[1]), c2(c.channel[2]);
+  const Uint16 alpha = Uint16(c.alpha >> 16);
   for (int i = 0; i < n; ++i) {
     Uint16 pixel = in[i];
-    Uint32 value = Widened(pixel, c0) | Widened(pixel, c1) << 8 |
-                   Widened(pixel, c2) << 16 | alpha;
+    Uint16 low = Uint16(Widened(pixel, c0) | Widened(pixel, c1) << 8);
+    Uint16 high = Uint16(Widened(pixel, c2) | alpha);
+    Uint32 value = Uint32(low) | Uint32(high) << 16;
     for (int j = 0; j < K; ++j)
       out[i * K + j] = value;
   }
@@ -27,13 +40,14 @@ void Widen32(const Uint16 *in, int n, Uint32 *out, const Conversion &c) {
 
 template <int K>
 void Widen16(const Uint16 *in, int n, Uint16 *out, const Conversion &c) {
-  const Channel c0 = c.channel[0], c1 = c.channel[1], c2 = c.channel[2];
+  const Channel &c0 = c.channel[0], &c1 = c.channel[1], &c2 = c.channel[2];
+  const Lane l0(c0), l1(c1), l2(c2);
   const Uint32 alpha = c.alpha;
   for (int i = 0; i < n; ++i) {
     Uint16 pixel = in[i];
-    Uint32 value = (Widened(pixel, c0) >> c0.loss) << c0.shift |
-                   (Widened(pixel, c1) >> c1.loss) << c1.shift |
-                   (Widened(pixel, c2) >> c2.loss) << c2.shift | alpha;
+    Uint32 value = Uint32(Widened(pixel, l0) >> c0.loss) << c0.shift |
+                   Uint32(Widened(pixel, l1) >> c1.loss) << c1.shift |
+                   Uint32(Widened(pixel, l2) >> c2.loss) << c2.shift | alpha;
     for (int j = 0; j < K; ++j)
       out[i * K + j] = static_cast<Uint16>(value);
   }
@@ -67,14 +81,19 @@ void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines, int count,
            int at, const Conversion &c) {
   if (n <= 0 || count <= 0)
     return;
-  if (c.bytes == 4)
-    WidenAny<Uint32>(in, n, k, lines[0] + at, c);
-  else
-    WidenAny<Uint16>(in, n, k, lines[0] + at, c);
-  // Further lines repeat the first while it is still in the cache.
-  size_t size = size_t(n) * k * c.bytes;
-  for (int l = 1; l < count; ++l)
-    memcpy(lines[l] + at, lines[0] + at, size);
+  // Further lines copy the first piece by piece, while it is in L1.
+  int piece = count > 1 ? 1024 / k : n;
+  size_t step = size_t(k) * c.bytes;
+  for (int done = 0; done < n; done += piece) {
+    int size = std::min(piece, n - done);
+    Uint8 *first = lines[0] + at + done * step;
+    if (c.bytes == 4)
+      WidenAny<Uint32>(in + done, size, k, first, c);
+    else
+      WidenAny<Uint16>(in + done, size, k, first, c);
+    for (int l = 1; l < count; ++l)
+      memcpy(lines[l] + at + done * step, first, size * step);
+  }
 }
 
 template <class Target>

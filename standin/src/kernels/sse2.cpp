@@ -135,8 +135,9 @@ LURN_SSE2 void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines,
     }
   }
   int done = blocks * 8;
-  kPortableKernels.widen(in + done, n - done, k, lines, count,
-                         at + done * k * c.bytes, c);
+  if (done < n)
+    kPortableKernels.widen(in + done, n - done, k, lines, count,
+                           at + done * k * c.bytes, c);
 }
 
 const Kernels kSse2Kernels = {"sse2", Widen, kPortableKernels.pick};
