@@ -308,10 +308,8 @@ int main(int argc, char **argv) {
     if (UsePresentKernels(name))
       kernels.push_back(name);
   UsePresentKernels(best.c_str());
-  SDL_Init(SDL_INIT_VIDEO);
-  std::string driver =
-      SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "none";
-  SDL_Quit();
+  // SDL uses the driver named here or none (set above when unset).
+  const std::string driver = getenv("SDL_VIDEODRIVER");
   printf("\nprocessor: %s\nvideo driver: %s; present kernels: %s (of",
          Processor().c_str(), driver.c_str(), best.c_str());
   for (const std::string &kernel : kernels)
