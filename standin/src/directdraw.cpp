@@ -9,11 +9,50 @@
 #include <string>
 
 #include "com_defaults.h"
+#include "desktop.h"
 #include "surfaces.h"
 
 namespace {
 
 const DWORD kMaxDimension = 16384;
+
+struct Size {
+  DWORD width, height;
+};
+
+// The sizes a virtual desktop on Wine offers, those that fit the desktop,
+// with the desktop's own size. 4:3, 5:4, 16:9, 16:10.
+const Size kModeSizes[] = {
+    {320, 240},   {400, 300},   {512, 384},   {640, 480},   {768, 576},
+    {800, 600},   {1024, 768},  {1152, 864},  {1280, 960},  {1400, 1050},
+    {1600, 1200}, {2048, 1536}, {1280, 1024}, {2560, 2048}, {1280, 720},
+    {1366, 768},  {1600, 900},  {1920, 1080}, {2560, 1440}, {3840, 2160},
+    {320, 200},   {640, 400},   {1280, 800},  {1440, 900},  {1680, 1050},
+    {1920, 1200}, {2560, 1600},
+};
+
+// LURN_STANDIN_ANYMODE=1: any size up to kMaxDimension, as a display that
+// lists every mode would.
+bool AnyMode() {
+  const char *setting = getenv("LURN_STANDIN_ANYMODE");
+  return setting != NULL && strcmp(setting, "1") == 0;
+}
+
+bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
+  const EmulatedDisplay &display = Display();
+  // Depth 0 keeps the current depth; 15 and 24 are matched to a listed
+  // depth; 32 is listed only on a 32-bit desktop. Wine answers so.
+  if (bits == 32 && display.desktopFormat.bits != 32)
+    return false;
+  if (AnyMode())
+    return true;
+  if (width == display.desktopWidth && height == display.desktopHeight)
+    return true;
+  for (const Size &size : kModeSizes)
+    if (size.width == width && size.height == height)
+      return width <= display.desktopWidth && height <= display.desktopHeight;
+  return false;
+}
 
 PixelFormat FormatForDepth(DWORD bits) {
   switch (bits) {
@@ -251,17 +290,19 @@ public:
     if (width == 0 || height == 0)
       return DD_OK;
     if (width > kMaxDimension || height > kMaxDimension ||
-        (bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 && bpp != 32))
+        (bpp != 0 && bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 &&
+         bpp != 32) ||
+        !ModeOnOffer(width, height, bpp))
       return DDERR_UNSUPPORTED;
     display.width = width;
     display.height = height;
-    display.format = FormatForDepth(bpp);
+    if (bpp != 0)
+      display.format = FormatForDepth(bpp);
     return DD_OK;
   }
 
 private:
-  // The window covers its screen, borderless: what SDL's full-screen flag
-  // promises, done directly so that it holds without a window manager.
+  // The window covers its screen, borderless.
   static void CoverScreen(SDL_Window *window) {
     EmulatedDisplay &display = Display();
     SDL_GetWindowPosition(window, &display.windowedPlace.x,
@@ -270,14 +311,7 @@ private:
                       &display.windowedPlace.h);
     display.windowedBorder =
         !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
-    SDL_Rect screen;
-    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
-      return;
-    NoteWindowMove(window);
-    SDL_SetWindowBordered(window, SDL_FALSE);
-    SDL_SetWindowPosition(window, screen.x, screen.y);
-    SDL_SetWindowSize(window, screen.w, screen.h);
-    SDL_RaiseWindow(window);
+    PlaceWindow(window, NULL, false);
   }
 
   void LeaveExclusiveMode() {
@@ -286,12 +320,7 @@ private:
       return;
     SDL_Window *window = LiveWindow(display.exclusiveWindowId);
     if (window != NULL) {
-      NoteWindowMove(window);
-      const SDL_Rect &place = display.windowedPlace;
-      SDL_SetWindowSize(window, place.w, place.h);
-      SDL_SetWindowPosition(window, place.x, place.y);
-      SDL_SetWindowBordered(window,
-                            display.windowedBorder ? SDL_TRUE : SDL_FALSE);
+      PlaceWindow(window, &display.windowedPlace, display.windowedBorder);
     }
     display.exclusiveOwner = NULL;
     display.exclusiveWindowId = 0;
@@ -356,9 +385,14 @@ PixelFormat DesktopFormat() {
 // window surface is made, so the choice is made when the program starts
 // (for a client that touches a window surface before its first Open) and
 // again by DirectDrawCreate (SDL_Quit forgets hints); the override beats a
-// client's hint and the environment variable.
+// client's hint and the environment variable. SDL's Wayland driver has no
+// plain-memory window surfaces: there the texture is the only way.
 bool PreferSoftwareFramebuffer() {
-  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
+  const char *driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver()
+                                                   : getenv("SDL_VIDEODRIVER");
+  bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
+  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION,
+                                 wayland ? "1" : "0",
                                  SDL_HINT_OVERRIDE) == SDL_TRUE;
 }
 const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();

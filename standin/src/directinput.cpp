@@ -83,7 +83,8 @@ public:
     // says so, later ones find it plainly not acquired.
     if (acquired_ && foreground_ && !HasFocus(windowId_)) {
       acquired_ = false;
-      lost_ = true;
+      // A destroyed window takes its devices without a word, as on Wine.
+      lost_ = LiveWindow(windowId_) != NULL;
     }
     if (!acquired_) {
       HRESULT result = lost_ ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;

@@ -3,7 +3,7 @@
 // a test pushes) reach DirectInput and the display's focus rules.
 #include <dinput.h>
 
-#include "standin.h"
+#include "desktop.h"
 
 namespace {
 
@@ -166,6 +166,8 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     break;
   case SDL_KEYDOWN:
   case SDL_KEYUP: {
+    if (event->type == SDL_KEYDOWN && TakeAltEnter(event->key))
+      break; // the stand-in's own key: the window switches
     unsigned char key = KeyCodeOf(event->key.keysym.scancode);
     if (key != 0)
       input.keys[key] = event->type == SDL_KEYDOWN ? 0x80 : 0;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the platform probe on Wine's DirectDraw and DirectInput (Xvfb, 16-bit
-# screen) and on the stand-in, and fails on any answer that differs.
+# screen, a 1024x768 virtual desktop) and on the stand-in, and fails on any answer that differs.
 #   compare.sh WIN32_BUILD NATIVE_BUILD
 set -u
 win32=$(cd "$1" && pwd)
@@ -13,8 +13,13 @@ SDL_VIDEODRIVER=offscreen DISPLAY= "$native/bin/platform_probe" \
   >"$native/probe-standin.txt" 2>&1
 start_xvfb 1024x768x16 || exit 1
 start_wine
-wine "$win32/bin/platform_probe.exe" 2>/dev/null | tr -d '\r' \
-  >"$win32/probe-wine.txt"
+# Full-screen modes need Wine's virtual desktop (the stand-in's desktop is
+# 1024x768 headless); a program started in it writes its answers to a file.
+answers=$win32/probe-wine-raw.txt
+rm -f "$answers"
+timeout -s KILL 180 wine explorer /desktop=lurn-probe,1024x768 \
+  "$win32/bin/platform_probe.exe" "$(winepath -w "$answers")" 2>/dev/null
+tr -d '\r' <"$answers" >"$win32/probe-wine.txt" 2>/dev/null
 if [ ! -s "$win32/probe-wine.txt" ]; then
   echo "the probe printed nothing under Wine"
   exit 1

@@ -15,6 +15,10 @@
 #include <stdio.h>
 #include <string.h>
 
+// A top-level window of the probe's own, and its end.
+HWND NewWindow(bool shown = true);
+void EndWindow(HWND window);
+
 namespace {
 
 void Say(const char *question, HRESULT answer) {
@@ -81,6 +85,15 @@ void ProbeDirectDraw(HWND window) {
   Say("lock pitch", static_cast<HRESULT>(lock.lPitch));
   Say("lock gave memory", lock.lpSurface != NULL);
   Say("Unlock", surface->Unlock(NULL));
+  desc = Plain(641, 3, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
+  IDirectDrawSurface *odd = NULL;
+  if (draw->CreateSurface(&desc, &odd, NULL) == DD_OK &&
+      odd->Lock(NULL, &lock, DDLOCK_WAIT, NULL) == DD_OK) {
+    Say("lock pitch, width 641", static_cast<HRESULT>(lock.lPitch));
+    odd->Unlock(NULL);
+  }
+  if (odd != NULL)
+    odd->Release();
   lock.dwSize = 0;
   Say("Lock with a size of 0", surface->Lock(NULL, &lock, DDLOCK_WAIT, NULL));
   DDBLTFX fx;
@@ -161,10 +174,119 @@ void ProbeDirectInput(HINSTANCE instance, HWND window) {
   input->Release();
 }
 
+struct Mode {
+  DWORD width, height, bits;
+};
+
+// Full screen in a window of its own: the modes on offer, then the window
+// destroyed under the flip chain and a device.
+void ProbeFullScreen(HINSTANCE instance) {
+  HWND window = NewWindow();
+  IDirectDraw *draw = NULL;
+  DirectDrawCreate(NULL, &draw, NULL);
+  Say("SetCooperativeLevel exclusive",
+      draw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN));
+  // Each mode that is set costs Wine a resize of its desktop: few of them.
+  const Mode modes[] = {
+      {320, 200, 16}, {768, 576, 16},  {1024, 768, 16},    {720, 480, 16},
+      {960, 540, 16}, {1280, 720, 16}, {1280, 1024, 16},   {641, 480, 16},
+      {1, 1, 16},     {0, 0, 16},      {640, 480, 8},      {640, 480, 24},
+      {640, 480, 32}, {640, 480, 0},   {16384, 16384, 16}, {640, 480, 16},
+  };
+  for (const Mode &mode : modes) {
+    char question[64];
+    snprintf(question, sizeof question, "SetDisplayMode %lux%lux%lu",
+             static_cast<unsigned long>(mode.width),
+             static_cast<unsigned long>(mode.height),
+             static_cast<unsigned long>(mode.bits));
+    Say(question, draw->SetDisplayMode(mode.width, mode.height, mode.bits));
+  }
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP |
+                        DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+  desc.dwBackBufferCount = 1;
+  IDirectDrawSurface *front = NULL, *back = NULL;
+  Say("CreateSurface flip chain", draw->CreateSurface(&desc, &front, NULL));
+  DDSCAPS caps;
+  caps.dwCaps = DDSCAPS_BACKBUFFER;
+  Say("GetAttachedSurface back buffer",
+      front->GetAttachedSurface(&caps, &back));
+  Say("Flip", front->Flip(NULL, 0));
+
+  IDirectInputA *input = NULL;
+  DirectInputCreateA(instance, 0x0500, &input, NULL);
+  IDirectInputDeviceA *keyboard = NULL;
+  input->CreateDevice(GUID_SysKeyboard, &keyboard, NULL);
+  keyboard->SetDataFormat(&c_dfDIKeyboard);
+  keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND);
+  Say("Acquire keyboard", keyboard->Acquire());
+
+  EndWindow(window);
+  DDSURFACEDESC lock;
+  memset(&lock, 0, sizeof lock);
+  lock.dwSize = sizeof lock;
+  HRESULT locked = back->Lock(NULL, &lock, DDLOCK_WAIT, NULL);
+  Say("window destroyed: Lock back buffer", locked);
+  if (locked == DD_OK)
+    back->Unlock(NULL);
+  Say("window destroyed: Flip", front->Flip(NULL, 0));
+  Say("window destroyed: Restore", front->Restore());
+  unsigned char keys[256];
+  Say("window destroyed: GetDeviceState keyboard",
+      keyboard->GetDeviceState(sizeof keys, keys));
+  Say("window destroyed: Acquire keyboard", keyboard->Acquire());
+  keyboard->Release();
+  input->Release();
+  back->Release();
+  front->Release();
+  draw->SetCooperativeLevel(NULL, DDSCL_NORMAL);
+  draw->Release();
+}
+
+// Windows made one after another: each new one is a window to the platform.
+void ProbeManyWindows() {
+  for (int made = 0; made < 4200; ++made)
+    EndWindow(NewWindow(false));
+  HWND window = NewWindow();
+  IDirectDraw *draw = NULL;
+  DirectDrawCreate(NULL, &draw, NULL);
+  Say("SetCooperativeLevel normal, 4201st window",
+      draw->SetCooperativeLevel(window, DDSCL_NORMAL));
+  draw->Release();
+  EndWindow(window);
+}
+
 } // namespace
 
+// With a file name, the answers go to that file: a program started inside
+// Wine's virtual desktop has no standard output of its own.
 #if defined(_WIN32)
-int main() {
+HWND NewWindow(bool shown) {
+  HINSTANCE instance = GetModuleHandleA(NULL);
+  // Windows that are never shown need no X window: quick to make on Wine.
+  HWND window = CreateWindowA(
+      "probe", "probe", WS_OVERLAPPEDWINDOW | (shown ? WS_VISIBLE : 0), 0, 0,
+      640, 480, shown ? NULL : HWND_MESSAGE, NULL, instance, NULL);
+  if (shown)
+    SetForegroundWindow(window);
+  MSG message;
+  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+    DispatchMessageA(&message);
+  return window;
+}
+void EndWindow(HWND window) {
+  DestroyWindow(window);
+  MSG message;
+  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+    DispatchMessageA(&message);
+}
+
+int main(int argc, char **argv) {
+  if (argc > 1 && freopen(argv[1], "w", stdout) == NULL)
+    return 1;
   HINSTANCE instance = GetModuleHandleA(NULL);
   WNDCLASSA windowClass;
   memset(&windowClass, 0, sizeof windowClass);
@@ -172,25 +294,33 @@ int main() {
   windowClass.hInstance = instance;
   windowClass.lpszClassName = "probe";
   RegisterClassA(&windowClass);
-  HWND window =
-      CreateWindowA("probe", "probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                    640, 480, NULL, NULL, instance, NULL);
-  SetForegroundWindow(window);
-  MSG message;
-  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
-    DispatchMessageA(&message);
+  HWND window = NewWindow();
   ProbeDirectDraw(window);
   ProbeDirectInput(instance, window);
-  DestroyWindow(window);
+  EndWindow(window);
+  ProbeFullScreen(instance);
+  ProbeManyWindows();
   return 0;
 }
 #else
-int main() {
+HWND NewWindow(bool shown) {
+  return SDL_CreateWindow("probe", 0, 0, 640, 480,
+                          shown ? 0 : SDL_WINDOW_HIDDEN);
+}
+void EndWindow(HWND window) {
+  SDL_DestroyWindow(static_cast<SDL_Window *>(window));
+}
+
+int main(int argc, char **argv) {
+  if (argc > 1 && freopen(argv[1], "w", stdout) == NULL)
+    return 1;
   SDL_Init(SDL_INIT_VIDEO);
-  SDL_Window *window = SDL_CreateWindow("probe", 0, 0, 640, 480, 0);
+  HWND window = NewWindow();
   ProbeDirectDraw(window);
   ProbeDirectInput(NULL, window);
-  SDL_DestroyWindow(window);
+  EndWindow(window);
+  ProbeFullScreen(NULL);
+  ProbeManyWindows();
   SDL_Quit();
   return 0;
 }

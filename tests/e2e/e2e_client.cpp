@@ -10,9 +10,13 @@
 //   STATUS <frames> <clearFails> <lockFails> <updateFails> <restores>
 //   KEY <code> <state>          MOUSE <x> <y> <z> <b0> <b1> <b2> <b3>
 //   UNREAD <result>             (mouse read before acquisition)
-//   REACQUIRED <mouseReleased>  (back in front: the mouse toggled twice)
+//   REACQUIRED <mouseReleased>  (back in front: the mouse toggled twice,
+//                               unless --no-toggle)
+//   LOCKPITCH <pitchPixels>     (after the first successful lock)
+//   ACTIVE <0|1>                (the window lost or regained the focus)
 //   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
-// --log FILE sends them to a file instead. On Windows, --activate TITLE only
+// --pattern draws a fine pattern instead of the quadrants; --log FILE sends
+// the lines to a file instead. On Windows, --activate TITLE only
 // brings the window of that title back to the front, as a user would.
 #include <lurn.h>
 
@@ -32,7 +36,7 @@
 namespace {
 
 struct Options {
-  bool fullScreen, aux, input;
+  bool fullScreen, aux, input, toggle, pattern;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -40,7 +44,8 @@ struct Options {
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, false, false, 16, 320, 240, 640, 480, 10};
+  Options options = {false, false, false, true, false, 16,
+                     320,   240,   640,   480,  10};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -50,6 +55,10 @@ Options ParseOptions(int argc, char **argv) {
       options.aux = true;
     else if (strcmp(arg, "--input") == 0)
       options.input = true;
+    else if (strcmp(arg, "--no-toggle") == 0)
+      options.toggle = false;
+    else if (strcmp(arg, "--pattern") == 0)
+      options.pattern = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
       options.depth = atoi(value);
     else if (strcmp(arg, "--mode") == 0 && ++i)
@@ -83,6 +92,15 @@ unsigned short Pack(int red, int green, int blue) {
       ((red >> 3) << display.redShift) |
       ((green >> (8 - display.greenBits)) << greenShift) |
       ((blue >> 3) << display.blueShift));
+}
+
+// A picture whose every pixel differs from its neighbours, for checks of
+// scaling pixel by pixel.
+void DrawPattern() {
+  unsigned short *row = static_cast<unsigned short *>(display.secondaryBits);
+  for (int y = 0; y < display.height; ++y, row += display.pitchPixels)
+    for (int x = 0; x < display.width; ++x)
+      row[x] = Pack(x * 8 & 255, y * 4 & 255, (x + y) * 8 & 255);
 }
 
 void DrawQuadrants() {
@@ -142,9 +160,10 @@ void ReadInput(Seen &seen) {
         seen.buttons[3]);
 }
 
-// Back in front: the mouse is toggled off and on to be acquired again.
-void Reacquire() {
-  if (input.mouse == NULL)
+// Back in front: the mouse is toggled off and on to be acquired again (the
+// library no longer needs it; --no-toggle leaves it out).
+void Reacquire(const Options &options) {
+  if (input.mouse == NULL || !options.toggle)
     return;
   input.SyncAcquireMouse();
   input.SyncAcquireMouse();
@@ -166,7 +185,14 @@ bool Frame(const Options &options, Counts &counts) {
       return false;
     }
   } else {
-    DrawQuadrants();
+    static bool locked = false;
+    if (!locked)
+      Say("LOCKPITCH %d", display.pitchPixels);
+    locked = true;
+    if (options.pattern)
+      DrawPattern();
+    else
+      DrawQuadrants();
     if (options.aux && counts.frames % 50 == 1)
       Say("AUX %s", AuxiliaryMemoryHolds(int(counts.frames)) ? "ok" : "bad");
     display.UnlockSecondaryBuffer();
@@ -217,11 +243,11 @@ bool OpenAll(void *window, void *instance, const Options &options) {
       untouched ? "untouched" : "read");
   memset(&input.mouseState, 0, sizeof input.mouseState);
   input.SyncAcquireMouse();
-  input.SyncAcquireKeyboard(); // as GetStateKeyboard would on its first read
   return true;
 }
 
 void CloseAll() {
+  input.SyncAcquireKeyboard(); // its toggle exercised once, undone by Close
   input.Close();
   display.Close();
   bool allNull = !display.directDraw && !display.directDraw2 &&
@@ -246,8 +272,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
     windowClosed = true;
     return 0;
   }
-  if (message == WM_ACTIVATEAPP && wParam)
-    activated = true;
+  if (message == WM_ACTIVATEAPP) {
+    Say("ACTIVE %d", wParam ? 1 : 0);
+    activated = activated || wParam;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -303,7 +331,7 @@ int main(int argc, char **argv) {
         DispatchMessageA(&message);
       }
       if (activated && GetTickCount() - start > 500)
-        Reacquire();
+        Reacquire(options);
       activated = false;
       if (options.input)
         ReadInput(seen);
@@ -349,9 +377,14 @@ int main(int argc, char **argv) {
         if (event.type == SDL_QUIT)
           windowClosed = true;
         if (event.type == SDL_WINDOWEVENT &&
+            (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
+             event.window.event == SDL_WINDOWEVENT_FOCUS_LOST))
+          Say("ACTIVE %d",
+              event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ? 1 : 0);
+        if (event.type == SDL_WINDOWEVENT &&
             event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED &&
             SDL_GetTicks() - start > 500)
-          Reacquire();
+          Reacquire(options);
       }
       if (options.input)
         ReadInput(seen);

@@ -129,6 +129,7 @@ TEST_F(StandinDisplay, FullScreenTakesTheWindowAndGivesItBack) {
 }
 
 TEST_F(StandinDisplay, FullScreenAt32BitsHasNoSixteenBitLayout) {
+  setenv("LURN_STANDIN_DESKTOP", "32", 1); // 32-bit modes on offer
   display.redShift = display.greenBits = display.blueShift = 0xEE;
   int opened = 0;
   EXPECT_EQ(
@@ -170,6 +171,53 @@ TEST_F(StandinDisplay, EveryNewWindowIsAWindow) {
   }
 }
 
+struct ModeRow {
+  const char *desktop, *anyMode;
+  unsigned short width, height;
+  unsigned char depth;
+  const char *box;
+};
+
+TEST_F(StandinDisplay, FullScreenOffersTheModesOfWinesVirtualDesktop) {
+  // The desktop is 1024 x 768 headless.
+  const ModeRow rows[] = {
+      {NULL, NULL, 320, 200, 16, ""},
+      {NULL, NULL, 768, 576, 16, ""},
+      {NULL, NULL, 1024, 768, 16, ""},
+      {NULL, NULL, 641, 480, 16, "DDERR_UNSUPPORTED"},
+      {NULL, NULL, 720, 480, 16, "DDERR_UNSUPPORTED"},
+      {NULL, NULL, 1280, 1024, 16, "DDERR_UNSUPPORTED"},
+      {NULL, NULL, 640, 480, 32, "DDERR_UNSUPPORTED"},
+      {"32", NULL, 640, 480, 32, ""},
+      {NULL, "1", 641, 480, 16, ""},
+      {NULL, "1", 1280, 1024, 16, ""},
+      {NULL, "0", 641, 480, 16, "DDERR_UNSUPPORTED"},
+  };
+  for (const ModeRow &row : rows) {
+    SCOPED_TRACE(testing::Message()
+                 << row.width << "x" << row.height << "x" << int(row.depth)
+                 << " desktop " << (row.desktop ? row.desktop : "565")
+                 << " anymode " << (row.anyMode ? row.anyMode : "unset"));
+    row.desktop ? setenv("LURN_STANDIN_DESKTOP", row.desktop, 1)
+                : unsetenv("LURN_STANDIN_DESKTOP");
+    row.anyMode ? setenv("LURN_STANDIN_ANYMODE", row.anyMode, 1)
+                : unsetenv("LURN_STANDIN_ANYMODE");
+    int opened = -1;
+    EXPECT_EQ(row.box, OpenReporting(window, row.width, row.height, row.depth,
+                                     kFullScreen | kRelease, &opened));
+    EXPECT_EQ(*row.box == '\0', opened == 1);
+    display.Close();
+  }
+  unsetenv("LURN_STANDIN_ANYMODE");
+}
+
+TEST_F(StandinDisplay, LinesAreAlignedToEightBytes) {
+  ASSERT_EQ(1, display.Open(window, 641, 3, 16, kRelease));
+  ASSERT_EQ(1, display.LockSecondaryBuffer());
+  EXPECT_EQ(644, display.pitchPixels) << "1288 bytes, as on Wine";
+  display.UnlockSecondaryBuffer();
+}
+
 struct BadInput {
   const char *label;
   bool nullWindow;
@@ -203,7 +251,7 @@ TEST_F(StandinDisplay, BadInputGetsADefinedAnswer) {
       {"depth 15 full screen", false, false, 320, 240, 15,
        kFullScreen | kRelease, 0, "DDERR_INVALIDPIXELFORMAT"},
       {"depth 0 full screen", false, false, 320, 240, 0, kFullScreen | kRelease,
-       0, "DDERR_UNSUPPORTED"},
+       0, "DDERR_INVALIDPIXELFORMAT"},
       {"null window, windowed", true, false, 320, 240, 16, kRelease, 1, ""},
       {"null window, full screen", true, false, 320, 240, 16,
        kFullScreen | kRelease, 0, "DDERR_INVALIDPARAMS"},

@@ -33,21 +33,8 @@ protected:
     EXPECT_EQ(0, fake.OverReleases()) << "an interface was released too often";
     capture_.reset();
   }
-  // The library's diagnostic lines so far, without their line ends.
-  std::vector<std::string> Diagnostics() {
-    std::vector<std::string> lines;
-    std::string text = capture_->Text(), line;
-    for (char c : text) {
-      if (c == '\n') {
-        if (line.compare(0, 6, "lurn: ") == 0)
-          lines.push_back(line);
-        line.clear();
-      } else if (c != '\r') {
-        line += c;
-      }
-    }
-    return lines;
-  }
+  // The library's diagnostic lines since the last call.
+  std::vector<std::string> Diagnostics() { return capture_->TakeLines(); }
   // The texts of the error boxes shown so far.
   std::vector<std::string> Boxes() const {
     std::vector<std::string> texts;
