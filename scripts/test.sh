@@ -17,7 +17,7 @@ jobs=$(nproc)
 # Flips unpaced: the tests need no refresh-rate waits (bench/ measures them).
 export LURN_STANDIN_VSYNC=0
 
-step() { printf '\n== %s\n' "$*"; }
+step() { printf '\n== %s (at %ds)\n' "$*" "$SECONDS"; }
 
 step "format"
 files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find include src standin tests examples bench -name '*.cpp' -o -name '*.h')
@@ -79,7 +79,8 @@ step "Windows DLL end to end under Wine on Xvfb"
 bash tests/e2e/e2e.sh wine build/win32
 
 step "64-bit Windows DLL"
-cmake --preset win64 "${windows[@]}" >/dev/null
+# Without debug information: GoogleTest builds a quarter faster.
+cmake --preset win64 "${windows[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build --preset win64 -j "$jobs"
 WINEARCH=win64 start_wine
 ctest --test-dir build/win64 --output-on-failure

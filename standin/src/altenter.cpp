@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 
 #include "desktop.h"
@@ -25,7 +26,9 @@ std::map<Uint32, Switched> &SwitchedWindows() {
   return windows;
 }
 
-Uint32 pendingWindow = 0; // where Alt+Enter was pressed, until applied
+// Where Alt+Enter was pressed, until applied; set by the event watch, which
+// may run on another thread.
+std::atomic<Uint32> pendingWindow(0);
 
 void Toggle(SDL_Window *window) {
   SDL_Rect screen;
@@ -95,8 +98,7 @@ bool TakeAltEnter(const SDL_KeyboardEvent &key) {
 }
 
 void ApplyAltEnter() {
-  Uint32 id = pendingWindow;
-  pendingWindow = 0;
+  Uint32 id = pendingWindow.exchange(0);
   SDL_Window *window = id != 0 ? SDL_GetWindowFromID(id) : NULL;
   if (window != NULL)
     Toggle(window);

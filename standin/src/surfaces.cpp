@@ -2,6 +2,7 @@
 // loss of video memory with the exclusive window's focus, and the blits that
 // put a surface on an SDL window.
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "com_defaults.h"
@@ -169,18 +170,18 @@ public:
       return DDERR_INVALIDPARAMS;
     if (Lost())
       return DDERR_SURFACELOST;
-    if (locked_)
-      return DDERR_SURFACEBUSY;
     if (rect != NULL && !Contains(*rect))
       return DDERR_INVALIDPARAMS;
     if (!EnsureMemory())
       return DDERR_OUTOFMEMORY;
+    // Taken in one step: of two threads locking at once, one is refused.
+    if (locked_.exchange(true))
+      return DDERR_SURFACEBUSY;
     Describe(desc);
     unsigned char *bits = memory_.data();
     if (rect != NULL)
       bits += size_t(rect->top) * pitch_ + size_t(rect->left) * BytesPerPixel();
     desc->lpSurface = bits;
-    locked_ = true;
     return DD_OK;
   }
   // Video memory comes back only while the exclusive window is in front;
@@ -214,9 +215,8 @@ public:
     return DD_OK;
   }
   HRESULT STDMETHODCALLTYPE Unlock(LPVOID) override {
-    if (!locked_)
+    if (!locked_.exchange(false))
       return DDERR_NOTLOCKED;
-    locked_ = false;
     return DD_OK;
   }
 
@@ -375,7 +375,7 @@ private:
   PixelFormat format_;
   DWORD caps_;
   std::vector<unsigned char> memory_;
-  bool locked_ = false;
+  std::atomic<bool> locked_{false};
   bool losable_;
   unsigned epoch_;
   IDirectDrawClipper *clipper_ = NULL;

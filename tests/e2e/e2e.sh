@@ -12,10 +12,7 @@
 set -u
 platform=$1
 build=$(cd "$2" && pwd)
-if [ "$platform" = wine64 ]; then
-  platform=wine
-  export WINEARCH=win64
-fi
+[ "$platform" = wine64 ] && platform=wine && export WINEARCH=win64
 cd "$(dirname "$0")/../.."
 source scripts/lib.sh
 
@@ -370,21 +367,6 @@ expect_mouse_change() {
   echo "  mouse field $field: expected $before + $delta, got" \
     "$(mouse_field "$field") after '$*'"
   return 1
-}
-
-# A real key press, held for some frames, reaches the client.
-scenario_key() {
-  client key -- --input --mode 320x240 --seconds 30
-  wait_for '^WINDOW ' || return 1
-  local wx wy ww wh
-  read -r wx wy ww wh <<<"$(line '^WINDOW ' | cut -d' ' -f2-)"
-  xdotool mousemove $((wx + ww / 2)) $((wy + wh / 2))
-  [ "$platform" = native ] && xdotool windowfocus "$(client_window)"
-  sleep 0.5
-  xdotool keydown a
-  wait_for '^KEY 30 128' 5 || return 1
-  xdotool keyup a
-  wait_for '^KEY 30 0' 5
 }
 
 # focus_is 0|1: the client's last focus change.

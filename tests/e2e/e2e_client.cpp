@@ -243,11 +243,11 @@ bool OpenAll(void *window, void *instance, const Options &options) {
       untouched ? "untouched" : "read");
   memset(&input.mouseState, 0, sizeof input.mouseState);
   input.SyncAcquireMouse();
-  input.SyncAcquireKeyboard(); // as GetStateKeyboard would on its first read
   return true;
 }
 
 void CloseAll() {
+  input.SyncAcquireKeyboard(); // its toggle exercised once, undone by Close
   input.Close();
   display.Close();
   bool allNull = !display.directDraw && !display.directDraw2 &&

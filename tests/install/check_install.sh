@@ -1,25 +1,21 @@
 #!/usr/bin/env bash
-# Installs a build into a fresh prefix and builds clients against it as an
-# outside project would, then runs them: check_install.sh native|win32|win64
-#  - the minimal client through find_package (natively also pkg-config),
-#    with the installed toolchain file for Windows, run headless;
-#  - on Windows also the end-to-end client compiled by clang-cl in MSVC mode
-#    against the installed header and lurn.lib, linked by lld-link without a
-#    Visual C++ runtime, and run through the end-to-end scenarios.
+# Installs a build into a fresh prefix and builds the minimal client against
+# it as an outside project would (find_package, and natively pkg-config),
+# then runs it headless; on Windows also the end-to-end client built by
+# clang-cl and lld-link: check_install.sh native|win32|win64
 set -euo pipefail
 preset=$1
-build=${2:-build/$preset}
 cd "$(dirname "$0")/../.."
 source scripts/lib.sh
 work=$(mktemp -d /tmp/lurn-install.XXXXXX)
 trap 'stop_wine; stop_xvfb; rm -rf "$work"' EXIT
 
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
+cmake --install "build/$preset" --prefix "$work/prefix" >/dev/null
 echo "installed: $(cd "$work/prefix" && find . -type f | sort | tr '\n' ' ')"
 
 case $preset in
-win32) target=i686 arch=win32 define=_X86_ seh=/safeseh:no ;;
-win64) target=x86_64 arch=win64 define=_AMD64_ seh= ;;
+win32) target=i686 arch=win32 e2e=wine define=_X86_ seh=/safeseh:no ;;
+win64) target=x86_64 arch=win64 e2e=wine64 define=_AMD64_ seh= ;;
 *) target= ;;
 esac
 toolchain=()
@@ -50,7 +46,8 @@ fi
 echo "$preset: the installed package builds and runs a client"
 [ -n "$target" ] || exit 0
 
-# The MSVC-mode client. mingw-w64's headers serve clang-cl once it poses as
+# The MSVC-mode client, against the installed header and lurn.lib, without
+# a Visual C++ runtime. mingw-w64's headers serve clang-cl once it poses as
 # GCC for them; its import libraries serve lld-link.
 mingw=/usr/$target-w64-mingw32
 msvc=$work/msvc
@@ -65,12 +62,16 @@ lld-link /nologo /out:"$msvc/e2e_client.exe" /entry:mainCRTStartup \
   "$msvc/crt_start.obj" "$work/prefix/lib/lurn.lib" "$mingw/lib/libkernel32.a" \
   "$mingw/lib/libuser32.a" "$mingw/lib/libmsvcrt.a"
 cp "$work/prefix/bin/lurn.dll" "$msvc/"
+# The header's layout checks hold under any packing a client compiles with.
+for packing in /Zp1 /Zp2 /Zp16; do
+  clang-cl-14 --target=$target-pc-windows-msvc /Zs /W4 /WX $packing \
+    /FIlurn.h -I"$work/prefix/include" -- "$tests/msvc/crt_start.cpp"
+done
 # It calls every method, so each MSVC name is proved on the real platform.
 imports=$(llvm-nm-14 "$msvc/e2e_client.obj" | grep -c ' U __imp_?.*@Lurn')
 methods=$(grep -c '^_Z' cmake/exports.txt)
 echo "$preset: clang-cl client imports $imports of $methods methods by MSVC name"
-[ "$imports" = "$methods" ] || exit 1
-E2E_CLIENT=$msvc/e2e_client.exe E2E_LOGS=$PWD/$build/e2e-msvc \
-  E2E_SCENARIOS="windowed_565 key clean_exit" \
-  bash tests/e2e/e2e.sh "$([ $arch = win64 ] && echo wine64 || echo wine)" \
-  "$build"
+[ "$imports" = "$methods" ]
+E2E_CLIENT=$msvc/e2e_client.exe E2E_LOGS=$PWD/build/$preset/e2e-msvc \
+  E2E_SCENARIOS="windowed_565 input clean_exit" \
+  bash tests/e2e/e2e.sh $e2e "build/$preset"

@@ -4,8 +4,10 @@
 #include <lurn.h>
 
 #include <SDL.h>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <stb_image.h>
+#include <thread>
 #include <unistd.h>
 
 #include "standin.h"
@@ -119,6 +121,33 @@ TEST_F(StandinPresentation, AFrameWithInputPumpsEventsOnce) {
     EXPECT_EQ(1, display.UpdatePrimaryBuffer());
   }
   EXPECT_EQ(frames, PumpCount() - before);
+}
+
+TEST_F(StandinPresentation, OfTwoThreadsLockingOneSurfaceOneIsRefused) {
+  ASSERT_EQ(1,
+            display.Open(window, 64, 32, 16, LurnDirectDraw::ReleaseSecondary));
+  IDirectDrawSurface *surface = display.GetRenderSurface();
+  for (int round = 0; round < 50; ++round) {
+    std::atomic<int> ready(0);
+    HRESULT results[2];
+    auto lock = [&](int who) {
+      DDSURFACEDESC desc;
+      memset(&desc, 0, sizeof desc);
+      desc.dwSize = sizeof desc;
+      ++ready;
+      while (ready < 2)
+        std::this_thread::yield();
+      results[who] = surface->Lock(NULL, &desc, DDLOCK_WAIT, NULL);
+    };
+    std::thread other(lock, 1);
+    lock(0);
+    other.join();
+    ASSERT_EQ(1, (results[0] == DD_OK) + (results[1] == DD_OK))
+        << Hex(results[0]) << " " << Hex(results[1]);
+    ASSERT_EQ(Hex(DDERR_SURFACEBUSY),
+              Hex(results[0] == DD_OK ? results[1] : results[0]));
+    ASSERT_EQ(Hex(DD_OK), Hex(surface->Unlock(NULL)));
+  }
 }
 
 TEST_F(StandinPresentation, FocusLossLosesTheFlipChainUntilRestored) {
