@@ -589,9 +589,8 @@ scenario_wayland_input() {
   client wayland-input -- --input --mode 320x240 --seconds 30
   wait_for '^WINDOW ' || return 1
   wait_frames 20 || return 1
-  # No window manager: the X keyboard goes where the pointer is, Weston's
-  # window (an explicit focus change can leave Weston without the keyboard).
-  # Weston learns where the pointer is only from motion: move it first.
+  # The X keyboard follows the pointer (Weston may lose it to an explicit
+  # focus change); Weston learns where the pointer is only from motion.
   xdotool mousemove 10 300 sleep 0.2 mousemove $((SCREEN_W / 2)) \
     $((SCREEN_H / 2))
   sleep 0.5

@@ -230,11 +230,8 @@ TEST_F(StandinPresentation, CapturedFramesDecodeToThePixelsDrawn) {
     stbi_image_free(rgb);
     unlink(path.c_str());
   }
-  EXPECT_NE(0,
-            access((std::string(folder) + "/frame-000002.png").c_str(), F_OK))
-      << "every second frame only";
   unsetenv("LURN_STANDIN_CAPTURE");
-  EXPECT_EQ(0, rmdir(folder)) << "files beyond the kept ones";
+  EXPECT_EQ(0, rmdir(folder)) << "frames beyond every second one were kept";
 }
 
 } // namespace
