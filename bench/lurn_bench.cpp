@@ -242,13 +242,16 @@ PresentCase MeasurePresent(int width, int height, int windowWidth,
   return result;
 }
 
-// The processor's model and the flags that choose the kernels.
+// The processor's model, cores, clock and the flags that choose the
+// kernels.
 std::string Processor() {
   std::ifstream cpuinfo("/proc/cpuinfo");
-  std::string line, model = "unknown", flags;
+  std::string line, model = "unknown", clock = "?", flags;
   while (std::getline(cpuinfo, line)) {
     if (model == "unknown" && line.rfind("model name", 0) == 0)
       model = line.substr(line.find(':') + 2);
+    if (clock == "?" && line.rfind("cpu MHz", 0) == 0)
+      clock = line.substr(line.find(':') + 2);
     if (flags.empty() && line.rfind("flags", 0) == 0) {
       line += ' ';
       for (const char *flag :
@@ -257,7 +260,8 @@ std::string Processor() {
           flags += std::string(flags.empty() ? "" : " ") + flag;
     }
   }
-  return model + " (" + flags + ")";
+  return model + ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) +
+         " cores at " + clock + " MHz (" + flags + ")";
 }
 
 // Keeps each run's time per iteration (ns) and counters by name.
@@ -308,10 +312,8 @@ int main(int argc, char **argv) {
     if (UsePresentKernels(name))
       kernels.push_back(name);
   UsePresentKernels(best.c_str());
-  SDL_Init(SDL_INIT_VIDEO);
-  std::string driver =
-      SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "none";
-  SDL_Quit();
+  // SDL uses the driver named here or none (set above when unset).
+  const std::string driver = getenv("SDL_VIDEODRIVER");
   printf("\nprocessor: %s\nvideo driver: %s; present kernels: %s (of",
          Processor().c_str(), driver.c_str(), best.c_str());
   for (const std::string &kernel : kernels)

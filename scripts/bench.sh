@@ -24,12 +24,16 @@ bench=build/native/bin/lurn_bench
 
 status=0
 printf '\n== headless: SDL offscreen\n'
-SDL_VIDEODRIVER=offscreen DISPLAY= "$bench" $check "${args[@]}" || status=1
+SDL_VIDEODRIVER=offscreen DISPLAY= LURN_STANDIN_VSYNC=0 "$bench" $check "${args[@]}" || status=1
 
 start_xvfb 1600x1200x24
 extensions=$(xdpyinfo -queryExtensions)
 shm=no
 case "$extensions" in *MIT-SHM*) shm=yes ;; esac
 printf '\n== x11 on Xvfb %s, 24-bit, MIT-SHM: %s\n' "$DISPLAY" "$shm"
-SDL_VIDEODRIVER=x11 "$bench" $check "${args[@]}" || status=1
+LURN_STANDIN_VSYNC=0 SDL_VIDEODRIVER=x11 "$bench" $check "${args[@]}" || status=1
+
+# Full-screen flip pacing, on a private Xvfb of its own.
+stop_xvfb
+bash bench/pacing.sh || status=1
 exit $status

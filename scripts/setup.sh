@@ -6,12 +6,12 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config valgrind
   googletest libgtest-dev libbenchmark-dev
-  libsdl2-dev
+  libsdl2-dev libstb-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
   llvm lld clang-tools-14
   wine wine32:i386 wine64 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
   libgl1-mesa-dri libglx-mesa0
-  xvfb x11-utils xfonts-base xdotool imagemagick
+  xvfb x11-utils xfonts-base xdotool imagemagick weston
 )
 
 missing=()

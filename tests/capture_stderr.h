@@ -27,9 +27,6 @@ public:
     close(saved_);
     fclose(file_);
   }
-  StderrCapture(const StderrCapture &) = delete;
-  StderrCapture &operator=(const StderrCapture &) = delete;
-
   // The library's lines ("lurn: ...") written since the last call.
   std::vector<std::string> TakeLines() {
     fflush(stderr);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "com_defaults.h"
+#include "desktop.h"
 #include "surfaces.h"
 
 namespace {
@@ -301,8 +302,7 @@ public:
   }
 
 private:
-  // The window covers its screen, borderless: what SDL's full-screen flag
-  // promises, done directly so that it holds without a window manager.
+  // The window covers its screen, borderless.
   static void CoverScreen(SDL_Window *window) {
     EmulatedDisplay &display = Display();
     SDL_GetWindowPosition(window, &display.windowedPlace.x,
@@ -311,14 +311,7 @@ private:
                       &display.windowedPlace.h);
     display.windowedBorder =
         !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
-    SDL_Rect screen;
-    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
-      return;
-    NoteWindowMove(window);
-    SDL_SetWindowBordered(window, SDL_FALSE);
-    SDL_SetWindowPosition(window, screen.x, screen.y);
-    SDL_SetWindowSize(window, screen.w, screen.h);
-    SDL_RaiseWindow(window);
+    PlaceWindow(window, NULL, false);
   }
 
   void LeaveExclusiveMode() {
@@ -327,12 +320,7 @@ private:
       return;
     SDL_Window *window = LiveWindow(display.exclusiveWindowId);
     if (window != NULL) {
-      NoteWindowMove(window);
-      const SDL_Rect &place = display.windowedPlace;
-      SDL_SetWindowSize(window, place.w, place.h);
-      SDL_SetWindowPosition(window, place.x, place.y);
-      SDL_SetWindowBordered(window,
-                            display.windowedBorder ? SDL_TRUE : SDL_FALSE);
+      PlaceWindow(window, &display.windowedPlace, display.windowedBorder);
     }
     display.exclusiveOwner = NULL;
     display.exclusiveWindowId = 0;
@@ -397,9 +385,14 @@ PixelFormat DesktopFormat() {
 // window surface is made, so the choice is made when the program starts
 // (for a client that touches a window surface before its first Open) and
 // again by DirectDrawCreate (SDL_Quit forgets hints); the override beats a
-// client's hint and the environment variable.
+// client's hint and the environment variable. SDL's Wayland driver has no
+// plain-memory window surfaces: there the texture is the only way.
 bool PreferSoftwareFramebuffer() {
-  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0",
+  const char *driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver()
+                                                   : getenv("SDL_VIDEODRIVER");
+  bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
+  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION,
+                                 wayland ? "1" : "0",
                                  SDL_HINT_OVERRIDE) == SDL_TRUE;
 }
 const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();

@@ -91,6 +91,7 @@ public:
       lost_ = false;
       return result;
     }
+    InputLock lock;
     InputState &input = Input();
     if (keyboard_) {
       memcpy(data, input.keys, 256);
@@ -112,6 +113,7 @@ private:
     if (keyboard_)
       return;
     PumpEvents();
+    InputLock lock;
     InputState &input = Input();
     input.mouseX = input.mouseY = input.wheel = 0;
   }
@@ -161,8 +163,17 @@ HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version, LPDIRECTINPUTA *out,
     return DIERR_BETADIRECTINPUTVERSION;
   if (version > 0x0800)
     return DIERR_OLDDIRECTINPUTVERSION;
-  if (liveObjects == 0)
-    memset(&Input(), 0, sizeof(InputState));
+  if (liveObjects == 0) {
+    // SDL's pointer is older than any device: where it was taken stays.
+    InputLock lock;
+    InputState &input = Input();
+    InputState fresh;
+    memset(&fresh, 0, sizeof fresh);
+    fresh.pointerWindowId = input.pointerWindowId;
+    fresh.pointerWindowLeft = input.pointerWindowLeft;
+    fresh.pointerWindowTop = input.pointerWindowTop;
+    input = fresh;
+  }
   WatchEvents();
   *out = new DirectInput;
   return DI_OK;

@@ -3,7 +3,9 @@
 // a test pushes) reach DirectInput and the display's focus rules.
 #include <dinput.h>
 
-#include "standin.h"
+#include <atomic>
+
+#include "desktop.h"
 
 namespace {
 
@@ -147,7 +149,27 @@ int ButtonIndex(Uint8 button) {
   }
 }
 
+std::atomic_flag inputBusy = ATOMIC_FLAG_INIT;
+
+// Marks the windows whose place the input state remembers: after SDL_Quit
+// window IDs start again from 1, and a new window is not the old one.
+const char kPointerWindowMark[] = "lurn.pointer";
+
+bool PointerWindowKnown(InputState &input) {
+  SDL_Window *window = LiveWindow(input.pointerWindowId);
+  return window != NULL &&
+         SDL_GetWindowData(window, kPointerWindowMark) == &input;
+}
+
+void RememberPointerWindow(InputState &input, SDL_Window *window) {
+  SDL_SetWindowData(window, kPointerWindowMark, &input);
+  input.pointerWindowId = SDL_GetWindowID(window);
+  SDL_GetWindowPosition(window, &input.pointerWindowLeft,
+                        &input.pointerWindowTop);
+}
+
 int SDLCALL Watch(void *, SDL_Event *event) {
+  InputLock lock;
   InputState &input = Input();
   switch (event->type) {
   case SDL_WINDOWEVENT:
@@ -166,6 +188,8 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     break;
   case SDL_KEYDOWN:
   case SDL_KEYUP: {
+    if (event->type == SDL_KEYDOWN && TakeAltEnter(event->key))
+      break; // the stand-in's own key: the window switches
     unsigned char key = KeyCodeOf(event->key.keysym.scancode);
     if (key != 0)
       input.keys[key] = event->type == SDL_KEYDOWN ? 0x80 : 0;
@@ -176,15 +200,13 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     SDL_Window *window = SDL_GetWindowFromID(event->motion.windowID);
     // Relative mode counts the device's own motion, never positions.
     if (window != NULL && !SDL_GetRelativeMouseMode()) {
-      int left, top;
-      SDL_GetWindowPosition(window, &left, &top);
-      if (input.pointerWindowId != 0) {
+      if (PointerWindowKnown(input)) {
+        int left, top;
+        SDL_GetWindowPosition(window, &left, &top);
         x += left - input.pointerWindowLeft;
         y += top - input.pointerWindowTop;
       }
-      input.pointerWindowId = event->motion.windowID;
-      input.pointerWindowLeft = left;
-      input.pointerWindowTop = top;
+      RememberPointerWindow(input, window);
     } else {
       input.pointerWindowId = 0;
     }
@@ -214,6 +236,12 @@ int SDLCALL Watch(void *, SDL_Event *event) {
 
 } // namespace
 
+InputLock::InputLock() {
+  while (inputBusy.test_and_set(std::memory_order_acquire)) {
+  }
+}
+InputLock::~InputLock() { inputBusy.clear(std::memory_order_release); }
+
 InputState &Input() {
   static InputState input;
   return input;
@@ -229,13 +257,12 @@ void NoteWindowMove(SDL_Window *window) {
   // SDL's last pointer position lies in this window when SDL reported it
   // last, or is older than anything seen; either way it was taken where
   // the window stands now.
+  InputLock lock;
   InputState &input = Input();
-  Uint32 id = SDL_GetWindowID(window);
-  if (input.pointerWindowId != 0 && input.pointerWindowId != id)
+  if (PointerWindowKnown(input) &&
+      input.pointerWindowId != SDL_GetWindowID(window))
     return;
-  input.pointerWindowId = id;
-  SDL_GetWindowPosition(window, &input.pointerWindowLeft,
-                        &input.pointerWindowTop);
+  RememberPointerWindow(input, window);
 }
 
 namespace {
@@ -260,6 +287,7 @@ bool HasFocus(Uint32 windowId) {
     return false;
   // Until SDL reports a focus change, the client's window counts as in
   // front: headless drivers and bare X servers never report one.
+  InputLock lock;
   const InputState &input = Input();
   return !input.focusKnown || input.focusWindowId == windowId;
 }

@@ -60,6 +60,15 @@ struct InputState {
   int pointerWindowLeft, pointerWindowTop;
 };
 InputState &Input();
+// The watch runs on whichever thread pumps or pushes an event: the input
+// state is read and written under this lock, held briefly.
+class InputLock {
+public:
+  InputLock();
+  ~InputLock();
+  InputLock(const InputLock &) = delete;
+  InputLock &operator=(const InputLock &) = delete;
+};
 void WatchEvents();
 // To be called before the stand-in moves a window.
 void NoteWindowMove(SDL_Window *window);

@@ -2,11 +2,12 @@
 // loss of video memory with the exclusive window's focus, and the blits that
 // put a surface on an SDL window.
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "com_defaults.h"
 #include "counted.h"
-#include "present.h"
+#include "desktop.h"
 #include "surfaces.h"
 
 namespace {
@@ -117,6 +118,7 @@ public:
       return DDERR_SURFACELOST;
     if (locked_ || backBuffer_->locked_)
       return DDERR_SURFACEBUSY;
+    WaitForRefresh(LiveWindow(Display().exclusiveWindowId));
     memory_.swap(backBuffer_->memory_);
     ShowFront();
     return DD_OK;
@@ -168,18 +170,18 @@ public:
       return DDERR_INVALIDPARAMS;
     if (Lost())
       return DDERR_SURFACELOST;
-    if (locked_)
-      return DDERR_SURFACEBUSY;
     if (rect != NULL && !Contains(*rect))
       return DDERR_INVALIDPARAMS;
     if (!EnsureMemory())
       return DDERR_OUTOFMEMORY;
+    // Taken in one step: of two threads locking at once, one is refused.
+    if (locked_.exchange(true))
+      return DDERR_SURFACEBUSY;
     Describe(desc);
     unsigned char *bits = memory_.data();
     if (rect != NULL)
       bits += size_t(rect->top) * pitch_ + size_t(rect->left) * BytesPerPixel();
     desc->lpSurface = bits;
-    locked_ = true;
     return DD_OK;
   }
   // Video memory comes back only while the exclusive window is in front;
@@ -213,9 +215,8 @@ public:
     return DD_OK;
   }
   HRESULT STDMETHODCALLTYPE Unlock(LPVOID) override {
-    if (!locked_)
+    if (!locked_.exchange(false))
       return DDERR_NOTLOCKED;
-    locked_ = false;
     return DD_OK;
   }
 
@@ -289,33 +290,43 @@ private:
 
   void PresentToWindow(Surface &from, const RECT &in, const RECT &out,
                        SDL_Window *window) {
+    if (!from.EnsureMemory())
+      return;
+    SDL_Rect fromRect = {in.left, in.top, in.right - in.left,
+                         in.bottom - in.top};
+    CaptureFrame(from.View(), fromRect);
+    ApplyAltEnter();
     SDL_Surface *target = SDL_GetWindowSurface(window);
-    if (target == NULL || !from.EnsureMemory())
+    if (target == NULL)
       return;
     int left, top;
     SDL_GetWindowPosition(window, &left, &top);
-    SDL_Rect fromRect = {in.left, in.top, in.right - in.left,
-                         in.bottom - in.top};
-    SDL_Rect toRect = {out.left - left, out.top - top, out.right - out.left,
-                       out.bottom - out.top};
-    SDL_Rect clip = {0, 0, target->w, target->h};
-    PresentScaled(from.View(), fromRect, target, toRect, clip);
-    SDL_UpdateWindowSurface(window);
+    SDL_Rect area = {out.left - left, out.top - top, out.right - out.left,
+                     out.bottom - out.top};
+    Show(from.View(), fromRect, window, target, area, ScaleModeSetting(false));
   }
 
-  // The new front buffer on the exclusive window, scaled with its aspect
-  // ratio kept.
+  // The new front buffer on the exclusive window.
   void ShowFront() {
+    SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
+    CaptureFrame(View(), fromRect);
+    ApplyAltEnter();
     SDL_Window *window = LiveWindow(Display().exclusiveWindowId);
     SDL_Surface *target = window != NULL ? SDL_GetWindowSurface(window) : NULL;
     if (target == NULL)
       return;
-    SDL_FillRect(target, NULL, SDL_MapRGB(target->format, 0, 0, 0));
-    SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
-    SDL_Rect toRect =
-        FitKeepingAspect(int(width_), int(height_), target->w, target->h);
+    SDL_Rect area = {0, 0, target->w, target->h};
+    Show(View(), fromRect, window, target, area, ScaleModeSetting(true));
+  }
+
+  // The picture placed in `area` as the scale mode says, black around it.
+  static void Show(const Pixels &source, const SDL_Rect &from,
+                   SDL_Window *window, SDL_Surface *target,
+                   const SDL_Rect &area, ScaleMode mode) {
+    SDL_Rect picture = PlacePicture(mode, from.w, from.h, area);
+    FillAround(target, area, picture);
     SDL_Rect clip = {0, 0, target->w, target->h};
-    PresentScaled(View(), fromRect, target, toRect, clip);
+    PresentScaled(source, from, target, picture, clip);
     SDL_UpdateWindowSurface(window);
   }
 
@@ -364,7 +375,7 @@ private:
   PixelFormat format_;
   DWORD caps_;
   std::vector<unsigned char> memory_;
-  bool locked_ = false;
+  std::atomic<bool> locked_{false};
   bool losable_;
   unsigned epoch_;
   IDirectDrawClipper *clipper_ = NULL;

@@ -9,15 +9,15 @@ namespace {
 
 // SDL numbers windows from 1 up, in the order they are made, and never
 // hands an ID out twice in one video session. A new window is most likely
-// just above the highest ID seen so far; the search looks there first.
-const Uint32 kIdsAboveHighest = 1u << 16;
+// just above the last one found; the search looks there first.
+const Uint32 kIdsAboveLastFound = 1u << 16;
 
 bool IsWindow(Uint32 id, HWND handle) {
   return SDL_GetWindowFromID(id) == handle;
 }
 
 // The ID that SDL will give its next window: a hidden window made and
-// destroyed at once. Only the rare search past kIdsAboveHighest needs it.
+// destroyed at once. Only the rare search past kIdsAboveLastFound needs it.
 Uint32 NextWindowId() {
   SDL_Window *probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
   if (probe == NULL)
@@ -27,27 +27,27 @@ Uint32 NextWindowId() {
   return id;
 }
 
-Uint32 FindWindowId(HWND handle) {
-  static Uint32 highest = 0;
-  Uint32 limit = highest + kIdsAboveHighest;
-  for (Uint32 id = highest + 1; id <= limit; ++id) {
-    if (IsWindow(id, handle)) {
-      highest = id;
-      return id;
-    }
-  }
-  for (Uint32 id = highest; id >= 1; --id) {
+// The ID of `handle` among first..last, 0 when none.
+Uint32 Search(HWND handle, Uint32 first, Uint32 last) {
+  for (Uint32 id = first; id != 0 && id <= last; ++id)
     if (IsWindow(id, handle))
       return id;
-  }
-  Uint32 next = NextWindowId();
-  for (Uint32 id = limit + 1; id < next; ++id) {
-    if (IsWindow(id, handle)) {
-      highest = id;
-      return id;
-    }
-  }
   return 0;
+}
+
+Uint32 FindWindowId(HWND handle) {
+  // After SDL_Quit IDs start again from 1: the last ID found, not the
+  // highest ever, is where new windows are looked for first.
+  static Uint32 lastFound = 0;
+  Uint32 limit = lastFound + kIdsAboveLastFound;
+  Uint32 id = Search(handle, lastFound + 1, limit);
+  if (id == 0)
+    id = Search(handle, 1, lastFound);
+  if (id == 0)
+    id = Search(handle, limit + 1, NextWindowId());
+  if (id != 0)
+    lastFound = id;
+  return id;
 }
 
 } // namespace

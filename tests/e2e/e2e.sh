@@ -3,6 +3,7 @@
 #   e2e.sh wine BUILD     the Windows client and lurn.dll under 32-bit Wine
 #   e2e.sh wine64 BUILD   the same, 64-bit, in a 64-bit Wine prefix
 #   e2e.sh native BUILD   the native client over the stand-in, X11 driver
+#   e2e.sh wayland BUILD  the native client, SDL's Wayland driver, on Weston
 # E2E_CLIENT=PROGRAM runs another build of the client (lurn.dll beside it),
 # E2E_LOGS=FOLDER keeps its logs apart.
 # Each scenario runs on its own, passes or fails, and on failure prints what
@@ -26,6 +27,7 @@ ERR=
 
 cleanup() {
   stop_client
+  stop_weston
   stop_wine
   stop_xvfb
 }
@@ -57,7 +59,9 @@ client() {
       env "${environment[@]}" wine "$exe" --log "$LOG" "$@" 2>"$ERR" &
     fi
   else
-    env "${environment[@]}" SDL_VIDEODRIVER=x11 "$CLIENT_BINARY" \
+    local driver=x11
+    [ "$platform" = wayland ] && driver=wayland
+    env "${environment[@]}" SDL_VIDEODRIVER=$driver "$CLIENT_BINARY" \
       --log "$LOG" "$@" 2>"$ERR" &
   fi
   CLIENT_PID=$!
@@ -136,7 +140,13 @@ listed_window() {
 SHOT=
 screenshot() {
   SHOT=$logs/$1.png
-  import -window root "$SHOT"
+  if [ "$platform" = wayland ]; then
+    # Weston's own picture of its output, as it composed it.
+    rm -f "$logs"/wayland-screenshot-*.png
+    (cd "$logs" && weston-screenshooter) && mv "$logs"/wayland-screenshot-*.png "$SHOT"
+  else
+    import -window root "$SHOT"
+  fi
 }
 
 # expect_pixel X Y RRGGBB: the last screenshot's pixel.
@@ -453,6 +463,149 @@ scenario_clean_exit() {
   fi
 }
 
+# -- the stand-in on today's desktops (native) ------------------------------
+
+# expect_bars X Y W H: nothing but black around that picture on the screen.
+expect_bars() {
+  local most
+  most=$(convert "$SHOT" -fill black -draw "rectangle $1,$2 $(($1 + $3 - 1)),$(($2 + $4 - 1))" \
+    -format '%[max]' info:)
+  expect "brightest pixel around the picture at $*" "$most" 0
+}
+
+# A 640 x 480 picture in a window the size of the screen, each scale mode.
+scenario_scale_modes() {
+  local mode shots=$logs/capture-integer ok=0
+  for mode in stretch aspect integer; do
+    rm -rf "$shots" && mkdir -p "$shots"
+    client "scale-$mode" LURN_STANDIN_SCALE=$mode LURN_STANDIN_CAPTURE="$shots" \
+      LURN_STANDIN_CAPTURE_EVERY=50 -- --mode 640x480 \
+      --client "${SCREEN_W}x$SCREEN_H" --seconds 30 \
+      $([ $mode = integer ] && echo --pattern)
+    wait_for '^WINDOW ' || return 1
+    wait_frames 10 || return 1
+    screenshot "scale-$mode"
+    stop_client
+    local place
+    case $mode in
+    stretch) place="0 0 $SCREEN_W $SCREEN_H" ;;
+    aspect) place=$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H") ;;
+    integer) place="160 20 1280 960" ;; # 2 x, centred in 1600 x 1000
+    esac
+    echo "$mode: picture at $place"
+    [ $mode = integer ] || expect_quadrants $place || ok=1
+    expect_bars $place || ok=1
+  done
+  # Integer: each pixel of the captured frame is a 2 x 2 block on screen.
+  local frame differ
+  frame=$(ls "$shots"/frame-*.png | head -n 1)
+  differ=$(convert "$SHOT" -crop 1280x960+160+20 +repage \
+    \( "$frame" -sample 200% \) -metric AE -compare -format '%[distortion]' \
+    info: 2>&1)
+  expect "pixels differing from the captured frame doubled ($frame)" \
+    "$differ" 0 || ok=1
+  return $ok
+}
+
+alt_enter() { xdotool keydown alt keydown Return sleep 0.3 keyup Return keyup alt; }
+
+# expect_shown NAME X Y W H: frames go on, and the quadrants are there.
+expect_shown() {
+  wait_frames 20 && sleep 0.3 && screenshot "$1" && shift && expect_quadrants "$@"
+}
+
+# alt_enter_twice NAME BEFORE AFTER ARGS...: the picture at BEFORE ("x y w
+# h"), at AFTER after Alt+Enter, at BEFORE after another; then keys are
+# still read, Return not among them, and no frame failed.
+alt_enter_twice() {
+  local name=$1 before=$2 after=$3 step=0 place
+  client "$name" -- --input --seconds 60 "${@:4}"
+  wait_for '^WINDOW ' || return 1
+  xdotool mousemove 320 240 && xdotool windowfocus "$(client_window)"
+  for place in "$before" "$after" "$before"; do
+    [ $step -gt 0 ] && alt_enter
+    expect_shown "$name-$((step++))" $place || return 1
+  done
+  xdotool keydown a && wait_for '^KEY 30 128' 5 && xdotool keyup a || return 1
+  expect "Return read by the client" "$(grep -c '^KEY 28 128' "$LOG")" 0 &&
+    expect "failures, restores" "$(status | cut -d' ' -f2-)" "0 0"
+}
+
+scenario_alt_enter_windowed() { # the window covers the screen and back
+  alt_enter_twice alt-enter-windowed "0 0 640 480" "0 0 $SCREEN_W $SCREEN_H" \
+    --mode 320x240 --client 640x480
+}
+
+scenario_alt_enter_fullscreen() { # a window of twice the mode, centred
+  alt_enter_twice alt-enter-fullscreen "$(fit 640 480 0 0 "$SCREEN_W" \
+    "$SCREEN_H")" "160 20 1280 960" --fullscreen --mode 640x480
+}
+
+# -- Wayland: Weston on the Xvfb, its X11 backend giving it a seat ----------
+
+WESTON_PID=
+start_weston() { # [SHELL]
+  export XDG_RUNTIME_DIR WAYLAND_DISPLAY=lurn-e2e
+  XDG_RUNTIME_DIR=$(mktemp -d /tmp/lurn-wayland.XXXXXX)
+  # --debug lets its screenshooter take pictures.
+  weston --backend=x11-backend.so --use-pixman --shell="${1:-desktop-shell.so}" \
+    --width="$SCREEN_W" --height="$SCREEN_H" --socket="$WAYLAND_DISPLAY" \
+    --idle-time=0 --no-config --debug --log="$logs/weston.log" 2>/dev/null &
+  WESTON_PID=$!
+  poll 10 [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ]
+}
+stop_weston() {
+  [ -n "$WESTON_PID" ] && kill "$WESTON_PID" 2>/dev/null && wait "$WESTON_PID"
+  [ -n "${XDG_RUNTIME_DIR:-}" ] && rm -rf "$XDG_RUNTIME_DIR"
+  WESTON_PID=
+}
+
+# The shell places the window: the picture is where its red quarter is.
+scenario_wayland_windowed() {
+  client wayland-windowed -- --mode 320x240 --client 640x480 --seconds 30
+  wait_for '^WINDOW ' || return 1
+  wait_frames 20 && sleep 0.5 && screenshot wayland-windowed || return 1
+  local red
+  red=$(convert "$SHOT" -fill black +opaque '#ff0000' -format '%@' info:)
+  read -r w h x y <<<"${red//[x+]/ }"
+  expect "the red quarter" "${w}x$h" 320x240 || return 1
+  expect_quadrants "$x" "$y" 640 480
+}
+
+scenario_wayland_fullscreen() {
+  client wayland-fullscreen -- --fullscreen --mode 640x400 --seconds 30
+  wait_for '^WINDOW ' || return 1
+  local place
+  place=$(fit 640 400 0 0 "$SCREEN_W" "$SCREEN_H")
+  expect_shown wayland-fullscreen $place || return 1
+  expect_bars $place
+}
+
+# Under the kiosk shell, whose window fills the output: under the desktop
+# shell the first pointer moves reached the client only some of the time.
+scenario_wayland_input() {
+  stop_weston
+  start_weston kiosk-shell.so || return 1
+  client wayland-input -- --input --mode 320x240 --seconds 30
+  wait_for '^WINDOW ' || return 1
+  wait_frames 20 || return 1
+  # The X keyboard follows the pointer (Weston may lose it to an explicit
+  # focus change); Weston learns where the pointer is only from motion.
+  xdotool mousemove 10 300 sleep 0.2 mousemove $((SCREEN_W / 2)) \
+    $((SCREEN_H / 2))
+  sleep 0.5
+  xdotool keydown a
+  wait_for '^KEY 30 128' 5 || return 1
+  xdotool keyup a
+  wait_for '^KEY 30 0' 5 || return 1
+  xdotool mousemove_relative -- 5 5
+  sleep 0.5
+  expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
+  expect_mouse_change 2 -25 xdotool mousemove_relative -- 0 -25 || return 1
+  expect_mouse_change 4 128 xdotool mousedown 1 || return 1
+  expect_mouse_change 4 -128 xdotool mouseup 1
+}
+
 run() {
   local name=$1 started=$SECONDS
   if "scenario_$name" >"$logs/$name.out" 2>&1; then
@@ -479,14 +632,26 @@ if [ "$platform" = wine ]; then
   start_wine
   scenarios=(windowed_565 fullscreen missing_depth aux_surface lost_surfaces
              input odd_width clean_exit)
-  [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth input)
+  [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth
+                                        input)
+elif [ "$platform" = wayland ]; then
+  SCREEN_W=800 SCREEN_H=600
+  start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
+  start_weston || {
+    echo "Weston did not start:" && tail -n 5 "$logs/weston.log"
+    exit 1
+  }
+  CLIENT_BINARY=$build/bin/e2e_client
+  scenarios=(wayland_windowed wayland_fullscreen wayland_input)
 else
   # A 32-bit desktop: the stand-in emulates the 16-bit one.
-  start_xvfb 1024x768x24 || exit 1
+  SCREEN_W=1600 SCREEN_H=1000
+  start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
   CLIENT_BINARY=$build/bin/e2e_client
   LEAK_CHECK_BINARY=${3:-}
   scenarios=(windowed_565 windowed_555 fullscreen missing_depth aux_surface
-             lost_surfaces input odd_width clean_exit)
+             lost_surfaces input odd_width clean_exit scale_modes
+             alt_enter_windowed alt_enter_fullscreen)
 fi
 
 # E2E_SCENARIOS="a b" runs only those.

@@ -15,7 +15,8 @@
 //   LOCKPITCH <pitchPixels>     (after the first successful lock)
 //   ACTIVE <0|1>                (the window lost or regained the focus)
 //   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
-// --log FILE sends them to a file instead. On Windows, --activate TITLE only
+// --pattern draws a fine pattern instead of the quadrants; --log FILE sends
+// the lines to a file instead. On Windows, --activate TITLE only
 // brings the window of that title back to the front, as a user would.
 #include <lurn.h>
 
@@ -35,7 +36,7 @@
 namespace {
 
 struct Options {
-  bool fullScreen, aux, input, toggle;
+  bool fullScreen, aux, input, toggle, pattern;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -43,7 +44,8 @@ struct Options {
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, false, false, true, 16, 320, 240, 640, 480, 10};
+  Options options = {false, false, false, true, false, 16,
+                     320,   240,   640,   480,  10};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -55,6 +57,8 @@ Options ParseOptions(int argc, char **argv) {
       options.input = true;
     else if (strcmp(arg, "--no-toggle") == 0)
       options.toggle = false;
+    else if (strcmp(arg, "--pattern") == 0)
+      options.pattern = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
       options.depth = atoi(value);
     else if (strcmp(arg, "--mode") == 0 && ++i)
@@ -88,6 +92,15 @@ unsigned short Pack(int red, int green, int blue) {
       ((red >> 3) << display.redShift) |
       ((green >> (8 - display.greenBits)) << greenShift) |
       ((blue >> 3) << display.blueShift));
+}
+
+// A picture whose every pixel differs from its neighbours, for checks of
+// scaling pixel by pixel.
+void DrawPattern() {
+  unsigned short *row = static_cast<unsigned short *>(display.secondaryBits);
+  for (int y = 0; y < display.height; ++y, row += display.pitchPixels)
+    for (int x = 0; x < display.width; ++x)
+      row[x] = Pack(x * 8 & 255, y * 4 & 255, (x + y) * 8 & 255);
 }
 
 void DrawQuadrants() {
@@ -176,7 +189,10 @@ bool Frame(const Options &options, Counts &counts) {
     if (!locked)
       Say("LOCKPITCH %d", display.pitchPixels);
     locked = true;
-    DrawQuadrants();
+    if (options.pattern)
+      DrawPattern();
+    else
+      DrawQuadrants();
     if (options.aux && counts.frames % 50 == 1)
       Say("AUX %s", AuxiliaryMemoryHolds(int(counts.frames)) ? "ok" : "bad");
     display.UnlockSecondaryBuffer();

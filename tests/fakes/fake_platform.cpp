@@ -117,7 +117,6 @@ public:
       desc->lPitch = fake.lockAnswers.front().pitch;
       fake.lockAnswers.pop_front();
     }
-    call.values.push_back(static_cast<uintptr_t>(desc->lPitch));
     return DD_OK;
   }
   HRESULT STDMETHODCALLTYPE Restore() override {
@@ -266,7 +265,6 @@ void FakePlatform::Reset() {
   lastKeyboardState.clear();
   lastMouseState.clear();
   answered.clear();
-  debugStrings.clear();
   fakeHandles.clear();
   displayWidth = 640;
   displayHeight = 480;

@@ -86,9 +86,6 @@ public:
   std::deque<std::vector<unsigned char>> mouseStates;
   // What the last successful reads delivered.
   std::vector<unsigned char> lastKeyboardState, lastMouseState;
-  // What went to OutputDebugStringA (Windows only), kept apart from the
-  // calls so that call sequences read the same on both platforms.
-  std::vector<std::string> debugStrings;
   // The scripted answers given, in order.
   std::vector<HRESULT> answered;
 

@@ -66,12 +66,6 @@ BOOL WINAPI FakeCloseHandle(HANDLE handle) {
 #endif
 }
 
-#if defined(_WIN32)
-void WINAPI FakeOutputDebugStringA(LPCSTR text) {
-  fake.debugStrings.push_back(text ? text : "");
-}
-#endif
-
 } // namespace
 
 #if defined(_WIN32)
@@ -89,7 +83,6 @@ LURN_FAKE_IMPORT(SetRect, 20)
 LURN_FAKE_IMPORT(GetClientRect, 8)
 LURN_FAKE_IMPORT(ClientToScreen, 8)
 LURN_FAKE_IMPORT(CloseHandle, 4)
-LURN_FAKE_IMPORT(OutputDebugStringA, 4)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);

@@ -374,17 +374,13 @@ std::string Run(const Step &step, Checker &checker) {
   case kInputClose:
     input.Close();
     break;
-  case kReadKeyboard: {
-    size_t readsBefore = fake.Count("IDirectInputDeviceA::GetDeviceState");
+  case kReadKeyboard:
     result = input.GetStateKeyboard();
-    if (fake.Count("IDirectInputDeviceA::GetDeviceState") > readsBefore + 5)
-      return "a keyboard read made more than five reads";
     if (result == 1 &&
         (fake.lastKeyboardState.size() != 256 ||
          memcmp(input.keyState, fake.lastKeyboardState.data(), 256) != 0))
       return "keyState differs from what the keyboard delivered";
     break;
-  }
   case kKeyDown:
     if (input.KeyDown(a[0]) != input.keyState[a[0]])
       return "KeyDown differs from keyState";
@@ -395,19 +391,6 @@ std::string Run(const Step &step, Checker &checker) {
     bool read = fake.Count("IDirectInputDeviceA::GetDeviceState") > reads;
     if (code > 0)
       return "GetStateMouse answered a positive code";
-    // Lost, or not acquired while the client holds it acquired: acquired
-    // again and read once more.
-    if (read) {
-      const FakeCall &first = fake.calls[callsBefore];
-      bool lost =
-          first.result == DIERR_INPUTLOST || first.result == DIERR_NOTACQUIRED;
-      bool acquired =
-          fake.calls.size() > callsBefore + 1 &&
-          fake.calls[callsBefore + 1].name == "IDirectInputDeviceA::Acquire";
-      if (lost != acquired)
-        return std::string("a mouse read answering ") + Hex(first.result) +
-               (lost ? " was not" : " was") + " followed by an Acquire";
-    }
     if (read && code == 0 && fake.lastMouseState.size() == 16 &&
         memcmp(&input.mouseState, fake.lastMouseState.data(), 16) != 0 &&
         fake.answered.empty())

@@ -143,6 +143,7 @@ TEST_F(StandinDisplay, ADestroyedFullScreenWindowFailsTheFramesSilently) {
   ASSERT_EQ(1, input.Open(window, NULL));
   ASSERT_EQ(1, input.OpenKeyboard(window));
   input.SyncAcquireMouse();
+  SendFocus(true); // the devices and the display now look at the focus
   SDL_DestroyWindow(window);
   window = NULL;
   testing::internal::CaptureStderr();
@@ -169,6 +170,12 @@ TEST_F(StandinDisplay, EveryNewWindowIsAWindow) {
         << "window " << made;
     display.Close();
   }
+  // And after 70,000 windows nobody showed to the stand-in.
+  for (int made = 0; made < 70000; ++made)
+    SDL_DestroyWindow(SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN));
+  SDL_DestroyWindow(window);
+  window = SDL_CreateWindow("far", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
+  EXPECT_EQ(1, display.Open(window, 64, 48, 16, kRelease));
 }
 
 struct ModeRow {

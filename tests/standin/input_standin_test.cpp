@@ -4,6 +4,8 @@
 
 #include <dinput.h>
 
+#include <thread>
+
 namespace {
 
 class StandinInput : public StandinTest {
@@ -156,11 +158,15 @@ TEST_F(StandinInput, MouseMovesAccumulateUntilRead) {
 TEST_F(StandinInput, AMovedWindowIsNoMouseMovement) {
   // SDL counts motion from its last pointer position in window coordinates;
   // each push below is the motion SDL reports for a 5, 5 move on the screen.
+  // A game opens its display, then its input.
+  input.Close();
   SDL_SetWindowPosition(window, 100, 50);
-  input.SyncAcquireMouse();
   ASSERT_EQ(1, display.Open(window, 640, 480, 16,
                             LurnDirectDraw::FullScreen |
                                 LurnDirectDraw::ReleaseSecondary));
+  ASSERT_EQ(1, input.Open(window, NULL));
+  ASSERT_EQ(1, input.OpenMouse(window));
+  input.SyncAcquireMouse();
   int left = -1, top = -1;
   SDL_GetWindowPosition(window, &left, &top);
   ASSERT_EQ(0, left) << "full screen moved the window";
@@ -173,6 +179,30 @@ TEST_F(StandinInput, AMovedWindowIsNoMouseMovement) {
   EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(5, input.mouseState.lX);
   EXPECT_EQ(5, input.mouseState.lY);
+}
+
+TEST_F(StandinInput, MotionPushedFromAnotherThreadIsAllRead) {
+  // SDL runs the stand-in's event watch on the thread that pushes.
+  input.SyncAcquireMouse();
+  const long moves = 20000;
+  SDL_Event event;
+  memset(&event, 0, sizeof event);
+  event.type = SDL_MOUSEMOTION;
+  event.motion.windowID = SDL_GetWindowID(window);
+  event.motion.xrel = 1;
+  std::thread pusher([&event] {
+    for (long i = 0; i < moves; ++i)
+      SDL_PushEvent(&event);
+  });
+  long total = 0;
+  for (int read = 0; read < 2000; ++read) {
+    ASSERT_EQ(0, input.GetStateMouse());
+    total += input.mouseState.lX;
+  }
+  pusher.join();
+  ASSERT_EQ(0, input.GetStateMouse());
+  total += input.mouseState.lX;
+  EXPECT_EQ(moves, total);
 }
 
 TEST_F(StandinInput, FocusLossTakesTheDevicesUntilTheyAreAcquiredAgain) {

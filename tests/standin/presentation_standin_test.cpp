@@ -4,7 +4,11 @@
 #include <lurn.h>
 
 #include <SDL.h>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <stb_image.h>
+#include <thread>
+#include <unistd.h>
 
 #include "standin.h"
 #include "standin_test_support.h"
@@ -119,6 +123,33 @@ TEST_F(StandinPresentation, AFrameWithInputPumpsEventsOnce) {
   EXPECT_EQ(frames, PumpCount() - before);
 }
 
+TEST_F(StandinPresentation, OfTwoThreadsLockingOneSurfaceOneIsRefused) {
+  ASSERT_EQ(1,
+            display.Open(window, 64, 32, 16, LurnDirectDraw::ReleaseSecondary));
+  IDirectDrawSurface *surface = display.GetRenderSurface();
+  for (int round = 0; round < 50; ++round) {
+    std::atomic<int> ready(0);
+    HRESULT results[2];
+    auto lock = [&](int who) {
+      DDSURFACEDESC desc;
+      memset(&desc, 0, sizeof desc);
+      desc.dwSize = sizeof desc;
+      ++ready;
+      while (ready < 2)
+        std::this_thread::yield();
+      results[who] = surface->Lock(NULL, &desc, DDLOCK_WAIT, NULL);
+    };
+    std::thread other(lock, 1);
+    lock(0);
+    other.join();
+    ASSERT_EQ(1, (results[0] == DD_OK) + (results[1] == DD_OK))
+        << Hex(results[0]) << " " << Hex(results[1]);
+    ASSERT_EQ(Hex(DDERR_SURFACEBUSY),
+              Hex(results[0] == DD_OK ? results[1] : results[0]));
+    ASSERT_EQ(Hex(DD_OK), Hex(surface->Unlock(NULL)));
+  }
+}
+
 TEST_F(StandinPresentation, FocusLossLosesTheFlipChainUntilRestored) {
   ASSERT_EQ(1, display.Open(window, 320, 200, 16,
                             LurnDirectDraw::FullScreen |
@@ -151,6 +182,56 @@ TEST_F(StandinPresentation, AWindowedClientIsNotLostWithTheFocus) {
   DrawQuadrants();
   EXPECT_EQ(1, display.UpdatePrimaryBuffer());
   EXPECT_EQ("ff0000", PixelAt(10, 10));
+}
+
+// Frames written under LURN_STANDIN_CAPTURE decode to the drawn pixels, each
+// field widened by repeating its top bits; every second frame is kept.
+TEST_F(StandinPresentation, CapturedFramesDecodeToThePixelsDrawn) {
+  char folder[] = "/tmp/lurn-capture-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(folder));
+  setenv("LURN_STANDIN_CAPTURE", folder, 1);
+  setenv("LURN_STANDIN_CAPTURE_EVERY", "2", 1);
+  const unsigned char kinds[] = {LurnDirectDraw::FullScreen, 0};
+  for (unsigned char kind : kinds) {
+    SCOPED_TRACE(kind ? "full screen" : "windowed");
+    ASSERT_EQ(1, display.Open(window, 320, 200, 16,
+                              kind | LurnDirectDraw::ReleaseSecondary));
+    SendFocus(true); // an earlier test's window may have had it
+    for (int frame = 0; frame < 2; ++frame) { // the first one is kept
+      ASSERT_EQ(1, display.LockSecondaryBuffer());
+      Uint16 *row = static_cast<Uint16 *>(display.secondaryBits);
+      for (int y = 0; y < 200; ++y, row += display.pitchPixels)
+        for (int x = 0; x < 320; ++x)
+          row[x] = Uint16(x * 677 + y * 9043 + frame);
+      display.UnlockSecondaryBuffer();
+      EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    }
+    display.Close();
+  }
+  const char *kept[] = {"000001", "000003"};
+  for (const char *number : kept) {
+    std::string path = std::string(folder) + "/frame-" + number + ".png";
+    int width = 0, height = 0, channels = 0;
+    unsigned char *rgb = stbi_load(path.c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(nullptr, rgb) << path;
+    EXPECT_EQ(320, width);
+    EXPECT_EQ(200, height);
+    int wrong = 0;
+    for (int i = 0; i < width * height && rgb != NULL; ++i) {
+      unsigned v = Uint16((i % 320) * 677 + (i / 320) * 9043);
+      unsigned r = v >> 11, g = v >> 5 & 63, b = v & 31;
+      unsigned want[3] = {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2};
+      for (int c = 0; c < 3; ++c)
+        if (rgb[i * 3 + c] != want[c] && ++wrong <= 3)
+          ADD_FAILURE() << path << " pixel " << i << " channel " << c
+                        << ": expected " << Hex(want[c]) << ", got "
+                        << Hex(rgb[i * 3 + c]);
+    }
+    stbi_image_free(rgb);
+    unlink(path.c_str());
+  }
+  unsetenv("LURN_STANDIN_CAPTURE");
+  EXPECT_EQ(0, rmdir(folder)) << "frames beyond every second one were kept";
 }
 
 } // namespace

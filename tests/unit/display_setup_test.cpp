@@ -127,10 +127,6 @@ TEST_F(DisplaySetup, WindowedOpenFillsTheDrawingAddressAndPitch) {
     EXPECT_EQ(row[1], display.pitchPixels) << "the same after the lock";
     display.Close();
   }
-  SetUp();
-  fake.lockAnswers.push_back(LockAnswer{&display, 0x40000});
-  ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, kRelease));
-  EXPECT_EQ(320, display.pitchPixels) << "a pitch too long keeps the width";
 }
 
 TEST_F(DisplaySetup, FullScreenOpenBuildsAFlipChain) {
@@ -215,13 +211,6 @@ TEST_F(DisplaySetup, AFailingStepIsReportedAndLeavesWhatWasBuilt) {
     EXPECT_EQ(std::vector<std::string>{DirectXErrorName(
                   static_cast<HRESULT>(step.code))},
               Boxes());
-    std::vector<std::string> lines = Diagnostics();
-    ASSERT_EQ(1u, lines.size()) << "one diagnostic line";
-    EXPECT_EQ(0u,
-              lines[0].find(std::string("lurn: Open: ") +
-                            DirectXErrorName(static_cast<HRESULT>(step.code)) +
-                            " (0x"))
-        << lines[0];
     EXPECT_EQ(step.fieldsLeft, OpenFields());
     EXPECT_EQ(step.options, display.flags) << "stored before any call";
     EXPECT_EQ(320, display.width);

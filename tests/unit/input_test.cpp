@@ -51,20 +51,12 @@ TEST_F(InputTest, AFailedOpenIsReportedAndStoresNothing) {
   const unsigned long codes[] = {0x8007000E, 0x80070057, 0x8007047E};
   const char *names[] = {"DDERR_OUTOFMEMORY", "DDERR_INVALIDPARAMS",
                          "<Inconnue>"};
-  const char *lineStarts[] = {
-      "lurn: Open: DDERR_OUTOFMEMORY (0x8007000E): DirectInputCreateA",
-      "lurn: Open: DDERR_INVALIDPARAMS (0x80070057): DirectInputCreateA",
-      "lurn: Open: DIERR_OLDDIRECTINPUTVERSION (0x8007047E): "
-      "DirectInputCreateA"};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(Hex(codes[i]));
     SetUp();
     fake.Answer("DirectInputCreateA", static_cast<HRESULT>(codes[i]));
     EXPECT_EQ(0, input.Open(TestWindow(), Instance()));
     EXPECT_EQ(std::vector<std::string>{names[i]}, Boxes());
-    std::vector<std::string> lines = Diagnostics();
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(0u, lines[0].find(lineStarts[i])) << lines[0];
     EXPECT_EQ(nullptr, input.window);
     EXPECT_EQ(0, input.keyboardReleased);
     EXPECT_EQ(0, input.mouseReleased);

@@ -1,0 +1,105 @@
+// Alt+Enter: a window goes between windowed and full screen (desktop-sized,
+// borderless, no mode change). A windowed client's window covers the screen
+// and back; a full-screen client's shows its mode in a window of the mode's
+// size times the largest whole number that fits, and back. The flip chain
+// stays; only the window changes.
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+
+#include "desktop.h"
+
+namespace {
+
+// A window switched away from how its client set it up, and what it was.
+struct Switched {
+  bool exclusive; // the full-screen client's window, shown windowed
+  SDL_Rect place;
+  bool bordered;
+};
+
+std::map<Uint32, Switched> &SwitchedWindows() {
+  static std::map<Uint32, Switched> windows;
+  return windows;
+}
+
+// Where Alt+Enter was pressed, until applied; set by the event watch, which
+// may run on another thread.
+std::atomic<Uint32> pendingWindow(0);
+
+void Toggle(SDL_Window *window) {
+  SDL_Rect screen;
+  if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
+    return;
+  Uint32 id = SDL_GetWindowID(window);
+  bool exclusive = Display().exclusiveWindowId == id;
+  std::map<Uint32, Switched> &switched = SwitchedWindows();
+  std::map<Uint32, Switched>::iterator it = switched.find(id);
+  if (it != switched.end() && it->second.exclusive == exclusive) {
+    PlaceWindow(window, &it->second.place, it->second.bordered); // back
+    switched.erase(it);
+    return;
+  }
+  Switched was = {exclusive, {0, 0, 0, 0}, false};
+  SDL_GetWindowPosition(window, &was.place.x, &was.place.y);
+  SDL_GetWindowSize(window, &was.place.w, &was.place.h);
+  was.bordered = !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
+  switched[id] = was;
+  if (!exclusive) {
+    PlaceWindow(window, NULL, false);
+    return;
+  }
+  int width = int(Display().width), height = int(Display().height);
+  int times = std::max(1, std::min(screen.w / std::max(width, 1),
+                                   screen.h / std::max(height, 1)));
+  SDL_Rect place = {0, 0, width * times, height * times};
+  place.x = screen.x + std::max(0, (screen.w - place.w) / 2);
+  place.y = screen.y + std::max(0, (screen.h - place.h) / 2);
+  PlaceWindow(window, &place, true);
+}
+
+} // namespace
+
+void PlaceWindow(SDL_Window *window, const SDL_Rect *place, bool bordered) {
+  const char *driver = SDL_GetCurrentVideoDriver();
+  bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
+  NoteWindowMove(window);
+  if (place == NULL && wayland) {
+    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    return;
+  }
+  SDL_Rect screen;
+  if (place == NULL) {
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
+      return;
+    place = &screen;
+  }
+  if (wayland)
+    SDL_SetWindowFullscreen(window, 0);
+  SDL_SetWindowBordered(window, bordered ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowSize(window, place->w, place->h);
+  SDL_SetWindowPosition(window, place->x, place->y);
+  SDL_RaiseWindow(window);
+}
+
+bool TakeAltEnter(const SDL_KeyboardEvent &key) {
+  if (key.keysym.scancode != SDL_SCANCODE_RETURN ||
+      !(key.keysym.mod & KMOD_ALT))
+    return false;
+  const char *setting = getenv("LURN_STANDIN_ALTENTER");
+  if (setting != NULL && strcmp(setting, "0") == 0)
+    return false;
+  if (key.type == SDL_KEYDOWN && !key.repeat)
+    pendingWindow = key.windowID;
+  return true;
+}
+
+void ApplyAltEnter() {
+  Uint32 id = pendingWindow.exchange(0);
+  SDL_Window *window = id != 0 ? SDL_GetWindowFromID(id) : NULL;
+  if (window != NULL)
+    Toggle(window);
+}

@@ -1,0 +1,72 @@
+// Frames written to PNG files, so that a client's own tests can check its
+// pictures without any display.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <stb_image_write.h>
+
+#include <vector>
+
+#include "desktop.h"
+
+namespace {
+
+// One field of a pixel widened to 8 bits by repeating its top bits, as the
+// window's picture widens it.
+Uint8 Widen(Uint32 pixel, Uint32 mask) {
+  if (mask == 0)
+    return 0;
+  int shift = 0, bits = 0;
+  while (!(mask >> shift & 1))
+    ++shift;
+  while (shift + bits < 32 && (mask >> (shift + bits) & 1))
+    ++bits;
+  Uint32 value = (pixel & mask) >> shift;
+  if (bits >= 8)
+    return Uint8(value >> (bits - 8));
+  Uint32 wide = value << (8 - bits);
+  return Uint8(wide | wide >> bits);
+}
+
+bool WritePng(const char *path, const Pixels &source, const SDL_Rect &from) {
+  int bytes = int(source.format.bits + 7) / 8;
+  if (from.w <= 0 || from.h <= 0 || bytes < 2)
+    return false; // palettes are not kept; nothing to write
+  std::vector<Uint8> rgb(size_t(from.w) * from.h * 3);
+  Uint8 *out = rgb.data();
+  for (int y = 0; y < from.h; ++y) {
+    const Uint8 *in = source.bits + size_t(from.y + y) * source.pitch +
+                      size_t(from.x) * bytes;
+    for (int x = 0; x < from.w; ++x, in += bytes) {
+      Uint32 pixel = 0;
+      memcpy(&pixel, in, bytes); // little-endian, as the surfaces are
+      *out++ = Widen(pixel, source.format.red);
+      *out++ = Widen(pixel, source.format.green);
+      *out++ = Widen(pixel, source.format.blue);
+    }
+  }
+  return stbi_write_png(path, from.w, from.h, 3, rgb.data(), from.w * 3) != 0;
+}
+
+} // namespace
+
+void CaptureFrame(const Pixels &source, const SDL_Rect &from) {
+  static unsigned long frame = 0;
+  static bool complained = false;
+  const char *folder = getenv("LURN_STANDIN_CAPTURE");
+  if (folder == NULL || *folder == '\0')
+    return;
+  ++frame; // counted while capturing: the first captured frame is number 1
+  const char *every = getenv("LURN_STANDIN_CAPTURE_EVERY");
+  long interval = every != NULL ? atol(every) : 1;
+  if (interval < 1)
+    interval = 1;
+  if ((frame - 1) % static_cast<unsigned long>(interval) != 0)
+    return;
+  char path[4096];
+  snprintf(path, sizeof path, "%s/frame-%06lu.png", folder, frame);
+  if (!WritePng(path, source, from) && !complained) {
+    complained = true; // once: a full disk should not flood the log
+    fprintf(stderr, "lurn stand-in: cannot capture a frame to %s\n", path);
+  }
+}

@@ -1,0 +1,42 @@
+// What the stand-in adds for today's desktops, around the presents that
+// surfaces.cpp makes: frames written to PNG files, flips paced to the
+// display's refresh, how the picture fills its window, and Alt+Enter.
+#ifndef LURN_STANDIN_DESKTOP_H
+#define LURN_STANDIN_DESKTOP_H
+
+#include "present.h"
+
+// Counts a presented frame and, under LURN_STANDIN_CAPTURE=DIR, writes every
+// LURN_STANDIN_CAPTURE_EVERY-th one (1 by default) as DIR/frame-NNNNNN.png:
+// the `from` rectangle of `source`, the mode's own pixels before scaling.
+void CaptureFrame(const Pixels &source, const SDL_Rect &from);
+
+// Waits for the next refresh of the display that `window` is on, as a flip
+// waits for the vertical blank; LURN_STANDIN_VSYNC=0 turns the wait off.
+void WaitForRefresh(SDL_Window *window);
+
+enum class ScaleMode { Stretch, Aspect, Integer };
+// LURN_STANDIN_SCALE=stretch|aspect|integer, or the default: a window
+// stretches its picture, a full screen keeps the mode's shape.
+ScaleMode ScaleModeSetting(bool fullScreen);
+// Where a picture of the given size goes inside `area`.
+SDL_Rect PlacePicture(ScaleMode mode, int width, int height,
+                      const SDL_Rect &area);
+// Paints `area` of `target` black except for `picture` inside it.
+void FillAround(SDL_Surface *target, const SDL_Rect &area,
+                const SDL_Rect &picture);
+
+// Puts `window` at `place` (with a border or not), or with no place makes
+// it cover its display, borderless. On X11 the window's own geometry does
+// it, which holds without a window manager; on Wayland, where a window
+// cannot place itself, SDL's full-screen flag.
+void PlaceWindow(SDL_Window *window, const SDL_Rect *place, bool bordered);
+
+// Switches the window that Alt+Enter was last pressed in between windowed
+// and full screen, if it was; presents call it before they draw.
+void ApplyAltEnter();
+// Whether an Alt+Enter key press is the stand-in's (LURN_STANDIN_ALTENTER=0
+// leaves it to the client); notes the toggle for ApplyAltEnter.
+bool TakeAltEnter(const SDL_KeyboardEvent &key);
+
+#endif
