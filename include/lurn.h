@@ -1,6 +1,7 @@
 // lurn: a ready-made display and input layer for programs that draw their own
-// pixels. On Windows it is a 32-bit DLL over DirectDraw and DirectInput 5;
-// natively it builds over a stand-in platform on SDL2, with the same API.
+// pixels. On Windows it is a DLL (32- or 64-bit) over DirectDraw and
+// DirectInput 5; natively it builds over a stand-in platform on SDL2, with
+// the same API.
 //
 // Both classes are plain records: the client allocates them, calls the
 // methods and reads the public fields directly. There are no constructors,
