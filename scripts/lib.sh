@@ -2,21 +2,26 @@
 # down when the calling script exits.
 
 # Starts Xvfb on a free display with the given screen ("1024x768x16") and
-# exports DISPLAY.
+# exports DISPLAY. The server picks the number itself (-displayfd), so runs
+# started side by side never share one.
 start_xvfb() {
-  local screen=$1 number
-  for number in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$number"
-    for _ in $(seq 1 100); do
-      xdpyinfo >/dev/null 2>&1 && return 0
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$XVFB_PID" 2>/dev/null
+  local screen=$1 numberFile number
+  numberFile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$numberFile" \
+    >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 1 100); do
+    number=$(head -n 1 "$numberFile")
+    if [ -n "$number" ]; then
+      export DISPLAY=":$number"
+      xdpyinfo >/dev/null 2>&1 && rm -f "$numberFile" && return 0
+    fi
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
+  kill "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+  rm -f "$numberFile"
   echo "could not start Xvfb" >&2
   return 1
 }
