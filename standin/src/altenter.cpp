@@ -17,8 +17,7 @@ namespace {
 // A window switched away from how its client set it up, and what it was.
 struct Switched {
   bool exclusive; // the full-screen client's window, shown windowed
-  SDL_Rect place;
-  bool bordered;
+  WindowPlace place;
 };
 
 std::map<Uint32, Switched> &SwitchedWindows() {
@@ -39,31 +38,36 @@ void Toggle(SDL_Window *window) {
   std::map<Uint32, Switched> &switched = SwitchedWindows();
   std::map<Uint32, Switched>::iterator it = switched.find(id);
   if (it != switched.end() && it->second.exclusive == exclusive) {
-    PlaceWindow(window, &it->second.place, it->second.bordered); // back
+    PlaceWindow(window, &it->second.place); // back
     switched.erase(it);
     return;
   }
-  Switched was = {exclusive, {0, 0, 0, 0}, false};
-  SDL_GetWindowPosition(window, &was.place.x, &was.place.y);
-  SDL_GetWindowSize(window, &was.place.w, &was.place.h);
-  was.bordered = !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
+  Switched was = {exclusive, PlaceOf(window)};
   switched[id] = was;
   if (!exclusive) {
-    PlaceWindow(window, NULL, false);
+    PlaceWindow(window, NULL);
     return;
   }
   int width = int(Display().width), height = int(Display().height);
   int times = std::max(1, std::min(screen.w / std::max(width, 1),
                                    screen.h / std::max(height, 1)));
-  SDL_Rect place = {0, 0, width * times, height * times};
-  place.x = screen.x + std::max(0, (screen.w - place.w) / 2);
-  place.y = screen.y + std::max(0, (screen.h - place.h) / 2);
-  PlaceWindow(window, &place, true);
+  WindowPlace place = {{0, 0, width * times, height * times}, true};
+  place.rect.x = screen.x + std::max(0, (screen.w - place.rect.w) / 2);
+  place.rect.y = screen.y + std::max(0, (screen.h - place.rect.h) / 2);
+  PlaceWindow(window, &place);
 }
 
 } // namespace
 
-void PlaceWindow(SDL_Window *window, const SDL_Rect *place, bool bordered) {
+WindowPlace PlaceOf(SDL_Window *window) {
+  WindowPlace place;
+  SDL_GetWindowPosition(window, &place.rect.x, &place.rect.y);
+  SDL_GetWindowSize(window, &place.rect.w, &place.rect.h);
+  place.bordered = !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
+  return place;
+}
+
+void PlaceWindow(SDL_Window *window, const WindowPlace *place) {
   const char *driver = SDL_GetCurrentVideoDriver();
   bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
   NoteWindowMove(window);
@@ -71,17 +75,18 @@ void PlaceWindow(SDL_Window *window, const SDL_Rect *place, bool bordered) {
     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     return;
   }
-  SDL_Rect screen;
+  WindowPlace screen = {{0, 0, 0, 0}, false};
   if (place == NULL) {
-    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen.rect) !=
+        0)
       return;
     place = &screen;
   }
   if (wayland)
     SDL_SetWindowFullscreen(window, 0);
-  SDL_SetWindowBordered(window, bordered ? SDL_TRUE : SDL_FALSE);
-  SDL_SetWindowSize(window, place->w, place->h);
-  SDL_SetWindowPosition(window, place->x, place->y);
+  SDL_SetWindowBordered(window, place->bordered ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowSize(window, place->rect.w, place->rect.h);
+  SDL_SetWindowPosition(window, place->rect.x, place->rect.y);
   SDL_RaiseWindow(window);
 }
 

@@ -11,23 +11,6 @@
 
 namespace {
 
-// One field of a pixel widened to 8 bits by repeating its top bits, as the
-// window's picture widens it.
-Uint8 Widen(Uint32 pixel, Uint32 mask) {
-  if (mask == 0)
-    return 0;
-  int shift = 0, bits = 0;
-  while (!(mask >> shift & 1))
-    ++shift;
-  while (shift + bits < 32 && (mask >> (shift + bits) & 1))
-    ++bits;
-  Uint32 value = (pixel & mask) >> shift;
-  if (bits >= 8)
-    return Uint8(value >> (bits - 8));
-  Uint32 wide = value << (8 - bits);
-  return Uint8(wide | wide >> bits);
-}
-
 bool WritePng(const char *path, const Pixels &source, const SDL_Rect &from) {
   int bytes = int(source.format.bits + 7) / 8;
   if (from.w <= 0 || from.h <= 0 || bytes < 2)
@@ -40,9 +23,9 @@ bool WritePng(const char *path, const Pixels &source, const SDL_Rect &from) {
     for (int x = 0; x < from.w; ++x, in += bytes) {
       Uint32 pixel = 0;
       memcpy(&pixel, in, bytes); // little-endian, as the surfaces are
-      *out++ = Widen(pixel, source.format.red);
-      *out++ = Widen(pixel, source.format.green);
-      *out++ = Widen(pixel, source.format.blue);
+      *out++ = Expand(pixel, source.format.red);
+      *out++ = Expand(pixel, source.format.green);
+      *out++ = Expand(pixel, source.format.blue);
     }
   }
   return stbi_write_png(path, from.w, from.h, 3, rgb.data(), from.w * 3) != 0;

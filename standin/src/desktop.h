@@ -26,11 +26,13 @@ SDL_Rect PlacePicture(ScaleMode mode, int width, int height,
 void FillAround(SDL_Surface *target, const SDL_Rect &area,
                 const SDL_Rect &picture);
 
+// Where `window` is now, for PlaceWindow to put it back.
+WindowPlace PlaceOf(SDL_Window *window);
 // Puts `window` at `place` (with a border or not), or with no place makes
 // it cover its display, borderless. On X11 the window's own geometry does
 // it, which holds without a window manager; on Wayland, where a window
 // cannot place itself, SDL's full-screen flag.
-void PlaceWindow(SDL_Window *window, const SDL_Rect *place, bool bordered);
+void PlaceWindow(SDL_Window *window, const WindowPlace *place);
 
 // Switches the window that Alt+Enter was last pressed in between windowed
 // and full screen, if it was; presents call it before they draw.

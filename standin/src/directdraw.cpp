@@ -304,14 +304,8 @@ public:
 private:
   // The window covers its screen, borderless.
   static void CoverScreen(SDL_Window *window) {
-    EmulatedDisplay &display = Display();
-    SDL_GetWindowPosition(window, &display.windowedPlace.x,
-                          &display.windowedPlace.y);
-    SDL_GetWindowSize(window, &display.windowedPlace.w,
-                      &display.windowedPlace.h);
-    display.windowedBorder =
-        !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
-    PlaceWindow(window, NULL, false);
+    Display().windowedPlace = PlaceOf(window);
+    PlaceWindow(window, NULL);
   }
 
   void LeaveExclusiveMode() {
@@ -319,9 +313,8 @@ private:
     if (display.exclusiveOwner != this)
       return;
     SDL_Window *window = LiveWindow(display.exclusiveWindowId);
-    if (window != NULL) {
-      PlaceWindow(window, &display.windowedPlace, display.windowedBorder);
-    }
+    if (window != NULL)
+      PlaceWindow(window, &display.windowedPlace);
     display.exclusiveOwner = NULL;
     display.exclusiveWindowId = 0;
     display.exclusiveWindowInBack = false;

@@ -27,19 +27,6 @@ int BitCount(DWORD mask) {
   return count;
 }
 
-// Widens one field of a pixel to 8 bits, repeating its top bits below; a
-// field wider than 8 bits gives its top 8.
-Uint8 Expand(DWORD pixel, DWORD mask) {
-  int bits = BitCount(mask);
-  if (bits == 0)
-    return 0;
-  DWORD value = (pixel & mask) >> LowestBit(mask);
-  if (bits > 8)
-    return static_cast<Uint8>(value >> (bits - 8));
-  DWORD wide = value << (8 - bits);
-  return static_cast<Uint8>(wide | (wide >> bits));
-}
-
 const Kernels *KernelsNamed(const char *name) {
   if (strcmp(name, "avx2") == 0)
     return Avx2Kernels();
@@ -249,6 +236,17 @@ Uint32 SdlFormatOf(const PixelFormat &format) {
 }
 
 } // namespace
+
+Uint8 Expand(DWORD pixel, DWORD mask) {
+  int bits = BitCount(mask);
+  if (bits == 0)
+    return 0;
+  DWORD value = (pixel & mask) >> LowestBit(mask);
+  if (bits > 8)
+    return static_cast<Uint8>(value >> (bits - 8));
+  DWORD wide = value << (8 - bits);
+  return static_cast<Uint8>(wide | (wide >> bits));
+}
 
 bool PresentScaled(const Pixels &source, const SDL_Rect &from,
                    SDL_Surface *target, const SDL_Rect &to,

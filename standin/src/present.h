@@ -19,6 +19,10 @@ bool PresentScaled(const Pixels &source, const SDL_Rect &from,
                    SDL_Surface *target, const SDL_Rect &to,
                    const SDL_Rect &clip);
 
+// One field of a pixel widened to 8 bits by repeating its top bits below,
+// as every present widens it; a field wider than 8 bits gives its top 8.
+Uint8 Expand(DWORD pixel, DWORD mask);
+
 // The largest rectangle of the source's aspect ratio centred in a target of
 // the given size.
 SDL_Rect FitKeepingAspect(int sourceWidth, int sourceHeight, int targetWidth,

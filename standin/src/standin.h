@@ -12,6 +12,12 @@ struct PixelFormat {
   DWORD red, green, blue;
 };
 
+// Where a window is and whether it has a border, to put it back later.
+struct WindowPlace {
+  SDL_Rect rect;
+  bool bordered;
+};
+
 struct EmulatedDisplay {
   // The desktop: its depth comes from LURN_STANDIN_DESKTOP ("565", the
   // default, "555" or "32"), its size from SDL when video is up.
@@ -22,8 +28,7 @@ struct EmulatedDisplay {
   PixelFormat format;
   const void *exclusiveOwner; // the DirectDraw object in exclusive mode
   Uint32 exclusiveWindowId;   // its window, by ID: the client may destroy it
-  SDL_Rect windowedPlace;     // where the exclusive window was before
-  bool windowedBorder;
+  WindowPlace windowedPlace;  // where the exclusive window was before
   // Video memory is lost each time the exclusive window loses the focus: a
   // surface made or restored in an earlier epoch is lost.
   unsigned lossEpoch;

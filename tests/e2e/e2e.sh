@@ -358,6 +358,13 @@ mouse_field() { field "$1" mouse; }
 
 # expect_mouse_change FIELD DELTA ACTION...: the field moves by DELTA.
 mouse_field_is() { [ "$(mouse_field "$1")" -eq "$2" ]; }
+# Holds the key until the client reads it down (DirectInput code), then
+# releases it until it reads it up.
+press_key() {
+  xdotool keydown "$1" && wait_for "^KEY $2 128" 5 &&
+    xdotool keyup "$1" && wait_for "^KEY $2 0" 5
+}
+
 expect_mouse_change() {
   local field=$1 delta=$2 before
   shift 2
@@ -384,14 +391,7 @@ scenario_input() {
   [ "$platform" = native ] && xdotool windowfocus "$(client_window)"
   sleep 0.5
   # Keys: A and the right arrow (an extended key), held for some frames.
-  xdotool keydown a
-  wait_for '^KEY 30 128' 5 || return 1
-  xdotool keyup a
-  wait_for '^KEY 30 0' 5 || return 1
-  xdotool keydown Right
-  wait_for '^KEY 205 128' 5 || return 1
-  xdotool keyup Right
-  wait_for '^KEY 205 0' 5 || return 1
+  press_key a 30 && press_key Right 205 || return 1
   # Movement, settled first: Wine may report the pointer's position as the
   # first movement after an acquisition.
   xdotool mousemove_relative -- 5 5
@@ -594,10 +594,7 @@ scenario_wayland_input() {
   xdotool mousemove 10 300 sleep 0.2 mousemove $((SCREEN_W / 2)) \
     $((SCREEN_H / 2))
   sleep 0.5
-  xdotool keydown a
-  wait_for '^KEY 30 128' 5 || return 1
-  xdotool keyup a
-  wait_for '^KEY 30 0' 5 || return 1
+  press_key a 30 || return 1
   xdotool mousemove_relative -- 5 5
   sleep 0.5
   expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1

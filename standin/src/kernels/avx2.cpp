@@ -61,13 +61,38 @@ alignas(32) const Sint32 kSpread[5][4][8] = {
      {4, 4, 4, 4, 5, 5, 5, 5},
      {6, 6, 6, 6, 7, 7, 7, 7}}};
 
+template <int K> LURN_AVX2 inline void LoadSpread(__m256i *spread) {
+  for (int j = 0; j < K; ++j)
+    spread[j] =
+        _mm256_load_si256(reinterpret_cast<const __m256i *>(kSpread[K][j]));
+}
+
+// 16 pixels of 32 bits, their low and high halves in `low` and `high`, each
+// repeated K times across and stored to every line.
+template <int K>
+LURN_AVX2 inline void StoreRepeated(__m256i low, __m256i high,
+                                    const __m256i *spread, Uint8 *line0,
+                                    Uint8 *const *lines, int count, int at) {
+  __m256i first = _mm256_unpacklo_epi16(low, high);
+  __m256i second = _mm256_unpackhi_epi16(low, high);
+  __m256i out[2 * K];
+  if constexpr (K == 1) {
+    out[0] = first;
+    out[1] = second;
+  } else {
+    for (int j = 0; j < K; ++j) {
+      out[j] = _mm256_permutevar8x32_epi32(first, spread[j]);
+      out[K + j] = _mm256_permutevar8x32_epi32(second, spread[j]);
+    }
+  }
+  Store(out, 2 * K, line0, lines, count, at);
+}
+
 template <int K>
 LURN_AVX2 void Blocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
                         int count, int at, const Vectors &v) {
   __m256i spread[K];
-  for (int j = 0; j < K; ++j)
-    spread[j] =
-        _mm256_load_si256(reinterpret_cast<const __m256i *>(kSpread[K][j]));
+  LoadSpread<K>(spread);
   Uint8 *line0 = lines[0];
   for (int b = 0; b < blocks; ++b) {
     // Quarters 0 2 1 3, so that the in-lane unpacks give pixels in order.
@@ -75,19 +100,7 @@ LURN_AVX2 void Blocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
     __m256i low = _mm256_or_si256(Widened(p, v, 0),
                                   _mm256_slli_epi16(Widened(p, v, 1), 8));
     __m256i high = _mm256_or_si256(Widened(p, v, 2), v.alpha);
-    __m256i first = _mm256_unpacklo_epi16(low, high);
-    __m256i second = _mm256_unpackhi_epi16(low, high);
-    __m256i out[2 * K];
-    if constexpr (K == 1) {
-      out[0] = first;
-      out[1] = second;
-    } else {
-      for (int j = 0; j < K; ++j) {
-        out[j] = _mm256_permutevar8x32_epi32(first, spread[j]);
-        out[K + j] = _mm256_permutevar8x32_epi32(second, spread[j]);
-      }
-    }
-    Store(out, 2 * K, line0, lines, count, at + b * 64 * K);
+    StoreRepeated<K>(low, high, spread, line0, lines, count, at + b * 64 * K);
   }
 }
 
@@ -167,9 +180,7 @@ LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
   // clearing the upper halves on return, and SSE code after would pay.
   __m256i alpha = _mm256_set1_epi16(short(alphaBits >> 16));
   __m256i spread[K];
-  for (int j = 0; j < K; ++j)
-    spread[j] =
-        _mm256_load_si256(reinterpret_cast<const __m256i *>(kSpread[K][j]));
+  LoadSpread<K>(spread);
   Uint8 *line0 = lines[0];
   for (int b = 0; b < blocks; ++b) {
     __m256i p = _mm256_permute4x64_epi64(Load16(in, b), 0xD8);
@@ -178,19 +189,7 @@ LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
     __m256i high = Known<M2>(p);
     if constexpr (Alpha)
       high = _mm256_or_si256(high, alpha);
-    __m256i first = _mm256_unpacklo_epi16(low, high);
-    __m256i second = _mm256_unpackhi_epi16(low, high);
-    __m256i out[2 * K];
-    if constexpr (K == 1) {
-      out[0] = first;
-      out[1] = second;
-    } else {
-      for (int j = 0; j < K; ++j) {
-        out[j] = _mm256_permutevar8x32_epi32(first, spread[j]);
-        out[K + j] = _mm256_permutevar8x32_epi32(second, spread[j]);
-      }
-    }
-    Store(out, 2 * K, line0, lines, count, at + b * 64 * K);
+    StoreRepeated<K>(low, high, spread, line0, lines, count, at + b * 64 * K);
   }
 }
 
