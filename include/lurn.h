@@ -25,9 +25,9 @@
 // The library's version; the build, the DLL's version resource and the
 // package files all take it from here.
 #define LURN_VERSION_MAJOR 0
-#define LURN_VERSION_MINOR 1
+#define LURN_VERSION_MINOR 2
 #define LURN_VERSION_PATCH 0
-#define LURN_VERSION_STRING "0.1.0"
+#define LURN_VERSION_STRING "0.2.0"
 
 #ifndef RC_INVOKED // the resource compiler wants the version only
 

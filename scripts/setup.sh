@@ -12,6 +12,7 @@ packages=(
   wine wine32:i386 wine64 libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
   libgl1-mesa-dri libglx-mesa0
   xvfb x11-utils xfonts-base xdotool imagemagick weston
+  dpkg-dev file lintian zip unzip # the release packages and their checks
 )
 
 missing=()

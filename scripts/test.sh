@@ -3,7 +3,8 @@
 # the native library (plain and with AddressSanitizer and UBSan) and the
 # 32- and 64-bit Windows DLLs, runs their unit tests (the DLLs' under Wine),
 # then the end-to-end scenarios of each on private Xvfb servers, with
-# clients built by GCC and by clang-cl in MSVC mode.
+# clients built by GCC and by clang-cl in MSVC mode; last the release
+# packages of those builds, each checked as a user takes it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -33,9 +34,6 @@ cmake --preset native-sanitize -DLURN_WERROR=ON >/dev/null
 cmake --build --preset native-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/native-sanitize --output-on-failure -j "$jobs"
-
-step "the installed native package, from an outside project"
-bash tests/install/check_install.sh native
 
 step "random call sequences: a longer run under the sanitizers"
 LURN_SEEDS=1000 LURN_STEPS=500 build/native-sanitize/bin/unit_tests \
@@ -70,9 +68,6 @@ start_wine
 ctest --test-dir build/win32 --output-on-failure
 stop_wine
 
-step "the installed Windows package, from outside projects (GCC, clang-cl)"
-bash tests/install/check_install.sh win32
-
 step "the stand-in against Wine: the platform's answers compared"
 bash tests/conformance/compare.sh build/win32 build/native
 
@@ -87,10 +82,21 @@ WINEARCH=win64 start_wine
 ctest --test-dir build/win64 --output-on-failure
 stop_wine
 
-step "the installed 64-bit package, from outside projects (GCC, clang-cl)"
-bash tests/install/check_install.sh win64
-
 step "64-bit Windows DLL end to end under 64-bit Wine on Xvfb"
 bash tests/e2e/e2e.sh wine64 build/win64
+
+# The release, packaged from the three trees above, taken as users take it.
+step "the release: scripts/release.sh"
+bash scripts/release.sh
+
+step "the Debian packages: lintian, installed, outside clients, removed"
+bash tests/install/check_install.sh deb
+
+step "the Windows zips, each alone, from outside projects (GCC, clang-cl)"
+bash tests/install/check_install.sh win32
+bash tests/install/check_install.sh win64
+
+step "the source tarball builds with the README's commands"
+bash tests/install/check_install.sh source
 
 step "all tests passed"

@@ -1,77 +1,128 @@
 #!/usr/bin/env bash
-# Installs a build into a fresh prefix and builds the minimal client against
-# it as an outside project would (find_package, and natively pkg-config),
-# then runs it headless; on Windows also the end-to-end client built by
-# clang-cl and lld-link: check_install.sh native|win32|win64
+# Checks a release package of dist/ (scripts/release.sh) as a user takes it:
+#   check_install.sh win32|win64  the zip, unpacked into an empty folder, is
+#     all an outside project needs: a client built with the installed
+#     toolchain file (GCC's runtime linked in), one through lurn.pc, and the
+#     end-to-end client built by clang-cl and lld-link, run under Wine;
+#   check_install.sh deb  lintian, then both packages installed with dpkg on
+#     this machine, clients built with find_package and with pkg-config
+#     alone, run headless, and removed again with no file of theirs left;
+#   check_install.sh source  the tarball builds with the README's commands.
 set -euo pipefail
-preset=$1
+kind=$1
 cd "$(dirname "$0")/../.."
 source scripts/lib.sh
+version=$(sed -n 's/.*LURN_VERSION_STRING "\(.*\)"/\1/p' include/lurn.h)
+dist=$PWD/dist
 work=$(mktemp -d /tmp/lurn-install.XXXXXX)
 trap 'stop_wine; stop_xvfb; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+expect_client() { [ "$2" = "minimal: 30 frames" ] || fail "$1 said: $2"; }
 
-cmake --install "build/$preset" --prefix "$work/prefix" >/dev/null
-echo "installed: $(cd "$work/prefix" && find . -type f | sort | tr '\n' ' ')"
-
-case $preset in
-win32) target=i686 arch=win32 e2e=wine define=_X86_ seh=/safeseh:no ;;
-win64) target=x86_64 arch=win64 e2e=wine64 define=_AMD64_ seh= ;;
-*) target= ;;
-esac
-toolchain=()
-[ -n "$target" ] && toolchain=(
-  -DCMAKE_TOOLCHAIN_FILE="$work/prefix/lib/cmake/lurn/mingw-$target.cmake")
-cmake -S examples/minimal -B "$work/consumer" -G Ninja \
-  -DCMAKE_PREFIX_PATH="$work/prefix" "${toolchain[@]}" >/dev/null
-cmake --build "$work/consumer" >/dev/null
-
-if [ -n "$target" ]; then
-  cp "$work/prefix/bin/lurn.dll" "$work/consumer/"
-  start_xvfb 1024x768x16
-  WINEARCH=$arch start_wine
-  output=$(cd "$work/consumer" && wine ./minimal.exe 30 | tr -d '\r')
-  stop_wine
-  stop_xvfb
-else
-  output=$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/consumer/minimal" 30)
-  # The same client through pkg-config.
-  export PKG_CONFIG_PATH=$work/prefix/lib/pkgconfig
+case $kind in
+source)
+  # The commands of the README's block that unpacks the tarball.
+  commands=$(sed -n '/^tar xzf lurn-/,/^```/p' README.md | sed '$d')
+  [ -n "$commands" ] || fail "README has no tarball commands"
+  cp "$dist/lurn-$version.tar.gz" "$work/"
+  (cd "$work" && bash -euo pipefail -c "$commands")
+  ls "$work/lurn-$version/build/native/liblurn.so.$version" >/dev/null
+  echo "source: the tarball builds with the README's commands"
+  exit 0
+  ;;
+deb)
+  debs=("$dist"/liblurn0_"$version"-1_*.deb "$dist"/liblurn-dev_"$version"-1_*.deb)
+  # lintian: no error, and every warning left is named in the README.
+  report=$(lintian --tag-display-limit 0 "${debs[@]}" 2>&1 | grep -v '^running with root')
+  echo "${report:-lintian: nothing to report}"
+  ! grep -q '^E:' <<<"$report" || fail "lintian reports errors"
+  for tag in $(sed -n 's/^W: [^ ]* \([a-z0-9-]*\).*/\1/p' <<<"$report" | sort -u); do
+    grep -q "\`$tag\`" README.md || fail "lintian warning $tag is not named in README.md"
+  done
+  files=$(for deb in "${debs[@]}"; do dpkg-deb -c "$deb"; done |
+    awk '$1 !~ /^d/ {print substr($6, 2)}')
+  for package in liblurn-dev liblurn0; do
+    ! dpkg-query -W -f='${Status}' $package 2>/dev/null | grep -q ' installed' ||
+      fail "$package is installed already"
+  done
+  trap 'dpkg -r liblurn-dev liblurn0 >/dev/null 2>&1; rm -rf "$work"' EXIT
+  dpkg -i "${debs[@]}" >/dev/null
+  cmake -S examples/minimal -B "$work/consumer" -G Ninja >/dev/null
+  cmake --build "$work/consumer" >/dev/null
+  expect_client find_package \
+    "$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/consumer/minimal" 30)"
   g++ -o "$work/minimal-pc" examples/minimal/minimal_sdl.cpp \
-    $(pkg-config --cflags --libs lurn sdl2) -Wl,-rpath,"$work/prefix/lib"
-  pc_output=$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/minimal-pc" 30)
-  [ "$pc_output" = "minimal: 30 frames" ] ||
-    { echo "pkg-config client said: $pc_output"; exit 1; }
-fi
-[ "$output" = "minimal: 30 frames" ] || { echo "client said: $output"; exit 1; }
-echo "$preset: the installed package builds and runs a client"
-[ -n "$target" ] || exit 0
+    $(pkg-config --cflags --libs lurn sdl2)
+  expect_client pkg-config \
+    "$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/minimal-pc" 30)"
+  dpkg -r liblurn-dev liblurn0 >/dev/null
+  left=$(for file in $files; do
+    if [ -e "$file" ] || [ -L "$file" ]; then echo "$file"; fi
+  done)
+  [ -z "$left" ] || fail "left after dpkg -r: $left"
+  echo "deb: $(wc -w <<<"$files") files installed, clients built and run, none left after dpkg -r"
+  exit 0
+  ;;
+win32) target=i686 arch=win32 e2e=wine define=_X86_ ;;
+win64) target=x86_64 arch=win64 e2e=wine64 define=_AMD64_ ;;
+*) fail "unknown kind $kind" ;;
+esac
 
-# The MSVC-mode client, against the installed header and lurn.lib, without
-# a Visual C++ runtime. mingw-w64's headers serve clang-cl once it poses as
-# GCC for them; its import libraries serve lld-link.
-mingw=/usr/$target-w64-mingw32
+prefix=$work/prefix
+mkdir "$prefix"
+unzip -q "$dist/lurn-$version-$kind.zip" -d "$prefix"
+listing=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
+echo "zip: $(echo $listing)"
+for file in bin/lurn.dll lib/lurn.lib lib/liblurn.dll.a include/lurn.h \
+  lib/cmake/lurn/lurnConfig.cmake lib/cmake/lurn/mingw-$target.cmake \
+  lib/pkgconfig/lurn.pc share/lurn/crt_start.cpp README.md LICENSE CHANGELOG.md; do
+  grep -qx "$file" <<<"$listing" || fail "the zip lacks $file"
+done
+dll=$prefix/bin/lurn.dll
+! objdump -h "$dll" | grep -q '\.debug' || fail "lurn.dll has debug information"
+strings -el "$dll" | grep -qx "$version" || fail "lurn.dll's version resource is not $version"
+
+# Through the installed toolchain file: no GCC runtime DLL to ship.
+cmake -S examples/minimal -B "$work/consumer" -G Ninja \
+  -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/lurn/mingw-$target.cmake" >/dev/null
+cmake --build "$work/consumer" >/dev/null
+imports=$(objdump -p "$work/consumer/minimal.exe" | awk '/DLL Name/ {print $3}')
+echo "toolchain-file client imports: $(echo $imports)"
+! grep -qi 'libgcc\|libstdc\|libwinpthread' <<<"$imports" ||
+  fail "the client needs GCC's runtime DLLs"
+# Through lurn.pc: mingw-w64 by hand.
+PKG_CONFIG_PATH=$prefix/lib/pkgconfig PKG_CONFIG_LIBDIR= \
+  $target-w64-mingw32-g++ -o "$work/minimal-pc.exe" \
+  examples/minimal/minimal_windows.cpp -static-libgcc -static-libstdc++ \
+  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs lurn)
+cp "$dll" "$work/consumer/"
+start_xvfb 1024x768x16
+WINEARCH=$arch start_wine
+expect_client toolchain-file "$(cd "$work/consumer" && wine ./minimal.exe 30 | tr -d '\r')"
+stop_wine
+stop_xvfb
+echo "$kind: the zip builds and runs a client"
+
+# The MSVC-mode client, by the README's clang-cl recipe, against the zip's
+# header and lurn.lib.
+recipe=$(sed -n '/^# LURN: the unpacked zip/,/^```/p' README.md | sed '$d')
+[ -n "$recipe" ] || fail "README has no clang-cl recipe"
 msvc=$work/msvc
-tests=$PWD/tests
 mkdir -p "$msvc"
-(cd "$msvc" && clang-cl-14 --target=$target-pc-windows-msvc /c /O1 /GS- /W3 \
-  /WX /D$define /D__USE_MINGW_ANSI_STDIO=0 /clang:-fgnuc-version=4.2.1 \
-  -I"$work/prefix/include" -imsvc "$mingw/include" \
-  -- "$tests/e2e/e2e_client.cpp" "$tests/msvc/crt_start.cpp")
-lld-link /nologo /out:"$msvc/e2e_client.exe" /entry:mainCRTStartup \
-  /subsystem:console /nodefaultlib $seh "$msvc/e2e_client.obj" \
-  "$msvc/crt_start.obj" "$work/prefix/lib/lurn.lib" "$mingw/lib/libkernel32.a" \
-  "$mingw/lib/libuser32.a" "$mingw/lib/libmsvcrt.a"
-cp "$work/prefix/bin/lurn.dll" "$msvc/"
+cp tests/e2e/e2e_client.cpp "$msvc/app.cpp"
+(cd "$msvc" && LURN=$prefix TARGET=$target ARCH=$define \
+  bash -euo pipefail -c "$recipe")
 # The header's layout checks hold under any packing a client compiles with.
 for packing in /Zp1 /Zp2 /Zp16; do
   clang-cl-14 --target=$target-pc-windows-msvc /Zs /W4 /WX $packing \
-    /FIlurn.h -I"$work/prefix/include" -- "$tests/msvc/crt_start.cpp"
+    /FIlurn.h -I"$prefix/include" -- "$prefix/share/lurn/crt_start.cpp"
 done
 # It calls every method, so each MSVC name is proved on the real platform.
-imports=$(llvm-nm-14 "$msvc/e2e_client.obj" | grep -c ' U __imp_?.*@Lurn')
+imports=$(llvm-nm-14 "$msvc/app.obj" | grep -c ' U __imp_?.*@Lurn')
 methods=$(grep -c '^_Z' cmake/exports.txt)
-echo "$preset: clang-cl client imports $imports of $methods methods by MSVC name"
+echo "$kind: clang-cl client imports $imports of $methods methods by MSVC name"
 [ "$imports" = "$methods" ]
-E2E_CLIENT=$msvc/e2e_client.exe E2E_LOGS=$PWD/build/$preset/e2e-msvc \
+E2E_CLIENT=$msvc/app.exe E2E_LOGS=$PWD/build/$kind/e2e-msvc \
   E2E_SCENARIOS="windowed_565 input clean_exit" \
-  bash tests/e2e/e2e.sh $e2e "build/$preset"
+  bash tests/e2e/e2e.sh $e2e "build/$kind"
