@@ -83,14 +83,18 @@ dll=$prefix/bin/lurn.dll
 strings -el "$dll" | grep -qx "$version" || fail "lurn.dll's version resource is not $version"
 
 # Through the installed toolchain file: no GCC runtime DLL to ship.
-cmake -S examples/minimal -B "$work/consumer" -G Ninja \
-  -DCMAKE_PREFIX_PATH="$prefix" \
-  -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/lurn/mingw-$target.cmake" >/dev/null
-cmake --build "$work/consumer" >/dev/null
-imports=$(objdump -p "$work/consumer/minimal.exe" | awk '/DLL Name/ {print $3}')
-echo "toolchain-file client imports: $(echo $imports)"
-! grep -qi 'libgcc\|libstdc\|libwinpthread' <<<"$imports" ||
-  fail "the client needs GCC's runtime DLLs"
+for project in examples/minimal tests/install/runtime; do
+  cmake -S $project -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/lurn/mingw-$target.cmake" >/dev/null
+  cmake --build "$work/consumer" >/dev/null
+  rm "$work/consumer/CMakeCache.txt"
+done
+for program in minimal gcc_runtime; do
+  imports=$(objdump -p "$work/consumer/$program.exe" | awk '/DLL Name/ {print $3}')
+  echo "toolchain-file $program imports: $(echo $imports)"
+  ! grep -qi 'libgcc\|libstdc\|libwinpthread' <<<"$imports" ||
+    fail "$program needs GCC's runtime DLLs"
+done
 # Through lurn.pc: mingw-w64 by hand.
 PKG_CONFIG_PATH=$prefix/lib/pkgconfig PKG_CONFIG_LIBDIR= \
   $target-w64-mingw32-g++ -o "$work/minimal-pc.exe" \
@@ -100,6 +104,8 @@ cp "$dll" "$work/consumer/"
 start_xvfb 1024x768x16
 WINEARCH=$arch start_wine
 expect_client toolchain-file "$(cd "$work/consumer" && wine ./minimal.exe 30 | tr -d '\r')"
+runtime=$(cd "$work/consumer" && wine ./gcc_runtime.exe | tr -d '\r')
+[ "$runtime" = "caught x" ] || fail "gcc_runtime said: $runtime"
 stop_wine
 stop_xvfb
 echo "$kind: the zip builds and runs a client"
