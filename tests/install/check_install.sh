@@ -52,6 +52,12 @@ deb)
   dpkg -i "${debs[@]}" >/dev/null
   cmake -S examples/minimal -B "$work/consumer" -G Ninja >/dev/null
   cmake --build "$work/consumer" >/dev/null
+  # Not another copy (/usr/local comes first in both searches).
+  found="$(sed -n 's/^lurn_DIR:PATH=//p' "$work/consumer/CMakeCache.txt") $(
+    pkg-config --variable=pcfiledir lurn)"
+  libdir=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+  [ "$found" = "$libdir/cmake/lurn $libdir/pkgconfig" ] ||
+    fail "found another lurn: $found"
   expect_client find_package \
     "$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/consumer/minimal" 30)"
   g++ -o "$work/minimal-pc" examples/minimal/minimal_sdl.cpp \
@@ -63,7 +69,7 @@ deb)
     if [ -e "$file" ] || [ -L "$file" ]; then echo "$file"; fi
   done)
   [ -z "$left" ] || fail "left after dpkg -r: $left"
-  dpkg -P liblurn-dev liblurn0 >/dev/null # dpkg's own records of them
+  dpkg -P liblurn-dev liblurn0 >/dev/null 2>&1 # dpkg's own records of them
   echo "deb: $(wc -w <<<"$files") files installed, clients built and run, none left after dpkg -r"
   exit 0
   ;;
