@@ -42,6 +42,10 @@ deb)
   for tag in $(sed -n 's/^W: [^ ]* \([a-z0-9-]*\).*/\1/p' <<<"$report" | sort -u); do
     grep -q "\`$tag\`" README.md || fail "lintian warning $tag is not named in README.md"
   done
+  depends="$(dpkg-deb -f "${debs[0]}" Depends), $(dpkg-deb -f "${debs[1]}" Depends)"
+  for needed in "libsdl2-2.0-0 " "liblurn0 (= $version-1)" "libsdl2-dev"; do
+    grep -qF "$needed" <<<"$depends" || fail "no dependency on $needed in: $depends"
+  done
   files=$(for deb in "${debs[@]}"; do dpkg-deb -c "$deb"; done |
     awk '$1 !~ /^d/ {print substr($6, 2)}')
   for package in liblurn-dev liblurn0; do
