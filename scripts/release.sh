@@ -37,6 +37,8 @@ for preset in native win32 win64; do
   rm -rf "build/$preset/_release"
 done
 
+git diff --quiet HEAD ||
+  echo "release: the tarball holds HEAD, without the uncommitted changes" >&2
 git archive --format=tar.gz --prefix="lurn-$version/" \
   -o "dist/lurn-$version.tar.gz" HEAD
 for file in lurn-$version-win32.zip lurn-$version-win64.zip \
