@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "com_defaults.h"
 #include "desktop.h"
@@ -38,6 +39,13 @@ bool AnyMode() {
   return setting != NULL && strcmp(setting, "1") == 0;
 }
 
+bool ModeListed(DWORD width, DWORD height) {
+  for (const Size &size : kModeSizes)
+    if (size.width == width && size.height == height)
+      return true;
+  return false;
+}
+
 bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
   const EmulatedDisplay &display = Display();
   // Depth 0 keeps the current depth; 15 and 24 are matched to a listed
@@ -48,10 +56,8 @@ bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
     return true;
   if (width == display.desktopWidth && height == display.desktopHeight)
     return true;
-  for (const Size &size : kModeSizes)
-    if (size.width == width && size.height == height)
-      return width <= display.desktopWidth && height <= display.desktopHeight;
-  return false;
+  return ModeListed(width, height) && width <= display.desktopWidth &&
+         height <= display.desktopHeight;
 }
 
 PixelFormat FormatForDepth(DWORD bits) {
@@ -70,6 +76,23 @@ PixelFormat FormatForDepth(DWORD bits) {
   default:
     return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
   }
+}
+
+// A mode as GetDisplayMode and EnumDisplayModes describe it.
+void DescribeMode(LPDDSURFACEDESC desc, DWORD width, DWORD height,
+                  const PixelFormat &format) {
+  memset(desc, 0, sizeof *desc);
+  desc->dwSize = sizeof *desc;
+  desc->dwFlags = DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_PITCH;
+  desc->dwWidth = width;
+  desc->dwHeight = height;
+  desc->lPitch = static_cast<LONG>(width * format.bits / 8);
+  desc->ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
+  desc->ddpfPixelFormat.dwFlags = DDPF_RGB;
+  desc->ddpfPixelFormat.dwRGBBitCount = format.bits;
+  desc->ddpfPixelFormat.dwRBitMask = format.red;
+  desc->ddpfPixelFormat.dwGBitMask = format.green;
+  desc->ddpfPixelFormat.dwBBitMask = format.blue;
 }
 
 class DirectDraw;
@@ -232,18 +255,30 @@ public:
     if (desc == NULL || desc->dwSize != sizeof *desc)
       return DDERR_INVALIDPARAMS;
     const EmulatedDisplay &display = Display();
-    memset(desc, 0, sizeof *desc);
-    desc->dwSize = sizeof *desc;
-    desc->dwFlags = DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_PITCH;
-    desc->dwWidth = display.width;
-    desc->dwHeight = display.height;
-    desc->lPitch = static_cast<LONG>(display.width * display.format.bits / 8);
-    desc->ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-    desc->ddpfPixelFormat.dwFlags = DDPF_RGB;
-    desc->ddpfPixelFormat.dwRGBBitCount = display.format.bits;
-    desc->ddpfPixelFormat.dwRBitMask = display.format.red;
-    desc->ddpfPixelFormat.dwGBitMask = display.format.green;
-    desc->ddpfPixelFormat.dwBBitMask = display.format.blue;
+    DescribeMode(desc, display.width, display.height, display.format);
+    return DD_OK;
+  }
+
+  // The modes SetDisplayMode takes, by depth, each size once; with
+  // LURN_STANDIN_ANYMODE=1 the usual sizes stand for all of them.
+  HRESULT STDMETHODCALLTYPE
+  EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID context,
+                   LPDDENUMMODESCALLBACK callback) override {
+    if (callback == NULL)
+      return DDERR_INVALIDPARAMS;
+    const EmulatedDisplay &display = Display();
+    std::vector<Size> sizes(std::begin(kModeSizes), std::end(kModeSizes));
+    if (!ModeListed(display.desktopWidth, display.desktopHeight))
+      sizes.push_back(Size{display.desktopWidth, display.desktopHeight});
+    for (DWORD bits : {8u, 16u, 32u})
+      for (const Size &size : sizes) {
+        if (!ModeOnOffer(size.width, size.height, bits))
+          continue;
+        DDSURFACEDESC desc;
+        DescribeMode(&desc, size.width, size.height, FormatForDepth(bits));
+        if (callback(&desc, context) == DDENUMRET_CANCEL)
+          return DD_OK;
+      }
     return DD_OK;
   }
 

@@ -135,3 +135,5 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
   // keeps is simply let go.
   return handle != NULL;
 }
+
+BOOL WINAPI IsWindow(HWND handle) { return WindowFromHandle(handle) != NULL; }

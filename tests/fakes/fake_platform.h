@@ -37,6 +37,10 @@ struct FakeObject {
   int overReleases = 0; // Release calls on an object already at 0
 };
 
+struct DisplayMode {
+  DWORD width, height, bits;
+};
+
 struct LockAnswer {
   void *address;
   LONG pitch;
@@ -74,12 +78,14 @@ public:
   // What the display answers: GetPixelFormat's record and the primary's size.
   DDPIXELFORMAT displayFormat;
   DWORD displayWidth = 640, displayHeight = 480;
+  std::vector<DisplayMode> displayModes; // what EnumDisplayModes lists
   // Answers for the next locks, before each surface's own memory and pitch.
   std::deque<LockAnswer> lockAnswers;
   // The window system.
   RECT clientRect;
   POINT clientOrigin;
   std::set<HANDLE> fakeHandles; // CloseHandle of anything else goes through
+  std::set<HWND> deadWindows;   // IsWindow answers FALSE for these and null
   // Device states delivered by GetDeviceState, one per read; when empty a
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;

@@ -216,6 +216,14 @@ TEST_F(StandinDisplay, FullScreenOffersTheModesOfWinesVirtualDesktop) {
     display.Close();
   }
   unsetenv("LURN_STANDIN_ANYMODE");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(0, display.Open(window, 641, 480, 16, kFullScreen | kRelease));
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos,
+            said.find("full screen 641x480 at 16 bits; the display offers 9 "
+                      "modes at 16 bits: 320x240, 400x300, 512x384, 640x480, "
+                      "768x576, ...;"))
+      << said;
 }
 
 TEST_F(StandinDisplay, LinesAreAlignedToEightBytes) {
@@ -264,6 +272,8 @@ TEST_F(StandinDisplay, BadInputGetsADefinedAnswer) {
        kFullScreen | kRelease, 0, "DDERR_INVALIDPARAMS"},
       {"not a window", false, true, 320, 240, 16, kRelease, 0,
        "DDERR_INVALIDPARAMS"},
+      {"not a window, full screen", false, true, 320, 240, 16,
+       kFullScreen | kRelease, 0, "DDERR_INVALIDPARAMS"},
       {"high option bits", false, false, 320, 240, 16, 0xF1, 1, ""},
   };
   for (const BadInput &row : rows) {

@@ -268,12 +268,9 @@ TEST_F(DisplaySetup, ALockWithoutAnAddressIsLockedSurfaces) {
 
 const char kMissingDepthLine[] =
     "lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 32 bits, "
-    "the desktop is 16 bits (5-6-5); ask for 16, open FullScreen, or "
-#if defined(_WIN32)
-    "run on a 24-bit X screen under Wine";
-#else
-    "give the stand-in a 32-bit desktop (LURN_STANDIN_DESKTOP)";
-#endif
+    "the desktop is 16 bits (5-6-5); ask for 16, open FullScreen, or keep the "
+    "desktop and have the picture converted: the KeepDesktop option bit "
+    "(0x10) or LURN_KEEP_DESKTOP=1";
 
 TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
   const unsigned char depths[] = {0, 8, 15, 24, 32};
@@ -291,6 +288,39 @@ TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
     }
     display.Close();
     EXPECT_EQ(0, fake.LiveReferences());
+  }
+}
+
+// A mode the display lacks: the line lists what it offers at that depth,
+// the first five and the count.
+TEST_F(DisplaySetup, AModeTheDisplayLacksListsTheModesOnOffer) {
+  const DisplayMode many[] = {{320, 240, 16}, {640, 480, 8},   {640, 480, 16},
+                              {800, 600, 16}, {1024, 768, 16}, {1280, 720, 16},
+                              {1280, 800, 16}};
+  const struct {
+    size_t modes;
+    unsigned char depth;
+    HRESULT listing;
+    const char *said;
+  } rows[] = {
+      {7, 16, DD_OK,
+       "; the display offers 6 modes at 16 bits: 320x240, 640x480, "
+       "800x600, 1024x768, 1280x720, ...;"},
+      {2, 16, DD_OK, "; the display offers 1 mode at 16 bits: 320x240;"},
+      {7, 32, DD_OK, "offers no mode at 32 bits (7 at other depths);"},
+      {7, 16, DDERR_UNSUPPORTED, "bits; use"},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.said);
+    SetUp();
+    fake.displayModes.assign(many, many + row.modes);
+    fake.Answer("IDirectDraw::SetDisplayMode", DDERR_UNSUPPORTED);
+    fake.Answer("IDirectDraw::EnumDisplayModes", row.listing);
+    EXPECT_EQ(0, display.Open(TestWindow(), 720, 480, row.depth,
+                              kFullScreen | kRelease));
+    std::vector<std::string> lines = Diagnostics();
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find(row.said)) << lines[0];
   }
 }
 

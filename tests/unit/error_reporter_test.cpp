@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <stdlib.h>
+
 namespace {
 
 struct NamedCode {
@@ -68,6 +70,24 @@ TEST_F(ErrorReporter, ShowsAnOwnerlessBoxForANullWindow) {
   EXPECT_EQ("<Inconnue>", fake.Find("MessageBoxA")->text);
 }
 
+// LURN_ERROR_BOX=0 keeps the line and drops the box, so that a run with
+// nobody at the screen does not wait on it; anything else shows it.
+TEST_F(ErrorReporter, TheBoxCanBeTurnedOffTheLineStays) {
+  const char *settings[] = {"LURN_ERROR_BOX=0", "LURN_ERROR_BOX=1",
+                            "LURN_ERROR_BOX="};
+  for (const char *setting : settings) {
+    SCOPED_TRACE(setting);
+    SetUp();
+    putenv(const_cast<char *>(setting));
+    size_t boxes = setting[15] == '0' ? 0 : 1;
+    ReportDirectXError(TestWindow(), DDERR_GENERIC, "M", NULL);
+    fake.deadWindows.insert(static_cast<HWND>(TestWindow()));
+    EXPECT_EQ(0, display.Open(TestWindow(), 8, 8, 16, 0));
+    EXPECT_EQ(boxes * 2, fake.Count("MessageBoxA"));
+    EXPECT_EQ(2u, Diagnostics().size());
+  }
+}
+
 struct DiagnosticRow {
   bool input;
   unsigned long code;
@@ -82,8 +102,8 @@ TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
   const DiagnosticRow rows[] = {
       {false, 0x80004001, "full screen 1x1 at 16 bits", "DDERR_UNSUPPORTED",
        "lurn: M: DDERR_UNSUPPORTED (0x80004001): full screen 1x1 at 16 bits; "
-       "use a mode the display offers; under Wine run inside \"explorer "
-       "/desktop=NAME,800x600\""},
+       "use a mode the display offers, or keep the desktop's mode: the "
+       "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1"},
       {false, 0x80070057, "x", "DDERR_INVALIDPARAMS",
        "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x; pass a real window and "
        "a size the platform accepts"},
