@@ -185,22 +185,6 @@ public:
     *out = fake.Track(surface);
     return DD_OK;
   }
-  HRESULT STDMETHODCALLTYPE
-  EnumDisplayModes(DWORD flags, LPDDSURFACEDESC, LPVOID context,
-                   LPDDENUMMODESCALLBACK callback) override {
-    HRESULT result = Answer(Record("EnumDisplayModes", {flags}));
-    for (size_t i = 0; result == DD_OK && i < fake.displayModes.size(); ++i) {
-      DDSURFACEDESC desc;
-      memset(&desc, 0, sizeof desc);
-      desc.dwSize = sizeof desc;
-      desc.dwWidth = fake.displayModes[i].width;
-      desc.dwHeight = fake.displayModes[i].height;
-      desc.ddpfPixelFormat.dwRGBBitCount = fake.displayModes[i].bits;
-      if (callback(&desc, context) == DDENUMRET_CANCEL)
-        break;
-    }
-    return result;
-  }
   HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driver, LPDDCAPS hel) override {
     FakeCall &call = Record("GetCaps", {Value(driver), Value(hel)});
     Copy(call, driver);
@@ -283,7 +267,6 @@ void FakePlatform::Reset() {
   answered.clear();
   fakeHandles.clear();
   deadWindows.clear();
-  displayModes.clear();
   displayWidth = 640;
   displayHeight = 480;
   SetDisplayFormat(16, 0xF800, 0x07E0, 0x001F);

@@ -37,10 +37,6 @@ struct FakeObject {
   int overReleases = 0; // Release calls on an object already at 0
 };
 
-struct DisplayMode {
-  DWORD width, height, bits;
-};
-
 struct LockAnswer {
   void *address;
   LONG pitch;
@@ -78,7 +74,6 @@ public:
   // What the display answers: GetPixelFormat's record and the primary's size.
   DDPIXELFORMAT displayFormat;
   DWORD displayWidth = 640, displayHeight = 480;
-  std::vector<DisplayMode> displayModes; // what EnumDisplayModes lists
   // Answers for the next locks, before each surface's own memory and pitch.
   std::deque<LockAnswer> lockAnswers;
   // The window system.

@@ -216,14 +216,25 @@ TEST_F(StandinDisplay, FullScreenOffersTheModesOfWinesVirtualDesktop) {
     display.Close();
   }
   unsetenv("LURN_STANDIN_ANYMODE");
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(0, display.Open(window, 641, 480, 16, kFullScreen | kRelease));
-  std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_NE(std::string::npos,
-            said.find("full screen 641x480 at 16 bits; the display offers 9 "
-                      "modes at 16 bits: 320x240, 400x300, 512x384, 640x480, "
-                      "768x576, ...;"))
-      << said;
+  // The line lists the modes on offer at that depth.
+  const struct {
+    unsigned short width;
+    unsigned char depth;
+    const char *said;
+  } lines[] = {{641, 16,
+                "full screen 641x480 at 16 bits; the display "
+                "offers 9 modes at 16 bits: 320x240, 400x300, "
+                "512x384, 640x480, 768x576, ...;"},
+               {640, 32,
+                "full screen 640x480 at 32 bits; the display "
+                "offers no mode at 32 bits (18 at other depths);"}};
+  for (const auto &line : lines) {
+    testing::internal::CaptureStderr();
+    display.Open(window, line.width, 480, line.depth, kFullScreen | kRelease);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, said.find(line.said)) << said;
+    display.Close();
+  }
 }
 
 TEST_F(StandinDisplay, LinesAreAlignedToEightBytes) {

@@ -291,39 +291,6 @@ TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
   }
 }
 
-// A mode the display lacks: the line lists what it offers at that depth,
-// the first five and the count.
-TEST_F(DisplaySetup, AModeTheDisplayLacksListsTheModesOnOffer) {
-  const DisplayMode many[] = {{320, 240, 16}, {640, 480, 8},   {640, 480, 16},
-                              {800, 600, 16}, {1024, 768, 16}, {1280, 720, 16},
-                              {1280, 800, 16}};
-  const struct {
-    size_t modes;
-    unsigned char depth;
-    HRESULT listing;
-    const char *said;
-  } rows[] = {
-      {7, 16, DD_OK,
-       "; the display offers 6 modes at 16 bits: 320x240, 640x480, "
-       "800x600, 1024x768, 1280x720, ...;"},
-      {2, 16, DD_OK, "; the display offers 1 mode at 16 bits: 320x240;"},
-      {7, 32, DD_OK, "offers no mode at 32 bits (7 at other depths);"},
-      {7, 16, DDERR_UNSUPPORTED, "bits; use"},
-  };
-  for (const auto &row : rows) {
-    SCOPED_TRACE(row.said);
-    SetUp();
-    fake.displayModes.assign(many, many + row.modes);
-    fake.Answer("IDirectDraw::SetDisplayMode", DDERR_UNSUPPORTED);
-    fake.Answer("IDirectDraw::EnumDisplayModes", row.listing);
-    EXPECT_EQ(0, display.Open(TestWindow(), 720, 480, row.depth,
-                              kFullScreen | kRelease));
-    std::vector<std::string> lines = Diagnostics();
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_NE(std::string::npos, lines[0].find(row.said)) << lines[0];
-  }
-}
-
 struct LayoutRow {
   DWORD bits, red, green, blue;
   int redShift, greenBits, blueShift; // -1: left as it was

@@ -1,7 +1,5 @@
 #include "test_support.h"
 
-#include <stdlib.h>
-
 namespace {
 
 struct NamedCode {
@@ -68,24 +66,6 @@ TEST_F(ErrorReporter, ShowsAnOwnerlessBoxForANullWindow) {
   ASSERT_EQ(1u, fake.Count("MessageBoxA"));
   EXPECT_EQ(0u, fake.Find("MessageBoxA")->values[0]);
   EXPECT_EQ("<Inconnue>", fake.Find("MessageBoxA")->text);
-}
-
-// LURN_ERROR_BOX=0 keeps the line and drops the box, so that a run with
-// nobody at the screen does not wait on it; anything else shows it.
-TEST_F(ErrorReporter, TheBoxCanBeTurnedOffTheLineStays) {
-  const char *settings[] = {"LURN_ERROR_BOX=0", "LURN_ERROR_BOX=1",
-                            "LURN_ERROR_BOX="};
-  for (const char *setting : settings) {
-    SCOPED_TRACE(setting);
-    SetUp();
-    putenv(const_cast<char *>(setting));
-    size_t boxes = setting[15] == '0' ? 0 : 1;
-    ReportDirectXError(TestWindow(), DDERR_GENERIC, "M", NULL);
-    fake.deadWindows.insert(static_cast<HWND>(TestWindow()));
-    EXPECT_EQ(0, display.Open(TestWindow(), 8, 8, 16, 0));
-    EXPECT_EQ(boxes * 2, fake.Count("MessageBoxA"));
-    EXPECT_EQ(2u, Diagnostics().size());
-  }
 }
 
 struct DiagnosticRow {
