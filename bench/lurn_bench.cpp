@@ -36,7 +36,7 @@
 #include <benchmark/benchmark.h>
 #include <ddraw.h>
 
-#include "present.h"
+#include "present/present.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-bool WritePng(const char *path, const Pixels &source, const SDL_Rect &from) {
+bool WritePng(const char *path, const Pixels &source, const Rect &from) {
   int bytes = int(source.format.bits + 7) / 8;
   if (from.w <= 0 || from.h <= 0 || bytes < 2)
     return false; // palettes are not kept; nothing to write
@@ -33,7 +33,7 @@ bool WritePng(const char *path, const Pixels &source, const SDL_Rect &from) {
 
 } // namespace
 
-void CaptureFrame(const Pixels &source, const SDL_Rect &from) {
+void CaptureFrame(const Pixels &source, const Rect &from) {
   static unsigned long frame = 0;
   static bool complained = false;
   const char *folder = getenv("LURN_STANDIN_CAPTURE");

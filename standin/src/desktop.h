@@ -4,27 +4,25 @@
 #ifndef LURN_STANDIN_DESKTOP_H
 #define LURN_STANDIN_DESKTOP_H
 
-#include "present.h"
+#include "standin.h"
 
 // Counts a presented frame and, under LURN_STANDIN_CAPTURE=DIR, writes every
 // LURN_STANDIN_CAPTURE_EVERY-th one (1 by default) as DIR/frame-NNNNNN.png:
 // the `from` rectangle of `source`, the mode's own pixels before scaling.
-void CaptureFrame(const Pixels &source, const SDL_Rect &from);
+void CaptureFrame(const Pixels &source, const Rect &from);
 
 // Waits for the next refresh of the display that `window` is on, as a flip
 // waits for the vertical blank; LURN_STANDIN_VSYNC=0 turns the wait off.
 void WaitForRefresh(SDL_Window *window);
 
-enum class ScaleMode { Stretch, Aspect, Integer };
 // LURN_STANDIN_SCALE=stretch|aspect|integer, or the default: a window
 // stretches its picture, a full screen keeps the mode's shape.
 ScaleMode ScaleModeSetting(bool fullScreen);
-// Where a picture of the given size goes inside `area`.
-SDL_Rect PlacePicture(ScaleMode mode, int width, int height,
-                      const SDL_Rect &area);
-// Paints `area` of `target` black except for `picture` inside it.
-void FillAround(SDL_Surface *target, const SDL_Rect &area,
-                const SDL_Rect &picture);
+// The picture (the `from` rectangle of `source`) placed in `area` of the
+// window's surface as the scale mode says, black around it, and shown.
+void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,
+                 SDL_Surface *target, const SDL_Rect &area, ScaleMode mode,
+                 PresentScratch &scratch);
 
 // Where `window` is now, for PlaceWindow to put it back.
 WindowPlace PlaceOf(SDL_Window *window);

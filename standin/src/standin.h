@@ -7,10 +7,7 @@
 #include <SDL.h>
 #include <ddraw.h>
 
-struct PixelFormat {
-  DWORD bits;
-  DWORD red, green, blue;
-};
+#include "present/present.h"
 
 // Where a window is and whether it has a border, to put it back later.
 struct WindowPlace {

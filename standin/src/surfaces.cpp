@@ -294,7 +294,8 @@ private:
       return;
     SDL_Rect fromRect = {in.left, in.top, in.right - in.left,
                          in.bottom - in.top};
-    CaptureFrame(from.View(), fromRect);
+    CaptureFrame(from.View(),
+                 Rect{fromRect.x, fromRect.y, fromRect.w, fromRect.h});
     ApplyAltEnter();
     SDL_Surface *target = SDL_GetWindowSurface(window);
     if (target == NULL)
@@ -303,31 +304,22 @@ private:
     SDL_GetWindowPosition(window, &left, &top);
     SDL_Rect area = {out.left - left, out.top - top, out.right - out.left,
                      out.bottom - out.top};
-    Show(from.View(), fromRect, window, target, area, ScaleModeSetting(false));
+    ShowPicture(from.View(), fromRect, window, target, area,
+                ScaleModeSetting(false), scratch_);
   }
 
   // The new front buffer on the exclusive window.
   void ShowFront() {
     SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
-    CaptureFrame(View(), fromRect);
+    CaptureFrame(View(), Rect{0, 0, int(width_), int(height_)});
     ApplyAltEnter();
     SDL_Window *window = LiveWindow(Display().exclusiveWindowId);
     SDL_Surface *target = window != NULL ? SDL_GetWindowSurface(window) : NULL;
     if (target == NULL)
       return;
     SDL_Rect area = {0, 0, target->w, target->h};
-    Show(View(), fromRect, window, target, area, ScaleModeSetting(true));
-  }
-
-  // The picture placed in `area` as the scale mode says, black around it.
-  static void Show(const Pixels &source, const SDL_Rect &from,
-                   SDL_Window *window, SDL_Surface *target,
-                   const SDL_Rect &area, ScaleMode mode) {
-    SDL_Rect picture = PlacePicture(mode, from.w, from.h, area);
-    FillAround(target, area, picture);
-    SDL_Rect clip = {0, 0, target->w, target->h};
-    PresentScaled(source, from, target, picture, clip);
-    SDL_UpdateWindowSurface(window);
+    ShowPicture(View(), fromRect, window, target, area, ScaleModeSetting(true),
+                scratch_);
   }
 
   // Surface to surface, same format, nearest neighbour.
@@ -381,6 +373,7 @@ private:
   IDirectDrawClipper *clipper_ = NULL;
   Surface *backBuffer_ = NULL; // owned by the chain's front buffer
   Surface *front_ = NULL;
+  PresentScratch scratch_; // a primary's, for the presents it makes
 };
 
 } // namespace
