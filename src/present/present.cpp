@@ -1,11 +1,13 @@
 #include "present.h"
 
 #include <limits.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
 #include <atomic>
+#include <string>
 
 namespace {
 
@@ -35,18 +37,22 @@ const Kernels *KernelsNamed(const char *name) {
   return strcmp(name, "c") == 0 ? &kPortableKernels : nullptr;
 }
 
-// The best the processor runs, unless LURN_STANDIN_KERNEL names another.
+// The best the processor runs, unless the settings name another it runs.
 std::atomic<const Kernels *> &Chosen() {
   static std::atomic<const Kernels *> chosen([] {
-    const char *wanted = getenv("LURN_STANDIN_KERNEL");
-    const Kernels *named = wanted != NULL ? KernelsNamed(wanted) : nullptr;
+    const Kernels *best = Avx2Kernels() != nullptr   ? Avx2Kernels()
+                          : Sse2Kernels() != nullptr ? Sse2Kernels()
+                                                     : &kPortableKernels;
+    std::string wanted = ReadSettings().kernel;
+    if (wanted.empty())
+      return best;
+    const Kernels *named = KernelsNamed(wanted.c_str());
     if (named != nullptr)
       return named;
-    if (Avx2Kernels() != nullptr)
-      return Avx2Kernels();
-    if (Sse2Kernels() != nullptr)
-      return Sse2Kernels();
-    return &kPortableKernels;
+    fprintf(stderr,
+            "lurn: this processor cannot run the %s kernels; using %s\n",
+            wanted.c_str(), best->name);
+    return best;
   }());
   return chosen;
 }

@@ -3,12 +3,12 @@
 // and back; a full-screen client's shows its mode in a window of the mode's
 // size times the largest whole number that fits, and back. The flip chain
 // stays; only the window changes.
-#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
 #include <atomic>
 #include <map>
+#include <mutex>
 
 #include "desktop.h"
 
@@ -20,14 +20,13 @@ struct Switched {
   WindowPlace place;
 };
 
-std::map<Uint32, Switched> &SwitchedWindows() {
-  static std::map<Uint32, Switched> windows;
-  return windows;
-}
-
-// Where Alt+Enter was pressed, until applied; set by the event watch, which
-// may run on another thread.
-std::atomic<Uint32> pendingWindow(0);
+// The windows switched, and the Alt+Enter presses not yet applied, by
+// window ID. The event watch notes presses on whichever thread pumps;
+// presents apply them on theirs.
+std::mutex switching;
+std::map<Uint32, Switched> switchedWindows;
+std::map<Uint32, unsigned> pendingPresses;
+std::atomic<bool> altEnterTaken(true);
 
 void Toggle(SDL_Window *window) {
   SDL_Rect screen;
@@ -35,7 +34,7 @@ void Toggle(SDL_Window *window) {
     return;
   Uint32 id = SDL_GetWindowID(window);
   bool exclusive = Display().exclusiveWindowId == id;
-  std::map<Uint32, Switched> &switched = SwitchedWindows();
+  std::map<Uint32, Switched> &switched = switchedWindows;
   std::map<Uint32, Switched>::iterator it = switched.find(id);
   if (it != switched.end() && it->second.exclusive == exclusive) {
     PlaceWindow(window, &it->second.place); // back
@@ -92,19 +91,27 @@ void PlaceWindow(SDL_Window *window, const WindowPlace *place) {
 
 bool TakeAltEnter(const SDL_KeyboardEvent &key) {
   if (key.keysym.scancode != SDL_SCANCODE_RETURN ||
-      !(key.keysym.mod & KMOD_ALT))
+      !(key.keysym.mod & KMOD_ALT) || !altEnterTaken)
     return false;
-  const char *setting = getenv("LURN_STANDIN_ALTENTER");
-  if (setting != NULL && strcmp(setting, "0") == 0)
-    return false;
-  if (key.type == SDL_KEYDOWN && !key.repeat)
-    pendingWindow = key.windowID;
+  if (key.type == SDL_KEYDOWN && !key.repeat) {
+    std::lock_guard<std::mutex> hold(switching);
+    ++pendingPresses[key.windowID];
+  }
   return true;
 }
 
-void ApplyAltEnter() {
-  Uint32 id = pendingWindow.exchange(0);
-  SDL_Window *window = id != 0 ? SDL_GetWindowFromID(id) : NULL;
-  if (window != NULL)
+void SetAltEnterTaken(bool taken) { altEnterTaken = taken; }
+
+void ApplyAltEnter(SDL_Window *window) {
+  std::lock_guard<std::mutex> hold(switching);
+  std::map<Uint32, unsigned>::iterator pending =
+      pendingPresses.find(SDL_GetWindowID(window));
+  if (pending == pendingPresses.end())
+    return;
+  unsigned presses = pending->second;
+  pendingPresses.erase(pending);
+  // Each press switches: an even number of them leaves the window as it was
+  // after switching there and back.
+  for (unsigned i = 0; i < presses; ++i)
     Toggle(window);
 }

@@ -33,18 +33,15 @@ bool WritePng(const char *path, const Pixels &source, const Rect &from) {
 
 } // namespace
 
-void CaptureFrame(const Pixels &source, const Rect &from) {
+void CaptureFrame(const Settings &settings, const Pixels &source,
+                  const Rect &from) {
   static unsigned long frame = 0;
   static bool complained = false;
-  const char *folder = getenv("LURN_STANDIN_CAPTURE");
-  if (folder == NULL || *folder == '\0')
+  const char *folder = settings.capture.c_str();
+  if (*folder == '\0')
     return;
   ++frame; // counted while capturing: the first captured frame is number 1
-  const char *every = getenv("LURN_STANDIN_CAPTURE_EVERY");
-  long interval = every != NULL ? atol(every) : 1;
-  if (interval < 1)
-    interval = 1;
-  if ((frame - 1) % static_cast<unsigned long>(interval) != 0)
+  if ((frame - 1) % settings.captureEvery != 0)
     return;
   char path[4096];
   snprintf(path, sizeof path, "%s/frame-%06lu.png", folder, frame);

@@ -101,7 +101,8 @@ private:
 
 class DirectDraw final : public DirectDrawDefaults {
 public:
-  DirectDraw() : second_(this) {}
+  explicit DirectDraw(const Settings &settings)
+      : settings_(settings), second_(this) {}
   ~DirectDraw() { LeaveExclusiveMode(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
@@ -173,9 +174,9 @@ public:
       }
       if (flipChain)
         return NewFlipChain(display.width, display.height, display.format, caps,
-                            out);
+                            settings_, out);
       *out = NewWindowedPrimary(display.width, display.height, display.format,
-                                caps);
+                                caps, settings_);
       return DD_OK;
     }
 
@@ -324,6 +325,7 @@ private:
   friend class DirectDraw2;
   ULONG references_ = 1;
   DWORD cooperativeLevel_ = 0;
+  Settings settings_; // read once, when the object is made
   DirectDraw2 second_;
 };
 
@@ -437,8 +439,10 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     display.desktopFormat = DesktopFormat();
     RestoreDesktopMode();
   }
+  Settings settings = ReadSettings();
+  SetAltEnterTaken(settings.altEnter);
   WatchEvents(); // for the focus, which video memory depends on
   PreferSoftwareFramebuffer();
-  *out = new DirectDraw;
+  *out = new DirectDraw(settings);
   return DD_OK;
 }

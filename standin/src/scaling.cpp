@@ -1,9 +1,6 @@
 // How a picture fills its window: stretched, with its shape kept, or at the
 // largest whole multiple of its size; put on the window's SDL surface by the
 // library's own present.
-#include <stdlib.h>
-#include <string.h>
-
 #include "desktop.h"
 
 namespace {
@@ -14,14 +11,9 @@ Rect RectOf(const SDL_Rect &rect) {
 
 } // namespace
 
-ScaleMode ScaleModeSetting(bool fullScreen) {
-  const char *setting = getenv("LURN_STANDIN_SCALE");
-  if (setting != NULL && strcmp(setting, "stretch") == 0)
-    return kScaleStretch;
-  if (setting != NULL && strcmp(setting, "aspect") == 0)
-    return kScaleAspect;
-  if (setting != NULL && strcmp(setting, "integer") == 0)
-    return kScaleInteger;
+ScaleMode ScaleFor(ScaleMode setting, bool fullScreen) {
+  if (setting != kScaleUnset)
+    return setting;
   return fullScreen ? kScaleAspect : kScaleStretch;
 }
 

@@ -63,6 +63,7 @@ public:
     }
     return true;
   }
+  void UseSettings(const Settings &settings) { settings_ = settings; }
   void AttachBackBuffer(Surface *backBuffer) {
     backBuffer_ = backBuffer;
     backBuffer->front_ = this;
@@ -118,7 +119,8 @@ public:
       return DDERR_SURFACELOST;
     if (locked_ || backBuffer_->locked_)
       return DDERR_SURFACEBUSY;
-    WaitForRefresh(LiveWindow(Display().exclusiveWindowId));
+    if (settings_.vsync)
+      WaitForRefresh(LiveWindow(Display().exclusiveWindowId), clock_);
     memory_.swap(backBuffer_->memory_);
     ShowFront();
     return DD_OK;
@@ -294,9 +296,9 @@ private:
       return;
     SDL_Rect fromRect = {in.left, in.top, in.right - in.left,
                          in.bottom - in.top};
-    CaptureFrame(from.View(),
+    CaptureFrame(settings_, from.View(),
                  Rect{fromRect.x, fromRect.y, fromRect.w, fromRect.h});
-    ApplyAltEnter();
+    ApplyAltEnter(window);
     SDL_Surface *target = SDL_GetWindowSurface(window);
     if (target == NULL)
       return;
@@ -305,21 +307,22 @@ private:
     SDL_Rect area = {out.left - left, out.top - top, out.right - out.left,
                      out.bottom - out.top};
     ShowPicture(from.View(), fromRect, window, target, area,
-                ScaleModeSetting(false), scratch_);
+                ScaleFor(settings_.scale, false), scratch_);
   }
 
   // The new front buffer on the exclusive window.
   void ShowFront() {
     SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
-    CaptureFrame(View(), Rect{0, 0, int(width_), int(height_)});
-    ApplyAltEnter();
+    CaptureFrame(settings_, View(), Rect{0, 0, int(width_), int(height_)});
     SDL_Window *window = LiveWindow(Display().exclusiveWindowId);
+    if (window != NULL)
+      ApplyAltEnter(window);
     SDL_Surface *target = window != NULL ? SDL_GetWindowSurface(window) : NULL;
     if (target == NULL)
       return;
     SDL_Rect area = {0, 0, target->w, target->h};
-    ShowPicture(View(), fromRect, window, target, area, ScaleModeSetting(true),
-                scratch_);
+    ShowPicture(View(), fromRect, window, target, area,
+                ScaleFor(settings_.scale, true), scratch_);
   }
 
   // Surface to surface, same format, nearest neighbour.
@@ -373,7 +376,11 @@ private:
   IDirectDrawClipper *clipper_ = NULL;
   Surface *backBuffer_ = NULL; // owned by the chain's front buffer
   Surface *front_ = NULL;
-  PresentScratch scratch_; // a primary's, for the presents it makes
+  // A primary's: the settings of the display it belongs to, and what its
+  // presents and flips keep between calls.
+  Settings settings_ = Settings();
+  PresentScratch scratch_;
+  RefreshClock clock_ = {0, 0, 0};
 };
 
 } // namespace
@@ -392,14 +399,19 @@ HRESULT NewSurface(DWORD width, DWORD height, const PixelFormat &format,
 }
 
 LPDIRECTDRAWSURFACE NewWindowedPrimary(DWORD width, DWORD height,
-                                       const PixelFormat &format, DWORD caps) {
-  return new Surface(width, height, format, caps | DDSCAPS_VISIBLE);
+                                       const PixelFormat &format, DWORD caps,
+                                       const Settings &settings) {
+  Surface *primary = new Surface(width, height, format, caps | DDSCAPS_VISIBLE);
+  primary->UseSettings(settings);
+  return primary;
 }
 
 HRESULT NewFlipChain(DWORD width, DWORD height, const PixelFormat &format,
-                     DWORD caps, LPDIRECTDRAWSURFACE *out) {
+                     DWORD caps, const Settings &settings,
+                     LPDIRECTDRAWSURFACE *out) {
   Surface *primary = new Surface(width, height, format,
                                  caps | DDSCAPS_VISIBLE | DDSCAPS_FRONTBUFFER);
+  primary->UseSettings(settings);
   Surface *back = new Surface(width, height, format,
                               DDSCAPS_BACKBUFFER | DDSCAPS_FLIP |
                                   DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY);
