@@ -441,6 +441,7 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
   }
   Settings settings = ReadSettings();
   SetAltEnterTaken(settings.altEnter);
+  ForgetDeadWindows();
   WatchEvents(); // for the focus, which video memory depends on
   PreferSoftwareFramebuffer();
   *out = new DirectDraw(settings);

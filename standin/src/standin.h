@@ -42,6 +42,9 @@ void CheckExclusiveFocus();
 // live SDL window; a stale or stray handle is never dereferenced. State that
 // outlives a call keeps the ID: a destroyed window's ID finds no window.
 Uint32 WindowIdFromHandle(HWND window);
+// Handles found dead are remembered until this is called (when a display
+// is made): SDL may put a new window where a dead one was.
+void ForgetDeadWindows();
 // The live window with that ID, or null.
 SDL_Window *LiveWindow(Uint32 id);
 // The SDL window behind a handle, or null.

@@ -184,6 +184,54 @@ TEST_F(StandinPresentation, AWindowedClientIsNotLostWithTheFocus) {
   EXPECT_EQ("ff0000", PixelAt(10, 10));
 }
 
+// A client presenting to its destroyed window: the dead window is
+// remembered, not searched for again with a probe window each frame.
+TEST_F(StandinPresentation, ADestroyedWindowIsNotSearchedForEachFrame) {
+  SDL_Window *doomed = SDL_CreateWindow("doomed", 0, 0, 320, 240, 0);
+  ASSERT_NE(nullptr, doomed) << SDL_GetError();
+  Uint32 id = SDL_GetWindowID(doomed);
+  ASSERT_EQ(
+      1, display.Open(doomed, 320, 240, 16, LurnDirectDraw::ReleaseSecondary));
+  SDL_DestroyWindow(doomed);
+  for (int frame = 0; frame < 200; ++frame)
+    display.UpdatePrimaryBuffer();
+  SDL_Window *next = SDL_CreateWindow("next", 0, 0, 320, 240, 0);
+  ASSERT_NE(nullptr, next) << SDL_GetError();
+  EXPECT_EQ(id + 1, SDL_GetWindowID(next))
+      << "windows made while presenting to a dead one";
+  SDL_DestroyWindow(next);
+}
+
+// Each Alt+Enter press switches, however many come between two presents.
+TEST_F(StandinPresentation, EachAltEnterBetweenTwoPresentsSwitches) {
+  ASSERT_EQ(
+      1, display.Open(window, 320, 240, 16, LurnDirectDraw::ReleaseSecondary));
+  SDL_Rect screen;
+  ASSERT_EQ(0, SDL_GetDisplayBounds(0, &screen)) << SDL_GetError();
+  const struct {
+    int presses;
+    bool covering;
+  } rows[] = {{1, true}, {2, true}, {3, false}, {2, false}, {5, true}};
+  for (const auto &row : rows) {
+    for (int press = 0; press < row.presses; ++press) {
+      SDL_Event event;
+      memset(&event, 0, sizeof event);
+      event.type = SDL_KEYDOWN;
+      event.key.windowID = SDL_GetWindowID(window);
+      event.key.keysym.scancode = SDL_SCANCODE_RETURN;
+      event.key.keysym.mod = KMOD_LALT;
+      SDL_PushEvent(&event);
+    }
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    int width, height;
+    SDL_GetWindowSize(window, &width, &height);
+    EXPECT_EQ(row.covering ? screen.w : 640, width)
+        << row.presses << " presses";
+    EXPECT_EQ(row.covering ? screen.h : 480, height)
+        << row.presses << " presses";
+  }
+}
+
 // Frames written under LURN_STANDIN_CAPTURE decode to the drawn pixels, each
 // field widened by repeating its top bits; every second frame is kept.
 TEST_F(StandinPresentation, CapturedFramesDecodeToThePixelsDrawn) {
