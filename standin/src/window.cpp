@@ -75,9 +75,7 @@ Uint32 WindowIdFromHandle(HWND handle) {
   if (it != known.end()) {
     if (IsWindow(it->second, handle))
       return it->second;
-    known.erase(it);
-    dead.insert(handle);
-    return 0;
+    known.erase(it); // SDL may have made a new window in its place
   }
   Uint32 id = FindWindowId(handle);
   if (id == 0) {
