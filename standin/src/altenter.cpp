@@ -21,8 +21,8 @@ struct Switched {
 };
 
 // The windows switched, and the Alt+Enter presses not yet applied, by
-// window ID. The event watch notes presses on whichever thread pumps;
-// presents apply them on theirs.
+// window ID, under `switching`. The event watch notes presses on whichever
+// thread pumps; presents apply them on theirs.
 std::mutex switching;
 std::map<Uint32, Switched> switchedWindows;
 std::map<Uint32, unsigned> pendingPresses;
@@ -33,21 +33,34 @@ void Toggle(SDL_Window *window) {
   if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
     return;
   Uint32 id = SDL_GetWindowID(window);
-  bool exclusive = Display().exclusiveWindowId == id;
-  std::map<Uint32, Switched> &switched = switchedWindows;
-  std::map<Uint32, Switched>::iterator it = switched.find(id);
-  if (it != switched.end() && it->second.exclusive == exclusive) {
-    PlaceWindow(window, &it->second.place); // back
-    switched.erase(it);
+  bool exclusive = ExclusiveWindowId() == id;
+  WindowPlace back;
+  bool goBack = false;
+  {
+    std::lock_guard<std::mutex> hold(switching);
+    std::map<Uint32, Switched>::iterator it = switchedWindows.find(id);
+    goBack = it != switchedWindows.end() && it->second.exclusive == exclusive;
+    if (goBack) {
+      back = it->second.place;
+      switchedWindows.erase(it);
+    } else {
+      switchedWindows[id] = Switched{exclusive, PlaceOf(window)};
+    }
+  }
+  if (goBack) {
+    PlaceWindow(window, &back);
     return;
   }
-  Switched was = {exclusive, PlaceOf(window)};
-  switched[id] = was;
   if (!exclusive) {
     PlaceWindow(window, NULL);
     return;
   }
-  int width = int(Display().width), height = int(Display().height);
+  int width, height;
+  {
+    DisplayLock hold;
+    width = int(Display().width);
+    height = int(Display().height);
+  }
   int times = std::max(1, std::min(screen.w / std::max(width, 1),
                                    screen.h / std::max(height, 1)));
   WindowPlace place = {{0, 0, width * times, height * times}, true};
@@ -103,15 +116,19 @@ bool TakeAltEnter(const SDL_KeyboardEvent &key) {
 void SetAltEnterTaken(bool taken) { altEnterTaken = taken; }
 
 void ApplyAltEnter(SDL_Window *window) {
-  std::lock_guard<std::mutex> hold(switching);
-  std::map<Uint32, unsigned>::iterator pending =
-      pendingPresses.find(SDL_GetWindowID(window));
-  if (pending == pendingPresses.end())
-    return;
-  unsigned presses = pending->second;
-  pendingPresses.erase(pending);
+  unsigned presses = 0;
+  {
+    std::lock_guard<std::mutex> hold(switching);
+    std::map<Uint32, unsigned>::iterator pending =
+        pendingPresses.find(SDL_GetWindowID(window));
+    if (pending == pendingPresses.end())
+      return;
+    presses = pending->second;
+    pendingPresses.erase(pending);
+  }
   // Each press switches: an even number of them leaves the window as it was
-  // after switching there and back.
+  // after switching there and back. Switching moves windows, which may run
+  // the event watch: no lock is held.
   for (unsigned i = 0; i < presses; ++i)
     Toggle(window);
 }

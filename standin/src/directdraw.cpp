@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <mutex>
 #include <string>
 
 #include "com_defaults.h"
@@ -153,6 +154,7 @@ public:
       return CLASS_E_NOAGGREGATION;
     if (desc == NULL || desc->dwSize != sizeof *desc)
       return DDERR_INVALIDPARAMS;
+    DisplayLock hold;
     if (cooperativeLevel_ == 0)
       return DDERR_NOCOOPERATIVELEVELSET;
     if (!(desc->dwFlags & DDSD_CAPS))
@@ -230,6 +232,7 @@ public:
   }
 
   HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC desc) override {
+    DisplayLock hold;
     if (desc == NULL || desc->dwSize != sizeof *desc)
       return DDERR_INVALIDPARAMS;
     const EmulatedDisplay &display = Display();
@@ -249,6 +252,7 @@ public:
   }
 
   HRESULT STDMETHODCALLTYPE RestoreDisplayMode() override {
+    DisplayLock hold;
     if (Display().exclusiveOwner != NULL && Display().exclusiveOwner != this)
       return DDERR_NOEXCLUSIVEMODE;
     RestoreDesktopMode();
@@ -257,6 +261,7 @@ public:
 
   HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND handle,
                                                 DWORD flags) override {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     bool fullScreen = (flags & DDSCL_FULLSCREEN) != 0;
@@ -284,6 +289,7 @@ public:
 
   HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
                                            DWORD bpp) override {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != NULL && display.exclusiveOwner != this)
       return DDERR_NOEXCLUSIVEMODE;
@@ -310,6 +316,7 @@ private:
   }
 
   void LeaveExclusiveMode() {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != this)
       return;
@@ -394,6 +401,19 @@ const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();
 
 } // namespace
 
+std::recursive_mutex &DisplayMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+DisplayLock::DisplayLock() { DisplayMutex().lock(); }
+DisplayLock::~DisplayLock() { DisplayMutex().unlock(); }
+
+Uint32 ExclusiveWindowId() {
+  DisplayLock hold;
+  return Display().exclusiveWindowId;
+}
+
 EmulatedDisplay &Display() {
   static EmulatedDisplay display;
   return display;
@@ -425,6 +445,7 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     return CLASS_E_NOAGGREGATION;
   if (driver != NULL)
     return DDERR_INVALIDPARAMS;
+  DisplayLock hold;
   EmulatedDisplay &display = Display();
   if (display.exclusiveOwner == NULL) {
     // The desktop is read afresh while nobody holds the display.

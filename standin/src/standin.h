@@ -30,12 +30,24 @@ struct EmulatedDisplay {
   // surface made or restored in an earlier epoch is lost.
   unsigned lossEpoch;
   bool exclusiveWindowInBack;
-  unsigned pumpsSeen; // by the flip, see PumpOncePerRound
 };
 
+// The emulated display is shared by every DirectDraw object, which separate
+// threads may use: it is read and written under this lock. Recursive, for
+// the stand-in's own calls within; never held while presenting.
+class DisplayLock {
+public:
+  DisplayLock();
+  ~DisplayLock();
+  DisplayLock(const DisplayLock &) = delete;
+  DisplayLock &operator=(const DisplayLock &) = delete;
+};
 EmulatedDisplay &Display();
+// The exclusive window's ID, 0 when none: read under the lock.
+Uint32 ExclusiveWindowId();
 void RestoreDesktopMode();
-// Notes a focus loss of the exclusive window (a new loss epoch).
+// Notes a focus loss of the exclusive window (a new loss epoch). Under the
+// display lock.
 void CheckExclusiveFocus();
 
 // The ID of the live SDL window behind a handle, 0 when the handle is no

@@ -42,6 +42,7 @@ public:
         height_(height), format_(format), caps_(caps) {
     pitch_ = (width * BytesPerPixel() + 7) & ~7u; // as on Wine
     losable_ = !(caps & DDSCAPS_SYSTEMMEMORY);
+    DisplayLock hold;
     epoch_ = Display().lossEpoch;
   }
   ~Surface() override {
@@ -114,13 +115,13 @@ public:
     if (target != NULL && target != backBuffer_)
       return DDERR_INVALIDPARAMS;
     // The flip ends a frame: the focus it checks is at most a frame old.
-    PumpOncePerRound(Display().pumpsSeen);
+    PumpOncePerRound(pumpsSeen_);
     if (Lost())
       return DDERR_SURFACELOST;
     if (locked_ || backBuffer_->locked_)
       return DDERR_SURFACEBUSY;
     if (settings_.vsync)
-      WaitForRefresh(LiveWindow(Display().exclusiveWindowId), clock_);
+      WaitForRefresh(LiveWindow(ExclusiveWindowId()), clock_);
     memory_.swap(backBuffer_->memory_);
     ShowFront();
     return DD_OK;
@@ -191,9 +192,12 @@ public:
   HRESULT STDMETHODCALLTYPE Restore() override {
     if (!Lost())
       return DD_OK;
-    if (Display().exclusiveWindowInBack)
-      return DDERR_WRONGMODE;
-    epoch_ = Display().lossEpoch;
+    {
+      DisplayLock hold;
+      if (Display().exclusiveWindowInBack)
+        return DDERR_WRONGMODE;
+      epoch_ = Display().lossEpoch;
+    }
     std::fill(memory_.begin(), memory_.end(), 0);
     if (backBuffer_ != NULL)
       backBuffer_->Restore();
@@ -246,6 +250,7 @@ private:
   bool Lost() {
     if (!losable_)
       return false;
+    DisplayLock hold;
     CheckExclusiveFocus();
     return epoch_ != Display().lossEpoch;
   }
@@ -314,7 +319,7 @@ private:
   void ShowFront() {
     SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
     CaptureFrame(settings_, View(), Rect{0, 0, int(width_), int(height_)});
-    SDL_Window *window = LiveWindow(Display().exclusiveWindowId);
+    SDL_Window *window = LiveWindow(ExclusiveWindowId());
     if (window != NULL)
       ApplyAltEnter(window);
     SDL_Surface *target = window != NULL ? SDL_GetWindowSurface(window) : NULL;
@@ -381,6 +386,7 @@ private:
   Settings settings_ = Settings();
   PresentScratch scratch_;
   RefreshClock clock_ = {0, 0, 0};
+  unsigned pumpsSeen_ = 0; // by the flip, see PumpOncePerRound
 };
 
 } // namespace
