@@ -270,22 +270,11 @@ private:
     }
     if (!EnsureMemory())
       return DDERR_OUTOFMEMORY;
-    DWORD bytes = BytesPerPixel();
-    DWORD colour = fx->dwFillColor;
-    for (LONG y = area.top; y < area.bottom; ++y) {
-      unsigned char *line =
-          memory_.data() + size_t(y) * pitch_ + size_t(area.left) * bytes;
-      LONG count = area.right - area.left;
-      if (bytes == 2) {
-        std::fill_n(reinterpret_cast<uint16_t *>(line), count,
-                    uint16_t(colour));
-      } else if (bytes == 4) {
-        std::fill_n(reinterpret_cast<uint32_t *>(line), count, colour);
-      } else {
-        for (LONG x = 0; x < count; ++x)
-          memcpy(line + x * bytes, &colour, bytes);
-      }
-    }
+    TargetPixels pixels = {memory_.data(), int(width_), int(height_),
+                           int(pitch_), format_};
+    Rect rect = {area.left, area.top, area.right - area.left,
+                 area.bottom - area.top};
+    FillPixels(pixels, rect, fx->dwFillColor);
     return DD_OK;
   }
 
