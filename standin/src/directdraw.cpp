@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -124,7 +125,8 @@ private:
 
 class DirectDraw final : public DirectDrawDefaults {
 public:
-  DirectDraw() : second_(this) {}
+  explicit DirectDraw(const Settings &settings)
+      : settings_(settings), second_(this) {}
   ~DirectDraw() { LeaveExclusiveMode(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
@@ -175,6 +177,7 @@ public:
       return CLASS_E_NOAGGREGATION;
     if (desc == NULL || desc->dwSize != sizeof *desc)
       return DDERR_INVALIDPARAMS;
+    DisplayLock hold;
     if (cooperativeLevel_ == 0)
       return DDERR_NOCOOPERATIVELEVELSET;
     if (!(desc->dwFlags & DDSD_CAPS))
@@ -196,9 +199,9 @@ public:
       }
       if (flipChain)
         return NewFlipChain(display.width, display.height, display.format, caps,
-                            out);
+                            settings_, out);
       *out = NewWindowedPrimary(display.width, display.height, display.format,
-                                caps);
+                                caps, settings_);
       return DD_OK;
     }
 
@@ -252,6 +255,7 @@ public:
   }
 
   HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC desc) override {
+    DisplayLock hold;
     if (desc == NULL || desc->dwSize != sizeof *desc)
       return DDERR_INVALIDPARAMS;
     const EmulatedDisplay &display = Display();
@@ -283,6 +287,7 @@ public:
   }
 
   HRESULT STDMETHODCALLTYPE RestoreDisplayMode() override {
+    DisplayLock hold;
     if (Display().exclusiveOwner != NULL && Display().exclusiveOwner != this)
       return DDERR_NOEXCLUSIVEMODE;
     RestoreDesktopMode();
@@ -291,6 +296,7 @@ public:
 
   HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND handle,
                                                 DWORD flags) override {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     bool fullScreen = (flags & DDSCL_FULLSCREEN) != 0;
@@ -318,6 +324,7 @@ public:
 
   HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
                                            DWORD bpp) override {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != NULL && display.exclusiveOwner != this)
       return DDERR_NOEXCLUSIVEMODE;
@@ -344,6 +351,7 @@ private:
   }
 
   void LeaveExclusiveMode() {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != this)
       return;
@@ -359,6 +367,7 @@ private:
   friend class DirectDraw2;
   ULONG references_ = 1;
   DWORD cooperativeLevel_ = 0;
+  Settings settings_; // read once, when the object is made
   DirectDraw2 second_;
 };
 
@@ -427,6 +436,19 @@ const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();
 
 } // namespace
 
+std::recursive_mutex &DisplayMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+DisplayLock::DisplayLock() { DisplayMutex().lock(); }
+DisplayLock::~DisplayLock() { DisplayMutex().unlock(); }
+
+Uint32 ExclusiveWindowId() {
+  DisplayLock hold;
+  return Display().exclusiveWindowId;
+}
+
 EmulatedDisplay &Display() {
   static EmulatedDisplay display;
   return display;
@@ -458,6 +480,7 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     return CLASS_E_NOAGGREGATION;
   if (driver != NULL)
     return DDERR_INVALIDPARAMS;
+  DisplayLock hold;
   EmulatedDisplay &display = Display();
   if (display.exclusiveOwner == NULL) {
     // The desktop is read afresh while nobody holds the display.
@@ -472,8 +495,11 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     display.desktopFormat = DesktopFormat();
     RestoreDesktopMode();
   }
+  Settings settings = ReadSettings();
+  SetAltEnterTaken(settings.altEnter);
+  ForgetDeadWindows();
   WatchEvents(); // for the focus, which video memory depends on
   PreferSoftwareFramebuffer();
-  *out = new DirectDraw;
+  *out = new DirectDraw(settings);
   return DD_OK;
 }
