@@ -2,8 +2,8 @@
 
 #include <stdarg.h>
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
+
+#include "../settings/settings.h"
 
 namespace {
 
@@ -200,17 +200,12 @@ void Diagnose(bool input, HRESULT code, const char *method, const char *format,
 #endif
 }
 
-// LURN_ERROR_BOX=0 leaves the diagnostic line alone, so that a run with
-// nobody to dismiss a box does not hang on it.
-bool ErrorBoxWanted() {
-  const char *value = getenv("LURN_ERROR_BOX");
-  return value == NULL || strcmp(value, "0") != 0;
-}
-
 int Report(bool input, void *window, HRESULT code, const char *method,
            const char *format, va_list args) {
   Diagnose(input, code, method, format, args);
-  if (!ErrorBoxWanted())
+  // LURN_ERROR_BOX=0 leaves the diagnostic line alone, so that a run with
+  // nobody to dismiss a box does not hang on it.
+  if (!ReadSettings().errorBox)
     return 0;
   // A box owned by something that is not a window is not shown at all.
   HWND owner = static_cast<HWND>(window);

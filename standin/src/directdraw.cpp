@@ -270,6 +270,7 @@ public:
                    LPDDENUMMODESCALLBACK callback) override {
     if (callback == NULL)
       return DDERR_INVALIDPARAMS;
+    DisplayLock hold;
     const EmulatedDisplay &display = Display();
     std::vector<Size> sizes(std::begin(kModeSizes), std::end(kModeSizes));
     if (!ModeListed(display.desktopWidth, display.desktopHeight))
