@@ -121,6 +121,14 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
 // The displays the library opened, with what it stored in each.
 OpenRecords<LurnDirectDraw> openDisplays;
 
+// Releases the interface a field holds, if any, and nulls the field.
+template <class Interface> void Drop(Interface *&field) {
+  if (!Empty(field)) {
+    field->Release();
+    field = NULL;
+  }
+}
+
 // Lets go of everything `display` holds and nulls its fields, forgetting
 // every listed record that holds any of it: Close runs it on the record
 // (`record` is then the record, whose entry goes too), a reopen on the
@@ -129,36 +137,20 @@ OpenRecords<LurnDirectDraw> openDisplays;
 void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
   openDisplays.Forget(record, display);
   if (!Empty(display.directDraw)) {
-    if (!Empty(display.clipper)) {
-      display.clipper->Release();
-      display.clipper = NULL;
-    }
+    Drop(display.clipper);
     // The back buffer goes before the primary: releasing a flip chain's
     // front buffer destroys its back buffer with it.
-    if ((display.flags & LurnDirectDraw::ReleaseSecondary) &&
-        !Empty(display.secondarySurface)) {
-      display.secondarySurface->Release();
-      display.secondarySurface = NULL;
-    }
-    if (!Empty(display.primarySurface)) {
-      display.primarySurface->Release();
-      display.primarySurface = NULL;
-    }
-    if ((display.flags & LurnDirectDraw::AuxSurface) &&
-        !Empty(display.auxSurface)) {
-      display.auxSurface->Release();
-      display.auxSurface = NULL;
-    }
+    if (display.flags & LurnDirectDraw::ReleaseSecondary)
+      Drop(display.secondarySurface);
+    Drop(display.primarySurface);
+    if (display.flags & LurnDirectDraw::AuxSurface)
+      Drop(display.auxSurface);
     // Leaving exclusive mode is what gives the desktop its mode back.
     display.directDraw->SetCooperativeLevel(static_cast<HWND>(display.window),
                                             DDSCL_NORMAL);
-    display.directDraw->Release();
-    display.directDraw = NULL;
+    Drop(display.directDraw);
   }
-  if (!Empty(display.directDraw2)) {
-    display.directDraw2->Release();
-    display.directDraw2 = NULL;
-  }
+  Drop(display.directDraw2);
 }
 
 } // namespace
