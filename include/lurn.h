@@ -16,8 +16,8 @@
 // then starts afresh.
 //
 // Threads: use each object from one thread; separate objects may be used
-// from separate threads where the platform allows it. The list of open
-// records is the library's only state, locked by Open and Close.
+// from separate threads where the platform allows it. The library's list
+// of open records is shared by all objects, locked by Open and Close.
 //
 // Every failure that shows an error box also writes one line to standard
 // error (and OutputDebugStringA on Windows): the method, the code's name and

@@ -1,6 +1,6 @@
-// The DLL's entry routine. The library's only state is its list of open
-// records, which needs no set-up: the runtime constructs it before this
-// runs and destroys it at unload, so there is nothing else to do here.
+// The DLL's entry routine. The library's state (its list of open records,
+// the settings it has named once) needs no set-up of its own: the runtime
+// constructs it before this runs and destroys it at unload.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
