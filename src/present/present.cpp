@@ -145,13 +145,13 @@ void Draw(const Kernels &kernels, const Conversion &conversion,
       picks.columns[x] -= picks.columns[0];
     picks.groupStart.resize(groups);
     picks.offsets.resize(size_t(groups) * 8);
-    picks.near.resize(groups);
+    picks.nearby.resize(groups);
     for (int g = 0; g < groups; ++g) {
       const int *group = &picks.columns[8 * g];
       picks.groupStart[g] = group[0];
       for (int i = 0; i < 8; ++i)
         picks.offsets[8 * g + i] = group[i] - group[0];
-      picks.near[g] = group[7] - group[0] < 8;
+      picks.nearby[g] = group[7] - group[0] < 8;
     }
     scratch.row.assign(size_t(span + 8) * bytes, 0);
   }

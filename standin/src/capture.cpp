@@ -85,7 +85,7 @@ void CaptureFrame(const Settings &settings, const Pixels &source,
   if (settings.capture.empty() || Stopped(settings.capture))
     return;
   unsigned long frame = ++framesSeen;
-  if ((frame - 1) % settings.captureEvery != 0)
+  if (settings.captureEvery > 1 && (frame - 1) % settings.captureEvery != 0)
     return;
   char name[32];
   snprintf(name, sizeof name, "/frame-%06lu.png", frame);

@@ -38,7 +38,7 @@ uint32_t Pack(const PixelFormat &f, const uint8_t (&rgb)[3]) {
     int low = 0, bits = 0;
     while (!(masks[i] >> low & 1))
       ++low;
-    while (masks[i] >> (low + bits) & 1)
+    while (uint64_t(masks[i]) >> (low + bits) & 1)
       ++bits;
     pixel |= uint32_t(rgb[i] >> (8 - bits)) << low;
   }

@@ -278,12 +278,12 @@ LURN_AVX2 void Pick(const uint8_t *row, const Picks &picks,
   const int *columns = picks.columns.data(), *start = picks.groupStart.data();
   const __m256i *offsets =
       reinterpret_cast<const __m256i *>(picks.offsets.data());
-  const uint8_t *near = picks.near.data();
+  const uint8_t *nearby = picks.nearby.data();
   int groups = n / 8;
   uint8_t *line0 = lines[0];
   for (int g = 0; g < groups; ++g) {
     __m256i out;
-    if (near[g])
+    if (nearby[g])
       out = _mm256_permutevar8x32_epi32(
           _mm256_loadu_si256(
               reinterpret_cast<const __m256i *>(from + start[g])),

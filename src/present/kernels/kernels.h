@@ -38,13 +38,13 @@ struct Conversion {
 
 // Which column of a converted source line each target column shows, counted
 // from the first one shown; and the same by groups of 8: the group's first
-// column and each one's distance from it, with `near` set when all 8 lie
+// column and each one's distance from it, with `nearby` set when all 8 lie
 // within 8 columns of the first.
 struct Picks {
   std::vector<int> columns;
   std::vector<int> groupStart;
   std::vector<int32_t> offsets;
-  std::vector<uint8_t> near;
+  std::vector<uint8_t> nearby;
 };
 
 struct Kernels {
