@@ -199,8 +199,8 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   this->width = width;
   this->height = height;
   HWND hwnd = static_cast<HWND>(window);
-  // Full screen takes the window over; windowed presents into it, or with
-  // no window onto the screen.
+  // Full screen takes the window over and windowed presents into it; a
+  // null window windowed is accepted and shows nothing.
   if ((hwnd != NULL || (flags & FullScreen)) && !IsWindow(hwnd))
     return Fail(window, DDERR_INVALIDPARAMS,
                 "%s needs a window, and %p is none (destroyed, or not a "
