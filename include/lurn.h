@@ -9,16 +9,22 @@
 // memory or a plain local full of garbage: Open reads none of the fields of
 // a record it did not open itself. Only Open may come first on a record that
 // is not zeroed; Close and the other methods read the fields. Opening a
-// record again releases what it holds when the library opened it; a copy of
-// a record is the client's to close.
+// record again releases what the library stored in it, from the library's
+// own list of open records, whatever the fields say now (a record freed
+// without Close and its memory reused included). A copy of a record is the
+// client's to close; closing it closes the original too, whose next Open
+// then starts afresh.
 //
-// Threads: the library is single-threaded by design and takes no locks. Use
-// each object from one thread; separate objects may be used from separate
-// threads where the platform allows it.
+// Threads: use each object from one thread; separate objects may be used
+// from separate threads where the platform allows it. The library's list
+// of open records is shared by all objects, locked by Open and Close.
 //
 // Every failure that shows an error box also writes one line to standard
 // error (and OutputDebugStringA on Windows): the method, the code's name and
-// value, what was asked against what was found, and the usual fix.
+// value, what was asked against what was found, and the usual fix. A box's
+// owner is the window given, or none when that is not a window. With
+// LURN_ERROR_BOX=0 in the environment no box is shown, only the line (for
+// runs with nobody at the screen); the method still returns 0.
 #ifndef LURN_H
 #define LURN_H
 
@@ -111,13 +117,21 @@ public:
   unsigned char greenBits;    // green field width (6 for 5-6-5),
   unsigned char blueShift;    // blue field position (0); a pixel is
                               // r << redShift | g << (redShift - greenBits)
-                              // | b << blueShift
+                              // | b << blueShift. At 32 bits (windowed on a
+                              // 32-bit desktop, full screen at 32) these
+                              // three keep their old values: a pixel is
+                              // 0x00RRGGBB (masks red 0x00FF0000, green
+                              // 0x0000FF00, blue 0x000000FF), a line
+                              // pitchPixels / 2 pixels
   unsigned char flags;        // the option bits given to Open
 
   // Opens DirectDraw on `window` (natively: the client's SDL_Window*) at
   // width x height x depth. Windowed unless FullScreen: the display must
-  // already run at `depth` (else DDERR_INVALIDPIXELFORMAT); a null window is
-  // accepted windowed, presenting to the screen where the window would be.
+  // already run at `depth` (else DDERR_INVALIDPIXELFORMAT). A handle that is
+  // not a window (destroyed, or made up) is DDERR_INVALIDPARAMS before
+  // anything is created; so is a null window full screen. A null window is
+  // accepted windowed: everything works, but nothing is shown
+  // (UpdatePrimaryBuffer returns 1 and presents no pixel).
   // Fills the pixel layout; windowed, also secondaryBits and pitchPixels.
   // Full screen at a depth other than 16 returns 1 and leaves the layout
   // fields as they were. A full-screen width or height of 0 is passed on and
@@ -190,14 +204,18 @@ public:
   // released. Returns 1, or 0 after the error box.
   int Open(void *window, void *instance);
   // Create and configure the system mouse / keyboard (non-exclusive,
-  // foreground) on `window`. Need a successful Open. 1, or 0 after the box.
+  // foreground) on `window`, which must be a window (else
+  // DDERR_INVALIDPARAMS). Need a successful Open. 1, or 0 after the box.
   int OpenMouse(void *window);
   int OpenKeyboard(void *window);
   // Unacquires and releases every device and the root; nulls the fields.
   void Close();
 
   // Reads the keyboard into keyState, re-acquiring it when the read fails
-  // (a few times at most). 1 when keyState was filled, 0 otherwise.
+  // (a few times at most). 1 when keyState was filled, 0 otherwise. Only
+  // the state at the moment of the read is seen, no events: a key pressed
+  // and let go between two reads (held for less than a frame) is missed,
+  // and so is a mouse click between two mouse reads.
   int GetStateKeyboard();
   // keyState[key] as last read: 0x80 while the key was down.
   int KeyDown(unsigned char key);

@@ -1,5 +1,6 @@
-// The DLL's entry routine: the library keeps no state of its own, so there
-// is nothing to set up or tear down.
+// The DLL's entry routine. The library's state (its list of open records,
+// the settings it has named once) needs no set-up of its own: the runtime
+// constructs it before this runs and destroys it at unload.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

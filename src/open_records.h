@@ -1,66 +1,102 @@
-// Which records the library opened and still holds. Opening a record again
-// lets go of what it holds only when it is listed here: a record that was
-// never opened may hold anything (a local's stack garbage, a debug fill), so
-// none of its fields is read. An entry is the record's address with the two
-// interface values the library stored in it, so that a record freed without
-// Close whose memory comes back as another record does not pass for open.
-// Records are used by one thread each; the slots are claimed atomically so
-// that separate records on separate threads stay apart. When every slot is
-// taken a record goes unlisted: opening it again then overwrites its fields
-// as on a fresh record.
+// Which records the library opened, each with a copy of the record as the
+// library last left it. Opening a record again lets go of what the library
+// stored there, and reads it from the copy: the record itself may be a copy
+// of another record, memory freed without Close and reused, or garbage that
+// was never opened, so none of its fields is trusted. Close forgets every
+// entry that holds an interface it releases, so no entry outlives its
+// interfaces. The list has no fixed size; separate records may be opened
+// and closed on separate threads, so one lock guards it.
 #ifndef LURN_OPEN_RECORDS_H
 #define LURN_OPEN_RECORDS_H
 
+#include <lurn.h>
 #include <stddef.h>
 
-#include <atomic>
+#include <mutex>
+#include <vector>
 
-struct OpenRecord {
-  std::atomic<const void *> record;
-  const void *first, *second;
+#include "empty_field.h"
+
+const size_t kMostInterfaces = 6;
+
+// The interfaces a record holds (empty fields left out); defined beside
+// each class's Close.
+size_t HeldInterfaces(const LurnDirectDraw &record,
+                      const void *held[kMostInterfaces]);
+size_t HeldInterfaces(const LurnDirectInput &record,
+                      const void *held[kMostInterfaces]);
+
+template <class Record> class OpenRecords {
+public:
+  // Lists `record` with a copy of what it holds now, in place of any
+  // earlier entry of it.
+  void Remember(const Record &record) {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (Entry &entry : entries_)
+      if (entry.address == &record) {
+        entry.copy = record;
+        return;
+      }
+    entries_.push_back(Entry{&record, record});
+  }
+
+  // Takes the entry of `record` off the list: true, with the copy in
+  // `copy`, when there was one.
+  bool Take(const Record &record, Record &copy) {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (size_t i = 0; i < entries_.size(); ++i)
+      if (entries_[i].address == &record) {
+        copy = entries_[i].copy;
+        entries_[i] = entries_.back();
+        entries_.pop_back();
+        return true;
+      }
+    return false;
+  }
+
+  // Forgets the entry of `record` (if not null) and every entry that holds
+  // one of the interfaces `released` holds. Call it before releasing them.
+  void Forget(const Record *record, const Record &released) {
+    const void *gone[kMostInterfaces];
+    size_t goneCount = HeldInterfaces(released, gone);
+    std::lock_guard<std::mutex> guard(lock_);
+    for (size_t i = 0; i < entries_.size();) {
+      if (entries_[i].address == record ||
+          Shares(entries_[i].copy, gone, goneCount)) {
+        entries_[i] = entries_.back();
+        entries_.pop_back();
+      } else {
+        ++i;
+      }
+    }
+  }
+
+private:
+  struct Entry {
+    const Record *address;
+    Record copy;
+  };
+
+  static bool Shares(const Record &copy, const void *const *gone,
+                     size_t goneCount) {
+    const void *held[kMostInterfaces];
+    size_t heldCount = HeldInterfaces(copy, held);
+    for (size_t i = 0; i < heldCount; ++i)
+      for (size_t j = 0; j < goneCount; ++j)
+        if (held[i] == gone[j])
+          return true;
+    return false;
+  }
+
+  std::mutex lock_;
+  std::vector<Entry> entries_;
 };
 
-const size_t kOpenRecordSlots = 64;
-inline OpenRecord openRecords[kOpenRecordSlots];
-
-inline OpenRecord *FindOpenRecord(const void *record) {
-  for (OpenRecord &slot : openRecords)
-    if (slot.record.load(std::memory_order_acquire) == record)
-      return &slot;
-  return NULL;
-}
-
-// The record is listed and still holds what the library stored in it.
-inline bool HeldOpen(const void *record, const void *first,
-                     const void *second) {
-  const OpenRecord *slot = FindOpenRecord(record);
-  return slot != NULL && slot->first == first && slot->second == second;
-}
-
-inline void ForgetRecord(const void *record) {
-  if (OpenRecord *slot = FindOpenRecord(record))
-    slot->record.store(NULL, std::memory_order_release);
-}
-
-// Lists the record with what it now holds, or forgets it if it holds
-// nothing.
-inline void RememberRecord(const void *record, const void *first,
-                           const void *second) {
-  if (first == NULL && second == NULL) {
-    ForgetRecord(record);
-    return;
-  }
-  OpenRecord *slot = FindOpenRecord(record);
-  for (size_t i = 0; slot == NULL && i < kOpenRecordSlots; ++i) {
-    const void *none = NULL;
-    if (openRecords[i].record.compare_exchange_strong(
-            none, record, std::memory_order_acq_rel))
-      slot = &openRecords[i];
-  }
-  if (slot != NULL) {
-    slot->first = first;
-    slot->second = second;
-  }
+// Adds `pointer` to `held` unless it is empty.
+inline void AddHeld(const void *pointer, const void *held[kMostInterfaces],
+                    size_t &count) {
+  if (!Empty(pointer) && count < kMostInterfaces)
+    held[count++] = pointer;
 }
 
 #endif

@@ -14,16 +14,28 @@
 #else
 #include <unistd.h>
 #endif
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+// A sanitizer's report goes to the real standard error, not the capture.
+#define LURN_SANITIZER_REPORTS_TO(fd)                                          \
+  __sanitizer_set_report_fd(reinterpret_cast<void *>(intptr_t(fd)))
+#else
+#define LURN_SANITIZER_REPORTS_TO(fd) ((void)(fd))
+#endif
 
 class StderrCapture {
 public:
   StderrCapture() : file_(tmpfile()), saved_(dup(2)) {
     fflush(stderr);
+    if (Depth()++ == 0)
+      LURN_SANITIZER_REPORTS_TO(saved_);
     dup2(fileno(file_), 2);
   }
   ~StderrCapture() {
     fflush(stderr);
     dup2(saved_, 2);
+    if (--Depth() == 0)
+      LURN_SANITIZER_REPORTS_TO(2);
     close(saved_);
     fclose(file_);
   }
@@ -45,6 +57,10 @@ public:
   }
 
 private:
+  static int &Depth() { // captures alive, inner ones inside outer ones
+    static int depth = 0;
+    return depth;
+  }
   FILE *file_;
   int saved_;
   long taken_ = 0;

@@ -48,15 +48,44 @@ const char *LayoutName(const DDPIXELFORMAT &format) {
   return "";
 }
 
-// The third way out of a depth mismatch: the desktop at the depth asked.
-#if defined(_WIN32)
-#define LURN_OTHER_DESKTOP "run on a %u-bit X screen under Wine"
-#define LURN_OTHER_DEPTH(depth) ((depth) == 32 ? 24u : (depth))
-#else
-#define LURN_OTHER_DESKTOP                                                     \
-  "give the stand-in a %u-bit desktop (LURN_STANDIN_DESKTOP)"
-#define LURN_OTHER_DEPTH(depth) (depth)
-#endif
+// Counts the modes the display lists, and names the first few at `depth`.
+struct ModeList {
+  DWORD depth;
+  unsigned atDepth, total;
+  char named[80];
+};
+
+HRESULT WINAPI ListMode(LPDDSURFACEDESC desc, LPVOID context) {
+  ModeList &list = *static_cast<ModeList *>(context);
+  ++list.total;
+  if (desc->ddpfPixelFormat.dwRGBBitCount == list.depth && list.atDepth++ < 5) {
+    size_t used = strlen(list.named);
+    snprintf(list.named + used, sizeof list.named - used, "%s%lux%lu",
+             used != 0 ? ", " : "", static_cast<unsigned long>(desc->dwWidth),
+             static_cast<unsigned long>(desc->dwHeight));
+  }
+  return DDENUMRET_OK;
+}
+
+// "; the display offers N modes at D bits: the first few", or less when
+// it lists none at that depth, or nothing when it cannot list them.
+void DescribeModes(IDirectDraw *directDraw, unsigned depth, char *text,
+                   size_t size) {
+  ModeList list = {depth, 0, 0, ""};
+  *text = '\0';
+  if (directDraw->EnumDisplayModes(0, NULL, &list, ListMode) != DD_OK ||
+      list.total == 0)
+    return;
+  if (list.atDepth == 0)
+    snprintf(text, size,
+             "; the display offers no mode at %u bits (%u at "
+             "other depths)",
+             depth, list.total);
+  else
+    snprintf(text, size, "; the display offers %u mode%s at %u bits: %s%s",
+             list.atDepth, list.atDepth == 1 ? "" : "s", depth, list.named,
+             list.atDepth > 5 ? ", ..." : "");
+}
 
 // Creates a system-memory surface of the object's size with `caps`, locks it
 // once to learn its address (and its pitch, if asked), and unlocks it. A
@@ -89,17 +118,65 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
   return DD_OK;
 }
 
+// The displays the library opened, with what it stored in each.
+OpenRecords<LurnDirectDraw> openDisplays;
+
+// Releases the interface a field holds, if any, and nulls the field.
+template <class Interface> void Drop(Interface *&field) {
+  if (!Empty(field)) {
+    field->Release();
+    field = NULL;
+  }
+}
+
+// Lets go of everything `display` holds and nulls its fields, forgetting
+// every listed record that holds any of it: Close runs it on the record
+// (`record` is then the record, whose entry goes too), a reopen on the
+// list's copy. Whatever else the library keeps for an open display is let
+// go here too, so that both paths drop it.
+void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
+  openDisplays.Forget(record, display);
+  if (!Empty(display.directDraw)) {
+    Drop(display.clipper);
+    // The back buffer goes before the primary: releasing a flip chain's
+    // front buffer destroys its back buffer with it.
+    if (display.flags & LurnDirectDraw::ReleaseSecondary)
+      Drop(display.secondarySurface);
+    Drop(display.primarySurface);
+    if (display.flags & LurnDirectDraw::AuxSurface)
+      Drop(display.auxSurface);
+    // Leaving exclusive mode is what gives the desktop its mode back.
+    display.directDraw->SetCooperativeLevel(static_cast<HWND>(display.window),
+                                            DDSCL_NORMAL);
+    Drop(display.directDraw);
+  }
+  Drop(display.directDraw2);
+}
+
 } // namespace
+
+size_t HeldInterfaces(const LurnDirectDraw &display,
+                      const void *held[kMostInterfaces]) {
+  size_t count = 0;
+  AddHeld(display.directDraw, held, count);
+  AddHeld(display.directDraw2, held, count);
+  AddHeld(display.primarySurface, held, count);
+  AddHeld(display.secondarySurface, held, count);
+  AddHeld(display.auxSurface, held, count);
+  AddHeld(display.clipper, held, count);
+  return count;
+}
 
 int LurnDirectDraw::Open(void *window, unsigned short width,
                          unsigned short height, unsigned char depth,
                          unsigned char options) {
-  // Opening again lets go of what this record holds instead of leaking it
-  // (and, full screen, the exclusive mode that would refuse the new one),
-  // but only when the library opened it: otherwise its fields are garbage
-  // or zero, and are overwritten unread.
-  if (HeldOpen(this, directDraw, directDraw2))
-    Close();
+  // Opening again lets go of what the library stored in this record instead
+  // of leaking it (and, full screen, the exclusive mode that would refuse
+  // the new one), as the list's copy has it: the fields may be a copy's,
+  // garbage or zero, and are overwritten unread.
+  LurnDirectDraw stored;
+  if (openDisplays.Take(*this, stored))
+    ReleaseDisplay(stored, NULL);
   directDraw = NULL;
   directDraw2 = NULL;
   primarySurface = NULL;
@@ -112,7 +189,8 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   struct Listed {
     LurnDirectDraw &display;
     ~Listed() {
-      RememberRecord(&display, display.directDraw, display.directDraw2);
+      if (display.directDraw != NULL || display.directDraw2 != NULL)
+        openDisplays.Remember(display);
     }
   } listed = {*this};
   flags = options;
@@ -121,6 +199,13 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   this->width = width;
   this->height = height;
   HWND hwnd = static_cast<HWND>(window);
+  // Full screen takes the window over and windowed presents into it; a
+  // null window windowed is accepted and shows nothing.
+  if ((hwnd != NULL || (flags & FullScreen)) && !IsWindow(hwnd))
+    return Fail(window, DDERR_INVALIDPARAMS,
+                "%s needs a window, and %p is none (destroyed, or not a "
+                "window's handle)",
+                (flags & FullScreen) ? "full screen" : "windowed", window);
 
   HRESULT result = DirectDrawCreate(NULL, &directDraw, NULL);
   if (result != DD_OK)
@@ -137,9 +222,12 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
       return Fail(window, result, "exclusive full-screen level on window %p",
                   window);
     result = directDraw->SetDisplayMode(width, height, depth);
-    if (result != DD_OK)
-      return Fail(window, result, "full screen %ux%u at %u bits", width, height,
-                  depth);
+    if (result != DD_OK) {
+      char modes[160];
+      DescribeModes(directDraw, depth, modes, sizeof modes);
+      return Fail(window, result, "full screen %ux%u at %u bits%s", width,
+                  height, depth, modes);
+    }
   } else {
     result = directDraw->SetCooperativeLevel(hwnd, DDSCL_NORMAL);
     if (result != DD_OK)
@@ -215,9 +303,10 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                   found);
     return Fail(window, DDERR_INVALIDPIXELFORMAT,
                 "windowed at %u bits, the desktop is %u bits%s; ask for %u, "
-                "open FullScreen, or " LURN_OTHER_DESKTOP,
-                depth, found, LayoutName(format), found,
-                LURN_OTHER_DEPTH(depth));
+                "open FullScreen, or keep the desktop and have the picture "
+                "converted: the KeepDesktop option bit (0x10) or "
+                "LURN_KEEP_DESKTOP=1",
+                depth, found, LayoutName(format), found);
   }
   for (size_t i = 0; i < sizeof kPixelLayouts / sizeof kPixelLayouts[0]; ++i) {
     const PixelLayout &layout = kPixelLayouts[i];
@@ -243,37 +332,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   return 1;
 }
 
-void LurnDirectDraw::Close() {
-  if (!Empty(directDraw)) {
-    if (!Empty(clipper)) {
-      clipper->Release();
-      clipper = NULL;
-    }
-    // The back buffer goes before the primary: releasing a flip chain's
-    // front buffer destroys its back buffer with it.
-    if ((flags & ReleaseSecondary) && !Empty(secondarySurface)) {
-      secondarySurface->Release();
-      secondarySurface = NULL;
-    }
-    if (!Empty(primarySurface)) {
-      primarySurface->Release();
-      primarySurface = NULL;
-    }
-    if ((flags & AuxSurface) && !Empty(auxSurface)) {
-      auxSurface->Release();
-      auxSurface = NULL;
-    }
-    // Leaving exclusive mode is what gives the desktop its mode back.
-    directDraw->SetCooperativeLevel(static_cast<HWND>(window), DDSCL_NORMAL);
-    directDraw->Release();
-    directDraw = NULL;
-  }
-  if (!Empty(directDraw2)) {
-    directDraw2->Release();
-    directDraw2 = NULL;
-  }
-  ForgetRecord(this);
-}
+void LurnDirectDraw::Close() { ReleaseDisplay(*this, this); }
 
 IDirectDraw *LurnDirectDraw::GetDD() { return directDraw; }
 

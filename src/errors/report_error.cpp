@@ -3,6 +3,8 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "../settings/settings.h"
+
 namespace {
 
 struct ErrorName {
@@ -142,8 +144,8 @@ struct Advice {
 
 const Advice kAdvice[] = {
     {0x80004001u,
-     "use a mode the display offers; under Wine run inside "
-     "\"explorer /desktop=NAME,800x600\"",
+     "use a mode the display offers, or keep the desktop's mode: the "
+     "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1",
      NULL},
     {0x80070057u, "pass a real window and a size the platform accepts",
      "pass the program's instance (GetModuleHandle(NULL)) and a real window"},
@@ -201,8 +203,15 @@ void Diagnose(bool input, HRESULT code, const char *method, const char *format,
 int Report(bool input, void *window, HRESULT code, const char *method,
            const char *format, va_list args) {
   Diagnose(input, code, method, format, args);
-  return MessageBoxA(static_cast<HWND>(window), DirectXErrorName(code),
-                     kCaption, MB_ICONERROR);
+  // LURN_ERROR_BOX=0 leaves the diagnostic line alone, so that a run with
+  // nobody to dismiss a box does not hang on it.
+  if (!ReadSettings().errorBox)
+    return 0;
+  // A box owned by something that is not a window is not shown at all.
+  HWND owner = static_cast<HWND>(window);
+  if (owner != NULL && !IsWindow(owner))
+    owner = NULL;
+  return MessageBoxA(owner, DirectXErrorName(code), kCaption, MB_ICONERROR);
 }
 
 } // namespace

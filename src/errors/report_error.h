@@ -14,8 +14,9 @@ const char *DirectInputErrorName(HRESULT code);
 // Writes "lurn: METHOD: NAME (0xCODE): WHAT; ADVICE" to standard error (and
 // OutputDebugStringA on Windows), WHAT formatted printf-style from `format`
 // (null: none), then shows the code's name in a modal error box owned by
-// `window` (null: no owner) and returns what the message box returned. The
-// input side's line names DirectInput's own codes.
+// `window` (no owner when it is null or not a window) and returns what the
+// message box returned. The input side's line names DirectInput's own codes.
+// LURN_ERROR_BOX=0 shows no box (the line only) and returns 0.
 int ReportDirectXError(void *window, HRESULT code, const char *method,
                        const char *format, ...)
     __attribute__((format(printf, 4, 5)));

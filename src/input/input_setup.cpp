@@ -9,6 +9,9 @@
 
 namespace {
 
+// The input records the library opened, with what it stored in each.
+OpenRecords<LurnDirectInput> openInputs;
+
 void Drop(IDirectInputDeviceA *&device) {
   if (Empty(device))
     return;
@@ -22,6 +25,13 @@ void Drop(IDirectInputDeviceA *&device) {
 int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
                const DIDATAFORMAT *format, IDirectInputDeviceA *&device,
                const char *method, const char *name) {
+  if (!IsWindow(static_cast<HWND>(window))) {
+    ReportDirectInputError(window, DDERR_INVALIDPARAMS, method,
+                           "the system %s needs a window, and %p is none "
+                           "(destroyed, or not a window's handle)",
+                           name, window);
+    return 0;
+  }
   Drop(device);
   const char *step = "CreateDevice";
   HRESULT result = directInput->CreateDevice(guid, &device, NULL);
@@ -44,19 +54,31 @@ int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
 
 } // namespace
 
+size_t HeldInterfaces(const LurnDirectInput &input,
+                      const void *held[kMostInterfaces]) {
+  size_t count = 0;
+  AddHeld(input.directInput, held, count);
+  AddHeld(input.keyboard, held, count);
+  AddHeld(input.mouse, held, count);
+  AddHeld(input.spareDevice, held, count);
+  return count;
+}
+
 int LurnDirectInput::Open(void *window, void *instance) {
   // Opening again lets go of the old root instead of leaking it, when the
-  // library opened this record; otherwise the root and the devices are
-  // garbage or zero and are overwritten unread. The record stays listed
-  // until Close, so that devices kept across a failed reopen are known.
-  bool held = HeldOpen(this, directInput, this);
-  if (!held) {
-    // A spare device can only come from this root, after Open.
-    keyboard = NULL;
-    mouse = NULL;
-    spareDevice = NULL;
-  } else if (directInput != NULL) {
-    directInput->Release();
+  // library opened this record; the devices stay. Both come from the list's
+  // copy: the fields may be a copy's, garbage or zero, and are overwritten
+  // unread. The record stays listed until Close, so that devices kept
+  // across a failed reopen are known.
+  LurnDirectInput stored;
+  bool held = openInputs.Take(*this, stored);
+  // A spare device can only come from this root, after Open.
+  keyboard = held ? stored.keyboard : NULL;
+  mouse = held ? stored.mouse : NULL;
+  spareDevice = held ? stored.spareDevice : NULL;
+  if (held && !Empty(stored.directInput)) {
+    openInputs.Forget(NULL, stored);
+    stored.directInput->Release();
   }
   directInput = NULL;
   HRESULT result = DirectInputCreateA(static_cast<HINSTANCE>(instance),
@@ -64,7 +86,7 @@ int LurnDirectInput::Open(void *window, void *instance) {
   if (FAILED(result))
     directInput = NULL;
   if (SUCCEEDED(result) || held)
-    RememberRecord(this, directInput, this);
+    openInputs.Remember(*this);
   if (FAILED(result)) {
     ReportDirectInputError(window, result, "Open",
                            "DirectInputCreateA version 0x%04X for instance %p",
@@ -87,8 +109,10 @@ int LurnDirectInput::OpenMouse(void *window) {
                            "no DirectInput root");
     return 0;
   }
-  return OpenDevice(directInput, window, GUID_SysMouse, &c_dfDIMouse, mouse,
-                    "OpenMouse", "mouse");
+  int opened = OpenDevice(directInput, window, GUID_SysMouse, &c_dfDIMouse,
+                          mouse, "OpenMouse", "mouse");
+  openInputs.Remember(*this);
+  return opened;
 }
 
 int LurnDirectInput::OpenKeyboard(void *window) {
@@ -98,11 +122,15 @@ int LurnDirectInput::OpenKeyboard(void *window) {
                            "no DirectInput root");
     return 0;
   }
-  return OpenDevice(directInput, window, GUID_SysKeyboard, &c_dfDIKeyboard,
-                    keyboard, "OpenKeyboard", "keyboard");
+  int opened =
+      OpenDevice(directInput, window, GUID_SysKeyboard, &c_dfDIKeyboard,
+                 keyboard, "OpenKeyboard", "keyboard");
+  openInputs.Remember(*this);
+  return opened;
 }
 
 void LurnDirectInput::Close() {
+  openInputs.Forget(this, *this);
   if (!Empty(mouse)) {
     Drop(mouse);
     if (mouseHandle != NULL)
@@ -115,5 +143,4 @@ void LurnDirectInput::Close() {
     directInput->Release();
     directInput = NULL;
   }
-  ForgetRecord(this);
 }

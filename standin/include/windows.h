@@ -91,5 +91,7 @@ BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
 BOOL WINAPI CloseHandle(HANDLE handle);
+// Whether `window` is a live SDL_Window* that the client made.
+BOOL WINAPI IsWindow(HWND window);
 
 #endif

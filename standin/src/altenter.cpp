@@ -3,12 +3,12 @@
 // and back; a full-screen client's shows its mode in a window of the mode's
 // size times the largest whole number that fits, and back. The flip chain
 // stays; only the window changes.
-#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
 #include <atomic>
 #include <map>
+#include <mutex>
 
 #include "desktop.h"
 
@@ -20,35 +20,47 @@ struct Switched {
   WindowPlace place;
 };
 
-std::map<Uint32, Switched> &SwitchedWindows() {
-  static std::map<Uint32, Switched> windows;
-  return windows;
-}
-
-// Where Alt+Enter was pressed, until applied; set by the event watch, which
-// may run on another thread.
-std::atomic<Uint32> pendingWindow(0);
+// The windows switched, and the Alt+Enter presses not yet applied, by
+// window ID, under `switching`. The event watch notes presses on whichever
+// thread pumps; presents apply them on theirs.
+std::mutex switching;
+std::map<Uint32, Switched> switchedWindows;
+std::map<Uint32, unsigned> pendingPresses;
+std::atomic<bool> altEnterTaken(true);
 
 void Toggle(SDL_Window *window) {
   SDL_Rect screen;
   if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
     return;
   Uint32 id = SDL_GetWindowID(window);
-  bool exclusive = Display().exclusiveWindowId == id;
-  std::map<Uint32, Switched> &switched = SwitchedWindows();
-  std::map<Uint32, Switched>::iterator it = switched.find(id);
-  if (it != switched.end() && it->second.exclusive == exclusive) {
-    PlaceWindow(window, &it->second.place); // back
-    switched.erase(it);
+  bool exclusive = ExclusiveWindowId() == id;
+  WindowPlace back;
+  bool goBack = false;
+  {
+    std::lock_guard<std::mutex> hold(switching);
+    std::map<Uint32, Switched>::iterator it = switchedWindows.find(id);
+    goBack = it != switchedWindows.end() && it->second.exclusive == exclusive;
+    if (goBack) {
+      back = it->second.place;
+      switchedWindows.erase(it);
+    } else {
+      switchedWindows[id] = Switched{exclusive, PlaceOf(window)};
+    }
+  }
+  if (goBack) {
+    PlaceWindow(window, &back);
     return;
   }
-  Switched was = {exclusive, PlaceOf(window)};
-  switched[id] = was;
   if (!exclusive) {
     PlaceWindow(window, NULL);
     return;
   }
-  int width = int(Display().width), height = int(Display().height);
+  int width, height;
+  {
+    DisplayLock hold;
+    width = int(Display().width);
+    height = int(Display().height);
+  }
   int times = std::max(1, std::min(screen.w / std::max(width, 1),
                                    screen.h / std::max(height, 1)));
   WindowPlace place = {{0, 0, width * times, height * times}, true};
@@ -92,19 +104,31 @@ void PlaceWindow(SDL_Window *window, const WindowPlace *place) {
 
 bool TakeAltEnter(const SDL_KeyboardEvent &key) {
   if (key.keysym.scancode != SDL_SCANCODE_RETURN ||
-      !(key.keysym.mod & KMOD_ALT))
+      !(key.keysym.mod & KMOD_ALT) || !altEnterTaken)
     return false;
-  const char *setting = getenv("LURN_STANDIN_ALTENTER");
-  if (setting != NULL && strcmp(setting, "0") == 0)
-    return false;
-  if (key.type == SDL_KEYDOWN && !key.repeat)
-    pendingWindow = key.windowID;
+  if (key.type == SDL_KEYDOWN && !key.repeat) {
+    std::lock_guard<std::mutex> hold(switching);
+    ++pendingPresses[key.windowID];
+  }
   return true;
 }
 
-void ApplyAltEnter() {
-  Uint32 id = pendingWindow.exchange(0);
-  SDL_Window *window = id != 0 ? SDL_GetWindowFromID(id) : NULL;
-  if (window != NULL)
+void SetAltEnterTaken(bool taken) { altEnterTaken = taken; }
+
+void ApplyAltEnter(SDL_Window *window) {
+  unsigned presses = 0;
+  {
+    std::lock_guard<std::mutex> hold(switching);
+    std::map<Uint32, unsigned>::iterator pending =
+        pendingPresses.find(SDL_GetWindowID(window));
+    if (pending == pendingPresses.end())
+      return;
+    presses = pending->second;
+    pendingPresses.erase(pending);
+  }
+  // Each press switches: an even number of them leaves the window as it was
+  // after switching there and back. Switching moves windows, which may run
+  // the event watch: no lock is held.
+  for (unsigned i = 0; i < presses; ++i)
     Toggle(window);
 }

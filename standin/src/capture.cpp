@@ -1,55 +1,103 @@
 // Frames written to PNG files, so that a client's own tests can check its
 // pictures without any display.
+#include <errno.h>
 #include <stdio.h>
-#include <stdlib.h>
+#include <string.h>
 
 #include <stb_image_write.h>
 
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "desktop.h"
 
 namespace {
 
-bool WritePng(const char *path, const Pixels &source, const SDL_Rect &from) {
+// Counted while capturing, over every display: the first captured frame is
+// number 1. Capturing into a folder stops for good at the first frame that
+// cannot be written there.
+std::atomic<unsigned long> framesSeen(0);
+std::mutex stopping;
+std::set<std::string> stoppedFolders;
+
+bool Stopped(const std::string &folder) {
+  std::lock_guard<std::mutex> hold(stopping);
+  return stoppedFolders.count(folder) != 0;
+}
+
+struct PngFile {
+  FILE *file;
+  int error; // errno of the first failed write, 0 while none failed
+};
+
+void WritePart(void *context, void *data, int size) {
+  PngFile &png = *static_cast<PngFile *>(context);
+  if (png.error == 0 && fwrite(data, 1, size_t(size), png.file) != size_t(size))
+    png.error = errno != 0 ? errno : EIO;
+}
+
+// Writes the picture to `path`; on failure removes what was written and
+// says why in `why`.
+bool WritePng(const std::string &path, const Pixels &source, const Rect &from,
+              std::string &why) {
   int bytes = int(source.format.bits + 7) / 8;
   if (from.w <= 0 || from.h <= 0 || bytes < 2)
-    return false; // palettes are not kept; nothing to write
-  std::vector<Uint8> rgb(size_t(from.w) * from.h * 3);
-  Uint8 *out = rgb.data();
+    return true; // palettes are not kept; nothing to write
+  std::vector<uint8_t> rgb(size_t(from.w) * from.h * 3);
+  uint8_t *out = rgb.data();
   for (int y = 0; y < from.h; ++y) {
-    const Uint8 *in = source.bits + size_t(from.y + y) * source.pitch +
-                      size_t(from.x) * bytes;
+    const uint8_t *in = source.bits + size_t(from.y + y) * source.pitch +
+                        size_t(from.x) * bytes;
     for (int x = 0; x < from.w; ++x, in += bytes) {
-      Uint32 pixel = 0;
+      uint32_t pixel = 0;
       memcpy(&pixel, in, bytes); // little-endian, as the surfaces are
       *out++ = Expand(pixel, source.format.red);
       *out++ = Expand(pixel, source.format.green);
       *out++ = Expand(pixel, source.format.blue);
     }
   }
-  return stbi_write_png(path, from.w, from.h, 3, rgb.data(), from.w * 3) != 0;
+
+  PngFile png = {fopen(path.c_str(), "wb"), 0};
+  if (png.file == NULL) {
+    why = strerror(errno);
+    return false;
+  }
+
+  errno = 0;
+  bool encoded = stbi_write_png_to_func(WritePart, &png, from.w, from.h, 3,
+                                        rgb.data(), from.w * 3) != 0;
+  if (fclose(png.file) != 0 && png.error == 0)
+    png.error = errno != 0 ? errno : EIO;
+  if (encoded && png.error == 0)
+    return true;
+  why = encoded ? strerror(png.error) : "the picture could not be encoded";
+  remove(path.c_str()); // no partial frame is left behind
+  return false;
 }
 
 } // namespace
 
-void CaptureFrame(const Pixels &source, const SDL_Rect &from) {
-  static unsigned long frame = 0;
-  static bool complained = false;
-  const char *folder = getenv("LURN_STANDIN_CAPTURE");
-  if (folder == NULL || *folder == '\0')
+void CaptureFrame(const Settings &settings, const Pixels &source,
+                  const Rect &from) {
+  if (settings.capture.empty() || Stopped(settings.capture))
     return;
-  ++frame; // counted while capturing: the first captured frame is number 1
-  const char *every = getenv("LURN_STANDIN_CAPTURE_EVERY");
-  long interval = every != NULL ? atol(every) : 1;
-  if (interval < 1)
-    interval = 1;
-  if ((frame - 1) % static_cast<unsigned long>(interval) != 0)
+  unsigned long frame = ++framesSeen;
+  if (settings.captureEvery > 1 && (frame - 1) % settings.captureEvery != 0)
     return;
-  char path[4096];
-  snprintf(path, sizeof path, "%s/frame-%06lu.png", folder, frame);
-  if (!WritePng(path, source, from) && !complained) {
-    complained = true; // once: a full disk should not flood the log
-    fprintf(stderr, "lurn stand-in: cannot capture a frame to %s\n", path);
-  }
+  char name[32];
+  snprintf(name, sizeof name, "/frame-%06lu.png", frame);
+  std::string path = settings.capture + name, why;
+  if (WritePng(path, source, from, why))
+    return;
+  std::lock_guard<std::mutex> hold(stopping);
+  if (stoppedFolders.insert(settings.capture).second)
+    fprintf(stderr,
+            "lurn stand-in: cannot capture frame %lu to %s (%s); frame "
+            "capture stops\n",
+            frame, path.c_str(), why.c_str());
 }
+
+unsigned long FramesCounted() { return framesSeen; }

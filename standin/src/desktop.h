@@ -4,27 +4,34 @@
 #ifndef LURN_STANDIN_DESKTOP_H
 #define LURN_STANDIN_DESKTOP_H
 
-#include "present.h"
+#include "standin.h"
 
-// Counts a presented frame and, under LURN_STANDIN_CAPTURE=DIR, writes every
-// LURN_STANDIN_CAPTURE_EVERY-th one (1 by default) as DIR/frame-NNNNNN.png:
-// the `from` rectangle of `source`, the mode's own pixels before scaling.
-void CaptureFrame(const Pixels &source, const SDL_Rect &from);
+// Counts a presented frame and, with a capture folder DIR in the settings,
+// writes every captureEvery-th one as DIR/frame-NNNNNN.png: the `from`
+// rectangle of `source`, the mode's own pixels before scaling.
+// A frame that cannot be written (its file removed) is said once on standard
+// error, and capturing into that folder stops.
+void CaptureFrame(const Settings &settings, const Pixels &source,
+                  const Rect &from);
+// The frames counted so far.
+unsigned long FramesCounted();
 
+// The refreshes a flip chain has waited for.
+struct RefreshClock {
+  long long origin, period, last; // nanoseconds
+};
 // Waits for the next refresh of the display that `window` is on, as a flip
-// waits for the vertical blank; LURN_STANDIN_VSYNC=0 turns the wait off.
-void WaitForRefresh(SDL_Window *window);
+// waits for the vertical blank.
+void WaitForRefresh(SDL_Window *window, RefreshClock &clock);
 
-enum class ScaleMode { Stretch, Aspect, Integer };
-// LURN_STANDIN_SCALE=stretch|aspect|integer, or the default: a window
-// stretches its picture, a full screen keeps the mode's shape.
-ScaleMode ScaleModeSetting(bool fullScreen);
-// Where a picture of the given size goes inside `area`.
-SDL_Rect PlacePicture(ScaleMode mode, int width, int height,
-                      const SDL_Rect &area);
-// Paints `area` of `target` black except for `picture` inside it.
-void FillAround(SDL_Surface *target, const SDL_Rect &area,
-                const SDL_Rect &picture);
+// The scale mode set, or the default: a window stretches its picture, a
+// full screen keeps the mode's shape.
+ScaleMode ScaleFor(ScaleMode setting, bool fullScreen);
+// The picture (the `from` rectangle of `source`) placed in `area` of the
+// window's surface as the scale mode says, black around it, and shown.
+void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,
+                 SDL_Surface *target, const SDL_Rect &area, ScaleMode mode,
+                 PresentScratch &scratch);
 
 // Where `window` is now, for PlaceWindow to put it back.
 WindowPlace PlaceOf(SDL_Window *window);
@@ -34,11 +41,13 @@ WindowPlace PlaceOf(SDL_Window *window);
 // cannot place itself, SDL's full-screen flag.
 void PlaceWindow(SDL_Window *window, const WindowPlace *place);
 
-// Switches the window that Alt+Enter was last pressed in between windowed
-// and full screen, if it was; presents call it before they draw.
-void ApplyAltEnter();
-// Whether an Alt+Enter key press is the stand-in's (LURN_STANDIN_ALTENTER=0
-// leaves it to the client); notes the toggle for ApplyAltEnter.
+// Switches `window` between windowed and full screen once for each Alt+Enter
+// pressed in it since the last call; presents call it before they draw.
+void ApplyAltEnter(SDL_Window *window);
+// Whether an Alt+Enter key press is the stand-in's (the altEnter setting of
+// the display opened last; off leaves it to the client); notes the toggle
+// for ApplyAltEnter.
 bool TakeAltEnter(const SDL_KeyboardEvent &key);
+void SetAltEnterTaken(bool taken);
 
 #endif

@@ -6,7 +6,9 @@
 #include <string.h>
 
 #include <algorithm>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "com_defaults.h"
 #include "desktop.h"
@@ -38,6 +40,13 @@ bool AnyMode() {
   return setting != NULL && strcmp(setting, "1") == 0;
 }
 
+bool ModeListed(DWORD width, DWORD height) {
+  for (const Size &size : kModeSizes)
+    if (size.width == width && size.height == height)
+      return true;
+  return false;
+}
+
 bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
   const EmulatedDisplay &display = Display();
   // Depth 0 keeps the current depth; 15 and 24 are matched to a listed
@@ -48,10 +57,8 @@ bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
     return true;
   if (width == display.desktopWidth && height == display.desktopHeight)
     return true;
-  for (const Size &size : kModeSizes)
-    if (size.width == width && size.height == height)
-      return width <= display.desktopWidth && height <= display.desktopHeight;
-  return false;
+  return ModeListed(width, height) && width <= display.desktopWidth &&
+         height <= display.desktopHeight;
 }
 
 PixelFormat FormatForDepth(DWORD bits) {
@@ -70,6 +77,23 @@ PixelFormat FormatForDepth(DWORD bits) {
   default:
     return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
   }
+}
+
+// A mode as GetDisplayMode and EnumDisplayModes describe it.
+void DescribeMode(LPDDSURFACEDESC desc, DWORD width, DWORD height,
+                  const PixelFormat &format) {
+  memset(desc, 0, sizeof *desc);
+  desc->dwSize = sizeof *desc;
+  desc->dwFlags = DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_PITCH;
+  desc->dwWidth = width;
+  desc->dwHeight = height;
+  desc->lPitch = static_cast<LONG>(width * format.bits / 8);
+  desc->ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
+  desc->ddpfPixelFormat.dwFlags = DDPF_RGB;
+  desc->ddpfPixelFormat.dwRGBBitCount = format.bits;
+  desc->ddpfPixelFormat.dwRBitMask = format.red;
+  desc->ddpfPixelFormat.dwGBitMask = format.green;
+  desc->ddpfPixelFormat.dwBBitMask = format.blue;
 }
 
 class DirectDraw;
@@ -101,7 +125,8 @@ private:
 
 class DirectDraw final : public DirectDrawDefaults {
 public:
-  DirectDraw() : second_(this) {}
+  explicit DirectDraw(const Settings &settings)
+      : settings_(settings), second_(this) {}
   ~DirectDraw() { LeaveExclusiveMode(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
@@ -152,6 +177,7 @@ public:
       return CLASS_E_NOAGGREGATION;
     if (desc == NULL || desc->dwSize != sizeof *desc)
       return DDERR_INVALIDPARAMS;
+    DisplayLock hold;
     if (cooperativeLevel_ == 0)
       return DDERR_NOCOOPERATIVELEVELSET;
     if (!(desc->dwFlags & DDSD_CAPS))
@@ -173,9 +199,9 @@ public:
       }
       if (flipChain)
         return NewFlipChain(display.width, display.height, display.format, caps,
-                            out);
+                            settings_, out);
       *out = NewWindowedPrimary(display.width, display.height, display.format,
-                                caps);
+                                caps, settings_);
       return DD_OK;
     }
 
@@ -229,25 +255,40 @@ public:
   }
 
   HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC desc) override {
+    DisplayLock hold;
     if (desc == NULL || desc->dwSize != sizeof *desc)
       return DDERR_INVALIDPARAMS;
     const EmulatedDisplay &display = Display();
-    memset(desc, 0, sizeof *desc);
-    desc->dwSize = sizeof *desc;
-    desc->dwFlags = DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_PITCH;
-    desc->dwWidth = display.width;
-    desc->dwHeight = display.height;
-    desc->lPitch = static_cast<LONG>(display.width * display.format.bits / 8);
-    desc->ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-    desc->ddpfPixelFormat.dwFlags = DDPF_RGB;
-    desc->ddpfPixelFormat.dwRGBBitCount = display.format.bits;
-    desc->ddpfPixelFormat.dwRBitMask = display.format.red;
-    desc->ddpfPixelFormat.dwGBitMask = display.format.green;
-    desc->ddpfPixelFormat.dwBBitMask = display.format.blue;
+    DescribeMode(desc, display.width, display.height, display.format);
+    return DD_OK;
+  }
+
+  // The modes SetDisplayMode takes, by depth, each size once; with
+  // LURN_STANDIN_ANYMODE=1 the usual sizes stand for all of them.
+  HRESULT STDMETHODCALLTYPE
+  EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID context,
+                   LPDDENUMMODESCALLBACK callback) override {
+    if (callback == NULL)
+      return DDERR_INVALIDPARAMS;
+    DisplayLock hold;
+    const EmulatedDisplay &display = Display();
+    std::vector<Size> sizes(std::begin(kModeSizes), std::end(kModeSizes));
+    if (!ModeListed(display.desktopWidth, display.desktopHeight))
+      sizes.push_back(Size{display.desktopWidth, display.desktopHeight});
+    for (DWORD bits : {8u, 16u, 32u})
+      for (const Size &size : sizes) {
+        if (!ModeOnOffer(size.width, size.height, bits))
+          continue;
+        DDSURFACEDESC desc;
+        DescribeMode(&desc, size.width, size.height, FormatForDepth(bits));
+        if (callback(&desc, context) == DDENUMRET_CANCEL)
+          return DD_OK;
+      }
     return DD_OK;
   }
 
   HRESULT STDMETHODCALLTYPE RestoreDisplayMode() override {
+    DisplayLock hold;
     if (Display().exclusiveOwner != NULL && Display().exclusiveOwner != this)
       return DDERR_NOEXCLUSIVEMODE;
     RestoreDesktopMode();
@@ -256,6 +297,7 @@ public:
 
   HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND handle,
                                                 DWORD flags) override {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
     bool fullScreen = (flags & DDSCL_FULLSCREEN) != 0;
@@ -283,6 +325,7 @@ public:
 
   HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
                                            DWORD bpp) override {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != NULL && display.exclusiveOwner != this)
       return DDERR_NOEXCLUSIVEMODE;
@@ -309,6 +352,7 @@ private:
   }
 
   void LeaveExclusiveMode() {
+    DisplayLock hold;
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != this)
       return;
@@ -324,6 +368,7 @@ private:
   friend class DirectDraw2;
   ULONG references_ = 1;
   DWORD cooperativeLevel_ = 0;
+  Settings settings_; // read once, when the object is made
   DirectDraw2 second_;
 };
 
@@ -392,6 +437,19 @@ const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();
 
 } // namespace
 
+std::recursive_mutex &DisplayMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+DisplayLock::DisplayLock() { DisplayMutex().lock(); }
+DisplayLock::~DisplayLock() { DisplayMutex().unlock(); }
+
+Uint32 ExclusiveWindowId() {
+  DisplayLock hold;
+  return Display().exclusiveWindowId;
+}
+
 EmulatedDisplay &Display() {
   static EmulatedDisplay display;
   return display;
@@ -423,6 +481,7 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     return CLASS_E_NOAGGREGATION;
   if (driver != NULL)
     return DDERR_INVALIDPARAMS;
+  DisplayLock hold;
   EmulatedDisplay &display = Display();
   if (display.exclusiveOwner == NULL) {
     // The desktop is read afresh while nobody holds the display.
@@ -437,8 +496,11 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     display.desktopFormat = DesktopFormat();
     RestoreDesktopMode();
   }
+  Settings settings = ReadSettings();
+  SetAltEnterTaken(settings.altEnter);
+  ForgetDeadWindows();
   WatchEvents(); // for the focus, which video memory depends on
   PreferSoftwareFramebuffer();
-  *out = new DirectDraw;
+  *out = new DirectDraw(settings);
   return DD_OK;
 }

@@ -266,7 +266,7 @@ void NoteWindowMove(SDL_Window *window) {
 }
 
 namespace {
-unsigned pumps = 0;
+std::atomic<unsigned> pumps(0);
 } // namespace
 
 void PumpEvents() {

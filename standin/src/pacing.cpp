@@ -2,8 +2,6 @@
 // display's next refresh. SDL's window surfaces offer no vertical-blank wait,
 // so the refreshes are ticks of a steady clock at the display's rate.
 #include <errno.h>
-#include <stdlib.h>
-#include <string.h>
 #include <time.h>
 
 #include "desktop.h"
@@ -37,13 +35,10 @@ int RefreshRate(SDL_Window *window) {
 
 } // namespace
 
-void WaitForRefresh(SDL_Window *window) {
-  const char *setting = getenv("LURN_STANDIN_VSYNC");
-  if (setting != NULL && strcmp(setting, "0") == 0)
-    return;
+void WaitForRefresh(SDL_Window *window, RefreshClock &clock) {
   // Refreshes fall at origin + n * period: measured from one origin, the
   // ticks do not drift however late a single wake-up is.
-  static long long origin = 0, period = 0, last = 0;
+  long long &origin = clock.origin, &period = clock.period, &last = clock.last;
   long long rate = RefreshRate(window), now = Now();
   if (period != kNanoseconds / rate || now - last > 4 * period) {
     // A new rate, or a client that stopped flipping for a while: the

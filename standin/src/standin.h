@@ -7,10 +7,7 @@
 #include <SDL.h>
 #include <ddraw.h>
 
-struct PixelFormat {
-  DWORD bits;
-  DWORD red, green, blue;
-};
+#include "present/present.h"
 
 // Where a window is and whether it has a border, to put it back later.
 struct WindowPlace {
@@ -33,18 +30,33 @@ struct EmulatedDisplay {
   // surface made or restored in an earlier epoch is lost.
   unsigned lossEpoch;
   bool exclusiveWindowInBack;
-  unsigned pumpsSeen; // by the flip, see PumpOncePerRound
 };
 
+// The emulated display is shared by every DirectDraw object, which separate
+// threads may use: it is read and written under this lock. Recursive, for
+// the stand-in's own calls within; never held while presenting.
+class DisplayLock {
+public:
+  DisplayLock();
+  ~DisplayLock();
+  DisplayLock(const DisplayLock &) = delete;
+  DisplayLock &operator=(const DisplayLock &) = delete;
+};
 EmulatedDisplay &Display();
+// The exclusive window's ID, 0 when none: read under the lock.
+Uint32 ExclusiveWindowId();
 void RestoreDesktopMode();
-// Notes a focus loss of the exclusive window (a new loss epoch).
+// Notes a focus loss of the exclusive window (a new loss epoch). Under the
+// display lock.
 void CheckExclusiveFocus();
 
 // The ID of the live SDL window behind a handle, 0 when the handle is no
 // live SDL window; a stale or stray handle is never dereferenced. State that
 // outlives a call keeps the ID: a destroyed window's ID finds no window.
 Uint32 WindowIdFromHandle(HWND window);
+// Handles found dead are remembered until this is called (when a display
+// is made): SDL may put a new window where a dead one was.
+void ForgetDeadWindows();
 // The live window with that ID, or null.
 SDL_Window *LiveWindow(Uint32 id);
 // The SDL window behind a handle, or null.

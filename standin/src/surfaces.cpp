@@ -42,6 +42,7 @@ public:
         height_(height), format_(format), caps_(caps) {
     pitch_ = (width * BytesPerPixel() + 7) & ~7u; // as on Wine
     losable_ = !(caps & DDSCAPS_SYSTEMMEMORY);
+    DisplayLock hold;
     epoch_ = Display().lossEpoch;
   }
   ~Surface() override {
@@ -63,6 +64,7 @@ public:
     }
     return true;
   }
+  void UseSettings(const Settings &settings) { settings_ = settings; }
   void AttachBackBuffer(Surface *backBuffer) {
     backBuffer_ = backBuffer;
     backBuffer->front_ = this;
@@ -113,12 +115,13 @@ public:
     if (target != NULL && target != backBuffer_)
       return DDERR_INVALIDPARAMS;
     // The flip ends a frame: the focus it checks is at most a frame old.
-    PumpOncePerRound(Display().pumpsSeen);
+    PumpOncePerRound(pumpsSeen_);
     if (Lost())
       return DDERR_SURFACELOST;
     if (locked_ || backBuffer_->locked_)
       return DDERR_SURFACEBUSY;
-    WaitForRefresh(LiveWindow(Display().exclusiveWindowId));
+    if (settings_.vsync)
+      WaitForRefresh(LiveWindow(ExclusiveWindowId()), clock_);
     memory_.swap(backBuffer_->memory_);
     ShowFront();
     return DD_OK;
@@ -189,9 +192,12 @@ public:
   HRESULT STDMETHODCALLTYPE Restore() override {
     if (!Lost())
       return DD_OK;
-    if (Display().exclusiveWindowInBack)
-      return DDERR_WRONGMODE;
-    epoch_ = Display().lossEpoch;
+    {
+      DisplayLock hold;
+      if (Display().exclusiveWindowInBack)
+        return DDERR_WRONGMODE;
+      epoch_ = Display().lossEpoch;
+    }
     std::fill(memory_.begin(), memory_.end(), 0);
     if (backBuffer_ != NULL)
       backBuffer_->Restore();
@@ -244,6 +250,7 @@ private:
   bool Lost() {
     if (!losable_)
       return false;
+    DisplayLock hold;
     CheckExclusiveFocus();
     return epoch_ != Display().lossEpoch;
   }
@@ -263,22 +270,11 @@ private:
     }
     if (!EnsureMemory())
       return DDERR_OUTOFMEMORY;
-    DWORD bytes = BytesPerPixel();
-    DWORD colour = fx->dwFillColor;
-    for (LONG y = area.top; y < area.bottom; ++y) {
-      unsigned char *line =
-          memory_.data() + size_t(y) * pitch_ + size_t(area.left) * bytes;
-      LONG count = area.right - area.left;
-      if (bytes == 2) {
-        std::fill_n(reinterpret_cast<uint16_t *>(line), count,
-                    uint16_t(colour));
-      } else if (bytes == 4) {
-        std::fill_n(reinterpret_cast<uint32_t *>(line), count, colour);
-      } else {
-        for (LONG x = 0; x < count; ++x)
-          memcpy(line + x * bytes, &colour, bytes);
-      }
-    }
+    TargetPixels pixels = {memory_.data(), int(width_), int(height_),
+                           int(pitch_), format_};
+    Rect rect = {area.left, area.top, area.right - area.left,
+                 area.bottom - area.top};
+    FillPixels(pixels, rect, fx->dwFillColor);
     return DD_OK;
   }
 
@@ -294,8 +290,9 @@ private:
       return;
     SDL_Rect fromRect = {in.left, in.top, in.right - in.left,
                          in.bottom - in.top};
-    CaptureFrame(from.View(), fromRect);
-    ApplyAltEnter();
+    CaptureFrame(settings_, from.View(),
+                 Rect{fromRect.x, fromRect.y, fromRect.w, fromRect.h});
+    ApplyAltEnter(window);
     SDL_Surface *target = SDL_GetWindowSurface(window);
     if (target == NULL)
       return;
@@ -303,31 +300,23 @@ private:
     SDL_GetWindowPosition(window, &left, &top);
     SDL_Rect area = {out.left - left, out.top - top, out.right - out.left,
                      out.bottom - out.top};
-    Show(from.View(), fromRect, window, target, area, ScaleModeSetting(false));
+    ShowPicture(from.View(), fromRect, window, target, area,
+                ScaleFor(settings_.scale, false), scratch_);
   }
 
   // The new front buffer on the exclusive window.
   void ShowFront() {
     SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
-    CaptureFrame(View(), fromRect);
-    ApplyAltEnter();
-    SDL_Window *window = LiveWindow(Display().exclusiveWindowId);
+    CaptureFrame(settings_, View(), Rect{0, 0, int(width_), int(height_)});
+    SDL_Window *window = LiveWindow(ExclusiveWindowId());
+    if (window != NULL)
+      ApplyAltEnter(window);
     SDL_Surface *target = window != NULL ? SDL_GetWindowSurface(window) : NULL;
     if (target == NULL)
       return;
     SDL_Rect area = {0, 0, target->w, target->h};
-    Show(View(), fromRect, window, target, area, ScaleModeSetting(true));
-  }
-
-  // The picture placed in `area` as the scale mode says, black around it.
-  static void Show(const Pixels &source, const SDL_Rect &from,
-                   SDL_Window *window, SDL_Surface *target,
-                   const SDL_Rect &area, ScaleMode mode) {
-    SDL_Rect picture = PlacePicture(mode, from.w, from.h, area);
-    FillAround(target, area, picture);
-    SDL_Rect clip = {0, 0, target->w, target->h};
-    PresentScaled(source, from, target, picture, clip);
-    SDL_UpdateWindowSurface(window);
+    ShowPicture(View(), fromRect, window, target, area,
+                ScaleFor(settings_.scale, true), scratch_);
   }
 
   // Surface to surface, same format, nearest neighbour.
@@ -381,6 +370,12 @@ private:
   IDirectDrawClipper *clipper_ = NULL;
   Surface *backBuffer_ = NULL; // owned by the chain's front buffer
   Surface *front_ = NULL;
+  // A primary's: the settings of the display it belongs to, and what its
+  // presents and flips keep between calls.
+  Settings settings_ = Settings();
+  PresentScratch scratch_;
+  RefreshClock clock_ = {0, 0, 0};
+  unsigned pumpsSeen_ = 0; // by the flip, see PumpOncePerRound
 };
 
 } // namespace
@@ -399,14 +394,19 @@ HRESULT NewSurface(DWORD width, DWORD height, const PixelFormat &format,
 }
 
 LPDIRECTDRAWSURFACE NewWindowedPrimary(DWORD width, DWORD height,
-                                       const PixelFormat &format, DWORD caps) {
-  return new Surface(width, height, format, caps | DDSCAPS_VISIBLE);
+                                       const PixelFormat &format, DWORD caps,
+                                       const Settings &settings) {
+  Surface *primary = new Surface(width, height, format, caps | DDSCAPS_VISIBLE);
+  primary->UseSettings(settings);
+  return primary;
 }
 
 HRESULT NewFlipChain(DWORD width, DWORD height, const PixelFormat &format,
-                     DWORD caps, LPDIRECTDRAWSURFACE *out) {
+                     DWORD caps, const Settings &settings,
+                     LPDIRECTDRAWSURFACE *out) {
   Surface *primary = new Surface(width, height, format,
                                  caps | DDSCAPS_VISIBLE | DDSCAPS_FRONTBUFFER);
+  primary->UseSettings(settings);
   Surface *back = new Surface(width, height, format,
                               DDSCAPS_BACKBUFFER | DDSCAPS_FLIP |
                                   DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY);

@@ -15,11 +15,13 @@ HRESULT NewSurface(DWORD width, DWORD height, const PixelFormat &format,
 // The visible screen shared with other windows; its pixels are made on first
 // use.
 LPDIRECTDRAWSURFACE NewWindowedPrimary(DWORD width, DWORD height,
-                                       const PixelFormat &format, DWORD caps);
+                                       const PixelFormat &format, DWORD caps,
+                                       const Settings &settings);
 
 // A visible front buffer with one back buffer attached, both of the current
 // mode; DDERR_OUTOFVIDEOMEMORY when their pixels cannot be had.
 HRESULT NewFlipChain(DWORD width, DWORD height, const PixelFormat &format,
-                     DWORD caps, LPDIRECTDRAWSURFACE *out);
+                     DWORD caps, const Settings &settings,
+                     LPDIRECTDRAWSURFACE *out);
 
 #endif

@@ -2,6 +2,8 @@
 #include <stdio.h>
 
 #include <map>
+#include <mutex>
+#include <set>
 
 #include "standin.h"
 
@@ -50,24 +52,36 @@ Uint32 FindWindowId(HWND handle) {
   return id;
 }
 
+// Handles already matched, so that a frame's check is one lookup, and
+// handles found to be no live window, so that a client presenting to its
+// destroyed window pays nothing each frame; a display opened again looks
+// afresh (SDL may make a new window where a dead one was). Dead entries of
+// `known` go whenever one is added: the map never outgrows the windows
+// alive then. The lock is recursive: SDL calls made under it may run the
+// event watch, which looks up windows.
+std::recursive_mutex windowsLock;
+std::map<HWND, Uint32> known;
+std::set<HWND> dead;
+
 } // namespace
 
 Uint32 WindowIdFromHandle(HWND handle) {
   if (handle == NULL || SDL_WasInit(SDL_INIT_VIDEO) == 0)
     return 0;
-  // Handles already matched, so that a frame's check is one lookup. Dead
-  // entries go whenever one is added: the map never outgrows the windows
-  // alive at that moment.
-  static std::map<HWND, Uint32> known;
+  std::lock_guard<std::recursive_mutex> hold(windowsLock);
+  if (dead.count(handle) != 0)
+    return 0;
   std::map<HWND, Uint32>::iterator it = known.find(handle);
   if (it != known.end()) {
     if (IsWindow(it->second, handle))
       return it->second;
-    known.erase(it);
+    known.erase(it); // SDL may have made a new window in its place
   }
   Uint32 id = FindWindowId(handle);
-  if (id == 0)
+  if (id == 0) {
+    dead.insert(handle);
     return 0;
+  }
   for (it = known.begin(); it != known.end();) {
     if (IsWindow(it->second, it->first))
       ++it;
@@ -76,6 +90,11 @@ Uint32 WindowIdFromHandle(HWND handle) {
   }
   known[handle] = id;
   return id;
+}
+
+void ForgetDeadWindows() {
+  std::lock_guard<std::recursive_mutex> hold(windowsLock);
+  dead.clear();
 }
 
 SDL_Window *LiveWindow(Uint32 id) {
@@ -135,3 +154,5 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
   // keeps is simply let go.
   return handle != NULL;
 }
+
+BOOL WINAPI IsWindow(HWND handle) { return WindowFromHandle(handle) != NULL; }

@@ -287,6 +287,26 @@ scenario_missing_depth() {
   expect "after Close" "$(line '^CLOSED ')" "CLOSED all-null"
 }
 
+# A destroyed window: refused where a window is needed, with a line naming
+# the handle, no box (LURN_ERROR_BOX=0, else the client would wait on it)
+# and nothing to close.
+scenario_dead_window() {
+  client dead-window LURN_ERROR_BOX=0 -- --dead-window --fullscreen --input
+  wait_for '^EXIT' || return 1
+  expect "Open" "$(line '^OPEN ')" "OPEN 0" || return 1
+  expect "OpenKeyboard" "$(line '^KEYBOARD ')" "KEYBOARD 0" || return 1
+  expect "after Close" "$(line '^CLOSED ')" "CLOSED all-null" || return 1
+  local said
+  for said in "Open: DDERR_INVALIDPARAMS (0x80070057): full screen" \
+    "OpenKeyboard: DDERR_INVALIDPARAMS (0x80070057): the system keyboard"; do
+    tr -d '\r' <"$ERR" | grep -qF "lurn: $said needs a window, and " &&
+      continue
+    echo "  no line 'lurn: $said needs a window, and ...':"
+    grep 'lurn:' "$ERR" | sed 's/^/    /'
+    return 1
+  done
+}
+
 scenario_aux_surface() {
   client auxiliary -- --aux --mode 320x240 --seconds 60
   wait_for '^WINDOW ' || return 1
@@ -627,10 +647,10 @@ if [ "$platform" = wine ]; then
   # Wine's DirectDraw needs a 16-bit X screen for a 16-bit windowed client.
   start_xvfb 1024x768x16 || exit 1
   start_wine
-  scenarios=(windowed_565 fullscreen missing_depth aux_surface lost_surfaces
-             input odd_width clean_exit)
+  scenarios=(windowed_565 fullscreen missing_depth dead_window aux_surface
+             lost_surfaces input odd_width clean_exit)
   [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth
-                                        input)
+                                        dead_window input)
 elif [ "$platform" = wayland ]; then
   SCREEN_W=800 SCREEN_H=600
   start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
@@ -646,8 +666,8 @@ else
   start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
   CLIENT_BINARY=$build/bin/e2e_client
   LEAK_CHECK_BINARY=${3:-}
-  scenarios=(windowed_565 windowed_555 fullscreen missing_depth aux_surface
-             lost_surfaces input odd_width clean_exit scale_modes
+  scenarios=(windowed_565 windowed_555 fullscreen missing_depth dead_window
+             aux_surface lost_surfaces input odd_width clean_exit scale_modes
              alt_enter_windowed alt_enter_fullscreen)
 fi
 

@@ -15,7 +15,10 @@
 //   LOCKPITCH <pitchPixels>     (after the first successful lock)
 //   ACTIVE <0|1>                (the window lost or regained the focus)
 //   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
-// --pattern draws a fine pattern instead of the quadrants; --log FILE sends
+//   KEYBOARD <result>           (with --input, when the display's Open
+//                               failed: OpenKeyboard on the same window)
+// --pattern draws a fine pattern instead of the quadrants; --dead-window
+// passes the handle of a window destroyed first; --log FILE sends
 // the lines to a file instead. On Windows, --activate TITLE only
 // brings the window of that title back to the front, as a user would.
 #include <lurn.h>
@@ -36,7 +39,7 @@
 namespace {
 
 struct Options {
-  bool fullScreen, aux, input, toggle, pattern;
+  bool fullScreen, aux, input, toggle, pattern, deadWindow;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -44,8 +47,8 @@ struct Options {
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, false, false, true, false, 16,
-                     320,   240,   640,   480,  10};
+  Options options = {false, false, false, true, false, false,
+                     16,    320,   240,   640,  480,   10};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -59,6 +62,8 @@ Options ParseOptions(int argc, char **argv) {
       options.toggle = false;
     else if (strcmp(arg, "--pattern") == 0)
       options.pattern = true;
+    else if (strcmp(arg, "--dead-window") == 0)
+      options.deadWindow = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
       options.depth = atoi(value);
     else if (strcmp(arg, "--mode") == 0 && ++i)
@@ -222,8 +227,12 @@ bool OpenAll(void *window, void *instance, const Options &options) {
                             static_cast<unsigned short>(options.height),
                             static_cast<unsigned char>(options.depth), flags);
   Say("OPEN %d", opened);
-  if (!opened)
+  if (!opened) {
+    if (options.input)
+      Say("KEYBOARD %d",
+          input.Open(window, instance) ? input.OpenKeyboard(window) : -1);
     return false;
+  }
   Say("LAYOUT %d %d %d %d %s", display.redShift, display.greenBits,
       display.blueShift, display.pitchPixels,
       display.secondaryBits ? "set" : "null");
@@ -318,6 +327,8 @@ int main(int argc, char **argv) {
       CreateWindowA("lurn e2e", "lurn e2e", style | WS_VISIBLE, 0, 0,
                     frame.right - frame.left, frame.bottom - frame.top, NULL,
                     NULL, instance, NULL);
+  if (options.deadWindow)
+    DestroyWindow(window);
   Counts counts = {0, 0, 0, 0, 0};
   Seen seen;
   memset(&seen, 0, sizeof seen);
@@ -363,7 +374,12 @@ int main(int argc, char **argv) {
   Counts counts = {0, 0, 0, 0, 0};
   Seen seen;
   memset(&seen, 0, sizeof seen);
-  if (window != NULL && OpenAll(window, NULL, options)) {
+  void *handle = window; // with --dead-window, a destroyed window's
+  if (options.deadWindow && window != NULL) {
+    SDL_DestroyWindow(window);
+    window = NULL;
+  }
+  if (handle != NULL && OpenAll(handle, NULL, options)) {
     int x, y, w, h;
     SDL_PumpEvents();
     SDL_GetWindowPosition(window, &x, &y);

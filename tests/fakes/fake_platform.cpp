@@ -266,6 +266,7 @@ void FakePlatform::Reset() {
   lastMouseState.clear();
   answered.clear();
   fakeHandles.clear();
+  deadWindows.clear();
   displayWidth = 640;
   displayHeight = 480;
   SetDisplayFormat(16, 0xF800, 0x07E0, 0x001F);

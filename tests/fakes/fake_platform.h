@@ -80,6 +80,7 @@ public:
   RECT clientRect;
   POINT clientOrigin;
   std::set<HANDLE> fakeHandles; // CloseHandle of anything else goes through
+  std::set<HWND> deadWindows;   // IsWindow answers FALSE for these and null
   // Device states delivered by GetDeviceState, one per read; when empty a
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;

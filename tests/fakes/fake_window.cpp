@@ -66,6 +66,12 @@ BOOL WINAPI FakeCloseHandle(HANDLE handle) {
 #endif
 }
 
+// Not recorded: the library asks it wherever a window is needed, which
+// would only pad every call list.
+BOOL WINAPI FakeIsWindow(HWND window) {
+  return window != NULL && fake.deadWindows.count(window) == 0;
+}
+
 } // namespace
 
 #if defined(_WIN32)
@@ -83,6 +89,7 @@ LURN_FAKE_IMPORT(SetRect, 20)
 LURN_FAKE_IMPORT(GetClientRect, 8)
 LURN_FAKE_IMPORT(ClientToScreen, 8)
 LURN_FAKE_IMPORT(CloseHandle, 4)
+LURN_FAKE_IMPORT(IsWindow, 4)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);
@@ -97,4 +104,5 @@ BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
   return FakeClientToScreen(window, point);
 }
 BOOL WINAPI CloseHandle(HANDLE handle) { return FakeCloseHandle(handle); }
+BOOL WINAPI IsWindow(HWND window) { return FakeIsWindow(window); }
 #endif

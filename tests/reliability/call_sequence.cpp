@@ -256,6 +256,18 @@ std::string Boxes(const Step &step, size_t callsBefore, int result,
                                    "DDERR_NOTINITIALIZED"};
   for (HRESULT code : fake.answered)
     allowed.insert(DirectXErrorName(code));
+  // A null window where one is needed: full screen, the devices.
+  int call = step.call % kCallCount;
+  bool needsWindow =
+      call == kOpenKeyboard || call == kOpenMouse ||
+      (call == kDisplayOpen && (step.args[4] & LurnDirectDraw::FullScreen));
+  if (needsWindow && Window(step.args[0]) == NULL) {
+    allowed.insert("DDERR_INVALIDPARAMS");
+    for (size_t i = callsBefore; i < fake.calls.size(); ++i)
+      if (fake.calls[i].name == "DirectDrawCreate" ||
+          fake.calls[i].name == "IDirectInputA::CreateDevice")
+        return "a null window went on to " + fake.calls[i].name;
+  }
   int boxes = 0;
   // Each box has its diagnostic line, naming the same code.
   std::vector<std::string> lines = checker.diagnostics.TakeLines();
@@ -278,7 +290,6 @@ std::string Boxes(const Step &step, size_t callsBefore, int result,
       return "an error box saying '" + call.text +
              "', which no answer of this step explains";
   }
-  int call = step.call % kCallCount;
   bool reports = call == kDisplayOpen || call == kLock || call == kInputOpen ||
                  call == kOpenKeyboard || call == kOpenMouse;
   if (!reports && boxes != 0)
@@ -513,6 +524,9 @@ std::string RunSteps(const std::vector<Step> &steps, uint8_t fill,
     if (!problem.empty()) {
       if (failedAt != NULL)
         *failedAt = i;
+      // Closed before the next run's reset frees what they hold.
+      display.Close();
+      input.Close();
       return problem;
     }
   }

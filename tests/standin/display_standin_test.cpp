@@ -216,6 +216,25 @@ TEST_F(StandinDisplay, FullScreenOffersTheModesOfWinesVirtualDesktop) {
     display.Close();
   }
   unsetenv("LURN_STANDIN_ANYMODE");
+  // The line lists the modes on offer at that depth.
+  const struct {
+    unsigned short width;
+    unsigned char depth;
+    const char *said;
+  } lines[] = {{641, 16,
+                "full screen 641x480 at 16 bits; the display "
+                "offers 9 modes at 16 bits: 320x240, 400x300, "
+                "512x384, 640x480, 768x576, ...;"},
+               {640, 32,
+                "full screen 640x480 at 32 bits; the display "
+                "offers no mode at 32 bits (18 at other depths);"}};
+  for (const auto &line : lines) {
+    testing::internal::CaptureStderr();
+    display.Open(window, line.width, 480, line.depth, kFullScreen | kRelease);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, said.find(line.said)) << said;
+    display.Close();
+  }
 }
 
 TEST_F(StandinDisplay, LinesAreAlignedToEightBytes) {
@@ -264,6 +283,8 @@ TEST_F(StandinDisplay, BadInputGetsADefinedAnswer) {
        kFullScreen | kRelease, 0, "DDERR_INVALIDPARAMS"},
       {"not a window", false, true, 320, 240, 16, kRelease, 0,
        "DDERR_INVALIDPARAMS"},
+      {"not a window, full screen", false, true, 320, 240, 16,
+       kFullScreen | kRelease, 0, "DDERR_INVALIDPARAMS"},
       {"high option bits", false, false, 320, 240, 16, 0xF1, 1, ""},
   };
   for (const BadInput &row : rows) {

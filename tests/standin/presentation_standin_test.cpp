@@ -7,9 +7,14 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <stb_image.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
+
+#include "desktop.h"
 #include "standin.h"
 #include "standin_test_support.h"
 
@@ -184,6 +189,55 @@ TEST_F(StandinPresentation, AWindowedClientIsNotLostWithTheFocus) {
   EXPECT_EQ("ff0000", PixelAt(10, 10));
 }
 
+// A client presenting to its destroyed window: the dead window is
+// remembered, not searched for again with a probe window each frame.
+TEST_F(StandinPresentation, ADestroyedWindowIsNotSearchedForEachFrame) {
+  SDL_Window *doomed = SDL_CreateWindow("doomed", 0, 0, 320, 240, 0);
+  ASSERT_NE(nullptr, doomed) << SDL_GetError();
+  Uint32 id = SDL_GetWindowID(doomed);
+  ASSERT_EQ(
+      1, display.Open(doomed, 320, 240, 16, LurnDirectDraw::ReleaseSecondary));
+  SDL_DestroyWindow(doomed);
+  for (int frame = 0; frame < 200; ++frame)
+    display.UpdatePrimaryBuffer();
+  SDL_Window *next = SDL_CreateWindow("next", 0, 0, 320, 240, 0);
+  ASSERT_NE(nullptr, next) << SDL_GetError();
+  // One search at the first frame after the window died, then none.
+  EXPECT_GE(id + 2, SDL_GetWindowID(next))
+      << "windows made while presenting to a dead one";
+  SDL_DestroyWindow(next);
+}
+
+// Each Alt+Enter press switches, however many come between two presents.
+TEST_F(StandinPresentation, EachAltEnterBetweenTwoPresentsSwitches) {
+  ASSERT_EQ(
+      1, display.Open(window, 320, 240, 16, LurnDirectDraw::ReleaseSecondary));
+  SDL_Rect screen;
+  ASSERT_EQ(0, SDL_GetDisplayBounds(0, &screen)) << SDL_GetError();
+  const struct {
+    int presses;
+    bool covering;
+  } rows[] = {{1, true}, {2, true}, {3, false}, {2, false}, {5, true}};
+  for (const auto &row : rows) {
+    for (int press = 0; press < row.presses; ++press) {
+      SDL_Event event;
+      memset(&event, 0, sizeof event);
+      event.type = SDL_KEYDOWN;
+      event.key.windowID = SDL_GetWindowID(window);
+      event.key.keysym.scancode = SDL_SCANCODE_RETURN;
+      event.key.keysym.mod = KMOD_LALT;
+      SDL_PushEvent(&event);
+    }
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    int width, height;
+    SDL_GetWindowSize(window, &width, &height);
+    EXPECT_EQ(row.covering ? screen.w : 640, width)
+        << row.presses << " presses";
+    EXPECT_EQ(row.covering ? screen.h : 480, height)
+        << row.presses << " presses";
+  }
+}
+
 // Frames written under LURN_STANDIN_CAPTURE decode to the drawn pixels, each
 // field widened by repeating its top bits; every second frame is kept.
 TEST_F(StandinPresentation, CapturedFramesDecodeToThePixelsDrawn) {
@@ -232,6 +286,62 @@ TEST_F(StandinPresentation, CapturedFramesDecodeToThePixelsDrawn) {
   }
   unsetenv("LURN_STANDIN_CAPTURE");
   EXPECT_EQ(0, rmdir(folder)) << "frames beyond every second one were kept";
+}
+
+// A frame that cannot be written leaves no file behind, overwrites nothing,
+// is said once, and stops the capture: a full disk, a folder path near the
+// system's limit, a folder that is a file.
+TEST_F(StandinPresentation, AFrameThatCannotBeWrittenIsSaidOnceAndStops) {
+  char base[] = "/tmp/lurn-capture-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(base));
+  std::string notes = std::string(base) + "/notes.txt";
+  FILE *file = fopen(notes.c_str(), "w");
+  ASSERT_NE(nullptr, file);
+  fputs("kept", file);
+  fclose(file);
+  std::string full = std::string(base) + "/full";
+  ASSERT_EQ(0, mkdir(full.c_str(), 0700));
+  // Padding that names the same folder: notes.txt by a path of 4,095
+  // characters, the longest there is; frames in it have longer ones.
+  std::string padded = base;
+  if (padded.size() % 2 == 0)
+    padded += "/";
+  while (padded.size() + strlen("/notes.txt") < 4095)
+    padded += "/.";
+  padded += "/notes.txt";
+  ASSERT_EQ(4095u, padded.size());
+  const struct {
+    std::string folder;
+    const char *why;
+  } rows[] = {{full, "No space left on device"},
+              {padded, "File name too long"},
+              {notes, "Not a directory"}};
+  // The next frame, in the full folder, goes to a device that is always full.
+  char name[32];
+  snprintf(name, sizeof name, "/frame-%06lu.png", FramesCounted() + 1);
+  ASSERT_EQ(0, symlink("/dev/full", (full + name).c_str()));
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.folder.substr(0, 60));
+    setenv("LURN_CAPTURE", row.folder.c_str(), 1);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(
+        1, display.Open(window, 64, 40, 16, LurnDirectDraw::ReleaseSecondary));
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    display.Close();
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << said;
+    EXPECT_NE(std::string::npos, said.find(row.why)) << said;
+  }
+  unsetenv("LURN_CAPTURE");
+  file = fopen(notes.c_str(), "r");
+  char text[8] = "";
+  EXPECT_NE(nullptr, fgets(text, sizeof text, file));
+  fclose(file);
+  EXPECT_STREQ("kept", text) << "the file in the folder's place";
+  EXPECT_EQ(0, rmdir(full.c_str())) << "a partial frame was left";
+  EXPECT_EQ(0, unlink(notes.c_str()));
+  EXPECT_EQ(0, rmdir(base));
 }
 
 } // namespace

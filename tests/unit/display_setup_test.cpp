@@ -268,12 +268,9 @@ TEST_F(DisplaySetup, ALockWithoutAnAddressIsLockedSurfaces) {
 
 const char kMissingDepthLine[] =
     "lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 32 bits, "
-    "the desktop is 16 bits (5-6-5); ask for 16, open FullScreen, or "
-#if defined(_WIN32)
-    "run on a 24-bit X screen under Wine";
-#else
-    "give the stand-in a 32-bit desktop (LURN_STANDIN_DESKTOP)";
-#endif
+    "the desktop is 16 bits (5-6-5); ask for 16, open FullScreen, or keep the "
+    "desktop and have the picture converted: the KeepDesktop option bit "
+    "(0x10) or LURN_KEEP_DESKTOP=1";
 
 TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
   const unsigned char depths[] = {0, 8, 15, 24, 32};

@@ -82,8 +82,8 @@ TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
   const DiagnosticRow rows[] = {
       {false, 0x80004001, "full screen 1x1 at 16 bits", "DDERR_UNSUPPORTED",
        "lurn: M: DDERR_UNSUPPORTED (0x80004001): full screen 1x1 at 16 bits; "
-       "use a mode the display offers; under Wine run inside \"explorer "
-       "/desktop=NAME,800x600\""},
+       "use a mode the display offers, or keep the desktop's mode: the "
+       "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1"},
       {false, 0x80070057, "x", "DDERR_INVALIDPARAMS",
        "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x; pass a real window and "
        "a size the platform accepts"},

@@ -22,7 +22,15 @@ inline void *TestWindow() { return reinterpret_cast<void *>(0x1234); }
 
 class FakePlatformTest : public ::testing::Test {
 protected:
+  FakePlatformTest() {
+    memset(&display, 0, sizeof display);
+    memset(&input, 0, sizeof input);
+  }
+  // Tests call it again to start over: the records are closed first, as the
+  // library still lists what they hold and the reset frees it.
   void SetUp() override {
+    display.Close();
+    input.Close();
     capture_.reset();
     capture_.reset(new StderrCapture);
     fake.Reset();
@@ -31,6 +39,8 @@ protected:
   }
   void TearDown() override {
     EXPECT_EQ(0, fake.OverReleases()) << "an interface was released too often";
+    display.Close();
+    input.Close();
     capture_.reset();
   }
   // The library's diagnostic lines since the last call.

@@ -33,8 +33,8 @@ LURN_AVX2 inline __m256i Widened(__m256i p, const Vectors &v, int i) {
 
 // The first line apart: with one line only, the loop over lines costs a
 // compare per block.
-LURN_AVX2 inline void Store(const __m256i *out, int n, Uint8 *first,
-                            Uint8 *const *lines, int count, int at) {
+LURN_AVX2 inline void Store(const __m256i *out, int n, uint8_t *first,
+                            uint8_t *const *lines, int count, int at) {
   for (int i = 0; i < n; ++i)
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(first + at) + i, out[i]);
   for (int l = 1; l < count; ++l)
@@ -43,13 +43,13 @@ LURN_AVX2 inline void Store(const __m256i *out, int n, Uint8 *first,
                           out[i]);
 }
 
-LURN_AVX2 inline __m256i Load16(const Uint16 *in, int b) {
+LURN_AVX2 inline __m256i Load16(const uint16_t *in, int b) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in) + b);
 }
 
 // Which of 8 pixels each lane of the j-th vector of their K-fold repetition
 // shows.
-alignas(32) const Sint32 kSpread[5][4][8] = {
+alignas(32) const int32_t kSpread[5][4][8] = {
     {},
     {{0, 1, 2, 3, 4, 5, 6, 7}},
     {{0, 0, 1, 1, 2, 2, 3, 3}, {4, 4, 5, 5, 6, 6, 7, 7}},
@@ -71,8 +71,8 @@ template <int K> LURN_AVX2 inline void LoadSpread(__m256i *spread) {
 // repeated K times across and stored to every line.
 template <int K>
 LURN_AVX2 inline void StoreRepeated(__m256i low, __m256i high,
-                                    const __m256i *spread, Uint8 *line0,
-                                    Uint8 *const *lines, int count, int at) {
+                                    const __m256i *spread, uint8_t *line0,
+                                    uint8_t *const *lines, int count, int at) {
   __m256i first = _mm256_unpacklo_epi16(low, high);
   __m256i second = _mm256_unpackhi_epi16(low, high);
   __m256i out[2 * K];
@@ -89,11 +89,11 @@ LURN_AVX2 inline void StoreRepeated(__m256i low, __m256i high,
 }
 
 template <int K>
-LURN_AVX2 void Blocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
+LURN_AVX2 void Blocks32(const uint16_t *in, int blocks, uint8_t *const *lines,
                         int count, int at, const Vectors &v) {
   __m256i spread[K];
   LoadSpread<K>(spread);
-  Uint8 *line0 = lines[0];
+  uint8_t *line0 = lines[0];
   for (int b = 0; b < blocks; ++b) {
     // Quarters 0 2 1 3, so that the in-lane unpacks give pixels in order.
     __m256i p = _mm256_permute4x64_epi64(Load16(in, b), 0xD8);
@@ -105,9 +105,9 @@ LURN_AVX2 void Blocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
 }
 
 template <int K>
-LURN_AVX2 void Blocks16(const Uint16 *in, int blocks, Uint8 *const *lines,
+LURN_AVX2 void Blocks16(const uint16_t *in, int blocks, uint8_t *const *lines,
                         int count, int at, const Vectors &v) {
-  Uint8 *line0 = lines[0];
+  uint8_t *line0 = lines[0];
   for (int b = 0; b < blocks; ++b) {
     __m256i p = Load16(in, b);
     if constexpr (K > 1)
@@ -174,14 +174,15 @@ template <unsigned Mask> LURN_AVX2 inline __m256i Known(__m256i p) {
 }
 
 template <unsigned M0, unsigned M1, unsigned M2, int K, bool Alpha>
-LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
-                             int count, int at, Uint32 alphaBits) {
+LURN_AVX2 void KnownBlocks32(const uint16_t *in, int blocks,
+                             uint8_t *const *lines, int count, int at,
+                             uint32_t alphaBits) {
   // Scalar arguments only: a vector one would keep the compiler from
   // clearing the upper halves on return, and SSE code after would pay.
   __m256i alpha = _mm256_set1_epi16(short(alphaBits >> 16));
   __m256i spread[K];
   LoadSpread<K>(spread);
-  Uint8 *line0 = lines[0];
+  uint8_t *line0 = lines[0];
   for (int b = 0; b < blocks; ++b) {
     __m256i p = _mm256_permute4x64_epi64(Load16(in, b), 0xD8);
     __m256i low =
@@ -193,7 +194,8 @@ LURN_AVX2 void KnownBlocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
   }
 }
 
-typedef void (*Blocks)(const Uint16 *, int, Uint8 *const *, int, int, Uint32);
+typedef void (*Blocks)(const uint16_t *, int, uint8_t *const *, int, int,
+                       uint32_t);
 
 template <int L, bool Alpha> constexpr Blocks KnownBlocks(int k) {
   constexpr unsigned m0 = kKnownMasks[L][0], m1 = kKnownMasks[L][1],
@@ -222,7 +224,7 @@ const Blocks kKnown[kKnownLayouts][2][4] = {
     LURN_KNOWN(0), LURN_KNOWN(1), LURN_KNOWN(2), LURN_KNOWN(3),
     LURN_KNOWN(4), LURN_KNOWN(5), LURN_KNOWN(6), LURN_KNOWN(7)};
 
-LURN_AVX2 void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines,
+LURN_AVX2 void Widen(const uint16_t *in, int n, int k, uint8_t *const *lines,
                      int count, int at, const Conversion &c) {
   int blocks = n / 16;
   if (c.bytes == 2 && k == 3)
@@ -267,8 +269,8 @@ LURN_AVX2 void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines,
 
 // Each group of 8 target pixels from one load and one permute when its
 // columns lie close together (enlarging), else from a gather (shrinking).
-LURN_AVX2 void Pick(const Uint8 *row, const Picks &picks, Uint8 *const *lines,
-                    int count, int bytes) {
+LURN_AVX2 void Pick(const uint8_t *row, const Picks &picks,
+                    uint8_t *const *lines, int count, int bytes) {
   int n = int(picks.columns.size());
   if (bytes != 4 || n < 8)
     return kPortableKernels.pick(row, picks, lines, count, bytes);
@@ -276,12 +278,12 @@ LURN_AVX2 void Pick(const Uint8 *row, const Picks &picks, Uint8 *const *lines,
   const int *columns = picks.columns.data(), *start = picks.groupStart.data();
   const __m256i *offsets =
       reinterpret_cast<const __m256i *>(picks.offsets.data());
-  const Uint8 *near = picks.near.data();
+  const uint8_t *nearby = picks.nearby.data();
   int groups = n / 8;
-  Uint8 *line0 = lines[0];
+  uint8_t *line0 = lines[0];
   for (int g = 0; g < groups; ++g) {
     __m256i out;
-    if (near[g])
+    if (nearby[g])
       out = _mm256_permutevar8x32_epi32(
           _mm256_loadu_si256(
               reinterpret_cast<const __m256i *>(from + start[g])),
@@ -295,10 +297,10 @@ LURN_AVX2 void Pick(const Uint8 *row, const Picks &picks, Uint8 *const *lines,
     for (int l = 1; l < count; ++l)
       _mm256_storeu_si256(reinterpret_cast<__m256i *>(lines[l]) + g, out);
   }
-  Uint32 *const *out = reinterpret_cast<Uint32 *const *>(lines);
+  uint32_t *const *out = reinterpret_cast<uint32_t *const *>(lines);
   for (int l = 0; l < count; ++l)
     for (int i = groups * 8; i < n; ++i)
-      out[l][i] = Uint32(from[columns[i]]);
+      out[l][i] = uint32_t(from[columns[i]]);
 }
 
 const Kernels kAvx2Kernels = {"avx2", Widen, Pick};

@@ -28,7 +28,7 @@ LURN_SSE2 inline __m128i Widened(__m128i p, const Vectors &v, int i) {
                          v.mul[i]);
 }
 
-LURN_SSE2 inline void Store(const __m128i *out, int n, Uint8 *const *lines,
+LURN_SSE2 inline void Store(const __m128i *out, int n, uint8_t *const *lines,
                             int count, int at) {
   for (int l = 0; l < count; ++l)
     for (int i = 0; i < n; ++i)
@@ -55,7 +55,7 @@ template <int K> LURN_SSE2 inline void Spread(__m128i p, __m128i *out) {
 }
 
 template <int K>
-LURN_SSE2 void Blocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
+LURN_SSE2 void Blocks32(const uint16_t *in, int blocks, uint8_t *const *lines,
                         int count, int at, const Vectors &v) {
   for (int b = 0; b < blocks; ++b) {
     __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in) + b);
@@ -70,7 +70,7 @@ LURN_SSE2 void Blocks32(const Uint16 *in, int blocks, Uint8 *const *lines,
 }
 
 template <int K>
-LURN_SSE2 void Blocks16(const Uint16 *in, int blocks, Uint8 *const *lines,
+LURN_SSE2 void Blocks16(const uint16_t *in, int blocks, uint8_t *const *lines,
                         int count, int at, const Vectors &v) {
   for (int b = 0; b < blocks; ++b) {
     __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in) + b);
@@ -99,7 +99,7 @@ LURN_SSE2 void Blocks16(const Uint16 *in, int blocks, Uint8 *const *lines,
   }
 }
 
-LURN_SSE2 void Widen(const Uint16 *in, int n, int k, Uint8 *const *lines,
+LURN_SSE2 void Widen(const uint16_t *in, int n, int k, uint8_t *const *lines,
                      int count, int at, const Conversion &c) {
   int blocks = n / 8;
   if (c.bytes == 2 && k == 3)

@@ -6,37 +6,51 @@
 #include <string>
 #include <vector>
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "../hex.h"
-#include "present.h"
+#include "present/present.h"
 
 namespace {
 
 // A field widened to 8 bits by repeating its top bits; a wider one gives
 // its top 8.
-Uint8 Widen(Uint32 pixel, Uint32 mask) {
+uint8_t Widen(uint32_t pixel, uint32_t mask) {
   if (mask == 0)
     return 0;
   int low = 0, bits = 0;
   while (!(mask >> low & 1))
     ++low;
-  for (Uint32 rest = mask >> low; rest != 0; rest >>= 1)
+  for (uint32_t rest = mask >> low; rest != 0; rest >>= 1)
     bits += rest & 1;
-  Uint32 value = (pixel & mask) >> low;
+  uint32_t value = (pixel & mask) >> low;
   if (bits > 8)
-    return Uint8(value >> (bits - 8));
-  Uint32 wide = value << (8 - bits);
-  return Uint8(wide | wide >> bits);
+    return uint8_t(value >> (bits - 8));
+  uint32_t wide = value << (8 - bits);
+  return uint8_t(wide | wide >> bits);
+}
+
+// A target pixel: each field the top bits of its 8-bit channel, alpha set.
+uint32_t Pack(const PixelFormat &f, const uint8_t (&rgb)[3]) {
+  const uint32_t masks[3] = {f.red, f.green, f.blue};
+  uint32_t pixel = f.alpha;
+  for (int i = 0; i < 3; ++i) {
+    int low = 0, bits = 0;
+    while (!(masks[i] >> low & 1))
+      ++low;
+    while (uint64_t(masks[i]) >> (low + bits) & 1)
+      ++bits;
+    pixel |= uint32_t(rgb[i] >> (8 - bits)) << low;
+  }
+  return pixel;
 }
 
 struct Geometry {
   const char *name;
   int sourceWidth, sourceHeight;
-  SDL_Rect from;
+  Rect from;
   int targetWidth, targetHeight;
-  SDL_Rect to, clip;
+  Rect to, clip;
 };
 
 const Geometry kGeometries[] = {
@@ -133,7 +147,7 @@ const Geometry kGeometries[] = {
 };
 
 struct SourceFormat {
-  Uint32 red, green, blue;
+  uint32_t red, green, blue;
 };
 
 const SourceFormat kSources[] = {
@@ -143,10 +157,21 @@ const SourceFormat kSources[] = {
     {0xFFC0, 0x0030, 0x000F}, {0xF00F, 0x0FF0, 0x0000},
 };
 
-const Uint32 kTargets[] = {
-    SDL_PIXELFORMAT_RGB888, SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_ABGR8888,
-    SDL_PIXELFORMAT_BGR888, SDL_PIXELFORMAT_RGBA8888, SDL_PIXELFORMAT_RGB565,
-    SDL_PIXELFORMAT_BGR565, SDL_PIXELFORMAT_RGB555,   SDL_PIXELFORMAT_ARGB1555,
+struct TargetFormat {
+  const char *name;
+  PixelFormat format;
+};
+
+const TargetFormat kTargets[] = {
+    {"XRGB8888", {32, 0xFF0000, 0xFF00, 0xFF}},
+    {"ARGB8888", {32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000}},
+    {"ABGR8888", {32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000}},
+    {"XBGR8888", {32, 0xFF, 0xFF00, 0xFF0000}},
+    {"RGBA8888", {32, 0xFF000000, 0xFF0000, 0xFF00, 0xFF}},
+    {"RGB565", {16, 0xF800, 0x7E0, 0x1F}},
+    {"BGR565", {16, 0x1F, 0x7E0, 0xF800}},
+    {"XRGB1555", {16, 0x7C00, 0x3E0, 0x1F}},
+    {"ARGB1555", {16, 0x7C00, 0x3E0, 0x1F, 0x8000}},
 };
 
 TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
@@ -158,47 +183,49 @@ TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
   printf("kernel sets compared: %zu, the present's own: %s\n", paths.size(),
          chosen.c_str());
   std::mt19937 random(12);
+  PresentScratch scratch;
   int compared = 0;
   for (const Geometry &g : kGeometries) {
-    SDL_Rect to = g.to.w > 0 ? g.to
-                             : FitKeepingAspect(g.sourceWidth, g.sourceHeight,
-                                                g.targetWidth, g.targetHeight);
-    SDL_Rect area;
-    ASSERT_TRUE(SDL_IntersectRect(&to, &g.clip, &area)) << g.name;
+    Rect to = g.to.w > 0 ? g.to
+                         : FitKeepingAspect(g.sourceWidth, g.sourceHeight,
+                                            g.targetWidth, g.targetHeight);
+    Rect area;
+    ASSERT_TRUE(Intersect(to, g.clip, area)) << g.name;
     for (const SourceFormat &f : kSources) {
       int pitch = g.sourceWidth * 2 + (g.sourceWidth % 2 ? 6 : 0);
-      std::vector<Uint8> bits(size_t(pitch) * g.sourceHeight);
-      for (Uint8 &byte : bits)
-        byte = Uint8(random());
+      std::vector<uint8_t> bits(size_t(pitch) * g.sourceHeight);
+      for (uint8_t &byte : bits)
+        byte = uint8_t(random());
       Pixels source = {bits.data(), g.sourceWidth, g.sourceHeight, pitch,
                        PixelFormat{16, f.red, f.green, f.blue}};
-      for (Uint32 format : kTargets) {
-        SDL_Surface *target = SDL_CreateRGBSurfaceWithFormat(
-            0, g.targetWidth, g.targetHeight, 0, format);
-        ASSERT_NE(nullptr, target) << SDL_GetError();
-        size_t size = size_t(target->pitch) * target->h;
-        std::vector<Uint8> before(size), expected;
-        for (Uint8 &byte : before)
-          byte = Uint8(random());
+      for (const TargetFormat &t : kTargets) {
+        int bytes = int(t.format.bits) / 8;
+        int targetPitch = g.targetWidth * bytes + 4;
+        size_t size = size_t(targetPitch) * g.targetHeight;
+        std::vector<uint8_t> before(size), expected, pixels(size);
+        for (uint8_t &byte : before)
+          byte = uint8_t(random());
         expected = before;
-        int bytes = target->format->BytesPerPixel;
+        TargetPixels target = {pixels.data(), g.targetWidth, g.targetHeight,
+                               targetPitch, t.format};
         for (int y = area.y; y < area.y + area.h; ++y)
           for (int x = area.x; x < area.x + area.w; ++x) {
             int sx = g.from.x + int((long long)(x - to.x) * g.from.w / to.w);
             int sy = g.from.y + int((long long)(y - to.y) * g.from.h / to.h);
-            Uint16 pixel;
+            uint16_t pixel;
             memcpy(&pixel, &bits[size_t(sy) * pitch + sx * 2], 2);
-            Uint32 value =
-                SDL_MapRGB(target->format, Widen(pixel, f.red),
-                           Widen(pixel, f.green), Widen(pixel, f.blue));
-            memcpy(&expected[size_t(y) * target->pitch + x * bytes], &value,
+            const uint8_t rgb[3] = {Widen(pixel, f.red), Widen(pixel, f.green),
+                                    Widen(pixel, f.blue)};
+            uint32_t value = Pack(t.format, rgb);
+            memcpy(&expected[size_t(y) * targetPitch + x * bytes], &value,
                    bytes);
           }
         for (const std::string &path : paths) {
           UsePresentKernels(path.c_str());
-          memcpy(target->pixels, before.data(), size);
-          EXPECT_TRUE(PresentScaled(source, g.from, target, to, g.clip));
-          const Uint8 *got = static_cast<const Uint8 *>(target->pixels);
+          pixels = before;
+          EXPECT_TRUE(
+              PresentScaled(source, g.from, target, to, g.clip, scratch));
+          const uint8_t *got = pixels.data();
           size_t wrong = 0, at = 0;
           for (size_t i = size; i-- > 0;)
             if (got[i] != expected[i])
@@ -206,19 +233,18 @@ TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
           ++compared;
           if (wrong == 0)
             continue;
-          size_t pixelAt = at - at % target->pitch % bytes;
-          Uint32 want = 0, have = 0;
+          size_t pixelAt = at - at % targetPitch % bytes;
+          uint32_t want = 0, have = 0;
           memcpy(&want, &expected[pixelAt], bytes);
           memcpy(&have, &got[pixelAt], bytes);
           ADD_FAILURE() << g.name << ", source " << Hex(f.red) << "/"
                         << Hex(f.green) << "/" << Hex(f.blue) << " into "
-                        << SDL_GetPixelFormatName(format) << ", " << path
-                        << ": " << wrong << " bytes differ, first at x "
-                        << pixelAt % target->pitch / bytes << " y "
-                        << pixelAt / target->pitch << ": expected " << Hex(want)
+                        << t.name << ", " << path << ": " << wrong
+                        << " bytes differ, first at x "
+                        << pixelAt % targetPitch / bytes << " y "
+                        << pixelAt / targetPitch << ": expected " << Hex(want)
                         << ", got " << Hex(have);
         }
-        SDL_FreeSurface(target);
       }
     }
   }

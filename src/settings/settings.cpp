@@ -1,0 +1,108 @@
+#include "settings.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <mutex>
+#include <set>
+
+namespace {
+
+// The variable's value with its name, from the new name or the old one.
+struct Value {
+  const char *name;
+  const char *text; // null when neither is set or both are empty
+};
+
+Value Lookup(const char *name, const char *oldName) {
+  const char *text = getenv(name);
+  if (text != NULL && *text != '\0')
+    return Value{name, text};
+  text = oldName != NULL ? getenv(oldName) : NULL;
+  if (text != NULL && *text != '\0')
+    return Value{oldName, text};
+  return Value{name, NULL};
+}
+
+// Says once per variable and value that the value is not understood.
+void Unknown(const Value &value, const char *known, const char *used) {
+  static std::mutex lock;
+  static std::set<std::string> said;
+  std::string key = std::string(value.name) + "=" + value.text;
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    if (!said.insert(key).second)
+      return;
+  }
+  fprintf(stderr, "lurn: %s is not understood (%s); using %s\n", key.c_str(),
+          known, used);
+}
+
+// 0 or 1; anything else gives `fallback`.
+bool ReadSwitch(const char *name, const char *oldName, bool fallback) {
+  Value value = Lookup(name, oldName);
+  if (value.text == NULL)
+    return fallback;
+  if (strcmp(value.text, "0") == 0 || strcmp(value.text, "1") == 0)
+    return value.text[0] == '1';
+  Unknown(value, "0 or 1", fallback ? "1" : "0");
+  return fallback;
+}
+
+// One of `names` (null-terminated): its index; -1 when unset or unknown.
+int ReadChoice(const char *name, const char *oldName, const char *const *names,
+               const char *known, const char *used) {
+  Value value = Lookup(name, oldName);
+  if (value.text == NULL)
+    return -1;
+  for (int i = 0; names[i] != NULL; ++i)
+    if (strcmp(value.text, names[i]) == 0)
+      return i;
+  Unknown(value, known, used);
+  return -1;
+}
+
+// A whole number from 1 up, in decimal digits only.
+unsigned long ReadCount(const char *name, const char *oldName) {
+  Value value = Lookup(name, oldName);
+  if (value.text == NULL)
+    return 1;
+  unsigned long count = 0;
+  bool fits = true;
+  for (const char *digit = value.text; *digit != '\0' && fits; ++digit) {
+    fits = *digit >= '0' && *digit <= '9' &&
+           count <= (0xFFFFFFFFul - unsigned(*digit - '0')) / 10;
+    count = count * 10 + unsigned(*digit - '0');
+  }
+  if (fits && count >= 1)
+    return count;
+  Unknown(value, "a whole number from 1 to 4294967295", "1");
+  return 1;
+}
+
+} // namespace
+
+Settings ReadSettings() {
+  Settings settings;
+  static const char *const kKeep[] = {"0", "1", NULL};
+  settings.keepDesktop =
+      ReadChoice("LURN_KEEP_DESKTOP", NULL, kKeep, "0 or 1", "the program's");
+  static const char *const kScales[] = {"stretch", "aspect", "integer", NULL};
+  int scale = ReadChoice("LURN_SCALE", "LURN_STANDIN_SCALE", kScales,
+                         "stretch, aspect or integer", "the default");
+  settings.scale = scale < 0 ? kScaleUnset : ScaleMode(kScaleStretch + scale);
+  settings.vsync = ReadSwitch("LURN_VSYNC", "LURN_STANDIN_VSYNC", true);
+  settings.altEnter =
+      ReadSwitch("LURN_ALTENTER", "LURN_STANDIN_ALTENTER", true);
+  Value capture = Lookup("LURN_CAPTURE", "LURN_STANDIN_CAPTURE");
+  settings.capture = capture.text != NULL ? capture.text : "";
+  settings.captureEvery =
+      ReadCount("LURN_CAPTURE_EVERY", "LURN_STANDIN_CAPTURE_EVERY");
+  static const char *const kKernels[] = {"avx2", "sse2", "c", NULL};
+  int kernel = ReadChoice("LURN_KERNEL", "LURN_STANDIN_KERNEL", kKernels,
+                          "avx2, sse2 or c", "the best");
+  settings.kernel = kernel < 0 ? "" : kKernels[kernel];
+  settings.errorBox = ReadSwitch("LURN_ERROR_BOX", NULL, true);
+  return settings;
+}

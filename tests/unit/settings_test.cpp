@@ -1,0 +1,119 @@
+// The settings from the environment: values understood, the older names,
+// and each value not understood named once with the default used.
+#include <stdlib.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../capture_stderr.h"
+#include "settings/settings.h"
+
+namespace {
+
+const char *const kNames[] = {
+    "LURN_KEEP_DESKTOP",          "LURN_SCALE",
+    "LURN_STANDIN_SCALE",         "LURN_VSYNC",
+    "LURN_STANDIN_VSYNC",         "LURN_ALTENTER",
+    "LURN_STANDIN_ALTENTER",      "LURN_CAPTURE",
+    "LURN_STANDIN_CAPTURE",       "LURN_CAPTURE_EVERY",
+    "LURN_STANDIN_CAPTURE_EVERY", "LURN_KERNEL",
+    "LURN_STANDIN_KERNEL",        "LURN_ERROR_BOX"};
+
+void SetVariable(const char *name, const char *value) {
+#if defined(_WIN32)
+  _putenv_s(name, value); // "" removes it
+#else
+  if (*value == '\0')
+    unsetenv(name);
+  else
+    setenv(name, value, 1);
+#endif
+}
+
+std::string Summary(const Settings &s) {
+  return "keep " + std::to_string(s.keepDesktop) + ", scale " +
+         std::to_string(int(s.scale)) + ", vsync " + std::to_string(s.vsync) +
+         ", altEnter " + std::to_string(s.altEnter) + ", capture '" +
+         s.capture + "', every " + std::to_string(s.captureEvery) +
+         ", kernel '" + s.kernel + "', box " + std::to_string(s.errorBox);
+}
+
+const std::string kDefaults = "keep -1, scale 0, vsync 1, altEnter 1, "
+                              "capture '', every 1, kernel '', box 1";
+
+struct Case {
+  const char *name, *value, *name2, *value2;
+  const char *summary; // null: the defaults
+  bool named;          // a line on standard error
+};
+
+const Case kCases[] = {
+    {"LURN_STANDIN_CAPTURE_EVERY", "abc", "", "", nullptr, true},
+    {"LURN_STANDIN_CAPTURE_EVERY", "-5", "", "", nullptr, true},
+    {"LURN_STANDIN_CAPTURE_EVERY", "1e1", "", "", nullptr, true},
+    {"LURN_STANDIN_CAPTURE_EVERY", "10abc", "", "", nullptr, true},
+    {"LURN_CAPTURE_EVERY", "0", "", "", nullptr, true},
+    {"LURN_CAPTURE_EVERY", "4294967296", "", "", nullptr, true},
+    {"LURN_STANDIN_CAPTURE_EVERY", "10", "", "", "every 10", false},
+    {"LURN_CAPTURE_EVERY", "3", "LURN_STANDIN_CAPTURE_EVERY", "5", "every 3",
+     false},
+    {"LURN_STANDIN_VSYNC", "off", "", "", nullptr, true},
+    {"LURN_VSYNC", "0", "", "", "vsync 0", false},
+    {"LURN_VSYNC", "1", "LURN_STANDIN_VSYNC", "0", nullptr, false},
+    {"LURN_STANDIN_SCALE", "STRETCH", "", "", nullptr, true},
+    {"LURN_SCALE", "integer", "", "", "scale 3", false},
+    {"LURN_STANDIN_SCALE", "aspect", "", "", "scale 2", false},
+    {"LURN_STANDIN_KERNEL", "neon", "", "", nullptr, true},
+    {"LURN_KERNEL", "sse2", "LURN_STANDIN_KERNEL", "c", "kernel 'sse2'", false},
+    {"LURN_KEEP_DESKTOP", "1", "", "", "keep 1", false},
+    {"LURN_KEEP_DESKTOP", "yes", "", "", nullptr, true},
+    {"LURN_STANDIN_ALTENTER", "0", "", "", "altEnter 0", false},
+    {"LURN_STANDIN_CAPTURE", "/tmp/frames", "", "", "capture '/tmp/frames'",
+     false},
+    {"LURN_ERROR_BOX", "0", "", "", "box 0", false},
+    {"LURN_ERROR_BOX", "no", "", "", nullptr, true},
+};
+
+// The defaults with the one field the case changes.
+std::string Expected(const char *summary) {
+  std::string expected = kDefaults;
+  if (summary == nullptr)
+    return expected;
+  std::string field = summary;
+  size_t space = field.find(' ');
+  size_t at = expected.find(field.substr(0, space + 1));
+  size_t end = expected.find(',', at);
+  return expected.replace(at, end == std::string::npos ? end : end - at, field);
+}
+
+TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
+  std::string saved[sizeof kNames / sizeof *kNames];
+  for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i) {
+    const char *value = getenv(kNames[i]);
+    saved[i] = value != NULL ? value : "";
+  }
+  StderrCapture capture;
+  for (const Case &c : kCases) {
+    for (const char *name : kNames)
+      SetVariable(name, "");
+    SetVariable(c.name, c.value);
+    if (*c.name2 != '\0')
+      SetVariable(c.name2, c.value2);
+    std::string actual = Summary(ReadSettings());
+    std::vector<std::string> first = capture.TakeLines();
+    Summary(ReadSettings());
+    std::vector<std::string> second = capture.TakeLines();
+    std::string label = std::string(c.name) + "=" + c.value;
+    EXPECT_EQ(Expected(c.summary), actual) << label;
+    ASSERT_EQ(c.named ? 1u : 0u, first.size()) << label;
+    if (c.named) {
+      EXPECT_NE(std::string::npos, first[0].find(label)) << first[0];
+    }
+    EXPECT_EQ(0u, second.size()) << label << ": said again";
+  }
+  for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i)
+    SetVariable(kNames[i], saved[i].c_str());
+}
+
+} // namespace
