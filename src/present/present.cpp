@@ -232,28 +232,43 @@ uint32_t MapRgb(const PixelFormat &format, uint8_t red, uint8_t green,
 }
 
 // Any other pair of formats, one pixel at a time; the same layout on both
-// sides is copied, its alpha bits set.
+// sides is copied, its unused bits cleared and its alpha bits set. A line
+// showing the same source line as the one before is copied from it.
 void DrawEachPixel(const Pixels &source, const Rect &from,
-                   const TargetPixels &target, const Rect &to,
-                   const Rect &area) {
+                   const TargetPixels &target, const Rect &to, const Rect &area,
+                   PresentScratch &scratch) {
   const PixelFormat &in = source.format, &out = target.format;
   int inBytes = BytesOf(in), outBytes = BytesOf(out);
   bool same = inBytes == outBytes && in.red == out.red &&
               in.green == out.green && in.blue == out.blue;
+  uint32_t fields = in.red | in.green | in.blue;
+  std::vector<int> &columns = scratch.picks.columns;
+  columns.resize(area.w);
+  for (int x = 0; x < area.w; ++x)
+    columns[x] = from.x + int((long long)(area.x + x - to.x) * from.w / to.w);
+  size_t lineBytes = size_t(area.w) * outBytes;
+  const uint8_t *previous = nullptr;
+  int previousRow = -1;
   for (int y = area.y; y < area.y + area.h; ++y) {
-    const uint8_t *line =
-        source.bits + size_t(SourceRow(from, to, y)) * source.pitch;
-    uint8_t *outLine = target.bits + size_t(y) * target.pitch;
-    for (int x = area.x; x < area.x + area.w; ++x) {
+    int row = SourceRow(from, to, y);
+    uint8_t *outLine =
+        target.bits + size_t(y) * target.pitch + size_t(area.x) * outBytes;
+    if (row == previousRow) {
+      memcpy(outLine, previous, lineBytes);
+      continue;
+    }
+    const uint8_t *line = source.bits + size_t(row) * source.pitch;
+    for (int x = 0; x < area.w; ++x) {
       uint32_t pixel = 0; // little-endian, as the surfaces are
-      int column = from.x + int((long long)(x - to.x) * from.w / to.w);
-      memcpy(&pixel, line + size_t(column) * inBytes, inBytes);
+      memcpy(&pixel, line + size_t(columns[x]) * inBytes, inBytes);
       uint32_t value =
-          same ? pixel | out.alpha
+          same ? (pixel & fields) | out.alpha
                : MapRgb(out, Expand(pixel, in.red), Expand(pixel, in.green),
                         Expand(pixel, in.blue));
       memcpy(outLine + size_t(x) * outBytes, &value, outBytes);
     }
+    previous = outLine;
+    previousRow = row;
   }
 }
 
@@ -294,7 +309,7 @@ bool PresentScaled(const Pixels &source, const Rect &from,
   if (inBytes == 2 && Describe(source.format, target.format, conversion))
     Draw(*Chosen().load(), conversion, source, from, target, to, area, scratch);
   else
-    DrawEachPixel(source, from, target, to, area);
+    DrawEachPixel(source, from, target, to, area, scratch);
   return true;
 }
 

@@ -155,6 +155,7 @@ const SourceFormat kSources[] = {
     {0xFC00, 0x03E0, 0x001F}, {0xF800, 0x07C0, 0x003F},
     {0x001F, 0x07E0, 0xF800}, {0x0F00, 0x00F0, 0x000F},
     {0xFFC0, 0x0030, 0x000F}, {0xF00F, 0x0FF0, 0x0000},
+    {0xFF0000, 0xFF00, 0xFF}, {0xFF, 0xFF00, 0xFF0000}, // 32 bits
 };
 
 struct TargetFormat {
@@ -192,12 +193,14 @@ TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
     Rect area;
     ASSERT_TRUE(Intersect(to, g.clip, area)) << g.name;
     for (const SourceFormat &f : kSources) {
-      int pitch = g.sourceWidth * 2 + (g.sourceWidth % 2 ? 6 : 0);
+      int inBytes = f.red > 0xFFFF || f.blue > 0xFFFF ? 4 : 2;
+      int pitch = g.sourceWidth * inBytes + (g.sourceWidth % 2 ? 6 : 0);
       std::vector<uint8_t> bits(size_t(pitch) * g.sourceHeight);
       for (uint8_t &byte : bits)
         byte = uint8_t(random());
-      Pixels source = {bits.data(), g.sourceWidth, g.sourceHeight, pitch,
-                       PixelFormat{16, f.red, f.green, f.blue}};
+      Pixels source = {
+          bits.data(), g.sourceWidth, g.sourceHeight, pitch,
+          PixelFormat{uint32_t(inBytes * 8), f.red, f.green, f.blue}};
       for (const TargetFormat &t : kTargets) {
         int bytes = int(t.format.bits) / 8;
         int targetPitch = g.targetWidth * bytes + 4;
@@ -212,8 +215,8 @@ TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
           for (int x = area.x; x < area.x + area.w; ++x) {
             int sx = g.from.x + int((long long)(x - to.x) * g.from.w / to.w);
             int sy = g.from.y + int((long long)(y - to.y) * g.from.h / to.h);
-            uint16_t pixel;
-            memcpy(&pixel, &bits[size_t(sy) * pitch + sx * 2], 2);
+            uint32_t pixel = 0;
+            memcpy(&pixel, &bits[size_t(sy) * pitch + sx * inBytes], inBytes);
             const uint8_t rgb[3] = {Widen(pixel, f.red), Widen(pixel, f.green),
                                     Widen(pixel, f.blue)};
             uint32_t value = Pack(t.format, rgb);
