@@ -74,11 +74,10 @@ bool Convert(LurnDirectDraw &display, DesktopState &state,
   in.dwSize = sizeof in;
   memset(&out, 0, sizeof out);
   out.dwSize = sizeof out;
-  if (source->Lock(NULL, &in, DDLOCK_WAIT | DDLOCK_READONLY, NULL) != DD_OK)
+  if (source->Lock(NULL, &in, DDLOCK_WAIT, NULL) != DD_OK)
     return false;
   bool done = false;
-  if (state.converted->Lock(NULL, &out, DDLOCK_WAIT | DDLOCK_WRITEONLY, NULL) ==
-      DD_OK) {
+  if (state.converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
     TargetPixels target = {static_cast<unsigned char *>(out.lpSurface), area.w,
                            area.h, int(out.lPitch), FormatOf(state.converted)};
     RECT place = {picture.x, picture.y, picture.x + picture.w,

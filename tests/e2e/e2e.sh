@@ -584,9 +584,11 @@ scenario_keep_windowed() {
   expect_mouse_change 4 -128 xdotool mouseup 1
 }
 
-# A client that does not ask, told by the environment.
+# A client that does not ask, told by the environment (natively on a
+# 32-bit desktop of the stand-in's).
 scenario_keep_by_environment() {
-  windowed_picture keep-by-environment "11 6 0" LURN_KEEP_DESKTOP=1
+  windowed_picture keep-by-environment "11 6 0" LURN_KEEP_DESKTOP=1 \
+    LURN_STANDIN_DESKTOP=32
 }
 
 # Without the bit, or with it cleared by the environment, the box of today.
@@ -788,6 +790,8 @@ if [ "$platform" = wine ]; then
   # Wine's own blit onto a screen this large is too slow for 60 frames a
   # second: the pacing runs on a small one.
   paced_scenarios=(keep_pacing)
+  [ "$WINEARCH" = win64 ] && keep_scenarios=(keep_windowed keep_fullscreen
+                                             keep_alt_enter_fullscreen)
 elif [ "$platform" = wayland ]; then
   SCREEN_W=800 SCREEN_H=600
   start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
@@ -806,7 +810,7 @@ else
   LEAK_CHECK_BINARY=${3:-}
   scenarios=(windowed_565 windowed_555 fullscreen missing_depth aux_surface
              lost_surfaces input odd_width clean_exit scale_modes
-             alt_enter_windowed alt_enter_fullscreen)
+             alt_enter_windowed alt_enter_fullscreen keep_by_environment)
   keep_scenarios=() paced_scenarios=()
 fi
 
