@@ -32,16 +32,18 @@ PixelFormat FormatOf(IDirectDrawSurface *surface) {
 }
 
 void ReleaseConverted(DesktopState &state) {
-  if (state.converted != NULL)
-    state.converted->Release();
-  state.converted = NULL;
+  for (IDirectDrawSurface *&converted : state.converted) {
+    if (converted != NULL)
+      converted->Release();
+    converted = NULL;
+  }
 }
 
 // The conversion surface at the client area's size, in the desktop's
 // format (a system-memory surface with no format asked gets the display's).
 bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
                      int height) {
-  if (state.converted != NULL && state.convertedWidth == width &&
+  if (state.converted[1] != NULL && state.convertedWidth == width &&
       state.convertedHeight == height)
     return true;
   ReleaseConverted(state);
@@ -52,22 +54,26 @@ bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
   desc.dwWidth = DWORD(width);
   desc.dwHeight = DWORD(height);
   desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-  if (display.directDraw->CreateSurface(&desc, &state.converted, NULL) !=
-      DD_OK) {
-    state.converted = NULL;
-    return false;
+  for (int i = 0; i < 2; ++i) {
+    if (display.directDraw->CreateSurface(&desc, &state.converted[i], NULL) !=
+        DD_OK) {
+      state.converted[i] = NULL;
+      ReleaseConverted(state);
+      return false;
+    }
+    state.picture[i] = RECT{0, 0, 0, 0}; // the black around is painted anew
   }
   state.convertedWidth = width;
   state.convertedHeight = height;
-  state.picture = RECT{0, 0, 0, 0}; // the black around is painted anew
   return true;
 }
 
-// Converts and scales the drawing surface into the conversion surface,
+// Converts and scales the drawing surface into a conversion surface,
 // painting black around the picture when it moved.
-bool Convert(LurnDirectDraw &display, DesktopState &state,
+bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
              const Rect &picture) {
-  IDirectDrawSurface *source = display.secondarySurface;
+  IDirectDrawSurface *source = display.secondarySurface,
+                     *converted = state.converted[turn];
   Rect area = {0, 0, state.convertedWidth, state.convertedHeight};
   DDSURFACEDESC in, out;
   memset(&in, 0, sizeof in);
@@ -77,20 +83,20 @@ bool Convert(LurnDirectDraw &display, DesktopState &state,
   if (source->Lock(NULL, &in, DDLOCK_WAIT, NULL) != DD_OK)
     return false;
   bool done = false;
-  if (state.converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
+  if (converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
     TargetPixels target = {static_cast<unsigned char *>(out.lpSurface), area.w,
-                           area.h, int(out.lPitch), FormatOf(state.converted)};
+                           area.h, int(out.lPitch), FormatOf(converted)};
     RECT place = {picture.x, picture.y, picture.x + picture.w,
                   picture.y + picture.h};
-    if (memcmp(&place, &state.picture, sizeof place) != 0)
+    if (memcmp(&place, &state.picture[turn], sizeof place) != 0)
       FillAround(target, area, picture);
-    state.picture = place;
+    state.picture[turn] = place;
     Pixels pixels = {static_cast<const unsigned char *>(in.lpSurface),
                      display.width, display.height, int(in.lPitch),
                      FormatOf(source)};
     done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
                          target, picture, area, *state.scratch);
-    state.converted->Unlock(NULL);
+    converted->Unlock(NULL);
   }
   source->Unlock(NULL);
   return done;
@@ -164,15 +170,17 @@ int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
   if (mode == kScaleUnset)
     mode = state.fullScreenClient ? kScaleAspect : kScaleStretch;
   Rect area = {0, 0, client.right, client.bottom};
-  if (!Convert(display, state,
+  int turn = state.turn;
+  state.turn ^= 1;
+  if (!Convert(display, state, turn,
                PlacePicture(mode, display.width, display.height, area)))
     return 1;
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
   RECT destination = {origin.x, origin.y, origin.x + client.right,
                       origin.y + client.bottom};
-  HRESULT result = display.primarySurface->Blt(&destination, state.converted,
-                                               NULL, DDBLT_WAIT, NULL);
+  HRESULT result = display.primarySurface->Blt(
+      &destination, state.converted[turn], NULL, DDBLT_WAIT, NULL);
   if (result == DDERR_SURFACELOST) {
     // Another program changed the display's mode: the primary comes back,
     // and the conversion surface is made again in the desktop's new format.

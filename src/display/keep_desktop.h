@@ -17,12 +17,15 @@ struct PresentScratch;
 struct DesktopState {
   const void *directDraw; // the display's DirectDraw interface: the key
   Settings settings;
-  // The present converts the drawing surface into `converted` (the client
-  // area's size, the desktop's format) and blits that 1:1.
+  // The present converts the drawing surface into one of `converted` (the
+  // client area's size, the desktop's format) and blits that 1:1. Two, in
+  // turn: the platform may still be blitting the last one when the next
+  // frame is converted.
   bool converting;
-  IDirectDrawSurface *converted;
+  IDirectDrawSurface *converted[2];
+  RECT picture[2]; // where the last picture went inside each
+  int turn;        // which one the next frame goes into
   int convertedWidth, convertedHeight;
-  RECT picture; // where the last picture went inside `converted`
   PresentScratch *scratch;
   // Windows: the window as the display found it.
   void *window;
