@@ -25,6 +25,11 @@ namespace {
 
 std::atomic<int> altEnterWindows(0);
 
+// The procedure the library replaced, also kept on the window itself: a
+// window whose display closed while another subclass sat above ours still
+// reaches it.
+const char kOldProcedure[] = "lurn old procedure";
+
 RECT MonitorOf(HWND window) {
   MONITORINFO info;
   memset(&info, 0, sizeof info);
@@ -114,8 +119,11 @@ DesktopState *StateOfWindow(HWND window) {
 LRESULT CALLBACK AltEnterProcedure(HWND window, UINT message, WPARAM wParam,
                                    LPARAM lParam) {
   DesktopState *state = StateOfWindow(window);
-  if (state == NULL)
+  WNDPROC old = reinterpret_cast<WNDPROC>(GetPropA(window, kOldProcedure));
+  if (old == NULL)
     return DefWindowProcA(window, message, wParam, lParam);
+  if (state == NULL)
+    return CallWindowProcA(old, window, message, wParam, lParam);
   bool altReturn = (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP ||
                     message == WM_SYSCHAR) &&
                    wParam == VK_RETURN && (lParam & (1 << 29));
@@ -125,8 +133,7 @@ LRESULT CALLBACK AltEnterProcedure(HWND window, UINT message, WPARAM wParam,
       SwitchWindow(*state);
     return 0;
   }
-  return CallWindowProcA(reinterpret_cast<WNDPROC>(state->oldProcedure), window,
-                         message, wParam, lParam);
+  return CallWindowProcA(old, window, message, wParam, lParam);
 }
 
 int RefreshRate() {
@@ -189,8 +196,10 @@ void GiveWindowBack(DesktopState &state) {
   if (state.oldProcedure != 0) {
     // Only if nobody subclassed it after us: theirs would be cut off.
     if (GetWindowLongPtrA(window, GWLP_WNDPROC) ==
-        reinterpret_cast<intptr_t>(AltEnterProcedure))
+        reinterpret_cast<intptr_t>(AltEnterProcedure)) {
       SetWindowLongPtrA(window, GWLP_WNDPROC, state.oldProcedure);
+      RemovePropA(window, kOldProcedure);
+    }
     state.oldProcedure = 0;
     --altEnterWindows;
   }
@@ -204,6 +213,11 @@ void GiveWindowBack(DesktopState &state) {
 void TakeAltEnter(DesktopState &state) {
   HWND window = static_cast<HWND>(state.window);
   if (!state.settings.altEnter || !IsWindow(window) || state.oldProcedure)
+    return;
+  // Once per window: another display on it already has the keys.
+  intptr_t old = GetWindowLongPtrA(window, GWLP_WNDPROC);
+  if (old == 0 || old == reinterpret_cast<intptr_t>(AltEnterProcedure) ||
+      !SetPropA(window, kOldProcedure, reinterpret_cast<HANDLE>(old)))
     return;
   state.oldProcedure = SetWindowLongPtrA(
       window, GWLP_WNDPROC, reinterpret_cast<intptr_t>(AltEnterProcedure));
@@ -250,14 +264,20 @@ void WaitForRefresh(DesktopState &state) {
     state.refreshPeriod = frequency.QuadPart / RefreshRate();
   long long period = state.refreshPeriod, now = Ticks();
   long long next = state.lastRefresh + period;
-  if (state.lastRefresh == 0 || now - next > 4 * period) {
-    // The first present, or one after a pause: refreshes count from here.
+  if (state.lastRefresh == 0 || now - next > 15 * period) {
+    // The first present, or one after a pause of a quarter of a second:
+    // refreshes count from here.
     state.lastRefresh = now;
     return;
   }
   // Refreshes follow one another a period apart, however late one wake-up:
   // a late present waits for none, the next ones catch up.
-  if (now < next)
-    Sleep(DWORD((next - now) * 1000 / frequency.QuadPart + 1));
+  // Sleep wakes late by a millisecond or more, much more on a loaded
+  // machine: the last two are waited out yielding the processor.
+  long long milliseconds = (next - now) * 1000 / frequency.QuadPart;
+  if (milliseconds > 2)
+    Sleep(DWORD(milliseconds - 2));
+  while (Ticks() < next)
+    SwitchToThread();
   state.lastRefresh = next;
 }

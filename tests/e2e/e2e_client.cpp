@@ -16,8 +16,10 @@
 //   ACTIVE <0|1>                (the window lost or regained the focus)
 //   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
 //   GDI <ok|failed>             (--gdi: text drawn through GetDC, once)
-// --keep opens with KeepDesktop; --gdi writes "lurn" in black on yellow at
-// the centre of the picture through the drawing surface's GetDC (Windows);
+// --keep opens with KeepDesktop; --paced leaves out the client's own pause
+// between frames, as a game paced by its flips does; --gdi writes "lurn" in
+// black on yellow at the centre of the picture through the drawing surface's
+// GetDC (Windows);
 // --pattern draws a fine pattern instead of the quadrants; --log FILE sends
 // the lines to a file instead. On Windows, --activate TITLE only
 // brings the window of that title back to the front, as a user would.
@@ -41,7 +43,7 @@
 namespace {
 
 struct Options {
-  bool fullScreen, aux, input, toggle, pattern, keep, gdi;
+  bool fullScreen, aux, input, toggle, pattern, keep, gdi, paced;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -50,7 +52,7 @@ struct Options {
 
 Options ParseOptions(int argc, char **argv) {
   Options options = {false, false, false, true, false, false, false,
-                     16,    320,   240,   640,  480,   10};
+                     false, 16,    320,   240,  640,   480,   10};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -68,6 +70,8 @@ Options ParseOptions(int argc, char **argv) {
       options.keep = true;
     else if (strcmp(arg, "--gdi") == 0)
       options.gdi = true;
+    else if (strcmp(arg, "--paced") == 0)
+      options.paced = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
       options.depth = atoi(value);
     else if (strcmp(arg, "--mode") == 0 && ++i)
@@ -376,7 +380,8 @@ int main(int argc, char **argv) {
         lastStatus = GetTickCount();
         SayStatus(counts, lastStatus - start);
       }
-      Sleep(5);
+      if (!options.paced)
+        Sleep(5);
     }
   }
   CloseAll();
