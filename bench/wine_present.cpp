@@ -95,10 +95,10 @@ int main(int argc, char **argv) {
   RegisterClassA(&windowClass);
   RECT frame = {0, 0, kWidth, kHeight};
   AdjustWindowRect(&frame, WS_POPUP, FALSE);
-  HWND window = CreateWindowA("lurn bench", "lurn bench", WS_POPUP | WS_VISIBLE,
-                              0, 0, frame.right - frame.left,
-                              frame.bottom - frame.top, NULL, NULL, instance,
-                              NULL);
+  HWND window =
+      CreateWindowA("lurn bench", "lurn bench", WS_POPUP | WS_VISIBLE, 0, 0,
+                    frame.right - frame.left, frame.bottom - frame.top, NULL,
+                    NULL, instance, NULL);
   static LurnDirectDraw display;
   PlainBlit plain;
   if (!display.Open(window, 640, 480, 16,
