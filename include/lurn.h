@@ -84,7 +84,11 @@ public:
     ReleaseSecondary = 0x01, // Close releases secondarySurface too
     FullScreen = 0x02,       // exclusive full screen, mode change, flip chain
     AuxSurface = 0x04,       // a second system-memory surface, auxBits
-    NoClear = 0x08           // ClearSecondaryBuffer does nothing
+    NoClear = 0x08,          // ClearSecondaryBuffer does nothing
+    KeepDesktop = 0x10       // never change the display's mode or depth:
+                             // the picture is converted and scaled to the
+                             // desktop as it is (LURN_KEEP_DESKTOP=1 or 0
+                             // sets or clears it for any program)
   };
 
   // The platform's interfaces, one reference each while open; null (or

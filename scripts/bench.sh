@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmarks on the stand-in: headless (SDL's offscreen driver),
 # then through x11 on a private Xvfb (24-bit, MIT-SHM), where the X server's
-# copy of each frame and input polling through the server are measured too.
+# copy of each frame and input polling through the server are measured too;
+# then the Windows DLL's converted present under Wine on a 24-bit Xvfb.
 # With --check, exits 1 when a target is missed: the present and input
 # targets hold headless, the library's overhead in both runs. Other
 # arguments go to Google Benchmark (--benchmark_filter=..., ...). Colour
@@ -36,4 +37,14 @@ LURN_STANDIN_VSYNC=0 SDL_VIDEODRIVER=x11 "$bench" $check "${args[@]}" || status=
 # Full-screen flip pacing, on a private Xvfb of its own.
 stop_xvfb
 bash bench/pacing.sh || status=1
+
+# The DLL's converted present under Wine on a 24-bit screen, against Wine's
+# own same-format blit, side by side.
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target wine_present
+trap 'stop_wine; stop_xvfb' EXIT
+start_xvfb 1600x1200x24
+start_wine
+printf '\n== the DLL under Wine on Xvfb %s, 24-bit\n' "$DISPLAY"
+wine build/win32/bin/wine_present.exe $check 2>/dev/null | tr -d '\r' || status=1
 exit $status

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the demo: natively over SDL2, or with --wine the Windows DLL's demo
-# under Wine (full screen inside Wine's virtual desktop, which is what lets
-# it change the display mode). Without a display it runs on a private Xvfb
-# for a few seconds and saves a screenshot. Other arguments go to the demo
-# (--fullscreen, --frames N, --seconds N).
+# under Wine on the X screen as it is, whatever its depth: the DLL keeps the
+# desktop (LURN_KEEP_DESKTOP=1), converting the 16-bit picture and showing
+# full screen as a window covering the screen. Without a display it runs on
+# a private Xvfb for a few seconds and saves a screenshot. Other arguments go
+# to the demo (--fullscreen, --frames N, --seconds N).
 #
 # Every wait is bounded; an error box ends the run at once with its text,
 # and the private X server and Wine prefix go away however the script ends.
@@ -25,12 +26,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
-wine_demo=0 fullscreen=0
+wine_demo=0
 args=()
 for arg in "$@"; do
   case $arg in
   --wine) wine_demo=1 ;;
-  --fullscreen) fullscreen=1 args+=("$arg") ;;
   *) args+=("$arg") ;;
   esac
 done
@@ -43,21 +43,9 @@ else
 fi
 
 headless=0
-if [ -n "${DISPLAY:-}" ] && [ "$wine_demo" = 1 ] && [ "$fullscreen" = 0 ]; then
-  # Windowed, DirectDraw draws 16 bits only onto a 16-bit desktop, and
-  # under Wine the desktop's depth is the X screen's.
-  depth=$(xdpyinfo 2>/dev/null | awk '/depth of root window/ {print $5}')
-  if [ -n "$depth" ] && [ "$depth" != 16 ]; then
-    echo "demo: windowed, the Windows demo under Wine needs a 16-bit X screen;" \
-      "this one is $depth-bit." >&2
-    echo "demo: running on a private 16-bit X screen instead (screenshot" \
-      "saved); --fullscreen runs on this screen, in Wine's virtual desktop." >&2
-    unset DISPLAY
-  fi
-fi
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
-  start_xvfb 1024x768x16
+  start_xvfb 1024x768x24
   args+=(--seconds 4)
 fi
 
@@ -65,14 +53,8 @@ OUTPUT=$(mktemp)
 if [ "$wine_demo" = 1 ]; then
   start_wine
   export WINEDEBUG=-all,trace+msgbox # the box's text, should one appear
-  exe=build/win32/bin/demo.exe
-  if [ "$fullscreen" = 1 ]; then
-    # A display mode change needs Wine's virtual desktop.
-    wine explorer /desktop=lurn-demo,800x600 "$exe" "${args[@]}" \
-      >"$OUTPUT" 2>&1 &
-  else
-    wine "$exe" "${args[@]}" >"$OUTPUT" 2>&1 &
-  fi
+  LURN_KEEP_DESKTOP=${LURN_KEEP_DESKTOP:-1} wine build/win32/bin/demo.exe \
+    "${args[@]}" >"$OUTPUT" 2>&1 &
 else
   SDL_VIDEODRIVER=x11 build/native/bin/demo "${args[@]}" >"$OUTPUT" 2>&1 &
 fi
@@ -95,10 +77,6 @@ fail_with_box() {
   [ -z "$text" ] && text=$(grep -o 'MSGBOX_OnInit L"[^"]*"' "$OUTPUT" |
     sed 's/.*L"//; s/"$//')
   echo "demo: an error box came up: ${text:-(its text was not seen)}" >&2
-  if [[ $text == *DDERR_INVALIDPIXELFORMAT* ]] && [ "$wine_demo" = 1 ]; then
-    echo "demo: windowed under Wine the X screen must be 16-bit:" \
-      "unset DISPLAY to use a private one, or add --fullscreen." >&2
-  fi
   exit 1
 }
 

@@ -9,6 +9,7 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "keep_desktop.h"
 
 namespace {
 
@@ -94,11 +95,15 @@ void DescribeModes(IDirectDraw *directDraw, unsigned depth, char *text,
 HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
                             unsigned short width, unsigned short height,
                             IDirectDrawSurface **surface, void **bits,
-                            LONG *pitch) {
+                            LONG *pitch, const DDPIXELFORMAT *format = NULL) {
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
   desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+  if (format != NULL) {
+    desc.dwFlags |= DDSD_PIXELFORMAT;
+    desc.ddpfPixelFormat = *format;
+  }
   desc.dwHeight = height;
   desc.dwWidth = width;
   desc.ddsCaps.dwCaps = caps;
@@ -145,12 +150,27 @@ void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
     Drop(display.primarySurface);
     if (display.flags & LurnDirectDraw::AuxSurface)
       Drop(display.auxSurface);
+    ForgetDesktopState(display.directDraw);
     // Leaving exclusive mode is what gives the desktop its mode back.
     display.directDraw->SetCooperativeLevel(static_cast<HWND>(display.window),
                                             DDSCL_NORMAL);
     Drop(display.directDraw);
   }
   Drop(display.directDraw2);
+}
+
+// The drawing surface's format when it is not the desktop's: 5-6-5, or
+// full screen at 32 bits 8-8-8.
+DDPIXELFORMAT ExplicitFormat(unsigned char depth) {
+  DDPIXELFORMAT format;
+  memset(&format, 0, sizeof format);
+  format.dwSize = sizeof format;
+  format.dwFlags = DDPF_RGB;
+  format.dwRGBBitCount = depth;
+  format.dwRBitMask = depth == 16 ? 0xF800 : 0xFF0000;
+  format.dwGBitMask = depth == 16 ? 0x07E0 : 0x00FF00;
+  format.dwBBitMask = depth == 16 ? 0x001F : 0x0000FF;
+  return format;
 }
 
 } // namespace
@@ -193,6 +213,12 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
         openDisplays.Remember(display);
     }
   } listed = {*this};
+  // The settings are read here, once, not at every frame.
+  const Settings settings = ReadSettings();
+  if (settings.keepDesktop == 1)
+    options |= KeepDesktop;
+  else if (settings.keepDesktop == 0)
+    options &= ~KeepDesktop;
   flags = options;
   this->window = window;
   bitsPerPixel = depth;
@@ -214,8 +240,33 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                                       reinterpret_cast<void **>(&directDraw2));
   if (result != DD_OK)
     return Fail(window, result, "no IDirectDraw2 from the DirectDraw object");
+  DesktopState *state = RememberDesktopState(directDraw, settings);
+  // Keeping the desktop, a full-screen display on Windows is a window
+  // covering its monitor, drawn like a windowed one; natively the stand-in
+  // never changes the real display's mode anyway.
+  bool exclusive = (flags & FullScreen) != 0;
+#if defined(_WIN32)
+  if (exclusive && (flags & KeepDesktop) && state != NULL) {
+    if (depth != 16 && depth != 32)
+      return Fail(window, DDERR_INVALIDPIXELFORMAT,
+                  "full screen at %u bits keeping the desktop: 16 or 32 only",
+                  depth);
+    state->window = window;
+    state->fullScreenClient = true;
+    state->modeWidth = width;
+    state->modeHeight = height;
+    result = CoverMonitor(*state);
+    if (result != DD_OK)
+      return Fail(window, result,
+                  "full screen keeping the desktop needs a "
+                  "window; %p is none",
+                  window);
+    state->converting = true;
+    exclusive = false;
+  }
+#endif
 
-  if (flags & FullScreen) {
+  if (exclusive) {
     result = directDraw->SetCooperativeLevel(hwnd, DDSCL_EXCLUSIVE |
                                                        DDSCL_FULLSCREEN);
     if (result != DD_OK)
@@ -232,7 +283,8 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     result = directDraw->SetCooperativeLevel(hwnd, DDSCL_NORMAL);
     if (result != DD_OK)
       return Fail(window, result, "normal level on window %p", window);
-    pitchPixels = width;
+    if (!(flags & FullScreen))
+      pitchPixels = width;
   }
 
   DDCAPS caps;
@@ -245,7 +297,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
-  if (flags & FullScreen) {
+  if (exclusive) {
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP |
                           DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
@@ -257,9 +309,22 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   result = directDraw->CreateSurface(&desc, &primarySurface, NULL);
   if (result != DD_OK)
     return Fail(window, result, "the primary surface%s",
-                (flags & FullScreen) ? " with one back buffer" : "");
+                exclusive ? " with one back buffer" : "");
 
-  if (flags & FullScreen) {
+  // Keeping the desktop, a picture of another depth than the desktop's is
+  // drawn in a surface of its own format and converted at each present.
+  DDPIXELFORMAT format;
+  memset(&format, 0, sizeof format);
+  format.dwSize = sizeof format;
+  if ((flags & KeepDesktop) && state != NULL && !exclusive) {
+    primarySurface->GetPixelFormat(&format);
+    if (format.dwRGBBitCount != depth && depth == 16)
+      state->converting = true;
+  }
+  const DDPIXELFORMAT drawing = ExplicitFormat(depth);
+  bool converting = state != NULL && state->converting;
+
+  if (exclusive) {
     // The drawing address and pitch come with the first lock.
     DDSCAPS backBuffer;
     backBuffer.dwCaps = DDSCAPS_BACKBUFFER;
@@ -271,14 +336,16 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     LONG pitch = 0;
     result = CreateSystemSurface(
         directDraw, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, width,
-        height, &secondarySurface, &secondaryBits, &pitch);
-    if (result == DD_OK && pitch > 0 && pitch / 2 <= 0xFFFF)
+        height, &secondarySurface, &secondaryBits, &pitch,
+        converting ? &drawing : NULL);
+    if (flags & FullScreen)
+      secondaryBits = NULL; // as full screen always: the first lock tells
+    else if (result == DD_OK && pitch > 0 && pitch / 2 <= 0xFFFF)
       pitchPixels = static_cast<unsigned short>(pitch / 2);
   }
   if (result != DD_OK)
     return Fail(window, result, "the %s %ux%u",
-                (flags & FullScreen) ? "back buffer of"
-                                     : "system-memory drawing surface",
+                exclusive ? "back buffer of" : "system-memory drawing surface",
                 width, height);
 
   if (flags & AuxSurface) {
@@ -290,11 +357,12 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     }
   }
 
-  // Windowed, this checks the desktop's depth against the requested one.
-  DDPIXELFORMAT format;
-  memset(&format, 0, sizeof format);
-  format.dwSize = sizeof format;
-  primarySurface->GetPixelFormat(&format);
+  // Windowed, this checks the desktop's depth against the requested one;
+  // a converted picture has its own.
+  if (converting)
+    format = drawing;
+  else
+    primarySurface->GetPixelFormat(&format);
   if (format.dwRGBBitCount != bitsPerPixel) {
     unsigned found = format.dwRGBBitCount;
     if (flags & FullScreen)
@@ -329,6 +397,12 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   result = primarySurface->SetClipper(clipper);
   if (result != DD_OK)
     return Fail(window, result, "the clipper on the primary surface");
+#if defined(_WIN32)
+  if ((flags & KeepDesktop) && state != NULL) {
+    state->window = window;
+    TakeAltEnter(*state);
+  }
+#endif
   return 1;
 }
 

@@ -7,6 +7,7 @@
 
 #include "../empty_field.h"
 #include "../errors/report_error.h"
+#include "keep_desktop.h"
 
 namespace {
 
@@ -116,6 +117,12 @@ int LurnDirectDraw::ClearSecondaryBuffer() {
 int LurnDirectDraw::UpdatePrimaryBuffer() {
   if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
     return 0;
+  DesktopState *state = FindDesktopState(directDraw);
+  if (state != NULL) {
+    CaptureFrame(*this, *state);
+    if (state->converting)
+      return PresentToDesktop(*this, *state);
+  }
   if (flags & FullScreen) {
     HRESULT result;
     do
@@ -123,6 +130,9 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     while (result == DDERR_WASSTILLDRAWING);
     if (result == DDERR_SURFACELOST)
       RestoreSurfaces();
+    // A flip that returns well before the next refresh waits out the rest.
+    if (result == DD_OK && state != NULL)
+      WaitForRefresh(*state);
     return result == DD_OK;
   }
 

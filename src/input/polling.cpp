@@ -3,6 +3,7 @@
 #include <dinput.h>
 #include <lurn.h>
 
+#include "../display/keep_desktop.h"
 #include "../empty_field.h"
 
 namespace {
@@ -10,13 +11,24 @@ namespace {
 // Acquire-and-read rounds of one keyboard read.
 const int kKeyboardTries = 4;
 
+// Alt+Enter taken by a display is not the client's: its Return is left out.
+int LeaveOutAltEnter(unsigned char *keys) {
+#if defined(_WIN32)
+  if ((keys[DIK_LMENU] || keys[DIK_RMENU]) && AltEnterTaken())
+    keys[DIK_RETURN] = 0;
+#else
+  (void)keys;
+#endif
+  return 1;
+}
+
 } // namespace
 
 int LurnDirectInput::GetStateKeyboard() {
   if (Empty(keyboard))
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
-    return 1;
+    return LeaveOutAltEnter(keyState);
   // Lost or never acquired: acquire and read again until a read succeeds
   // or the acquire is refused. A device that keeps taking the acquire and
   // failing the read gets a few tries, not the thread.
@@ -24,7 +36,7 @@ int LurnDirectInput::GetStateKeyboard() {
     if (FAILED(keyboard->Acquire()))
       return 0;
     if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
-      return 1;
+      return LeaveOutAltEnter(keyState);
   }
   return 0;
 }

@@ -22,6 +22,7 @@ mkdir -p "$logs"
 passed=() failed=()
 CLIENT_PID=
 DESKTOP=
+DESKTOP_SIZE=800x600
 LOG=
 ERR=
 
@@ -50,10 +51,10 @@ client() {
   : >"$LOG"
   if [ "$platform" = wine ]; then
     local exe=${E2E_CLIENT:-$build/bin/e2e_client.exe}
-    if [[ " $* " == *" --fullscreen "* ]]; then
+    if [[ " $* " == *" --fullscreen "* ]] && [[ " $* " != *" --keep "* ]]; then
       # A mode change needs Wine's virtual desktop.
       DESKTOP=lurn-$name
-      env "${environment[@]}" wine explorer "/desktop=$DESKTOP,800x600" \
+      env "${environment[@]}" wine explorer "/desktop=$DESKTOP,$DESKTOP_SIZE" \
         "$exe" --log "$LOG" "$@" 2>"$ERR" &
     else
       env "${environment[@]}" wine "$exe" --log "$LOG" "$@" 2>"$ERR" &
@@ -252,23 +253,26 @@ scenario_fullscreen() {
   expect_quadrants $(fit 640 480 $(cut -d' ' -f2- <<<"$geometry"))
 }
 
-scenario_missing_depth() {
+# missing_depth NAME SAID [ENV...] -- ARGS...: Open shows the box of a
+# depth the desktop lacks, says SAID on standard error, and answers 0.
+missing_depth() {
+  local name=$1 said=$2
+  shift 2
   local environment=()
   [ "$platform" = wine ] && environment=(WINEDEBUG=trace+msgbox)
-  client missing-depth "${environment[@]}" -- --depth 32 --seconds 5
+  client "$name" "${environment[@]}" "$@"
   local box
   box=$(find_window "- DirectX Interface Error -" 20) || {
     echo "  no error box"
     return 1
   }
-  screenshot missing-depth
+  screenshot "$name"
   if ! grep -q 'DDERR_INVALIDPIXELFORMAT' "$ERR"; then
     echo "  the box's text was not DDERR_INVALIDPIXELFORMAT:"
     sed 's/^/    /' "$ERR" | grep -v fixme | tail -n 5
     return 1
   fi
   # The diagnostic line says what was asked against what was found.
-  local said='lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 32 bits, the desktop is 16 bits (5-6-5); ask for 16, open FullScreen'
   if ! tr -d '\r' <"$ERR" | grep -qF "$said"; then
     echo "  no line '$said...' on standard error:"
     grep 'lurn:' "$ERR" | sed 's/^/    /'
@@ -305,6 +309,11 @@ scenario_dead_window() {
     grep 'lurn:' "$ERR" | sed 's/^/    /'
     return 1
   done
+}
+
+scenario_missing_depth() {
+  missing_depth missing-depth 'lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 32 bits, the desktop is 16 bits (5-6-5); ask for 16, open FullScreen' \
+    -- --depth 32 --seconds 5
 }
 
 scenario_aux_surface() {
@@ -541,6 +550,8 @@ alt_enter_twice() {
   local name=$1 before=$2 after=$3 step=0 place
   client "$name" -- --input --seconds 60 "${@:4}"
   wait_for '^WINDOW ' || return 1
+  # "window": where the client's window first showed its client area.
+  [ "$before" = window ] && before=$(line '^WINDOW ' | cut -d' ' -f2-)
   xdotool mousemove 320 240 && xdotool windowfocus "$(client_window)"
   for place in "$before" "$after" "$before"; do
     [ $step -gt 0 ] && alt_enter
@@ -559,6 +570,150 @@ scenario_alt_enter_windowed() { # the window covers the screen and back
 scenario_alt_enter_fullscreen() { # a window of twice the mode, centred
   alt_enter_twice alt-enter-fullscreen "$(fit 640 480 0 0 "$SCREEN_W" \
     "$SCREEN_H")" "160 20 1280 960" --fullscreen --mode 640x480
+}
+
+# -- the DLL on today's desktops: Wine on a 24-bit screen -------------------
+
+# The picture converted into a window larger than the mode, GDI's text on
+# it, keys and the mouse read.
+scenario_keep_windowed() {
+  client keep-windowed -- --keep --gdi --input --no-toggle --mode 320x240 \
+    --client 640x480 --seconds 60
+  wait_for '^WINDOW ' || return 1
+  expect "layout" "$(line '^LAYOUT ')" "LAYOUT 11 6 0 320 set" || return 1
+  wait_for '^GDI ' && expect "GetDC" "$(line '^GDI ')" "GDI ok" || return 1
+  wait_frames 10 || return 1
+  local window
+  window=$(line '^WINDOW ' | cut -d' ' -f2-)
+  read -r wx wy ww wh <<<"$window"
+  screenshot keep-windowed
+  expect_quadrants $window || return 1
+  # The text, drawn at the picture's centre: black letters on yellow.
+  local colours
+  colours=$(convert "$SHOT" -crop 40x20+$((wx + ww / 2))+$((wy + wh / 2)) \
+    +repage -unique-colors txt: | grep -Eo '#(000000|FFFF00)' | sort | xargs)
+  expect "text and background colours" "$colours" "#000000 #FFFF00" ||
+    return 1
+  xdotool mousemove $((wx + ww / 2)) $((wy + wh / 2))
+  sleep 0.5
+  press_key a 30 || return 1
+  xdotool mousemove_relative -- 5 5
+  sleep 0.5
+  expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
+  expect_mouse_change 4 128 xdotool mousedown 1 || return 1
+  expect_mouse_change 4 -128 xdotool mouseup 1
+}
+
+# A client that does not ask, told by the environment (natively on a
+# 32-bit desktop of the stand-in's).
+scenario_keep_by_environment() {
+  windowed_picture keep-by-environment "11 6 0" LURN_KEEP_DESKTOP=1 \
+    LURN_STANDIN_DESKTOP=32
+}
+
+# Without the bit, or with it cleared by the environment, the box of today.
+scenario_keep_cleared() {
+  missing_depth keep-cleared 'lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 16 bits, the desktop is 32 bits' \
+    LURN_KEEP_DESKTOP=0 -- --keep --seconds 5
+}
+
+# expect_picture NAME X Y W H: the whole screen is black but for the
+# quadrants of a 640 x 480 picture scaled to that place, pixel by pixel.
+expect_picture() {
+  local x=$2 y=$3 w=$4 h=$5 right bottom differ
+  right=$((x + (w + 1) / 2)) bottom=$((y + (h + 1) / 2))
+  convert -size "${SCREEN_W}x$SCREEN_H" xc:black \
+    -fill red -draw "rectangle $x,$y $((right - 1)),$((bottom - 1))" \
+    -fill lime -draw "rectangle $right,$y $((x + w - 1)),$((bottom - 1))" \
+    -fill blue -draw "rectangle $x,$bottom $((right - 1)),$((y + h - 1))" \
+    -fill white -draw "rectangle $right,$bottom $((x + w - 1)),$((y + h - 1))" \
+    "$logs/$1-expected.png"
+  differ=$(compare -metric AE "$SHOT" "$logs/$1-expected.png" null: 2>&1)
+  expect "pixels differing from $logs/$1-expected.png" "$differ" 0
+}
+
+# Full screen with the bit, each scale mode: the X screen keeps its size;
+# captured frames hold the drawn pixels, the integer one shown 2 x 2.
+scenario_keep_fullscreen() {
+  local mode shots=$logs/keep-capture ok=0 place
+  for mode in stretch aspect integer; do
+    rm -rf "$shots" && mkdir -p "$shots"
+    client "keep-$mode" LURN_SCALE=$mode LURN_CAPTURE="$(winepath -w "$shots")" \
+      LURN_CAPTURE_EVERY=20 -- --keep --fullscreen --mode 640x480 --seconds 30 \
+      $([ $mode = integer ] && echo --pattern)
+    wait_for '^WINDOW ' || return 1
+    wait_frames 25 || return 1
+    screenshot "keep-$mode"
+    stop_client
+    expect "screen size" "$(xdpyinfo | awk '/dimensions/ {print $2}')" \
+      "${SCREEN_W}x$SCREEN_H" || ok=1
+    case $mode in
+    stretch) place="0 0 $SCREEN_W $SCREEN_H" ;;
+    aspect) place=$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H") ;;
+    integer) place="160 20 1280 960" ;;
+    esac
+    echo "$mode: picture at $place"
+    [ $mode = integer ] || expect_picture "keep-$mode" $place || ok=1
+    expect "frames captured (frame 1, 21, ...)" \
+      "$(ls "$shots" | head -n 2 | tr '\n' ' ')" \
+      "frame-000001.png frame-000021.png " || ok=1
+  done
+  expect_bars $place || ok=1
+  local frame differ
+  frame=$(ls "$shots"/frame-*.png | tail -n 1)
+  differ=$(convert "$SHOT" -crop 1280x960+160+20 +repage \
+    \( "$frame" -sample 200% \) -metric AE -compare -format '%[distortion]' \
+    info: 2>&1)
+  expect "pixels differing from the captured frame doubled ($frame)" \
+    "$differ" 0 || ok=1
+  return $ok
+}
+
+scenario_keep_alt_enter_windowed() {
+  alt_enter_twice keep-alt-enter-windowed window "0 0 $SCREEN_W $SCREEN_H" \
+    --keep --mode 320x240 --client 640x480
+}
+
+scenario_keep_alt_enter_fullscreen() {
+  alt_enter_twice keep-alt-enter-fullscreen "$(fit 640 480 0 0 "$SCREEN_W" \
+    "$SCREEN_H")" "160 20 1280 960" --keep --fullscreen --mode 640x480
+}
+
+# rate_between LOW HIGH: frames a second over six seconds of the client's
+# own clock, between LOW and HIGH: enough frames that a moment of load on
+# the machine, which the pacing catches up on, does not show.
+rate_between() {
+  local f1 t1 f2 t2 rate
+  wait_frames 20 || return 1
+  read -r f1 t1 <<<"$(line '^STATUS ' | awk '{print $2, $7}')"
+  sleep 6
+  read -r f2 t2 <<<"$(line '^STATUS ' | awk '{print $2, $7}')"
+  rate=$(((f2 - f1) * 1000 / (t2 - t1)))
+  echo "  $((f2 - f1)) frames in $((t2 - t1)) ms: $rate a second"
+  [ "$rate" -ge "$1" ] && [ "$rate" -le "$2" ] && return 0
+  echo "  expected $1 to $2 frames a second, got $rate"
+  return 1
+}
+
+# Full-screen presents paced to the 60 Hz refresh (with the bit, and
+# exclusive in a virtual desktop), within 5 %; unpaced with LURN_VSYNC=0.
+# The pacing is asked for: the test scripts run unpaced otherwise.
+scenario_keep_pacing() {
+  local ok=0
+  client keep-paced LURN_VSYNC=1 -- --keep --fullscreen --mode 320x240 \
+    --seconds 30 --paced
+  rate_between 57 63 || ok=1
+  stop_client
+  client keep-unpaced LURN_VSYNC=0 -- --keep --fullscreen --mode 320x240 \
+    --seconds 30 --paced
+  rate_between 70 100000 || ok=1
+  stop_client
+  DESKTOP_SIZE=320x240
+  client exclusive-paced LURN_VSYNC=1 -- --fullscreen --mode 320x240 \
+    --seconds 30 --paced
+  rate_between 57 63 || ok=1
+  DESKTOP_SIZE=800x600
+  return $ok
 }
 
 # -- Wayland: Weston on the Xvfb, its X11 backend giving it a seat ----------
@@ -644,13 +799,23 @@ run() {
 # -- the run ----------------------------------------------------------------
 
 if [ "$platform" = wine ]; then
-  # Wine's DirectDraw needs a 16-bit X screen for a 16-bit windowed client.
+  # Wine's DirectDraw needs a 16-bit X screen for a 16-bit windowed client,
+  # unless the client keeps the desktop: those run on a 24-bit one.
   start_xvfb 1024x768x16 || exit 1
   start_wine
   scenarios=(windowed_565 fullscreen missing_depth dead_window aux_surface
              lost_surfaces input odd_width clean_exit)
   [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth
                                         dead_window input)
+  SCREEN_W=1600 SCREEN_H=1000
+  keep_scenarios=(keep_windowed keep_by_environment keep_cleared
+                  keep_fullscreen keep_alt_enter_windowed
+                  keep_alt_enter_fullscreen)
+  # Wine's own blit onto a screen this large is too slow for 60 frames a
+  # second: the pacing runs on a small one.
+  paced_scenarios=(keep_pacing)
+  [ "$WINEARCH" = win64 ] && keep_scenarios=(keep_windowed keep_fullscreen
+                                             keep_alt_enter_fullscreen)
 elif [ "$platform" = wayland ]; then
   SCREEN_W=800 SCREEN_H=600
   start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
@@ -660,6 +825,7 @@ elif [ "$platform" = wayland ]; then
   }
   CLIENT_BINARY=$build/bin/e2e_client
   scenarios=(wayland_windowed wayland_fullscreen wayland_input)
+  keep_scenarios=() paced_scenarios=()
 else
   # A 32-bit desktop: the stand-in emulates the 16-bit one.
   SCREEN_W=1600 SCREEN_H=1000
@@ -668,13 +834,39 @@ else
   LEAK_CHECK_BINARY=${3:-}
   scenarios=(windowed_565 windowed_555 fullscreen missing_depth dead_window
              aux_surface lost_surfaces input odd_width clean_exit scale_modes
-             alt_enter_windowed alt_enter_fullscreen)
+             alt_enter_windowed alt_enter_fullscreen
+             keep_by_environment)
+  keep_scenarios=() paced_scenarios=()
 fi
 
 # E2E_SCENARIOS="a b" runs only those.
-[ -n "${E2E_SCENARIOS:-}" ] && read -r -a scenarios <<<"$E2E_SCENARIOS"
+if [ -n "${E2E_SCENARIOS:-}" ]; then
+  only() { # NAME...: those of the names that E2E_SCENARIOS lists
+    local name
+    for name in "$@"; do
+      [[ " $E2E_SCENARIOS " == *" $name "* ]] && echo "$name"
+    done
+  }
+  read -r -a scenarios <<<"$(only "${scenarios[@]}" | tr '\n' ' ')"
+  read -r -a keep_scenarios <<<"$(only "${keep_scenarios[@]}" | tr '\n' ' ')"
+  read -r -a paced_scenarios <<<"$(only "${paced_scenarios[@]}" | tr '\n' ' ')"
+fi
 for scenario in "${scenarios[@]}"; do
   run "$scenario"
+done
+# The same Wine prefix on other X screens.
+for screen in "${SCREEN_W}x${SCREEN_H}x24:${keep_scenarios[*]}" \
+  "320x240x24:${paced_scenarios[*]}"; do
+  [ -n "${screen#*:}" ] || continue
+  stop_wine
+  stop_xvfb
+  start_xvfb "${screen%%:*}" || exit 1
+  start_wine
+  size=${screen%%:*}
+  read -r SCREEN_W SCREEN_H _ <<<"${size//x/ }"
+  for scenario in ${screen#*:}; do
+    run "$scenario"
+  done
 done
 echo "$1 end to end: ${#passed[@]} passed, ${#failed[@]} failed"
 [ ${#failed[@]} -eq 0 ]

@@ -7,7 +7,7 @@
 //   OPEN <result>               LAYOUT <red> <green> <blue> <pitch> <bits>
 //   GETTERS <ok|bad>            (the Get methods answer the fields)
 //   WINDOW <x> <y> <w> <h>      (client area, screen coordinates)
-//   STATUS <frames> <clearFails> <lockFails> <updateFails> <restores>
+//   STATUS <frames> <clearFails> <lockFails> <updateFails> <restores> <ms>
 //   KEY <code> <state>          MOUSE <x> <y> <z> <b0> <b1> <b2> <b3>
 //   UNREAD <result>             (mouse read before acquisition)
 //   REACQUIRED <mouseReleased>  (back in front: the mouse toggled twice,
@@ -15,8 +15,13 @@
 //   LOCKPITCH <pitchPixels>     (after the first successful lock)
 //   ACTIVE <0|1>                (the window lost or regained the focus)
 //   AUX <ok|bad>                CLOSED <all-null|left>          EXIT
+//   GDI <ok|failed>             (--gdi: text drawn through GetDC, once)
 //   KEYBOARD <result>           (with --input, when the display's Open
 //                               failed: OpenKeyboard on the same window)
+// --keep opens with KeepDesktop; --paced leaves out the client's own pause
+// between frames, as a game paced by its flips does; --gdi writes "lurn" in
+// black on yellow at the centre of the picture through the drawing surface's
+// GetDC (Windows);
 // --pattern draws a fine pattern instead of the quadrants; --dead-window
 // passes the handle of a window destroyed first; --log FILE sends
 // the lines to a file instead. On Windows, --activate TITLE only
@@ -31,6 +36,8 @@
 #if defined(_WIN32)
 #define DIRECTINPUT_VERSION 0x0500
 #include <windows.h>
+
+#include <ddraw.h>
 #else
 #include <SDL.h>
 #endif
@@ -39,7 +46,7 @@
 namespace {
 
 struct Options {
-  bool fullScreen, aux, input, toggle, pattern, deadWindow;
+  bool fullScreen, aux, input, toggle, pattern, deadWindow, keep, gdi, paced;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -47,8 +54,8 @@ struct Options {
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, false, false, true, false, false,
-                     16,    320,   240,   640,  480,   10};
+  Options options = {false, false, false, true, false, false, false, false,
+                     false, 16,    320,   240,  640,   480,   10};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -64,6 +71,12 @@ Options ParseOptions(int argc, char **argv) {
       options.pattern = true;
     else if (strcmp(arg, "--dead-window") == 0)
       options.deadWindow = true;
+    else if (strcmp(arg, "--keep") == 0)
+      options.keep = true;
+    else if (strcmp(arg, "--gdi") == 0)
+      options.gdi = true;
+    else if (strcmp(arg, "--paced") == 0)
+      options.paced = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
       options.depth = atoi(value);
     else if (strcmp(arg, "--mode") == 0 && ++i)
@@ -127,6 +140,28 @@ bool AuxiliaryMemoryHolds(int frame) {
     if (aux[i] != static_cast<unsigned short>(i + frame))
       return false;
   return true;
+}
+
+// Text drawn with GDI on the picture, as programs of the era label theirs.
+void DrawText(Options const &options) {
+#if defined(_WIN32)
+  static bool said = false;
+  HDC context = NULL;
+  bool drawn = display.secondarySurface->GetDC(&context) == DD_OK;
+  if (drawn) {
+    SetBkMode(context, OPAQUE);
+    SetBkColor(context, RGB(255, 255, 0));
+    SetTextColor(context, RGB(0, 0, 0));
+    drawn = TextOutA(context, options.width / 2, options.height / 2, "lurn",
+                     4) != 0;
+    display.secondarySurface->ReleaseDC(context);
+  }
+  if (!said)
+    Say("GDI %s", drawn ? "ok" : "failed");
+  said = true;
+#else
+  (void)options;
+#endif
 }
 
 struct Counts {
@@ -201,6 +236,8 @@ bool Frame(const Options &options, Counts &counts) {
     if (options.aux && counts.frames % 50 == 1)
       Say("AUX %s", AuxiliaryMemoryHolds(int(counts.frames)) ? "ok" : "bad");
     display.UnlockSecondaryBuffer();
+    if (options.gdi)
+      DrawText(options);
     drawn = true;
     if (!display.UpdatePrimaryBuffer()) {
       ++counts.updateFails;
@@ -212,9 +249,9 @@ bool Frame(const Options &options, Counts &counts) {
   return true;
 }
 
-void SayStatus(const Counts &counts) {
-  Say("STATUS %ld %ld %ld %ld %ld", counts.frames, counts.clearFails,
-      counts.lockFails, counts.updateFails, counts.restores);
+void SayStatus(const Counts &counts, unsigned long milliseconds) {
+  Say("STATUS %ld %ld %ld %ld %ld %lu", counts.frames, counts.clearFails,
+      counts.lockFails, counts.updateFails, counts.restores, milliseconds);
 }
 
 bool OpenAll(void *window, void *instance, const Options &options) {
@@ -223,6 +260,8 @@ bool OpenAll(void *window, void *instance, const Options &options) {
     flags |= LurnDirectDraw::FullScreen;
   if (options.aux)
     flags |= LurnDirectDraw::AuxSurface;
+  if (options.keep)
+    flags |= LurnDirectDraw::KeepDesktop;
   int opened = display.Open(window, static_cast<unsigned short>(options.width),
                             static_cast<unsigned short>(options.height),
                             static_cast<unsigned char>(options.depth), flags);
@@ -350,9 +389,10 @@ int main(int argc, char **argv) {
         break;
       if (GetTickCount() - lastStatus >= 250) {
         lastStatus = GetTickCount();
-        SayStatus(counts);
+        SayStatus(counts, lastStatus - start);
       }
-      Sleep(5);
+      if (!options.paced)
+        Sleep(5);
     }
   }
   CloseAll();
@@ -408,7 +448,7 @@ int main(int argc, char **argv) {
         break;
       if (SDL_GetTicks() - lastStatus >= 250) {
         lastStatus = SDL_GetTicks();
-        SayStatus(counts);
+        SayStatus(counts, lastStatus - start);
       }
       SDL_Delay(5);
     }

@@ -328,8 +328,11 @@ std::string Run(const Step &step, Checker &checker) {
   const uint8_t *a = step.args;
   switch (step.call % kCallCount) {
   case kDisplayOpen:
+    // The model knows the display as it was before KeepDesktop: the bit is
+    // left out (its behaviour runs end to end, against the real platform).
     result = display.Open(Window(a[0]), kSizes[a[1] % 5], kSizes[a[2] % 5],
-                          kDepths[a[3] % 6], a[4]);
+                          kDepths[a[3] % 6],
+                          uint8_t(a[4] & ~LurnDirectDraw::KeepDesktop));
     break;
   case kDisplayClose:
     hadDirectDraw = !Empty(display.directDraw);

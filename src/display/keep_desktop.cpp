@@ -1,0 +1,193 @@
+// Showing a picture on the desktop as it is: the per-display state, and the
+// present that converts and scales the drawing surface with the library's
+// own kernels into a surface of the desktop's format, then blits that 1:1.
+// DirectDraw's blit is not asked to convert: Windows' does not.
+// Before any Windows header: those define `near`.
+#include "../present/present.h"
+
+#include <string.h>
+
+#include "keep_desktop.h"
+
+#include <atomic>
+
+#include "../empty_field.h"
+
+namespace {
+
+// One slot per open display, claimed atomically: separate displays may be
+// opened on separate threads.
+const size_t kStateSlots = 64;
+std::atomic<DesktopState *> states[kStateSlots];
+
+PixelFormat FormatOf(IDirectDrawSurface *surface) {
+  DDPIXELFORMAT format;
+  memset(&format, 0, sizeof format);
+  format.dwSize = sizeof format;
+  PixelFormat pixels = {0, 0, 0, 0};
+  if (surface->GetPixelFormat(&format) == DD_OK)
+    pixels = PixelFormat{format.dwRGBBitCount, format.dwRBitMask,
+                         format.dwGBitMask, format.dwBBitMask};
+  return pixels;
+}
+
+void ReleaseConverted(DesktopState &state) {
+  for (IDirectDrawSurface *&converted : state.converted) {
+    if (converted != NULL)
+      converted->Release();
+    converted = NULL;
+  }
+}
+
+// The conversion surface at the client area's size, in the desktop's
+// format (a system-memory surface with no format asked gets the display's).
+bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
+                     int height) {
+  if (state.converted[1] != NULL && state.convertedWidth == width &&
+      state.convertedHeight == height)
+    return true;
+  ReleaseConverted(state);
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+  desc.dwWidth = DWORD(width);
+  desc.dwHeight = DWORD(height);
+  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+  for (int i = 0; i < 2; ++i) {
+    if (display.directDraw->CreateSurface(&desc, &state.converted[i], NULL) !=
+        DD_OK) {
+      state.converted[i] = NULL;
+      ReleaseConverted(state);
+      return false;
+    }
+    state.picture[i] = RECT{0, 0, 0, 0}; // the black around is painted anew
+  }
+  state.convertedWidth = width;
+  state.convertedHeight = height;
+  return true;
+}
+
+// Converts and scales the drawing surface into a conversion surface,
+// painting black around the picture when it moved.
+bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
+             const Rect &picture) {
+  IDirectDrawSurface *source = display.secondarySurface,
+                     *converted = state.converted[turn];
+  Rect area = {0, 0, state.convertedWidth, state.convertedHeight};
+  DDSURFACEDESC in, out;
+  memset(&in, 0, sizeof in);
+  in.dwSize = sizeof in;
+  memset(&out, 0, sizeof out);
+  out.dwSize = sizeof out;
+  if (source->Lock(NULL, &in, DDLOCK_WAIT, NULL) != DD_OK)
+    return false;
+  bool done = false;
+  if (converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
+    TargetPixels target = {static_cast<unsigned char *>(out.lpSurface), area.w,
+                           area.h, int(out.lPitch), FormatOf(converted)};
+    RECT place = {picture.x, picture.y, picture.x + picture.w,
+                  picture.y + picture.h};
+    if (memcmp(&place, &state.picture[turn], sizeof place) != 0)
+      FillAround(target, area, picture);
+    state.picture[turn] = place;
+    Pixels pixels = {static_cast<const unsigned char *>(in.lpSurface),
+                     display.width, display.height, int(in.lPitch),
+                     FormatOf(source)};
+    done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
+                         target, picture, area, *state.scratch);
+    converted->Unlock(NULL);
+  }
+  source->Unlock(NULL);
+  return done;
+}
+
+} // namespace
+
+DesktopState *RememberDesktopState(const void *directDraw,
+                                   const Settings &settings) {
+  ForgetDesktopState(directDraw);
+  DesktopState *state = new DesktopState();
+  state->directDraw = directDraw;
+  state->settings = settings;
+  state->scratch = new PresentScratch();
+  for (std::atomic<DesktopState *> &slot : states) {
+    DesktopState *none = NULL;
+    if (slot.compare_exchange_strong(none, state))
+      return state;
+  }
+  delete state->scratch;
+  delete state;
+  return NULL;
+}
+
+DesktopState *FindDesktopState(const void *directDraw) {
+  if (directDraw == NULL)
+    return NULL;
+  for (std::atomic<DesktopState *> &slot : states) {
+    DesktopState *state = slot.load(std::memory_order_acquire);
+    if (state != NULL && state->directDraw == directDraw)
+      return state;
+  }
+  return NULL;
+}
+
+DesktopState *DesktopStateAt(int index) {
+  for (std::atomic<DesktopState *> &slot : states) {
+    DesktopState *state = slot.load(std::memory_order_acquire);
+    if (state != NULL && index-- == 0)
+      return state;
+  }
+  return NULL;
+}
+
+void ForgetDesktopState(const void *directDraw) {
+  if (directDraw == NULL)
+    return;
+  for (std::atomic<DesktopState *> &slot : states) {
+    DesktopState *state = slot.load(std::memory_order_acquire);
+    if (state == NULL || state->directDraw != directDraw ||
+        !slot.compare_exchange_strong(state, NULL))
+      continue;
+#if defined(_WIN32)
+    GiveWindowBack(*state);
+#endif
+    ReleaseConverted(*state);
+    delete state->scratch;
+    delete state;
+  }
+}
+
+int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
+  HWND window = static_cast<HWND>(display.window);
+  RECT client = {0, 0, 0, 0};
+  if (!GetClientRect(window, &client) || client.right <= 0 ||
+      client.bottom <= 0)
+    return 1; // gone or minimised: nothing to show
+  if (!EnsureConverted(display, state, client.right, client.bottom))
+    return 1;
+  ScaleMode mode = state.settings.scale;
+  if (mode == kScaleUnset)
+    mode = state.fullScreenClient ? kScaleAspect : kScaleStretch;
+  Rect area = {0, 0, client.right, client.bottom};
+  int turn = state.turn;
+  state.turn ^= 1;
+  if (!Convert(display, state, turn,
+               PlacePicture(mode, display.width, display.height, area)))
+    return 1;
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  RECT destination = {origin.x, origin.y, origin.x + client.right,
+                      origin.y + client.bottom};
+  HRESULT result = display.primarySurface->Blt(
+      &destination, state.converted[turn], NULL, DDBLT_WAIT, NULL);
+  if (result == DDERR_SURFACELOST) {
+    // Another program changed the display's mode: the primary comes back,
+    // and the conversion surface is made again in the desktop's new format.
+    display.primarySurface->Restore();
+    ReleaseConverted(state);
+  }
+  if (state.fullScreenClient)
+    WaitForRefresh(state);
+  return 1;
+}

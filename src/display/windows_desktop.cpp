@@ -1,0 +1,283 @@
+// The Windows side of keeping the desktop: the window made to cover its
+// monitor and given back, Alt+Enter through a subclassed window procedure,
+// presents paced to the display's refresh, and frames captured as PNG.
+#include <ddraw.h>
+#include <lurn.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <atomic>
+#include <vector>
+
+#include "../present/present.h"
+#include "keep_desktop.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
+namespace {
+
+std::atomic<int> altEnterWindows(0);
+
+// The procedure the library replaced, also kept on the window itself: a
+// window whose display closed while another subclass sat above ours still
+// reaches it.
+const char kOldProcedure[] = "lurn old procedure";
+
+RECT MonitorOf(HWND window) {
+  MONITORINFO info;
+  memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN),
+                 GetSystemMetrics(SM_CYSCREEN)};
+  if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
+                      &info))
+    screen = info.rcMonitor;
+  return screen;
+}
+
+// Keeps the window's style and place once, for GiveWindowBack.
+void SaveWindow(DesktopState &state) {
+  if (state.restyled)
+    return;
+  HWND window = static_cast<HWND>(state.window);
+  RECT place = {0, 0, 0, 0};
+  GetWindowRect(window, &place);
+  state.style = GetWindowLongPtrA(window, GWL_STYLE);
+  state.exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
+  state.left = place.left;
+  state.top = place.top;
+  state.right = place.right;
+  state.bottom = place.bottom;
+  state.restyled = true;
+}
+
+void PlaceWindow(HWND window, intptr_t style, intptr_t exStyle,
+                 const RECT &place) {
+  SetWindowLongPtrA(window, GWL_STYLE, style);
+  SetWindowLongPtrA(window, GWL_EXSTYLE, exStyle);
+  SetWindowPos(window, HWND_TOP, place.left, place.top,
+               place.right - place.left, place.bottom - place.top,
+               SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+}
+
+// A full-screen client's picture in a window: the mode's size times the
+// largest whole number that fits the monitor, centred on it.
+void ShowModeInWindow(DesktopState &state) {
+  HWND window = static_cast<HWND>(state.window);
+  RECT screen = MonitorOf(window);
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+  RECT frame = {0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  long width = screen.right - screen.left, height = screen.bottom - screen.top;
+  long across = (width - (frame.right - frame.left)) / state.modeWidth;
+  long down = (height - (frame.bottom - frame.top)) / state.modeHeight;
+  long times = across < down ? across : down;
+  if (times < 1)
+    times = 1;
+  long clientWidth = state.modeWidth * times,
+       clientHeight = state.modeHeight * times;
+  RECT place = {screen.left + (width - clientWidth) / 2,
+                screen.top + (height - clientHeight) / 2, 0, 0};
+  place.right = place.left + clientWidth;
+  place.bottom = place.top + clientHeight;
+  AdjustWindowRectEx(&place, style, FALSE, 0);
+  PlaceWindow(window, style, 0, place);
+}
+
+// Alt+Enter: a window to its monitor's size and back; a full-screen
+// client's monitor-covering window to a window of its mode and back.
+void SwitchWindow(DesktopState &state) {
+  if (!state.covering) {
+    CoverMonitor(state);
+  } else if (state.fullScreenClient) {
+    ShowModeInWindow(state);
+    state.covering = false;
+  } else {
+    RECT place = {state.left, state.top, state.right, state.bottom};
+    PlaceWindow(static_cast<HWND>(state.window), state.style, state.exStyle,
+                place);
+    state.restyled = false;
+    state.covering = false;
+  }
+}
+
+DesktopState *StateOfWindow(HWND window) {
+  for (int i = 0;; ++i) {
+    DesktopState *state = DesktopStateAt(i);
+    if (state == NULL || (state->window == window && state->oldProcedure))
+      return state;
+  }
+}
+
+LRESULT CALLBACK AltEnterProcedure(HWND window, UINT message, WPARAM wParam,
+                                   LPARAM lParam) {
+  DesktopState *state = StateOfWindow(window);
+  WNDPROC old = reinterpret_cast<WNDPROC>(GetPropA(window, kOldProcedure));
+  if (old == NULL)
+    return DefWindowProcA(window, message, wParam, lParam);
+  if (state == NULL)
+    return CallWindowProcA(old, window, message, wParam, lParam);
+  bool altReturn = (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP ||
+                    message == WM_SYSCHAR) &&
+                   wParam == VK_RETURN && (lParam & (1 << 29));
+  if (altReturn) {
+    // Once per press, not per repeat; the client never sees the keys.
+    if (message == WM_SYSKEYDOWN && !(lParam & (1 << 30)))
+      SwitchWindow(*state);
+    return 0;
+  }
+  return CallWindowProcA(old, window, message, wParam, lParam);
+}
+
+int RefreshRate() {
+  DEVMODEA mode;
+  memset(&mode, 0, sizeof mode);
+  mode.dmSize = sizeof mode;
+  if (EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode) &&
+      mode.dmDisplayFrequency > 1)
+    return int(mode.dmDisplayFrequency);
+  return 60;
+}
+
+long long Ticks() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+bool WritePng(const char *path, const DDSURFACEDESC &desc,
+              const DDPIXELFORMAT &format, int width, int height) {
+  int bytes = int(format.dwRGBBitCount + 7) / 8;
+  if (width <= 0 || height <= 0 || bytes < 2 || bytes > 4)
+    return false;
+  std::vector<unsigned char> rgb(size_t(width) * height * 3);
+  unsigned char *out = rgb.data();
+  for (int y = 0; y < height; ++y) {
+    const unsigned char *in =
+        static_cast<const unsigned char *>(desc.lpSurface) +
+        size_t(y) * desc.lPitch;
+    for (int x = 0; x < width; ++x, in += bytes) {
+      uint32_t pixel = 0;
+      memcpy(&pixel, in, bytes);
+      *out++ = Expand(pixel, format.dwRBitMask);
+      *out++ = Expand(pixel, format.dwGBitMask);
+      *out++ = Expand(pixel, format.dwBBitMask);
+    }
+  }
+  return stbi_write_png(path, width, height, 3, rgb.data(), width * 3) != 0;
+}
+
+} // namespace
+
+HRESULT CoverMonitor(DesktopState &state) {
+  HWND window = static_cast<HWND>(state.window);
+  if (!IsWindow(window))
+    return DDERR_INVALIDPARAMS;
+  SaveWindow(state);
+  RECT screen = MonitorOf(window);
+  intptr_t style = (state.style & ~intptr_t(WS_OVERLAPPEDWINDOW | WS_CHILD)) |
+                   WS_POPUP | WS_VISIBLE;
+  PlaceWindow(window, style,
+              state.exStyle & ~intptr_t(WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE),
+              screen);
+  state.covering = true;
+  return DD_OK;
+}
+
+void GiveWindowBack(DesktopState &state) {
+  HWND window = static_cast<HWND>(state.window);
+  if (state.oldProcedure != 0) {
+    // Only if nobody subclassed it after us: theirs would be cut off.
+    if (GetWindowLongPtrA(window, GWLP_WNDPROC) ==
+        reinterpret_cast<intptr_t>(AltEnterProcedure)) {
+      SetWindowLongPtrA(window, GWLP_WNDPROC, state.oldProcedure);
+      RemovePropA(window, kOldProcedure);
+    }
+    state.oldProcedure = 0;
+    --altEnterWindows;
+  }
+  if (state.restyled && IsWindow(window)) {
+    RECT place = {state.left, state.top, state.right, state.bottom};
+    PlaceWindow(window, state.style, state.exStyle, place);
+  }
+  state.restyled = false;
+}
+
+void TakeAltEnter(DesktopState &state) {
+  HWND window = static_cast<HWND>(state.window);
+  if (!state.settings.altEnter || !IsWindow(window) || state.oldProcedure)
+    return;
+  // Once per window: another display on it already has the keys.
+  intptr_t old = GetWindowLongPtrA(window, GWLP_WNDPROC);
+  if (old == 0 || old == reinterpret_cast<intptr_t>(AltEnterProcedure) ||
+      !SetPropA(window, kOldProcedure, reinterpret_cast<HANDLE>(old)))
+    return;
+  state.oldProcedure = SetWindowLongPtrA(
+      window, GWLP_WNDPROC, reinterpret_cast<intptr_t>(AltEnterProcedure));
+  if (state.oldProcedure != 0)
+    ++altEnterWindows;
+}
+
+bool AltEnterTaken() { return altEnterWindows > 0; }
+
+void CaptureFrame(LurnDirectDraw &display, DesktopState &state) {
+  if (state.settings.capture.empty())
+    return;
+  ++state.frames; // the first captured frame is number 1
+  if ((state.frames - 1) % state.settings.captureEvery != 0)
+    return;
+  IDirectDrawSurface *surface = display.secondarySurface;
+  DDPIXELFORMAT format;
+  memset(&format, 0, sizeof format);
+  format.dwSize = sizeof format;
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  if (surface->GetPixelFormat(&format) != DD_OK ||
+      surface->Lock(NULL, &desc, DDLOCK_WAIT | DDLOCK_READONLY, NULL) != DD_OK)
+    return; // lost or busy: this frame is not captured
+  char path[4096];
+  snprintf(path, sizeof path, "%s/frame-%06lu.png",
+           state.settings.capture.c_str(), state.frames);
+  bool written =
+      WritePng(path, desc, format, int(desc.dwWidth), int(desc.dwHeight));
+  surface->Unlock(NULL);
+  if (!written && !state.captureComplained) {
+    state.captureComplained = true; // once: a full disk must not flood
+    fprintf(stderr, "lurn: cannot capture a frame to %s\n", path);
+  }
+}
+
+void WaitForRefresh(DesktopState &state) {
+  if (!state.settings.vsync)
+    return;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  if (state.refreshPeriod == 0) // the rate as the display had it at first
+    state.refreshPeriod = frequency.QuadPart / RefreshRate();
+  long long period = state.refreshPeriod, now = Ticks();
+  long long next = state.lastRefresh + period;
+  if (state.lastRefresh == 0 || now - next > 15 * period) {
+    // The first present, or one after a pause of a quarter of a second:
+    // refreshes count from here.
+    state.lastRefresh = now;
+    return;
+  }
+  // Refreshes follow one another a period apart, however late one wake-up:
+  // a late present waits for none, the next ones catch up.
+  // Sleep wakes late by a millisecond or more, much more on a loaded
+  // machine: the last two are waited out yielding the processor.
+  long long milliseconds = (next - now) * 1000 / frequency.QuadPart;
+  if (milliseconds > 2)
+    Sleep(DWORD(milliseconds - 2));
+  while (Ticks() < next)
+    SwitchToThread();
+  state.lastRefresh = next;
+}
