@@ -64,6 +64,7 @@ void PumpMessages() {
 struct PlainBlit {
   IDirectDrawSurface *primary = NULL;
   IDirectDrawSurface *picture = NULL;
+  IDirectDrawSurface *fence = NULL;
   HWND window = NULL;
   DWORD bitsPerPixel = 0;
 
@@ -85,6 +86,9 @@ struct PlainBlit {
     desc.dwHeight = kClientHeight;
     desc.ddpfPixelFormat = format;
     if (display.directDraw->CreateSurface(&desc, &picture, NULL) != DD_OK)
+      return false;
+    desc.dwWidth = desc.dwHeight = 1;
+    if (display.directDraw->CreateSurface(&desc, &fence, NULL) != DD_OK)
       return false;
     // A picture that is not all one colour, like a real frame.
     memset(&desc, 0, sizeof desc);
@@ -108,10 +112,22 @@ struct PlainBlit {
     return primary->Blt(&client, picture, NULL, DDBLT_WAIT, NULL);
   }
 
+  // Wine's DirectDraw hands blits to a thread of its own and returns before
+  // they are done; a lock waits until that thread has done everything
+  // handed to it before. Each timed present ends with one.
+  void WaitForPlatform() {
+    DDSURFACEDESC desc;
+    memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    if (fence->Lock(NULL, &desc, DDLOCK_WAIT, NULL) == DD_OK)
+      fence->Unlock(NULL);
+  }
+
   void Close() {
-    if (picture != NULL)
-      picture->Release();
-    picture = NULL;
+    for (IDirectDrawSurface **surface : {&picture, &fence})
+      if (*surface != NULL)
+        (*surface)->Release();
+    picture = fence = NULL;
   }
 };
 
@@ -263,6 +279,7 @@ int main(int argc, char **argv) {
         plain.Present();
       else
         kernels.Run();
+      plain.WaitForPlatform();
       QueryPerformanceCounter(&end);
       times[contender].push_back(Milliseconds(start, end, frequency));
     }
