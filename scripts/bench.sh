@@ -48,5 +48,6 @@ start_wine
 printf '\n== Wine on Xvfb %s, 24-bit: the converted present\n' "$DISPLAY"
 LURN_ERROR_BOX=0 timeout 600 wine build/win32/bin/wine_present_bench.exe \
   $check | tr -d '\r' || status=1
+printf 'load average: %s\n' "$(cut -d ' ' -f 1-3 /proc/loadavg)"
 stop_wine
 exit $status
