@@ -202,19 +202,22 @@ double Summary(const char *name, std::vector<double> times) {
 
 int main(int argc, char **argv) {
   bool check = false;
-  int rounds = 300;
+  int rounds = 300, presentsPerTurn = 1;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--check") == 0)
       check = true;
     else if (strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
       rounds = atoi(argv[++i]);
+    else if (strcmp(argv[i], "--per-turn") == 0 && i + 1 < argc)
+      presentsPerTurn = atoi(argv[++i]);
     else {
-      fprintf(stderr, "usage: %s [--check] [--rounds N]\n", argv[0]);
+      fprintf(stderr, "usage: %s [--check] [--rounds N] [--per-turn N]\n",
+              argv[0]);
       return 2;
     }
   }
-  if (rounds < 1) {
-    fprintf(stderr, "--rounds wants a count above 0\n");
+  if (rounds < 1 || presentsPerTurn < 1) {
+    fprintf(stderr, "--rounds and --per-turn want counts above 0\n");
     return 2;
   }
 
@@ -273,15 +276,18 @@ int main(int argc, char **argv) {
     for (int turn = 0; turn < kContenders; ++turn) {
       int contender = (round + turn) % kContenders;
       QueryPerformanceCounter(&start);
-      if (contender == kLibrary)
-        display.UpdatePrimaryBuffer();
-      else if (contender == kPlatform)
-        plain.Present();
-      else
-        kernels.Run();
+      for (int i = 0; i < presentsPerTurn; ++i) {
+        if (contender == kLibrary)
+          display.UpdatePrimaryBuffer();
+        else if (contender == kPlatform)
+          plain.Present();
+        else
+          kernels.Run();
+      }
       plain.WaitForPlatform();
       QueryPerformanceCounter(&end);
-      times[contender].push_back(Milliseconds(start, end, frequency));
+      times[contender].push_back(Milliseconds(start, end, frequency) /
+                                 presentsPerTurn);
     }
   }
   plain.Close();
