@@ -41,7 +41,7 @@ bash bench/pacing.sh || status=1
 
 # The DLL's windowed present on a 32-bit desktop (Wine on a 24-bit X screen,
 # no virtual desktop) against Wine's own blit of the converted size.
-cmake --preset win32 >/dev/null
+cmake --preset win32 -DBUILD_TESTING=ON >/dev/null
 cmake --build --preset win32 --target wine_present_bench
 start_xvfb 1600x1200x24
 start_wine
