@@ -57,7 +57,7 @@ public:
   }
 
 private:
-  static int &Depth() { // captures alive, inner ones inside outer ones
+  static int &Depth() { // captures alive, nested
     static int depth = 0;
     return depth;
   }

@@ -193,8 +193,7 @@ TEST_F(BadInput, AHandleThatIsNotAWindowIsRefusedWhereOneIsNeeded) {
 // side by side, a copy, a copy closed, a block freed without Close and
 // partly overwritten. No interface is released twice (TearDown), none left.
 TEST_F(BadInput, OpeningAgainReleasesWhatTheLibraryStoredThere) {
-  const unsigned char options =
-      LurnDirectDraw::ReleaseSecondary | LurnDirectDraw::AuxSurface;
+  const unsigned char options = LurnDirectDraw::ReleaseSecondary;
   LurnDirectDraw other, copy;
   memset(&other, 0xCC, sizeof other);
   ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
@@ -203,18 +202,16 @@ TEST_F(BadInput, OpeningAgainReleasesWhatTheLibraryStoredThere) {
   ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
   ASSERT_EQ(1, other.Open(TestWindow(), 320, 200, 16, options));
   EXPECT_EQ(held, fake.LiveReferences()) << "each reopen let go of its own";
+
   memcpy(&copy, &display, sizeof copy);
   ASSERT_EQ(1, copy.Open(TestWindow(), 320, 200, 16, options));
-  EXPECT_EQ(held * 3 / 2, fake.LiveReferences()) << "a copy is a new record";
+  EXPECT_EQ(held * 3 / 2, fake.LiveReferences())
+      << "the copy's Open released nothing the original holds";
   copy.Close();
   other.Close();
-
   memcpy(&copy, &display, sizeof copy);
   copy.Close();
   EXPECT_EQ(0, fake.LiveReferences()) << "the copy let go of the original's";
-  ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
-  display.Close();
-
   ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));
   memset(&display, 0xCC, offsetof(LurnDirectDraw, primarySurface));
   ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16, options));

@@ -22,12 +22,7 @@ inline void *TestWindow() { return reinterpret_cast<void *>(0x1234); }
 
 class FakePlatformTest : public ::testing::Test {
 protected:
-  FakePlatformTest() {
-    memset(&display, 0, sizeof display);
-    memset(&input, 0, sizeof input);
-  }
-  // Tests call it again to start over: the records are closed first, as the
-  // library still lists what they hold and the reset frees it.
+  // Called again to start over: closed first, the reset frees what they hold.
   void SetUp() override {
     display.Close();
     input.Close();
@@ -75,8 +70,8 @@ protected:
     return fields;
   }
 
-  LurnDirectDraw display;
-  LurnDirectInput input;
+  LurnDirectDraw display{};
+  LurnDirectInput input{};
   std::unique_ptr<StderrCapture> capture_;
 };
 
