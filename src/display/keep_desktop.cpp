@@ -39,6 +39,36 @@ void ReleaseConverted(DesktopState &state) {
   }
 }
 
+// Hands the conversion surface memory of the library's own, if the
+// platform takes it; otherwise frames are written through a lock.
+void GiveOwnMemory(DesktopState &state, int i, int width, int height) {
+  state.memory[i].clear();
+#if defined(_WIN32)
+  IDirectDrawSurface3 *surface3 = NULL;
+  int bytes = int(FormatOf(state.converted[i]).bits + 7) / 8;
+  if (state.converted[i]->QueryInterface(
+          IID_IDirectDrawSurface3, reinterpret_cast<void **>(&surface3)) !=
+      DD_OK)
+    return;
+  state.memoryPitch = (width * bytes + 7) & ~7;
+  state.memory[i].assign(size_t(state.memoryPitch) * height, 0);
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_LPSURFACE | DDSD_PITCH | DDSD_WIDTH | DDSD_HEIGHT;
+  desc.dwWidth = DWORD(width);
+  desc.dwHeight = DWORD(height);
+  desc.lPitch = state.memoryPitch;
+  desc.lpSurface = state.memory[i].data();
+  if (surface3->SetSurfaceDesc(&desc, 0) != DD_OK)
+    state.memory[i].clear();
+  surface3->Release();
+#else
+  (void)width;
+  (void)height;
+#endif
+}
+
 // The conversion surface at the client area's size, in the desktop's
 // format (a system-memory surface with no format asked gets the display's).
 bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
@@ -62,6 +92,7 @@ bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
       return false;
     }
     state.picture[i] = RECT{0, 0, 0, 0}; // the black around is painted anew
+    GiveOwnMemory(state, i, width, height);
   }
   state.convertedWidth = width;
   state.convertedHeight = height;
@@ -82,8 +113,12 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
   out.dwSize = sizeof out;
   if (source->Lock(NULL, &in, DDLOCK_WAIT, NULL) != DD_OK)
     return false;
-  bool done = false;
-  if (converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
+  bool done = false, own = !state.memory[turn].empty();
+  if (own) {
+    out.lpSurface = state.memory[turn].data();
+    out.lPitch = state.memoryPitch;
+  }
+  if (own || converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
     TargetPixels target = {static_cast<unsigned char *>(out.lpSurface), area.w,
                            area.h, int(out.lPitch), FormatOf(converted)};
     RECT place = {picture.x, picture.y, picture.x + picture.w,
@@ -96,7 +131,8 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
                      FormatOf(source)};
     done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
                          target, picture, area, *state.scratch);
-    converted->Unlock(NULL);
+    if (!own)
+      converted->Unlock(NULL);
   }
   source->Unlock(NULL);
   return done;

@@ -10,6 +10,8 @@
 #include <lurn.h>
 #include <stdint.h>
 
+#include <vector>
+
 #include "../settings/settings.h"
 
 struct PresentScratch;
@@ -25,6 +27,11 @@ struct DesktopState {
   IDirectDrawSurface *converted[2];
   RECT picture[2]; // where the last picture went inside each
   int turn;        // which one the next frame goes into
+  // Where the platform lets the library give them its own memory (Windows),
+  // a frame is written there without a lock: each lock waits for the
+  // platform's drawing thread on Wine.
+  std::vector<unsigned char> memory[2];
+  int memoryPitch;
   int convertedWidth, convertedHeight;
   PresentScratch *scratch;
   // Windows: the window as the display found it.
