@@ -116,11 +116,13 @@ public:
   unsigned char blueShift;    // blue field position (0); a pixel is
                               // r << redShift | g << (redShift - greenBits)
                               // | b << blueShift
-  unsigned char flags;        // the option bits given to Open
+  unsigned char flags;        // the option bits given to Open, KeepDesktop
+                              // as LURN_KEEP_DESKTOP set or cleared it
 
   // Opens DirectDraw on `window` (natively: the client's SDL_Window*) at
   // width x height x depth. Windowed unless FullScreen: the display must
-  // already run at `depth` (else DDERR_INVALIDPIXELFORMAT); a null window is
+  // already run at `depth` (else DDERR_INVALIDPIXELFORMAT), unless
+  // KeepDesktop lets a 16-bit picture be converted; a null window is
   // accepted windowed, presenting to the screen where the window would be.
   // Fills the pixel layout; windowed, also secondaryBits and pitchPixels.
   // Full screen at a depth other than 16 returns 1 and leaves the layout
