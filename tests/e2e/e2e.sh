@@ -804,8 +804,7 @@ if [ "$platform" = wine ]; then
   # Wine's own blit onto a screen this large is too slow for 60 frames a
   # second: the pacing runs on a small one.
   paced_scenarios=(keep_pacing)
-  [ "$WINEARCH" = win64 ] && keep_scenarios=(keep_windowed keep_fullscreen
-                                             keep_alt_enter_fullscreen)
+  [ "$WINEARCH" = win64 ] && keep_scenarios=(keep_windowed keep_fullscreen)
 elif [ "$platform" = wayland ]; then
   SCREEN_W=800 SCREEN_H=600
   start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1
