@@ -17,8 +17,21 @@ namespace {
 
 // One slot per open display, claimed atomically: separate displays may be
 // opened on separate threads.
+// The slot's key is the DirectDraw interface: looking one up never reads
+// another display's state, which its own thread may be deleting.
+struct StateSlot {
+  std::atomic<const void *> directDraw;
+  DesktopState *state;
+};
 const size_t kStateSlots = 64;
-std::atomic<DesktopState *> states[kStateSlots];
+StateSlot slots[kStateSlots];
+
+StateSlot *SlotOf(const void *directDraw) {
+  for (StateSlot &slot : slots)
+    if (slot.directDraw.load(std::memory_order_acquire) == directDraw)
+      return &slot;
+  return NULL;
+}
 
 PixelFormat FormatOf(IDirectDrawSurface *surface) {
   DDPIXELFORMAT format;
@@ -143,55 +156,41 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
 DesktopState *RememberDesktopState(const void *directDraw,
                                    const Settings &settings) {
   ForgetDesktopState(directDraw);
-  DesktopState *state = new DesktopState();
-  state->directDraw = directDraw;
-  state->settings = settings;
-  state->scratch = new PresentScratch();
-  for (std::atomic<DesktopState *> &slot : states) {
-    DesktopState *none = NULL;
-    if (slot.compare_exchange_strong(none, state))
-      return state;
+  if (directDraw == NULL)
+    return NULL;
+  for (StateSlot &slot : slots) {
+    const void *none = NULL;
+    if (!slot.directDraw.compare_exchange_strong(none, directDraw,
+                                                 std::memory_order_acq_rel))
+      continue;
+    DesktopState *state = new DesktopState();
+    state->directDraw = directDraw;
+    state->settings = settings;
+    state->scratch = new PresentScratch();
+    slot.state = state;
+    return state;
   }
-  delete state->scratch;
-  delete state;
   return NULL;
 }
 
 DesktopState *FindDesktopState(const void *directDraw) {
-  if (directDraw == NULL)
-    return NULL;
-  for (std::atomic<DesktopState *> &slot : states) {
-    DesktopState *state = slot.load(std::memory_order_acquire);
-    if (state != NULL && state->directDraw == directDraw)
-      return state;
-  }
-  return NULL;
-}
-
-DesktopState *DesktopStateAt(int index) {
-  for (std::atomic<DesktopState *> &slot : states) {
-    DesktopState *state = slot.load(std::memory_order_acquire);
-    if (state != NULL && index-- == 0)
-      return state;
-  }
-  return NULL;
+  StateSlot *slot = directDraw != NULL ? SlotOf(directDraw) : NULL;
+  return slot != NULL ? slot->state : NULL;
 }
 
 void ForgetDesktopState(const void *directDraw) {
-  if (directDraw == NULL)
+  StateSlot *slot = directDraw != NULL ? SlotOf(directDraw) : NULL;
+  if (slot == NULL)
     return;
-  for (std::atomic<DesktopState *> &slot : states) {
-    DesktopState *state = slot.load(std::memory_order_acquire);
-    if (state == NULL || state->directDraw != directDraw ||
-        !slot.compare_exchange_strong(state, NULL))
-      continue;
+  DesktopState *state = slot->state;
+  slot->state = NULL;
+  slot->directDraw.store(NULL, std::memory_order_release);
 #if defined(_WIN32)
-    GiveWindowBack(*state);
+  GiveWindowBack(*state);
 #endif
-    ReleaseConverted(*state);
-    delete state->scratch;
-    delete state;
-  }
+  ReleaseConverted(*state);
+  delete state->scratch;
+  delete state;
 }
 
 int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {

@@ -56,8 +56,6 @@ struct DesktopState {
 DesktopState *RememberDesktopState(const void *directDraw,
                                    const Settings &settings);
 DesktopState *FindDesktopState(const void *directDraw);
-// The listed states one by one, null after the last.
-DesktopState *DesktopStateAt(int index);
 // Gives the window back what the display took from it (style, place,
 // procedure), releases the conversion surface and drops the state. Close
 // and every release of a display's interfaces call it.
