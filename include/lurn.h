@@ -127,15 +127,17 @@ public:
                               // 0x00RRGGBB (masks red 0x00FF0000, green
                               // 0x0000FF00, blue 0x000000FF), a line
                               // pitchPixels / 2 pixels
-  unsigned char flags;        // the option bits given to Open
+  unsigned char flags;        // the option bits given to Open, KeepDesktop
+                              // as LURN_KEEP_DESKTOP set or cleared it
 
   // Opens DirectDraw on `window` (natively: the client's SDL_Window*) at
   // width x height x depth. Windowed unless FullScreen: the display must
-  // already run at `depth` (else DDERR_INVALIDPIXELFORMAT). A handle that is
-  // not a window (destroyed, or made up) is DDERR_INVALIDPARAMS before
-  // anything is created; so is a null window full screen. A null window is
-  // accepted windowed: everything works, but nothing is shown
-  // (UpdatePrimaryBuffer returns 1 and presents no pixel).
+  // already run at `depth` (else DDERR_INVALIDPIXELFORMAT), unless
+  // KeepDesktop lets a 16-bit picture be converted. A handle that is not a
+  // window (destroyed, or made up) is DDERR_INVALIDPARAMS before anything
+  // is created; so is a null window full screen. A null window is accepted
+  // windowed: everything works, but nothing is shown (UpdatePrimaryBuffer
+  // returns 1 and presents no pixel).
   // Fills the pixel layout; windowed, also secondaryBits and pitchPixels.
   // Full screen at a depth other than 16 returns 1 and leaves the layout
   // fields as they were. A full-screen width or height of 0 is passed on and

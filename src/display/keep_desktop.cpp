@@ -17,8 +17,21 @@ namespace {
 
 // One slot per open display, claimed atomically: separate displays may be
 // opened on separate threads.
+// The slot's key is the DirectDraw interface: looking one up never reads
+// another display's state, which its own thread may be deleting.
+struct StateSlot {
+  std::atomic<const void *> directDraw;
+  DesktopState *state;
+};
 const size_t kStateSlots = 64;
-std::atomic<DesktopState *> states[kStateSlots];
+StateSlot slots[kStateSlots];
+
+StateSlot *SlotOf(const void *directDraw) {
+  for (StateSlot &slot : slots)
+    if (slot.directDraw.load(std::memory_order_acquire) == directDraw)
+      return &slot;
+  return NULL;
+}
 
 PixelFormat FormatOf(IDirectDrawSurface *surface) {
   DDPIXELFORMAT format;
@@ -37,6 +50,36 @@ void ReleaseConverted(DesktopState &state) {
       converted->Release();
     converted = NULL;
   }
+}
+
+// Hands the conversion surface memory of the library's own, if the
+// platform takes it; otherwise frames are written through a lock.
+void GiveOwnMemory(DesktopState &state, int i, int width, int height) {
+  state.memory[i].clear();
+#if defined(_WIN32)
+  IDirectDrawSurface3 *surface3 = NULL;
+  int bytes = int(FormatOf(state.converted[i]).bits + 7) / 8;
+  if (state.converted[i]->QueryInterface(
+          IID_IDirectDrawSurface3, reinterpret_cast<void **>(&surface3)) !=
+      DD_OK)
+    return;
+  state.memoryPitch = (width * bytes + 7) & ~7;
+  state.memory[i].assign(size_t(state.memoryPitch) * height, 0);
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  desc.dwFlags = DDSD_LPSURFACE | DDSD_PITCH | DDSD_WIDTH | DDSD_HEIGHT;
+  desc.dwWidth = DWORD(width);
+  desc.dwHeight = DWORD(height);
+  desc.lPitch = state.memoryPitch;
+  desc.lpSurface = state.memory[i].data();
+  if (surface3->SetSurfaceDesc(&desc, 0) != DD_OK)
+    state.memory[i].clear();
+  surface3->Release();
+#else
+  (void)width;
+  (void)height;
+#endif
 }
 
 // The conversion surface at the client area's size, in the desktop's
@@ -62,6 +105,7 @@ bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
       return false;
     }
     state.picture[i] = RECT{0, 0, 0, 0}; // the black around is painted anew
+    GiveOwnMemory(state, i, width, height);
   }
   state.convertedWidth = width;
   state.convertedHeight = height;
@@ -82,8 +126,12 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
   out.dwSize = sizeof out;
   if (source->Lock(NULL, &in, DDLOCK_WAIT, NULL) != DD_OK)
     return false;
-  bool done = false;
-  if (converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
+  bool done = false, own = !state.memory[turn].empty();
+  if (own) {
+    out.lpSurface = state.memory[turn].data();
+    out.lPitch = state.memoryPitch;
+  }
+  if (own || converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
     TargetPixels target = {static_cast<unsigned char *>(out.lpSurface), area.w,
                            area.h, int(out.lPitch), FormatOf(converted)};
     RECT place = {picture.x, picture.y, picture.x + picture.w,
@@ -96,7 +144,8 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
                      FormatOf(source)};
     done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
                          target, picture, area, *state.scratch);
-    converted->Unlock(NULL);
+    if (!own)
+      converted->Unlock(NULL);
   }
   source->Unlock(NULL);
   return done;
@@ -107,55 +156,41 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
 DesktopState *RememberDesktopState(const void *directDraw,
                                    const Settings &settings) {
   ForgetDesktopState(directDraw);
-  DesktopState *state = new DesktopState();
-  state->directDraw = directDraw;
-  state->settings = settings;
-  state->scratch = new PresentScratch();
-  for (std::atomic<DesktopState *> &slot : states) {
-    DesktopState *none = NULL;
-    if (slot.compare_exchange_strong(none, state))
-      return state;
+  if (directDraw == NULL)
+    return NULL;
+  for (StateSlot &slot : slots) {
+    const void *none = NULL;
+    if (!slot.directDraw.compare_exchange_strong(none, directDraw,
+                                                 std::memory_order_acq_rel))
+      continue;
+    DesktopState *state = new DesktopState();
+    state->directDraw = directDraw;
+    state->settings = settings;
+    state->scratch = new PresentScratch();
+    slot.state = state;
+    return state;
   }
-  delete state->scratch;
-  delete state;
   return NULL;
 }
 
 DesktopState *FindDesktopState(const void *directDraw) {
-  if (directDraw == NULL)
-    return NULL;
-  for (std::atomic<DesktopState *> &slot : states) {
-    DesktopState *state = slot.load(std::memory_order_acquire);
-    if (state != NULL && state->directDraw == directDraw)
-      return state;
-  }
-  return NULL;
-}
-
-DesktopState *DesktopStateAt(int index) {
-  for (std::atomic<DesktopState *> &slot : states) {
-    DesktopState *state = slot.load(std::memory_order_acquire);
-    if (state != NULL && index-- == 0)
-      return state;
-  }
-  return NULL;
+  StateSlot *slot = directDraw != NULL ? SlotOf(directDraw) : NULL;
+  return slot != NULL ? slot->state : NULL;
 }
 
 void ForgetDesktopState(const void *directDraw) {
-  if (directDraw == NULL)
+  StateSlot *slot = directDraw != NULL ? SlotOf(directDraw) : NULL;
+  if (slot == NULL)
     return;
-  for (std::atomic<DesktopState *> &slot : states) {
-    DesktopState *state = slot.load(std::memory_order_acquire);
-    if (state == NULL || state->directDraw != directDraw ||
-        !slot.compare_exchange_strong(state, NULL))
-      continue;
+  DesktopState *state = slot->state;
+  slot->state = NULL;
+  slot->directDraw.store(NULL, std::memory_order_release);
 #if defined(_WIN32)
-    GiveWindowBack(*state);
+  GiveWindowBack(*state);
 #endif
-    ReleaseConverted(*state);
-    delete state->scratch;
-    delete state;
-  }
+  ReleaseConverted(*state);
+  delete state->scratch;
+  delete state;
 }
 
 int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {

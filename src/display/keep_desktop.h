@@ -10,6 +10,8 @@
 #include <lurn.h>
 #include <stdint.h>
 
+#include <vector>
+
 #include "../settings/settings.h"
 
 struct PresentScratch;
@@ -25,6 +27,11 @@ struct DesktopState {
   IDirectDrawSurface *converted[2];
   RECT picture[2]; // where the last picture went inside each
   int turn;        // which one the next frame goes into
+  // Where the platform lets the library give them its own memory (Windows),
+  // a frame is written there without a lock: each lock waits for the
+  // platform's drawing thread on Wine.
+  std::vector<unsigned char> memory[2];
+  int memoryPitch;
   int convertedWidth, convertedHeight;
   PresentScratch *scratch;
   // Windows: the window as the display found it.
@@ -49,8 +56,6 @@ struct DesktopState {
 DesktopState *RememberDesktopState(const void *directDraw,
                                    const Settings &settings);
 DesktopState *FindDesktopState(const void *directDraw);
-// The listed states one by one, null after the last.
-DesktopState *DesktopStateAt(int index);
 // Gives the window back what the display took from it (style, place,
 // procedure), releases the conversion surface and drops the state. Close
 // and every release of a display's interfaces call it.

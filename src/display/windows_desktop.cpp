@@ -108,12 +108,11 @@ void SwitchWindow(DesktopState &state) {
   }
 }
 
+// The window keeps the key of the display that took its Alt+Enter.
+const char kDisplay[] = "lurn display";
+
 DesktopState *StateOfWindow(HWND window) {
-  for (int i = 0;; ++i) {
-    DesktopState *state = DesktopStateAt(i);
-    if (state == NULL || (state->window == window && state->oldProcedure))
-      return state;
-  }
+  return FindDesktopState(GetPropA(window, kDisplay));
 }
 
 LRESULT CALLBACK AltEnterProcedure(HWND window, UINT message, WPARAM wParam,
@@ -199,6 +198,7 @@ void GiveWindowBack(DesktopState &state) {
         reinterpret_cast<intptr_t>(AltEnterProcedure)) {
       SetWindowLongPtrA(window, GWLP_WNDPROC, state.oldProcedure);
       RemovePropA(window, kOldProcedure);
+      RemovePropA(window, kDisplay);
     }
     state.oldProcedure = 0;
     --altEnterWindows;
@@ -217,6 +217,7 @@ void TakeAltEnter(DesktopState &state) {
   // Once per window: another display on it already has the keys.
   intptr_t old = GetWindowLongPtrA(window, GWLP_WNDPROC);
   if (old == 0 || old == reinterpret_cast<intptr_t>(AltEnterProcedure) ||
+      !SetPropA(window, kDisplay, const_cast<void *>(state.directDraw)) ||
       !SetPropA(window, kOldProcedure, reinterpret_cast<HANDLE>(old)))
     return;
   state.oldProcedure = SetWindowLongPtrA(
