@@ -229,7 +229,8 @@ int main(int argc, char **argv) {
 
   static LurnDirectDraw display;
   if (!display.Open(window, kPictureWidth, kPictureHeight, 16,
-                    LurnDirectDraw::KeepDesktop | LurnDirectDraw::ReleaseSecondary) ||
+                    LurnDirectDraw::KeepDesktop |
+                        LurnDirectDraw::ReleaseSecondary) ||
       !DrawPicture(display)) {
     fprintf(stderr, "lurn's display did not open with KeepDesktop\n");
     display.Close();

@@ -37,7 +37,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 step "random call sequences: a longer run under the sanitizers"
 LURN_SEEDS=1000 LURN_STEPS=500 build/native-sanitize/bin/unit_tests \
-  --gtest_filter='RandomCalls.*' | grep -E 'steps|OK|FAILED'
+  --gtest_filter='RandomCalls.*' | grep -E 'steps|OK|FAILED|seed|Failure'
 
 step "fuzzing for 60 seconds (libFuzzer, ASan, UBSan)"
 bash scripts/fuzz.sh 60 | tail -n 12

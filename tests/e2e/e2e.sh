@@ -513,6 +513,16 @@ expect_bars() {
   expect "brightest pixel around the picture at $*" "$most" 0
 }
 
+# The integer picture of a 640x480 mode on the 1600x1000 screen, at (160,
+# 20), against FRAME (a captured frame) doubled: every pixel a 2 x 2 block.
+expect_frame_doubled() {
+  local differ
+  differ=$(convert "$SHOT" -crop 1280x960+160+20 +repage \
+    \( "$1" -sample 200% \) -metric AE -compare -format '%[distortion]' \
+    info: 2>&1)
+  expect "pixels differing from the captured frame doubled ($1)" "$differ" 0
+}
+
 # A 640 x 480 picture in a window the size of the screen, each scale mode.
 scenario_scale_modes() {
   local mode shots=$logs/capture-integer ok=0
@@ -537,13 +547,7 @@ scenario_scale_modes() {
     expect_bars $place || ok=1
   done
   # Integer: each pixel of the captured frame is a 2 x 2 block on screen.
-  local frame differ
-  frame=$(ls "$shots"/frame-*.png | head -n 1)
-  differ=$(convert "$SHOT" -crop 1280x960+160+20 +repage \
-    \( "$frame" -sample 200% \) -metric AE -compare -format '%[distortion]' \
-    info: 2>&1)
-  expect "pixels differing from the captured frame doubled ($frame)" \
-    "$differ" 0 || ok=1
+  expect_frame_doubled "$(ls "$shots"/frame-*.png | head -n 1)" || ok=1
   return $ok
 }
 
@@ -669,13 +673,7 @@ scenario_keep_fullscreen() {
       "frame-000001.png frame-000021.png " || ok=1
   done
   expect_bars $place || ok=1
-  local frame differ
-  frame=$(ls "$shots"/frame-*.png | tail -n 1)
-  differ=$(convert "$SHOT" -crop 1280x960+160+20 +repage \
-    \( "$frame" -sample 200% \) -metric AE -compare -format '%[distortion]' \
-    info: 2>&1)
-  expect "pixels differing from the captured frame doubled ($frame)" \
-    "$differ" 0 || ok=1
+  expect_frame_doubled "$(ls "$shots"/frame-*.png | tail -n 1)" || ok=1
   return $ok
 }
 
