@@ -9,17 +9,9 @@
 #include <atomic>
 #include <vector>
 
+#include "../present/capture.h"
 #include "../present/present.h"
 #include "keep_desktop.h"
-
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -151,28 +143,6 @@ long long Ticks() {
   return now.QuadPart;
 }
 
-bool WritePng(const char *path, const DDSURFACEDESC &desc,
-              const DDPIXELFORMAT &format, int width, int height) {
-  int bytes = int(format.dwRGBBitCount + 7) / 8;
-  if (width <= 0 || height <= 0 || bytes < 2 || bytes > 4)
-    return false;
-  std::vector<unsigned char> rgb(size_t(width) * height * 3);
-  unsigned char *out = rgb.data();
-  for (int y = 0; y < height; ++y) {
-    const unsigned char *in =
-        static_cast<const unsigned char *>(desc.lpSurface) +
-        size_t(y) * desc.lPitch;
-    for (int x = 0; x < width; ++x, in += bytes) {
-      uint32_t pixel = 0;
-      memcpy(&pixel, in, bytes);
-      *out++ = Expand(pixel, format.dwRBitMask);
-      *out++ = Expand(pixel, format.dwGBitMask);
-      *out++ = Expand(pixel, format.dwBBitMask);
-    }
-  }
-  return stbi_write_png(path, width, height, 3, rgb.data(), width * 3) != 0;
-}
-
 } // namespace
 
 HRESULT CoverMonitor(DesktopState &state) {
@@ -229,7 +199,7 @@ void TakeAltEnter(DesktopState &state) {
 bool AltEnterTaken() { return altEnterWindows > 0; }
 
 void CaptureFrame(LurnDirectDraw &display, DesktopState &state) {
-  if (state.settings.capture.empty())
+  if (!Capturing(state.settings))
     return;
   ++state.frames; // the first captured frame is number 1
   if ((state.frames - 1) % state.settings.captureEvery != 0)
@@ -244,16 +214,15 @@ void CaptureFrame(LurnDirectDraw &display, DesktopState &state) {
   if (surface->GetPixelFormat(&format) != DD_OK ||
       surface->Lock(NULL, &desc, DDLOCK_WAIT | DDLOCK_READONLY, NULL) != DD_OK)
     return; // lost or busy: this frame is not captured
-  char path[4096];
-  snprintf(path, sizeof path, "%s/frame-%06lu.png",
-           state.settings.capture.c_str(), state.frames);
-  bool written =
-      WritePng(path, desc, format, int(desc.dwWidth), int(desc.dwHeight));
+  Pixels pixels = {static_cast<const unsigned char *>(desc.lpSurface),
+                   int(desc.dwWidth),
+                   int(desc.dwHeight),
+                   int(desc.lPitch),
+                   {format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask,
+                    format.dwBBitMask}};
+  CaptureFrame(state.settings, state.frames, pixels,
+               Rect{0, 0, pixels.width, pixels.height});
   surface->Unlock(NULL);
-  if (!written && !state.captureComplained) {
-    state.captureComplained = true; // once: a full disk must not flood
-    fprintf(stderr, "lurn: cannot capture a frame to %s\n", path);
-  }
 }
 
 void WaitForRefresh(DesktopState &state) {

@@ -6,11 +6,8 @@
 
 #include "standin.h"
 
-// Counts a presented frame and, with a capture folder DIR in the settings,
-// writes every captureEvery-th one as DIR/frame-NNNNNN.png: the `from`
-// rectangle of `source`, the mode's own pixels before scaling.
-// A frame that cannot be written (its file removed) is said once on standard
-// error, and capturing into that folder stops.
+// Counts a presented frame while capturing, over every display (the first
+// is number 1), and captures it as the settings say.
 void CaptureFrame(const Settings &settings, const Pixels &source,
                   const Rect &from);
 // The frames counted so far.

@@ -8,9 +8,12 @@
 #include "com_defaults.h"
 #include "counted.h"
 #include "desktop.h"
+#include "present/capture.h"
 #include "surfaces.h"
 
 namespace {
+
+std::atomic<unsigned long> framesSeen(0);
 
 const size_t kMaxSurfaceBytes = size_t(1) << 30;
 
@@ -418,3 +421,11 @@ HRESULT NewFlipChain(DWORD width, DWORD height, const PixelFormat &format,
   *out = primary;
   return DD_OK;
 }
+
+void CaptureFrame(const Settings &settings, const Pixels &source,
+                  const Rect &from) {
+  if (Capturing(settings))
+    CaptureFrame(settings, ++framesSeen, source, from);
+}
+
+unsigned long FramesCounted() { return framesSeen; }

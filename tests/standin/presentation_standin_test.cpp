@@ -316,9 +316,10 @@ TEST_F(StandinPresentation, AFrameThatCannotBeWrittenIsSaidOnceAndStops) {
   } rows[] = {{full, "No space left on device"},
               {padded, "File name too long"},
               {notes, "Not a directory"}};
-  // The next frame, in the full folder, goes to a device that is always full.
-  char name[32];
-  snprintf(name, sizeof name, "/frame-%06lu.png", FramesCounted() + 1);
+  // The next frame, in the full folder, is written (under its temporary
+  // name) to a device that is always full.
+  char name[40];
+  snprintf(name, sizeof name, "/frame-%06lu.png.part", FramesCounted() + 1);
   ASSERT_EQ(0, symlink("/dev/full", (full + name).c_str()));
   for (const auto &row : rows) {
     SCOPED_TRACE(row.folder.substr(0, 60));

@@ -1,25 +1,33 @@
-// Frames written to PNG files, so that a client's own tests can check its
-// pictures without any display.
+// Frames written to PNG files: the pixels widened to 8-bit RGB, written
+// under a temporary name and renamed when every byte is out.
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
 #include <stb_image_write.h>
+#pragma GCC diagnostic pop
 
-#include <atomic>
 #include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "desktop.h"
+#include "capture.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace {
 
-// Counted while capturing, over every display: the first captured frame is
-// number 1. Capturing into a folder stops for good at the first frame that
-// cannot be written there.
-std::atomic<unsigned long> framesSeen(0);
+// Capturing into a folder stops for good at the first frame that cannot be
+// written there.
 std::mutex stopping;
 std::set<std::string> stoppedFolders;
 
@@ -37,6 +45,15 @@ void WritePart(void *context, void *data, int size) {
   PngFile &png = *static_cast<PngFile *>(context);
   if (png.error == 0 && fwrite(data, 1, size_t(size), png.file) != size_t(size))
     png.error = errno != 0 ? errno : EIO;
+}
+
+// Puts the written file in place of any earlier one of that name.
+bool Rename(const std::string &from, const std::string &to) {
+#if defined(_WIN32)
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  return rename(from.c_str(), to.c_str()) == 0;
+#endif
 }
 
 // Writes the picture to `path`; on failure removes what was written and
@@ -60,7 +77,9 @@ bool WritePng(const std::string &path, const Pixels &source, const Rect &from,
     }
   }
 
-  PngFile png = {fopen(path.c_str(), "wb"), 0};
+  // A reader watching the folder never sees half a frame.
+  std::string part = path + ".part";
+  PngFile png = {fopen(part.c_str(), "wb"), 0};
   if (png.file == NULL) {
     why = strerror(errno);
     return false;
@@ -71,21 +90,25 @@ bool WritePng(const std::string &path, const Pixels &source, const Rect &from,
                                         rgb.data(), from.w * 3) != 0;
   if (fclose(png.file) != 0 && png.error == 0)
     png.error = errno != 0 ? errno : EIO;
-  if (encoded && png.error == 0)
+  if (encoded && png.error == 0 && Rename(part, path))
     return true;
-  why = encoded ? strerror(png.error) : "the picture could not be encoded";
-  remove(path.c_str()); // no partial frame is left behind
+  why = !encoded         ? "the picture could not be encoded"
+        : png.error != 0 ? strerror(png.error)
+                         : "the finished file could not be renamed";
+  remove(part.c_str()); // no partial frame is left behind
   return false;
 }
 
 } // namespace
 
-void CaptureFrame(const Settings &settings, const Pixels &source,
-                  const Rect &from) {
-  if (settings.capture.empty() || Stopped(settings.capture))
-    return;
-  unsigned long frame = ++framesSeen;
-  if (settings.captureEvery > 1 && (frame - 1) % settings.captureEvery != 0)
+bool Capturing(const Settings &settings) {
+  return !settings.capture.empty() && !Stopped(settings.capture);
+}
+
+void CaptureFrame(const Settings &settings, unsigned long frame,
+                  const Pixels &source, const Rect &from) {
+  if (!Capturing(settings) ||
+      (settings.captureEvery > 1 && (frame - 1) % settings.captureEvery != 0))
     return;
   char name[32];
   snprintf(name, sizeof name, "/frame-%06lu.png", frame);
@@ -95,9 +118,7 @@ void CaptureFrame(const Settings &settings, const Pixels &source,
   std::lock_guard<std::mutex> hold(stopping);
   if (stoppedFolders.insert(settings.capture).second)
     fprintf(stderr,
-            "lurn stand-in: cannot capture frame %lu to %s (%s); frame "
-            "capture stops\n",
+            "lurn: cannot capture frame %lu to %s (%s); frame capture "
+            "stops\n",
             frame, path.c_str(), why.c_str());
 }
-
-unsigned long FramesCounted() { return framesSeen; }
