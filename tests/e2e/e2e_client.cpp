@@ -411,6 +411,8 @@ int main(int argc, char **argv) {
   }
   SDL_Window *window = SDL_CreateWindow("lurn e2e", 0, 0, options.clientWidth,
                                         options.clientHeight, 0);
+  if (options.fullScreen)
+    SDL_ShowCursor(SDL_DISABLE); // as a game does: no pointer over the picture
   Counts counts = {0, 0, 0, 0, 0};
   Seen seen;
   memset(&seen, 0, sizeof seen);
