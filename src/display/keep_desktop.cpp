@@ -9,27 +9,29 @@
 
 #include "keep_desktop.h"
 
-#include <atomic>
+#include <mutex>
+#include <vector>
 
 #include "../empty_field.h"
 
 namespace {
 
-// One slot per open display, claimed atomically: separate displays may be
-// opened on separate threads.
-// The slot's key is the DirectDraw interface: looking one up never reads
-// another display's state, which its own thread may be deleting.
-struct StateSlot {
-  std::atomic<const void *> directDraw;
-  DesktopState *state;
-};
-const size_t kStateSlots = 64;
-StateSlot slots[kStateSlots];
+// Every open display's state, keyed by its DirectDraw interface. Separate
+// displays may be opened and closed on separate threads: a state leaves the
+// list under the lock before it is deleted, so a listed one is alive.
+std::mutex statesLock;
+std::vector<DesktopState *> states;
 
-StateSlot *SlotOf(const void *directDraw) {
-  for (StateSlot &slot : slots)
-    if (slot.directDraw.load(std::memory_order_acquire) == directDraw)
-      return &slot;
+// Takes the state of `directDraw` off the list: null when none is listed.
+DesktopState *TakeState(const void *directDraw) {
+  std::lock_guard<std::mutex> hold(statesLock);
+  for (size_t i = 0; i < states.size(); ++i)
+    if (states[i]->directDraw == directDraw) {
+      DesktopState *state = states[i];
+      states[i] = states.back();
+      states.pop_back();
+      return state;
+    }
   return NULL;
 }
 
@@ -158,33 +160,27 @@ DesktopState *RememberDesktopState(const void *directDraw,
   ForgetDesktopState(directDraw);
   if (directDraw == NULL)
     return NULL;
-  for (StateSlot &slot : slots) {
-    const void *none = NULL;
-    if (!slot.directDraw.compare_exchange_strong(none, directDraw,
-                                                 std::memory_order_acq_rel))
-      continue;
-    DesktopState *state = new DesktopState();
-    state->directDraw = directDraw;
-    state->settings = settings;
-    state->scratch = new PresentScratch();
-    slot.state = state;
-    return state;
-  }
-  return NULL;
+  DesktopState *state = new DesktopState();
+  state->directDraw = directDraw;
+  state->settings = settings;
+  state->scratch = new PresentScratch();
+  std::lock_guard<std::mutex> hold(statesLock);
+  states.push_back(state);
+  return state;
 }
 
 DesktopState *FindDesktopState(const void *directDraw) {
-  StateSlot *slot = directDraw != NULL ? SlotOf(directDraw) : NULL;
-  return slot != NULL ? slot->state : NULL;
+  std::lock_guard<std::mutex> hold(statesLock);
+  for (DesktopState *state : states)
+    if (state->directDraw == directDraw)
+      return state;
+  return NULL;
 }
 
 void ForgetDesktopState(const void *directDraw) {
-  StateSlot *slot = directDraw != NULL ? SlotOf(directDraw) : NULL;
-  if (slot == NULL)
+  DesktopState *state = directDraw != NULL ? TakeState(directDraw) : NULL;
+  if (state == NULL)
     return;
-  DesktopState *state = slot->state;
-  slot->state = NULL;
-  slot->directDraw.store(NULL, std::memory_order_release);
 #if defined(_WIN32)
   GiveWindowBack(*state);
 #endif
@@ -201,9 +197,7 @@ int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
     return 1; // gone or minimised: nothing to show
   if (!EnsureConverted(display, state, client.right, client.bottom))
     return 1;
-  ScaleMode mode = state.settings.scale;
-  if (mode == kScaleUnset)
-    mode = state.fullScreenClient ? kScaleAspect : kScaleStretch;
+  ScaleMode mode = ScaleFor(state.settings.scale, state.fullScreenClient);
   Rect area = {0, 0, client.right, client.bottom};
   int turn = state.turn;
   state.turn ^= 1;

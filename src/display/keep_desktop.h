@@ -50,8 +50,8 @@ struct DesktopState {
   long long refreshPeriod; // likewise
 };
 
-// A new state for the display, listed under its DirectDraw interface; null
-// when too many displays are open (they then behave as without the bit).
+// A new state for the display, listed under its DirectDraw interface (null
+// for a null interface).
 DesktopState *RememberDesktopState(const void *directDraw,
                                    const Settings &settings);
 DesktopState *FindDesktopState(const void *directDraw);

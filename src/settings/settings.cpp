@@ -39,17 +39,6 @@ void Unknown(const Value &value, const char *known, const char *used) {
           known, used);
 }
 
-// 0 or 1; anything else gives `fallback`.
-bool ReadSwitch(const char *name, const char *oldName, bool fallback) {
-  Value value = Lookup(name, oldName);
-  if (value.text == NULL)
-    return fallback;
-  if (strcmp(value.text, "0") == 0 || strcmp(value.text, "1") == 0)
-    return value.text[0] == '1';
-  Unknown(value, "0 or 1", fallback ? "1" : "0");
-  return fallback;
-}
-
 // One of `names` (null-terminated): its index; -1 when unset or unknown.
 int ReadChoice(const char *name, const char *oldName, const char *const *names,
                const char *known, const char *used) {
@@ -61,6 +50,15 @@ int ReadChoice(const char *name, const char *oldName, const char *const *names,
       return i;
   Unknown(value, known, used);
   return -1;
+}
+
+const char *const kSwitch[] = {"0", "1", NULL};
+
+// 0 or 1; anything else gives `fallback`.
+bool ReadSwitch(const char *name, const char *oldName, bool fallback) {
+  int chosen =
+      ReadChoice(name, oldName, kSwitch, "0 or 1", fallback ? "1" : "0");
+  return chosen < 0 ? fallback : chosen == 1;
 }
 
 // A whole number from 1 up, in decimal digits only.
@@ -85,9 +83,8 @@ unsigned long ReadCount(const char *name, const char *oldName) {
 
 Settings ReadSettings() {
   Settings settings;
-  static const char *const kKeep[] = {"0", "1", NULL};
   settings.keepDesktop =
-      ReadChoice("LURN_KEEP_DESKTOP", NULL, kKeep, "0 or 1", "the program's");
+      ReadChoice("LURN_KEEP_DESKTOP", NULL, kSwitch, "0 or 1", "the program's");
   static const char *const kScales[] = {"stretch", "aspect", "integer", NULL};
   int scale = ReadChoice("LURN_SCALE", "LURN_STANDIN_SCALE", kScales,
                          "stretch, aspect or integer", "the default");

@@ -21,9 +21,6 @@ struct RefreshClock {
 // waits for the vertical blank.
 void WaitForRefresh(SDL_Window *window, RefreshClock &clock);
 
-// The scale mode set, or the default: a window stretches its picture, a
-// full screen keeps the mode's shape.
-ScaleMode ScaleFor(ScaleMode setting, bool fullScreen);
 // The picture (the `from` rectangle of `source`) placed in `area` of the
 // window's surface as the scale mode says, black around it, and shown.
 void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,

@@ -11,12 +11,6 @@ Rect RectOf(const SDL_Rect &rect) {
 
 } // namespace
 
-ScaleMode ScaleFor(ScaleMode setting, bool fullScreen) {
-  if (setting != kScaleUnset)
-    return setting;
-  return fullScreen ? kScaleAspect : kScaleStretch;
-}
-
 void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,
                  SDL_Surface *target, const SDL_Rect &area, ScaleMode mode,
                  PresentScratch &scratch) {
