@@ -141,6 +141,10 @@ template <class Interface> void Drop(Interface *&field) {
 // go here too, so that both paths drop it.
 void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
   openDisplays.Forget(record, display);
+  // Dropped last: giving the window back runs the window's handlers, which
+  // may call Close again and must find the display closed.
+  DesktopState *state =
+      Empty(display.directDraw) ? NULL : TakeDesktopState(display.directDraw);
   if (!Empty(display.directDraw)) {
     Drop(display.clipper);
     // The back buffer goes before the primary: releasing a flip chain's
@@ -150,13 +154,13 @@ void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
     Drop(display.primarySurface);
     if (display.flags & LurnDirectDraw::AuxSurface)
       Drop(display.auxSurface);
-    ForgetDesktopState(display.directDraw);
     // Leaving exclusive mode is what gives the desktop its mode back.
     display.directDraw->SetCooperativeLevel(static_cast<HWND>(display.window),
                                             DDSCL_NORMAL);
     Drop(display.directDraw);
   }
   Drop(display.directDraw2);
+  DropDesktopState(state);
 }
 
 // The drawing surface's format when it is not the desktop's: 5-6-5, or
@@ -245,7 +249,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   // covering its monitor, drawn like a windowed one; natively the stand-in
   // never changes the real display's mode anyway.
   bool exclusive = (flags & FullScreen) != 0;
-#if defined(_WIN32)
+#if defined(LURN_WINDOW_SYSTEM)
   if (exclusive && (flags & KeepDesktop) && state != NULL) {
     if (depth != 16 && depth != 32)
       return Fail(window, DDERR_INVALIDPIXELFORMAT,
@@ -255,14 +259,16 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     state->fullScreenClient = true;
     state->modeWidth = width;
     state->modeHeight = height;
+    state->converting = true;
+    exclusive = false;
     result = CoverMonitor(*state);
     if (result != DD_OK)
       return Fail(window, result,
                   "full screen keeping the desktop needs a "
                   "window; %p is none",
                   window);
-    state->converting = true;
-    exclusive = false;
+    if (Empty(directDraw))
+      return 0; // the window's own handler closed the display meanwhile
   }
 #endif
 
@@ -397,7 +403,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   result = primarySurface->SetClipper(clipper);
   if (result != DD_OK)
     return Fail(window, result, "the clipper on the primary surface");
-#if defined(_WIN32)
+#if defined(LURN_WINDOW_SYSTEM)
   if ((flags & KeepDesktop) && state != NULL) {
     state->window = window;
     TakeAltEnter(*state);

@@ -16,24 +16,13 @@
 
 namespace {
 
-// Every open display's state, keyed by its DirectDraw interface. Separate
-// displays may be opened and closed on separate threads: a state leaves the
-// list under the lock before it is deleted, so a listed one is alive.
+// Every open display's state, keyed by its DirectDraw interface. The lock
+// guards the list, for separate displays opened and closed on separate
+// threads; a state itself is used by whichever thread uses its display, one
+// at a time as the display. The window procedure never touches one: it
+// notes Alt+Enter for the window, and the presenting thread applies it.
 std::mutex statesLock;
 std::vector<DesktopState *> states;
-
-// Takes the state of `directDraw` off the list: null when none is listed.
-DesktopState *TakeState(const void *directDraw) {
-  std::lock_guard<std::mutex> hold(statesLock);
-  for (size_t i = 0; i < states.size(); ++i)
-    if (states[i]->directDraw == directDraw) {
-      DesktopState *state = states[i];
-      states[i] = states.back();
-      states.pop_back();
-      return state;
-    }
-  return NULL;
-}
 
 PixelFormat FormatOf(IDirectDrawSurface *surface) {
   DDPIXELFORMAT format;
@@ -177,16 +166,31 @@ DesktopState *FindDesktopState(const void *directDraw) {
   return NULL;
 }
 
-void ForgetDesktopState(const void *directDraw) {
-  DesktopState *state = directDraw != NULL ? TakeState(directDraw) : NULL;
+DesktopState *TakeDesktopState(const void *directDraw) {
+  std::lock_guard<std::mutex> hold(statesLock);
+  for (size_t i = 0; i < states.size(); ++i)
+    if (directDraw != NULL && states[i]->directDraw == directDraw) {
+      DesktopState *state = states[i];
+      states[i] = states.back();
+      states.pop_back();
+      return state;
+    }
+  return NULL;
+}
+
+void DropDesktopState(DesktopState *state) {
   if (state == NULL)
     return;
-#if defined(_WIN32)
+  ReleaseConverted(*state);
+#if defined(LURN_WINDOW_SYSTEM)
   GiveWindowBack(*state);
 #endif
-  ReleaseConverted(*state);
   delete state->scratch;
   delete state;
+}
+
+void ForgetDesktopState(const void *directDraw) {
+  DropDesktopState(TakeDesktopState(directDraw));
 }
 
 int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {

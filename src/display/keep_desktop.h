@@ -1,8 +1,8 @@
 // What an open display keeps beside its record: its settings, read once at
 // Open, and what showing a picture on the desktop as it is needs (the
 // KeepDesktop bit): a surface in the desktop's format the picture is
-// converted into, and on Windows the window's old style, place and
-// procedure, the captured frames and the last refresh waited for.
+// converted into, and on Windows the window it took, the captured frames
+// and the last refresh waited for.
 #ifndef LURN_KEEP_DESKTOP_H
 #define LURN_KEEP_DESKTOP_H
 
@@ -13,6 +13,13 @@
 #include <vector>
 
 #include "../settings/settings.h"
+
+// The window's styles, place and Alt+Enter are the library's own business on
+// Windows (natively the stand-in's); the unit tests also build them natively
+// over the fake window system.
+#if defined(_WIN32) && !defined(LURN_WINDOW_SYSTEM)
+#define LURN_WINDOW_SYSTEM 1
+#endif
 
 struct PresentScratch;
 
@@ -34,13 +41,10 @@ struct DesktopState {
   int memoryPitch;
   int convertedWidth, convertedHeight;
   PresentScratch *scratch;
-  // Windows: the window as the display found it.
+  // Windows: the window, and whether the display counts among the displays
+  // that took it (its look and place as they found it are kept per window).
   void *window;
-  intptr_t style, exStyle;
-  long left, top, right, bottom;
-  bool restyled;
-  intptr_t oldProcedure; // while Alt+Enter is the library's
-  bool covering;         // the window covers its monitor
+  bool holdsWindow;
   // Opened FullScreen: the picture keeps its shape, presents are paced, and
   // Alt+Enter shows the mode's size times a whole number in a window.
   bool fullScreenClient;
@@ -55,10 +59,15 @@ struct DesktopState {
 DesktopState *RememberDesktopState(const void *directDraw,
                                    const Settings &settings);
 DesktopState *FindDesktopState(const void *directDraw);
-// Gives the window back what the display took from it (style, place,
-// procedure), releases the conversion surface and drops the state. Close
-// and every release of a display's interfaces call it.
-void ForgetDesktopState(const void *directDraw);
+// Takes the state of `directDraw` off the list: null when none is listed.
+DesktopState *TakeDesktopState(const void *directDraw);
+// Releases the conversion surface, gives the window back what the display
+// took from it (the last display on it gives back its style and place as
+// the first found them, and Alt+Enter) and deletes the state. The window's
+// handlers may run meanwhile: Close takes the state first and drops it
+// once the display's fields are let go.
+void DropDesktopState(DesktopState *state);
+void ForgetDesktopState(const void *directDraw); // both at once
 
 // Converts and scales the drawing surface into the conversion surface,
 // black around the picture, and blits that onto the primary at the
@@ -66,17 +75,27 @@ void ForgetDesktopState(const void *directDraw);
 int PresentToDesktop(LurnDirectDraw &display, DesktopState &state);
 
 // Windows only; natively the stand-in does these itself.
-#if defined(_WIN32)
-// The window becomes a borderless window covering its monitor; its style
-// and place are kept for ForgetDesktopState.
+#if defined(LURN_WINDOW_SYSTEM)
+// The window becomes a borderless window covering its monitor; how it was
+// is kept for GiveWindowBack.
 HRESULT CoverMonitor(DesktopState &state);
-// The window's style, place and procedure as the display found them.
+// Once the last display on the window lets go: its style and place as the
+// first display found them, and its window procedure without the library's
+// subclass.
 void GiveWindowBack(DesktopState &state);
-// Alt+Enter becomes the library's: the window's procedure is subclassed.
+// Alt+Enter becomes the library's: the window's procedure is subclassed,
+// and notes the presses.
 void TakeAltEnter(DesktopState &state);
-// Whether some open display takes Alt+Enter: the keyboard read then leaves
-// out the Return pressed with Alt.
-bool AltEnterTaken();
+// Switches the window once for each Alt+Enter press noted since the last
+// call, on the thread that presents. True when it switched: the window's
+// handlers ran, and may have closed the display (`state` is then gone).
+bool ApplyAltEnter(DesktopState &state);
+// Whether the Return held on `window` belongs to an Alt+Enter the library
+// took: the keyboard read leaves it out. `returnHeld` is what the read saw.
+bool ReturnTaken(void *window, bool returnHeld);
+#endif
+
+#if defined(_WIN32)
 // Under LURN_CAPTURE, writes every Nth frame's drawing surface as PNG.
 void CaptureFrame(LurnDirectDraw &display, DesktopState &state);
 // Waits out the rest of the display's refresh since the last paced present

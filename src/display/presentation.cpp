@@ -118,6 +118,15 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
     return 0;
   DesktopState *state = FindDesktopState(directDraw);
+#if defined(LURN_WINDOW_SYSTEM)
+  // Alt+Enter is applied here, on the thread that presents. The window's
+  // handlers run as it switches, and may close the display.
+  if (state != NULL && ApplyAltEnter(*state)) {
+    if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
+      return 0;
+    state = FindDesktopState(directDraw);
+  }
+#endif
   if (state != NULL) {
     CaptureFrame(*this, *state);
     if (state->converting)

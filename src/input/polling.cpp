@@ -11,12 +11,14 @@ namespace {
 // Acquire-and-read rounds of one keyboard read.
 const int kKeyboardTries = 4;
 
-// Alt+Enter taken by a display is not the client's: its Return is left out.
-int LeaveOutAltEnter(unsigned char *keys) {
-#if defined(_WIN32)
-  if ((keys[DIK_LMENU] || keys[DIK_RMENU]) && AltEnterTaken())
+// The Return of an Alt+Enter that a display took on the window is not the
+// client's, up to its release, whenever Alt is let go.
+int LeaveOutAltEnter(void *window, unsigned char *keys) {
+#if defined(LURN_WINDOW_SYSTEM)
+  if (ReturnTaken(window, keys[DIK_RETURN] != 0))
     keys[DIK_RETURN] = 0;
 #else
+  (void)window;
   (void)keys;
 #endif
   return 1;
@@ -28,7 +30,7 @@ int LurnDirectInput::GetStateKeyboard() {
   if (Empty(keyboard))
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
-    return LeaveOutAltEnter(keyState);
+    return LeaveOutAltEnter(window, keyState);
   // Lost or never acquired: acquire and read again until a read succeeds
   // or the acquire is refused. A device that keeps taking the acquire and
   // failing the read gets a few tries, not the thread.
@@ -36,7 +38,7 @@ int LurnDirectInput::GetStateKeyboard() {
     if (FAILED(keyboard->Acquire()))
       return 0;
     if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
-      return LeaveOutAltEnter(keyState);
+      return LeaveOutAltEnter(window, keyState);
   }
   return 0;
 }

@@ -276,6 +276,8 @@ void FakePlatform::Reset() {
   clientRect.bottom = 480;
   clientOrigin.x = 0;
   clientOrigin.y = 0;
+  windows.clear();
+  monitor = RECT{0, 0, 1280, 800};
 }
 
 void FakePlatform::Answer(const std::string &method, HRESULT result, int times,

@@ -7,8 +7,12 @@
 #define LURN_FAKE_PLATFORM_H
 
 #include <com_defaults.h>
+// Natively the fakes' own declarations of the window system's subclass
+// chain, placement and monitors (tests/fakes/include).
+#include <commctrl.h>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -43,6 +47,30 @@ struct LockAnswer {
 };
 
 class FakeSurface;
+
+// A window of the fake window system. Its procedure is really called, and
+// the subclass chain is kept as the system keeps it: a dispatcher takes the
+// window procedure's place once and calls the subclasses, the last one set
+// first, each passing on with DefSubclassProc.
+struct FakeWindow {
+  LONG_PTR style = 0, exStyle = 0;
+  RECT rect = {0, 0, 0, 0};   // on the screen (the icon's when minimised)
+  RECT normal = {0, 0, 0, 0}; // where it is when neither minimised nor
+                              // maximised
+  UINT show = SW_SHOWNORMAL;  // SW_SHOWNORMAL, _SHOWMINIMIZED, _SHOWMAXIMIZED
+  WNDPROC procedure = NULL;
+  struct Subclass {
+    SUBCLASSPROC procedure;
+    UINT_PTR id;
+    DWORD_PTR data;
+    bool removed; // removed while a call ran: erased once none does
+  };
+  std::vector<Subclass> subclasses; // the first set first
+  bool chained = false;             // the dispatcher replaced `beneath`
+  WNDPROC beneath = NULL;
+  int running = 0;  // subclass procedures being called
+  size_t below = 0; // in one: how many subclasses lie below it
+};
 
 class FakePlatform {
 public:
@@ -81,6 +109,8 @@ public:
   POINT clientOrigin;
   std::set<HANDLE> fakeHandles; // CloseHandle of anything else goes through
   std::set<HWND> deadWindows;   // IsWindow answers FALSE for these and null
+  std::map<HWND, FakeWindow> windows; // made by FakeCreateWindow
+  RECT monitor;                       // the one monitor, and its work area
   // Device states delivered by GetDeviceState, one per read; when empty a
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;
@@ -101,6 +131,17 @@ private:
 };
 
 extern FakePlatform fake;
+
+// A window of the fake window system at `rect`, whose procedure is
+// `procedure`.
+HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect);
+// The message through the window's procedure, as SendMessage on its thread.
+LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// ShowWindow: SW_MINIMIZE, SW_RESTORE (back to the normal place) and the
+// other commands of a placement.
+void FakeShow(HWND window, UINT command);
+// DestroyWindow: WM_NCDESTROY goes through the procedure, last.
+void FakeDestroy(HWND window);
 
 // The display format as GetPixelFormat reports it.
 void SetDisplayFormat(DWORD bits, DWORD red, DWORD green, DWORD blue);

@@ -72,7 +72,296 @@ BOOL WINAPI FakeIsWindow(HWND window) {
   return window != NULL && fake.deadWindows.count(window) == 0;
 }
 
+// -- the window system's windows ----------------------------------------
+
+FakeWindow *Find(HWND window) {
+  std::map<HWND, FakeWindow>::iterator found = fake.windows.find(window);
+  return found == fake.windows.end() ? NULL : &found->second;
+}
+
+FakeWindow *Live(HWND window) {
+  return fake.deadWindows.count(window) != 0 ? NULL : Find(window);
+}
+
+LRESULT CallChain(HWND window, size_t from, UINT message, WPARAM wParam,
+                  LPARAM lParam);
+
+LRESULT CALLBACK ChainProcedure(HWND window, UINT message, WPARAM wParam,
+                                LPARAM lParam) {
+  FakeWindow *found = Find(window);
+  return found == NULL ? 0
+                       : CallChain(window, found->subclasses.size(), message,
+                                   wParam, lParam);
+}
+
+// Erases the removed subclasses once no call runs; an empty chain gives
+// the window procedure back, unless someone set theirs above it.
+void Compact(FakeWindow &window) {
+  if (window.running != 0)
+    return;
+  std::vector<FakeWindow::Subclass> &chain = window.subclasses;
+  for (size_t i = chain.size(); i-- > 0;)
+    if (chain[i].removed)
+      chain.erase(chain.begin() + long(i));
+  if (chain.empty() && window.chained && window.procedure == ChainProcedure) {
+    window.procedure = window.beneath;
+    window.chained = false;
+  }
+}
+
+// Calls the highest subclass below `from`, or the procedure beneath.
+LRESULT CallChain(HWND window, size_t from, UINT message, WPARAM wParam,
+                  LPARAM lParam) {
+  FakeWindow *found = Find(window);
+  if (found == NULL)
+    return 0;
+  size_t i = from;
+  while (i > 0 && found->subclasses[i - 1].removed)
+    --i;
+  if (i == 0)
+    return found->beneath != NULL
+               ? found->beneath(window, message, wParam, lParam)
+               : 0;
+  FakeWindow::Subclass subclass = found->subclasses[i - 1];
+  size_t below = found->below;
+  found->below = i - 1;
+  ++found->running;
+  LRESULT result = subclass.procedure(window, message, wParam, lParam,
+                                      subclass.id, subclass.data);
+  found = Find(window);
+  if (found != NULL) {
+    --found->running;
+    found->below = below;
+    Compact(*found);
+  }
+  return result;
+}
+
+LPARAM SizeOf(const RECT &rect) {
+  return LPARAM(((rect.bottom - rect.top) & 0xFFFF) << 16 |
+                ((rect.right - rect.left) & 0xFFFF));
+}
+
+bool SameSize(const RECT &a, const RECT &b) {
+  return a.right - a.left == b.right - b.left &&
+         a.bottom - a.top == b.bottom - b.top;
+}
+
+// The window shown as `command` says, at its normal place when neither
+// minimised nor maximised; WM_SIZE when that changed its size or state.
+void Place(HWND window, UINT command) {
+  FakeWindow *found = Live(window);
+  if (found == NULL)
+    return;
+  UINT show = SW_SHOWNORMAL;
+  RECT rect = found->normal;
+  WPARAM kind = SIZE_RESTORED;
+  if (command == SW_SHOWMINIMIZED || command == SW_MINIMIZE ||
+      command == SW_SHOWMINNOACTIVE) {
+    show = SW_SHOWMINIMIZED;
+    rect = RECT{-32000, -32000, -31840, -31972};
+    kind = SIZE_MINIMIZED;
+  } else if (command == SW_SHOWMAXIMIZED) {
+    show = SW_SHOWMAXIMIZED;
+    rect = fake.monitor;
+    kind = SIZE_MAXIMIZED;
+  }
+  bool changed = show != found->show || !SameSize(rect, found->rect);
+  found->show = show;
+  found->rect = rect;
+  found->style &= ~LONG_PTR(WS_MINIMIZE | WS_MAXIMIZE);
+  if (show == SW_SHOWMINIMIZED)
+    found->style |= WS_MINIMIZE;
+  if (show == SW_SHOWMAXIMIZED)
+    found->style |= WS_MAXIMIZE;
+  if (changed)
+    FakeSend(window, WM_SIZE, kind, SizeOf(rect));
+}
+
+LONG_PTR WINAPI FakeGetWindowLongPtrW(HWND window, int index) {
+  FakeWindow *found = Live(window);
+  if (found == NULL)
+    return 0;
+  switch (index) {
+  case GWL_STYLE:
+    return found->style;
+  case GWL_EXSTYLE:
+    return found->exStyle;
+  case GWLP_WNDPROC:
+    return reinterpret_cast<LONG_PTR>(found->procedure);
+  }
+  return 0;
+}
+
+LONG_PTR WINAPI FakeSetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
+  FakeWindow *found = Live(window);
+  fake.Record("SetWindowLongPtrW", NULL,
+              {Value(window), uintptr_t(index), uintptr_t(value)});
+  LONG_PTR old = FakeGetWindowLongPtrW(window, index);
+  if (found == NULL)
+    return 0;
+  if (index == GWL_STYLE)
+    found->style = value;
+  else if (index == GWL_EXSTYLE)
+    found->exStyle = value;
+  else if (index == GWLP_WNDPROC)
+    found->procedure = reinterpret_cast<WNDPROC>(value);
+  return old;
+}
+
+// A minimised window's normal place stays: SetWindowPos moves its icon.
+BOOL WINAPI FakeSetWindowPos(HWND window, HWND after, int x, int y, int width,
+                             int height, UINT flags) {
+  fake.Record("SetWindowPos", NULL,
+              {Value(window), Value(after), uintptr_t(x), uintptr_t(y),
+               uintptr_t(width), uintptr_t(height), flags});
+  FakeWindow *found = Live(window);
+  if (found == NULL)
+    return FALSE;
+  if (found->show == SW_SHOWMINIMIZED)
+    return TRUE;
+  RECT rect = found->rect;
+  if (!(flags & SWP_NOMOVE))
+    rect = RECT{x, y, x + rect.right - rect.left, y + rect.bottom - rect.top};
+  if (!(flags & SWP_NOSIZE)) {
+    rect.right = rect.left + width;
+    rect.bottom = rect.top + height;
+  }
+  bool resized = !SameSize(rect, found->rect);
+  found->rect = rect;
+  if (found->show == SW_SHOWNORMAL)
+    found->normal = rect;
+  if (resized)
+    FakeSend(window, WM_SIZE, SIZE_RESTORED, SizeOf(rect));
+  return TRUE;
+}
+
+BOOL WINAPI FakeGetWindowPlacement(HWND window, WINDOWPLACEMENT *placement) {
+  FakeWindow *found = Live(window);
+  if (found == NULL)
+    return FALSE;
+  memset(placement, 0, sizeof *placement);
+  placement->length = sizeof *placement;
+  placement->showCmd = found->show;
+  placement->rcNormalPosition = found->normal;
+  return TRUE;
+}
+
+BOOL WINAPI FakeSetWindowPlacement(HWND window,
+                                   const WINDOWPLACEMENT *placement) {
+  fake.Record("SetWindowPlacement", NULL, {Value(window), placement->showCmd});
+  FakeWindow *found = Live(window);
+  if (found == NULL)
+    return FALSE;
+  found->normal = placement->rcNormalPosition;
+  Place(window, placement->showCmd);
+  return TRUE;
+}
+
+BOOL WINAPI FakeIsIconic(HWND window) {
+  FakeWindow *found = Live(window);
+  return found != NULL && found->show == SW_SHOWMINIMIZED;
+}
+
+HMONITOR WINAPI FakeMonitorFromWindow(HWND, DWORD) {
+  return reinterpret_cast<HMONITOR>(&fake.monitor);
+}
+
+BOOL WINAPI FakeGetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
+  if (monitor != reinterpret_cast<HMONITOR>(&fake.monitor))
+    return FALSE;
+  info->rcMonitor = fake.monitor;
+  info->rcWork = fake.monitor;
+  info->dwFlags = 1;
+  return TRUE;
+}
+
+// A frame of 8 pixels, and a title bar of 23 above it.
+BOOL WINAPI FakeAdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD) {
+  if ((style & WS_CAPTION) == WS_CAPTION) {
+    rect->left -= 8;
+    rect->top -= 31;
+    rect->right += 8;
+    rect->bottom += 8;
+  }
+  return TRUE;
+}
+
+BOOL WINAPI FakeSetWindowSubclass(HWND window, SUBCLASSPROC procedure,
+                                  UINT_PTR id, DWORD_PTR data) {
+  fake.Record("SetWindowSubclass", NULL, {Value(window), id, data});
+  FakeWindow *found = Live(window);
+  if (found == NULL || procedure == NULL)
+    return FALSE;
+  for (FakeWindow::Subclass &subclass : found->subclasses)
+    if (subclass.procedure == procedure && subclass.id == id &&
+        !subclass.removed) {
+      subclass.data = data;
+      return TRUE;
+    }
+  if (!found->chained) {
+    found->beneath = found->procedure;
+    found->procedure = ChainProcedure;
+    found->chained = true;
+  }
+  found->subclasses.push_back(FakeWindow::Subclass{procedure, id, data, false});
+  return TRUE;
+}
+
+BOOL WINAPI FakeRemoveWindowSubclass(HWND window, SUBCLASSPROC procedure,
+                                     UINT_PTR id) {
+  fake.Record("RemoveWindowSubclass", NULL, {Value(window), id});
+  FakeWindow *found = Find(window);
+  if (found == NULL)
+    return FALSE;
+  for (FakeWindow::Subclass &subclass : found->subclasses)
+    if (subclass.procedure == procedure && subclass.id == id &&
+        !subclass.removed) {
+      subclass.removed = true;
+      Compact(*found);
+      return TRUE;
+    }
+  return FALSE;
+}
+
+LRESULT WINAPI FakeDefSubclassProc(HWND window, UINT message, WPARAM wParam,
+                                   LPARAM lParam) {
+  FakeWindow *found = Find(window);
+  if (found == NULL || found->running == 0)
+    return 0;
+  return CallChain(window, found->below, message, wParam, lParam);
+}
+
 } // namespace
+
+HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect) {
+  static uintptr_t made = 0; // handles never come again in a run
+  HWND window = reinterpret_cast<HWND>(0x70000 + 8 * ++made);
+  FakeWindow &created = fake.windows[window];
+  created.procedure = procedure;
+  created.style = style;
+  created.rect = rect;
+  created.normal = rect;
+  return window;
+}
+
+LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  FakeWindow *found = Find(window);
+  if (found == NULL || found->procedure == NULL)
+    return 0;
+  return found->procedure(window, message, wParam, lParam);
+}
+
+void FakeShow(HWND window, UINT command) {
+  Place(window, command == SW_RESTORE ? UINT(SW_SHOWNORMAL) : command);
+}
+
+void FakeDestroy(HWND window) {
+  if (Live(window) == NULL)
+    return;
+  FakeSend(window, WM_NCDESTROY, 0, 0);
+  fake.deadWindows.insert(window);
+}
 
 #if defined(_WIN32)
 #if defined(_WIN64) // one calling convention: undecorated names
@@ -80,16 +369,35 @@ BOOL WINAPI FakeIsWindow(HWND window) {
 #else
 #define LURN_IMPORT_NAME(name, argumentBytes) "__imp__" #name "@" #argumentBytes
 #endif
-#define LURN_FAKE_IMPORT(name, argumentBytes)                                  \
+#define LURN_FAKE_IMPORT_AS(name, argumentBytes, fake)                         \
   extern "C" void *fakeImport##name __asm__(                                   \
       LURN_IMPORT_NAME(name, argumentBytes));                                  \
-  void *fakeImport##name = reinterpret_cast<void *>(&Fake##name);
+  void *fakeImport##name = reinterpret_cast<void *>(&fake);
+#define LURN_FAKE_IMPORT(name, argumentBytes)                                  \
+  LURN_FAKE_IMPORT_AS(name, argumentBytes, Fake##name)
 LURN_FAKE_IMPORT(MessageBoxA, 16)
 LURN_FAKE_IMPORT(SetRect, 20)
 LURN_FAKE_IMPORT(GetClientRect, 8)
 LURN_FAKE_IMPORT(ClientToScreen, 8)
 LURN_FAKE_IMPORT(CloseHandle, 4)
 LURN_FAKE_IMPORT(IsWindow, 4)
+#if defined(_WIN64)
+LURN_FAKE_IMPORT(GetWindowLongPtrW, 8)
+LURN_FAKE_IMPORT(SetWindowLongPtrW, 12)
+#else // the 32-bit names of the same calls
+LURN_FAKE_IMPORT_AS(GetWindowLongW, 8, FakeGetWindowLongPtrW)
+LURN_FAKE_IMPORT_AS(SetWindowLongW, 12, FakeSetWindowLongPtrW)
+#endif
+LURN_FAKE_IMPORT(SetWindowPos, 28)
+LURN_FAKE_IMPORT(GetWindowPlacement, 8)
+LURN_FAKE_IMPORT(SetWindowPlacement, 8)
+LURN_FAKE_IMPORT(IsIconic, 4)
+LURN_FAKE_IMPORT(MonitorFromWindow, 8)
+LURN_FAKE_IMPORT(GetMonitorInfoW, 8)
+LURN_FAKE_IMPORT(AdjustWindowRectEx, 16)
+LURN_FAKE_IMPORT(SetWindowSubclass, 16)
+LURN_FAKE_IMPORT(RemoveWindowSubclass, 12)
+LURN_FAKE_IMPORT(DefSubclassProc, 16)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);
@@ -105,4 +413,43 @@ BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
 }
 BOOL WINAPI CloseHandle(HANDLE handle) { return FakeCloseHandle(handle); }
 BOOL WINAPI IsWindow(HWND window) { return FakeIsWindow(window); }
+LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index) {
+  return FakeGetWindowLongPtrW(window, index);
+}
+LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
+  return FakeSetWindowLongPtrW(window, index, value);
+}
+BOOL WINAPI SetWindowPos(HWND window, HWND after, int x, int y, int width,
+                         int height, UINT flags) {
+  return FakeSetWindowPos(window, after, x, y, width, height, flags);
+}
+BOOL WINAPI GetWindowPlacement(HWND window, WINDOWPLACEMENT *placement) {
+  return FakeGetWindowPlacement(window, placement);
+}
+BOOL WINAPI SetWindowPlacement(HWND window, const WINDOWPLACEMENT *placement) {
+  return FakeSetWindowPlacement(window, placement);
+}
+BOOL WINAPI IsIconic(HWND window) { return FakeIsIconic(window); }
+HMONITOR WINAPI MonitorFromWindow(HWND window, DWORD flags) {
+  return FakeMonitorFromWindow(window, flags);
+}
+BOOL WINAPI GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
+  return FakeGetMonitorInfoW(monitor, info);
+}
+BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu,
+                               DWORD exStyle) {
+  return FakeAdjustWindowRectEx(rect, style, menu, exStyle);
+}
+BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id,
+                              DWORD_PTR data) {
+  return FakeSetWindowSubclass(window, procedure, id, data);
+}
+BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC procedure,
+                                 UINT_PTR id) {
+  return FakeRemoveWindowSubclass(window, procedure, id);
+}
+LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
+                               LPARAM lParam) {
+  return FakeDefSubclassProc(window, message, wParam, lParam);
+}
 #endif

@@ -1,0 +1,248 @@
+// The window a display keeping the desktop takes: Alt+Enter through the
+// subclass chain, whatever hooks the program sets, and the window given back
+// at Close. Over the fake window system, whose procedures really chain.
+#include <dinput.h>
+
+#include <algorithm>
+
+#include "test_support.h"
+
+namespace {
+
+const RECT kPlace = {60, 70, 388, 337};
+const LONG_PTR kStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+const unsigned char kWindowed =
+    LurnDirectDraw::ReleaseSecondary | LurnDirectDraw::KeepDesktop;
+const unsigned char kFullScreen = kWindowed | LurnDirectDraw::FullScreen;
+
+// What the program's procedures saw, and what its WM_SIZE handler closes.
+struct Program {
+  std::vector<UINT> base; // messages that reached the window's own procedure
+  int hookCalls[2];       // through each of the program's own hooks
+  WNDPROC beneath[2];     // what each hook replaced
+  int depth;
+  bool recursed;
+  LurnDirectDraw *closeOnSize;
+} program;
+
+LRESULT CALLBACK BaseProcedure(HWND, UINT message, WPARAM, LPARAM) {
+  program.base.push_back(message);
+  if (message == WM_SIZE && program.closeOnSize != NULL)
+    program.closeOnSize->Close();
+  return 0;
+}
+
+template <int n>
+LRESULT CALLBACK ProgramHook(HWND window, UINT message, WPARAM wParam,
+                             LPARAM lParam) {
+  ++program.hookCalls[n];
+  if (program.depth > 4) { // the same hook again and again: a loop
+    program.recursed = true;
+    return 0;
+  }
+  ++program.depth;
+  LRESULT result = program.beneath[n](window, message, wParam, lParam);
+  --program.depth;
+  return result;
+}
+const WNDPROC kHooks[2] = {ProgramHook<0>, ProgramHook<1>};
+
+std::string Text(const RECT &r) {
+  char text[64];
+  snprintf(text, sizeof text, "%ld,%ld %ldx%ld", long(r.left), long(r.top),
+           long(r.right - r.left), long(r.bottom - r.top));
+  return text;
+}
+
+class WindowHook : public FakePlatformTest {
+protected:
+  void SetUp() override {
+    FakePlatformTest::SetUp();
+    program = Program();
+    fake.clientRect = RECT{0, 0, 0, 0}; // the fakes' surfaces hold no frame
+  }
+  void TearDown() override {
+    second.Close();
+    FakePlatformTest::TearDown();
+  }
+  HWND Window() { return FakeCreateWindow(BaseProcedure, kStyle, kPlace); }
+  static void AltEnter(HWND window) {
+    FakeSend(window, WM_SYSKEYDOWN, VK_RETURN, 1 | 1L << 29);
+    FakeSend(window, WM_SYSKEYUP, VK_RETURN, 1 | 1L << 29 | 3L << 30);
+  }
+  static size_t Seen(UINT message) {
+    return size_t(
+        std::count(program.base.begin(), program.base.end(), message));
+  }
+  LurnDirectDraw second{};
+};
+
+// Opens, closes and the program's own hooks set (a, b) and taken off (A, B)
+// in turn, hooks over hooks: every message still goes down the whole chain
+// once, Alt+Enter is the library's while a display is open and the
+// program's once closed, and the last Close leaves the window procedure as
+// the program left it.
+TEST_F(WindowHook, SurvivesTheProgramsHooksInAnyOrderAndAnyNumberOfOpens) {
+  const char *rows[] = {"OaCO",  "OaCOC", "aOCAO",  "OabCBAO",
+                        "OaCAO", "OCOC",  "aObCOBC"};
+  for (const char *row : rows) {
+    SCOPED_TRACE(row);
+    HWND window = Window();
+    bool open = false, hooked[2] = {false, false};
+    for (const char *step = row; *step; ++step) {
+      int n = *step == 'a' || *step == 'A' ? 0 : 1;
+      if (*step == 'O')
+        open = display.Open(window, 320, 240, 16, kWindowed) == 1;
+      else if (*step == 'C')
+        display.Close(), open = false;
+      else if (*step == 'a' || *step == 'b')
+        program.beneath[n] = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kHooks[n])));
+      else
+        SetWindowLongPtrW(window, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(program.beneath[n]));
+      if (*step != 'O' && *step != 'C')
+        hooked[n] = *step == 'a' || *step == 'b';
+    }
+    program.hookCalls[0] = program.hookCalls[1] = 0;
+    program.base.clear();
+    FakeSend(window, WM_USER, 0, 0);
+    AltEnter(window);
+    EXPECT_FALSE(program.recursed);
+    EXPECT_EQ(1u, Seen(WM_USER));
+    for (int n = 0; n < 2; ++n)
+      EXPECT_EQ(hooked[n] ? 3 : 0, program.hookCalls[n]) << "hook " << n;
+    display.UpdatePrimaryBuffer();
+    EXPECT_EQ(open ? 0u : 1u, Seen(WM_SYSKEYDOWN));
+    EXPECT_EQ(Text(open ? fake.monitor : kPlace),
+              Text(fake.windows[window].rect));
+    display.Close();
+    EXPECT_EQ(Text(kPlace), Text(fake.windows[window].rect));
+    EXPECT_EQ(Hex(kStyle), Hex(fake.windows[window].style));
+    EXPECT_EQ(0u, fake.windows[window].subclasses.size())
+        << "the closed display's subclass stayed on the window";
+  }
+}
+
+// A window whose display closed under the program's hook keeps nothing of
+// it: Alt+Enter there is the program's, not another display's.
+TEST_F(WindowHook, AClosedDisplaysHookFindsNoOtherDisplay) {
+  HWND first = Window(), other = Window();
+  ASSERT_EQ(1, display.Open(first, 320, 240, 16, kWindowed));
+  program.beneath[0] = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      first, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kHooks[0])));
+  display.Close();
+  ASSERT_EQ(1, display.Open(other, 320, 240, 16, kFullScreen));
+  program.base.clear();
+  AltEnter(first);
+  display.UpdatePrimaryBuffer();
+  EXPECT_EQ(1u, Seen(WM_SYSKEYDOWN)) << "the first window's own procedure";
+  EXPECT_EQ(Text(fake.monitor), Text(fake.windows[other].rect));
+}
+
+// A WM_SIZE handler that closes the display as Alt+Enter switches its
+// window: the switch, applied as the display presents, touches nothing of
+// the closed display, and the window is given back.
+TEST_F(WindowHook, AHandlerThatClosesTheDisplayAsItsWindowSwitches) {
+  for (unsigned char flags : {kWindowed, kFullScreen}) {
+    SCOPED_TRACE(Hex(flags));
+    HWND window = Window();
+    ASSERT_EQ(1, display.Open(window, 320, 240, 16, flags));
+    program.closeOnSize = &display;
+    AltEnter(window);
+    EXPECT_EQ(0, display.UpdatePrimaryBuffer()) << "presented once closed";
+    program.closeOnSize = NULL;
+    EXPECT_EQ("", OpenFields());
+    EXPECT_EQ(Text(kPlace), Text(fake.windows[window].rect));
+    EXPECT_EQ(Hex(kStyle), Hex(fake.windows[window].style));
+    EXPECT_EQ(0u, fake.windows[window].subclasses.size());
+  }
+}
+
+// The Return of an Alt+Enter the window's hook took is left out of the
+// keyboard state up to its release, Alt let go first or not; other Returns,
+// and those of other windows, are the client's.
+TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
+  const struct {
+    const char *name;
+    bool taken, released, otherWindow, altHeld;
+    bool hidden;
+  } rows[] = {
+      {"taken, Alt held", true, false, false, true, true},
+      {"taken, Alt let go first", true, false, false, false, true},
+      {"taken, then released: a new press", true, true, false, false, false},
+      {"Return alone", false, false, false, false, false},
+      {"Alt+Return in another window", true, false, true, true, false},
+  };
+  HWND window = Window(), other = Window();
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    void *read = row.otherWindow ? other : window;
+    input.Close();
+    ASSERT_EQ(1, input.Open(read, reinterpret_cast<void *>(0x400000)));
+    ASSERT_EQ(1, input.OpenKeyboard(read));
+    if (row.taken)
+      FakeSend(window, WM_SYSKEYDOWN, VK_RETURN, 1 | 1L << 29);
+    else
+      FakeSend(window, WM_KEYDOWN, VK_RETURN, 1);
+    if (row.released)
+      FakeSend(window, WM_KEYUP, VK_RETURN, 1 | 3L << 30);
+    std::vector<unsigned char> keys(256, 0);
+    keys[DIK_RETURN] = 0x80;
+    keys[DIK_LMENU] = row.altHeld ? 0x80 : 0;
+    fake.keyboardStates.push_back(keys);
+    ASSERT_EQ(1, input.GetStateKeyboard());
+    EXPECT_EQ(row.hidden ? 0 : 0x80, input.KeyDown(DIK_RETURN));
+    FakeSend(window, WM_KEYUP, VK_RETURN, 1 | 3L << 30);
+  }
+}
+
+// Close gives the window the style and place the first Open found, whatever
+// came between: minimised (M) and restored (R), Alt+Enter (E) applied by a
+// present (P), a second full-screen display on it opened (2) and closed (c),
+// the first closed (C).
+TEST_F(WindowHook, CloseGivesTheWindowBackWhateverCameBetween) {
+  const struct {
+    const char *steps;
+    unsigned char flags;
+  } rows[] = {
+      {"MCR", kFullScreen},   {"MEPCR", kWindowed},     {"EPC", kWindowed},
+      {"EPC", kFullScreen},   {"2Cc", kFullScreen},     {"2cC", kFullScreen},
+      {"MEPRC", kFullScreen}, {"EPEPEPC", kFullScreen},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.steps) +
+                 (row.flags & LurnDirectDraw::FullScreen ? " full" : ""));
+    HWND window = Window();
+    ASSERT_EQ(1, display.Open(window, 320, 240, 16, row.flags));
+    for (const char *step = row.steps; *step; ++step) {
+      switch (*step) {
+      case 'M':
+      case 'R':
+        FakeShow(window, *step == 'M' ? SW_MINIMIZE : SW_RESTORE);
+        break;
+      case 'E':
+        AltEnter(window);
+        break;
+      case 'P':
+        display.UpdatePrimaryBuffer();
+        break;
+      case '2':
+        ASSERT_EQ(1, second.Open(window, 640, 480, 16, kFullScreen));
+        break;
+      case 'c':
+        second.Close();
+        break;
+      case 'C':
+        display.Close();
+        break;
+      }
+    }
+    EXPECT_FALSE(IsIconic(window));
+    EXPECT_EQ(Text(kPlace), Text(fake.windows[window].rect));
+    EXPECT_EQ(Hex(kStyle), Hex(fake.windows[window].style));
+  }
+}
+
+} // namespace
