@@ -197,10 +197,11 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   // Opening again lets go of what the library stored in this record instead
   // of leaking it (and, full screen, the exclusive mode that would refuse
   // the new one), as the list's copy has it: the fields may be a copy's,
-  // garbage or zero, and are overwritten unread.
+  // garbage or zero, and are overwritten unread: emptied first, so that a
+  // window handler closing this record as the old window is given back
+  // finds it closed.
   LurnDirectDraw stored;
-  if (openDisplays.Take(*this, stored))
-    ReleaseDisplay(stored, NULL);
+  bool reopening = openDisplays.Take(*this, stored);
   directDraw = NULL;
   directDraw2 = NULL;
   primarySurface = NULL;
@@ -209,6 +210,8 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   clipper = NULL;
   secondaryBits = NULL;
   auxBits = NULL;
+  if (reopening)
+    ReleaseDisplay(stored, NULL);
   // Whatever the outcome, the record is listed with what it now holds.
   struct Listed {
     LurnDirectDraw &display;

@@ -115,6 +115,24 @@ bool TakeAltEnter(const SDL_KeyboardEvent &key) {
 
 void SetAltEnterTaken(bool taken) { altEnterTaken = taken; }
 
+void ForgetAltEnter(Uint32 windowId) {
+  WindowPlace back;
+  bool goBack = false;
+  {
+    std::lock_guard<std::mutex> hold(switching);
+    pendingPresses.erase(windowId);
+    std::map<Uint32, Switched>::iterator it = switchedWindows.find(windowId);
+    if (it == switchedWindows.end())
+      return;
+    goBack = !it->second.exclusive;
+    back = it->second.place;
+    switchedWindows.erase(it);
+  }
+  SDL_Window *window = goBack ? LiveWindow(windowId) : NULL;
+  if (window != NULL)
+    PlaceWindow(window, &back);
+}
+
 void ApplyAltEnter(SDL_Window *window) {
   unsigned presses = 0;
   {

@@ -43,5 +43,9 @@ void ApplyAltEnter(SDL_Window *window);
 // for ApplyAltEnter.
 bool TakeAltEnter(const SDL_KeyboardEvent &key);
 void SetAltEnterTaken(bool taken);
+// The display on the window closed: a window Alt+Enter switched goes back
+// where it found it (an exclusive one is put back by leaving the mode), and
+// presses not yet applied are dropped.
+void ForgetAltEnter(Uint32 windowId);
 
 #endif

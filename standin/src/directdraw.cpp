@@ -127,7 +127,10 @@ class DirectDraw final : public DirectDrawDefaults {
 public:
   explicit DirectDraw(const Settings &settings)
       : settings_(settings), second_(this) {}
-  ~DirectDraw() { LeaveExclusiveMode(); }
+  ~DirectDraw() {
+    LeaveExclusiveMode();
+    ForgetAltEnter(windowId_);
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
     if (out == NULL)
@@ -320,6 +323,7 @@ public:
       LeaveExclusiveMode();
     }
     cooperativeLevel_ = flags;
+    windowId_ = windowId;
     return DD_OK;
   }
 
@@ -368,7 +372,8 @@ private:
   friend class DirectDraw2;
   ULONG references_ = 1;
   DWORD cooperativeLevel_ = 0;
-  Settings settings_; // read once, when the object is made
+  Uint32 windowId_ = 0; // the window of the cooperative level
+  Settings settings_;   // read once, when the object is made
   DirectDraw2 second_;
 };
 

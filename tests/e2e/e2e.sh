@@ -687,6 +687,29 @@ scenario_keep_alt_enter_fullscreen() {
     "$SCREEN_H")" "160 20 1280 960" --keep --fullscreen --mode 640x480
 }
 
+# The program's own hook over the window, reopening, a second window, a
+# Unicode window and Close giving the window back, stepped through by the
+# client itself (--sequences): no crash, and each case where it belongs.
+scenario_keep_window_hook() {
+  local ok=0 place="60 70 328 267" screen="0 0 $SCREEN_W $SCREEN_H" name
+  client keep-window-hook -- --sequences
+  wait_for '^EXIT' 60 || return 1
+  expect "Alt+Enter after reopening under the program's hook" \
+    "$(line '^REOPEN ')" "REOPEN $screen" || ok=1
+  expect "the window after the last Close" "$(line '^REOPENED ')" \
+    "REOPENED $place" || ok=1
+  expect "Alt+Enter to the closed display's window, thrice" \
+    "$(tr -d '\r' <"$LOG" | grep '^TWO ' | sort | uniq -c | xargs)" \
+    "3 TWO 1 $screen" || ok=1
+  expect "a Unicode window's character" "$(line '^UNICODE ')" \
+    "UNICODE 4e2d 1" || ok=1
+  for name in minimised alt-enter-minimised two-displays; do
+    expect "given back: $name" "$(line "^GIVEN $name ")" \
+      "GIVEN $name $place 1" || ok=1
+  done
+  return $ok
+}
+
 # rate_between LOW HIGH: frames a second over six seconds of the client's
 # own clock, between LOW and HIGH: enough frames that a moment of load on
 # the machine, which the pacing catches up on, does not show.
@@ -826,11 +849,12 @@ if [ "$platform" = wine ]; then
   SCREEN_W=1600 SCREEN_H=1000
   keep_scenarios=(keep_windowed keep_by_environment keep_cleared
                   keep_fullscreen keep_alt_enter_windowed
-                  keep_alt_enter_fullscreen)
+                  keep_alt_enter_fullscreen keep_window_hook)
   # Wine's own blit onto a screen this large is too slow for 60 frames a
   # second: the pacing runs on a small one.
   paced_scenarios=(keep_pacing)
-  [ "$WINEARCH" = win64 ] && keep_scenarios=(keep_windowed keep_fullscreen)
+  [ "$WINEARCH" = win64 ] && keep_scenarios=(keep_windowed keep_fullscreen
+                                             keep_window_hook)
 elif [ "$platform" = wayland ]; then
   SCREEN_W=800 SCREEN_H=600
   start_xvfb ${SCREEN_W}x${SCREEN_H}x24 || exit 1

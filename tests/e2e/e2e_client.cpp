@@ -25,7 +25,8 @@
 // --pattern draws a fine pattern instead of the quadrants; --dead-window
 // passes the handle of a window destroyed first; --log FILE sends
 // the lines to a file instead. On Windows, --activate TITLE only
-// brings the window of that title back to the front, as a user would.
+// brings the window of that title back to the front, as a user would, and
+// --sequences runs the window sequences below and exits.
 #include <lurn.h>
 
 #include <stdarg.h>
@@ -47,6 +48,7 @@ namespace {
 
 struct Options {
   bool fullScreen, aux, input, toggle, pattern, deadWindow, keep, gdi, paced;
+  bool sequences;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -55,7 +57,7 @@ struct Options {
 
 Options ParseOptions(int argc, char **argv) {
   Options options = {false, false, false, true, false, false, false, false,
-                     false, 16,    320,   240,  640,   480,   10};
+                     false, false, 16,    320,  240,   640,   480,   10};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -77,6 +79,8 @@ Options ParseOptions(int argc, char **argv) {
       options.gdi = true;
     else if (strcmp(arg, "--paced") == 0)
       options.paced = true;
+    else if (strcmp(arg, "--sequences") == 0)
+      options.sequences = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
       options.depth = atoi(value);
     else if (strcmp(arg, "--mode") == 0 && ++i)
@@ -338,6 +342,164 @@ void SayWindow(HWND window) {
 
 } // namespace
 
+// --sequences: what programs do to their window around a display keeping
+// the desktop, each step at once through the window's messages, one line
+// of what came out per case:
+//   REOPEN <x> <y> <w> <h>     the program hooked its window, the display
+//                              closed and opened again: after Alt+Enter
+//   REOPENED <x> <y> <w> <h>   the same window after the last Close
+//   TWO <seen> <x> <y> <w> <h> Alt+Enter sent to a window whose display
+//                              closed under the program's hook: whether its
+//                              own procedure saw it, and where the full-
+//                              screen window of another display is
+//   UNICODE <char> <unicode>   a character beyond the code page sent to a
+//                              Unicode window with a display on it
+//   GIVEN <case> <x> <y> <w> <h> <framed>  after Close, restored
+namespace {
+
+WNDPROC programBeneath;
+int sysKeysSeen;
+WPARAM lastCharacter;
+
+LRESULT CALLBACK ProgramHook(HWND window, UINT message, WPARAM wParam,
+                             LPARAM lParam) {
+  return CallWindowProcA(programBeneath, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam,
+                              LPARAM lParam) {
+  if (message == WM_SYSKEYDOWN)
+    ++sysKeysSeen;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK UnicodeProc(HWND window, UINT message, WPARAM wParam,
+                             LPARAM lParam) {
+  if (message == WM_CHAR)
+    lastCharacter = wParam;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND SequenceWindow(HINSTANCE instance, DWORD style) {
+  HWND window =
+      CreateWindowA("lurn sequence", "lurn sequence", style | WS_VISIBLE, 60,
+                    70, 328, 267, NULL, NULL, instance, NULL);
+  return window;
+}
+
+void SendAltEnter(HWND window) {
+  SendMessageA(window, WM_SYSKEYDOWN, VK_RETURN, 1 | 1L << 29);
+  SendMessageA(window, WM_SYSKEYUP, VK_RETURN, 1 | 1L << 29 | 3L << 30);
+}
+
+void Hook(HWND window, bool on) {
+  LONG_PTR hook = reinterpret_cast<LONG_PTR>(ProgramHook);
+  if (on)
+    programBeneath = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, hook));
+  else
+    SetWindowLongPtrA(window, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(programBeneath));
+}
+
+void SayPlace(const char *what, HWND window) {
+  RECT place;
+  GetWindowRect(window, &place);
+  Say("%s %ld %ld %ld %ld", what, place.left, place.top,
+      place.right - place.left, place.bottom - place.top);
+}
+
+void Sequences(HINSTANCE instance) {
+  const unsigned char windowed =
+      LurnDirectDraw::ReleaseSecondary | LurnDirectDraw::KeepDesktop;
+  const unsigned char fullScreen = windowed | LurnDirectDraw::FullScreen;
+  WNDCLASSA windowClass;
+  memset(&windowClass, 0, sizeof windowClass);
+  windowClass.lpfnWndProc = CountingProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = "lurn sequence";
+  RegisterClassA(&windowClass);
+
+  HWND window = SequenceWindow(instance, WS_OVERLAPPEDWINDOW);
+  display.Open(window, 320, 240, 16, windowed);
+  Hook(window, true);
+  for (int open = 0; open < 3; ++open) {
+    display.Close();
+    display.Open(window, 320, 240, 16, windowed);
+  }
+  SendAltEnter(window);
+  display.UpdatePrimaryBuffer();
+  SayPlace("REOPEN", window);
+  display.Close();
+  Hook(window, false);
+  SayPlace("REOPENED", window);
+
+  // Wine gives a new DirectDraw object the address of one just released.
+  HWND other = SequenceWindow(instance, WS_POPUP);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    display.Open(window, 320, 240, 16, windowed);
+    Hook(window, true);
+    display.Close();
+    display.Open(other, 640, 480, 16, fullScreen);
+    sysKeysSeen = 0;
+    SendAltEnter(window);
+    display.UpdatePrimaryBuffer();
+    RECT place;
+    GetWindowRect(other, &place);
+    Say("TWO %d %ld %ld %ld %ld", sysKeysSeen, place.left, place.top,
+        place.right - place.left, place.bottom - place.top);
+    display.Close();
+    Hook(window, false);
+  }
+  DestroyWindow(other);
+
+  WNDCLASSW unicodeClass;
+  memset(&unicodeClass, 0, sizeof unicodeClass);
+  unicodeClass.lpfnWndProc = UnicodeProc;
+  unicodeClass.hInstance = instance;
+  unicodeClass.lpszClassName = L"lurn unicode";
+  RegisterClassW(&unicodeClass);
+  HWND unicode = CreateWindowW(L"lurn unicode", L"lurn unicode",
+                               WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 70, 328,
+                               267, NULL, NULL, instance, NULL);
+  display.Open(unicode, 320, 240, 16, windowed);
+  SendMessageW(unicode, WM_CHAR, 0x4E2D, 1);
+  Say("UNICODE %lx %d", static_cast<unsigned long>(lastCharacter),
+      IsWindowUnicode(unicode) ? 1 : 0);
+  display.Close();
+  DestroyWindow(unicode);
+
+  // Close gives back what Open found: minimised meanwhile, Alt+Enter while
+  // minimised, two full-screen displays closed in the order they opened.
+  static LurnDirectDraw second;
+  const char *cases[] = {"minimised", "alt-enter-minimised", "two-displays"};
+  for (int i = 0; i < 3; ++i) {
+    HWND given = SequenceWindow(instance, WS_OVERLAPPEDWINDOW);
+    display.Open(given, 320, 240, 16, i == 1 ? windowed : fullScreen);
+    if (i == 2)
+      second.Open(given, 640, 480, 16, fullScreen);
+    else
+      ShowWindow(given, SW_MINIMIZE);
+    if (i == 1) {
+      SendAltEnter(given);
+      display.UpdatePrimaryBuffer();
+    }
+    display.Close();
+    second.Close();
+    ShowWindow(given, SW_RESTORE);
+    RECT place;
+    GetWindowRect(given, &place);
+    LONG_PTR style = GetWindowLongPtrA(given, GWL_STYLE);
+    Say("GIVEN %s %ld %ld %ld %ld %d", cases[i], place.left, place.top,
+        place.right - place.left, place.bottom - place.top,
+        (style & WS_CAPTION) == WS_CAPTION ? 1 : 0);
+    DestroyWindow(given);
+  }
+  DestroyWindow(window);
+}
+
+} // namespace
+
 // What a user does with the taskbar: the window comes back to the front.
 int Activate(const char *title) {
   HWND window = FindWindowA(NULL, title);
@@ -353,6 +515,11 @@ int main(int argc, char **argv) {
     return Activate(argv[2]);
   Options options = ParseOptions(argc, argv);
   HINSTANCE instance = GetModuleHandleA(NULL);
+  if (options.sequences) {
+    Sequences(instance);
+    Say("EXIT");
+    return 0;
+  }
   WNDCLASSA windowClass;
   memset(&windowClass, 0, sizeof windowClass);
   windowClass.lpfnWndProc = WindowProc;

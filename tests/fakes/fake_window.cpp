@@ -86,12 +86,20 @@ FakeWindow *Live(HWND window) {
 LRESULT CallChain(HWND window, size_t from, UINT message, WPARAM wParam,
                   LPARAM lParam);
 
+void Compact(FakeWindow &window);
+
+// An empty chain found at the end of a message goes, as the system's does.
 LRESULT CALLBACK ChainProcedure(HWND window, UINT message, WPARAM wParam,
                                 LPARAM lParam) {
   FakeWindow *found = Find(window);
-  return found == NULL ? 0
-                       : CallChain(window, found->subclasses.size(), message,
-                                   wParam, lParam);
+  if (found == NULL)
+    return 0;
+  LRESULT result =
+      CallChain(window, found->subclasses.size(), message, wParam, lParam);
+  found = Find(window);
+  if (found != NULL)
+    Compact(*found);
+  return result;
 }
 
 // Erases the removed subclasses once no call runs; an empty chain gives

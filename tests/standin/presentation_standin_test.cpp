@@ -236,6 +236,14 @@ TEST_F(StandinPresentation, EachAltEnterBetweenTwoPresentsSwitches) {
     EXPECT_EQ(row.covering ? screen.h : 480, height)
         << row.presses << " presses";
   }
+  // Close gives the window back where the first press found it.
+  display.Close();
+  int x, y, width, height;
+  SDL_GetWindowPosition(window, &x, &y);
+  SDL_GetWindowSize(window, &width, &height);
+  EXPECT_EQ("0,0 640x480", std::to_string(x) + "," + std::to_string(y) + " " +
+                               std::to_string(width) + "x" +
+                               std::to_string(height));
 }
 
 // Frames written under LURN_STANDIN_CAPTURE decode to the drawn pixels, each

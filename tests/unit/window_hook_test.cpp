@@ -4,6 +4,7 @@
 #include <dinput.h>
 
 #include <algorithm>
+#include <random>
 
 #include "test_support.h"
 
@@ -242,6 +243,64 @@ TEST_F(WindowHook, CloseGivesTheWindowBackWhateverCameBetween) {
     EXPECT_FALSE(IsIconic(window));
     EXPECT_EQ(Text(kPlace), Text(fake.windows[window].rect));
     EXPECT_EQ(Hex(kStyle), Hex(fake.windows[window].style));
+  }
+}
+
+// Random programs around the hook: two displays on one window opened and
+// closed, the program's hooks set and taken off, Alt+Enter, presents,
+// minimising and restoring, a WM_SIZE handler that closes a display. Each
+// message reaches the window's own procedure once, and once everything is
+// closed and unhooked the window is as it was, with nothing of the library.
+TEST_F(WindowHook, RandomProgramsAroundTheHook) {
+  std::mt19937 random(7);
+  for (int run = 0; run < 300; ++run) {
+    HWND window = Window();
+    int hooks = 0; // set, and taken off the last first
+    std::string trace;
+    for (int step = 0; step < 40; ++step) {
+      unsigned choice = random() % 10, coin = random() % 2;
+      trace += char('0' + choice);
+      if (choice == 0)
+        display.Open(window, 320, 240, 16, coin ? kWindowed : kFullScreen);
+      else if (choice == 1)
+        second.Open(window, 640, 480, 16, kFullScreen);
+      else if (choice == 2)
+        (coin ? display : second).Close();
+      else if (choice == 3 && hooks < 2)
+        program.beneath[hooks] = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kHooks[hooks]))),
+        ++hooks;
+      else if (choice == 4 && hooks > 0)
+        --hooks, SetWindowLongPtrW(
+                     window, GWLP_WNDPROC,
+                     reinterpret_cast<LONG_PTR>(program.beneath[hooks]));
+      else if (choice == 5)
+        AltEnter(window);
+      else if (choice == 6)
+        (coin ? display : second).UpdatePrimaryBuffer();
+      else if (choice == 7)
+        FakeShow(window, coin ? SW_MINIMIZE : SW_RESTORE);
+      else if (choice == 8)
+        program.closeOnSize = coin ? &display : NULL;
+      program.base.clear();
+      FakeSend(window, WM_USER, 0, 0);
+      ASSERT_TRUE(!program.recursed && Seen(WM_USER) == 1) << trace;
+    }
+    program.closeOnSize = NULL;
+    display.Close();
+    second.Close();
+    while (hooks > 0)
+      --hooks,
+          SetWindowLongPtrW(window, GWLP_WNDPROC,
+                            reinterpret_cast<LONG_PTR>(program.beneath[hooks]));
+    FakeShow(window, SW_RESTORE);
+    FakeSend(window, WM_USER, 0, 0);
+    const FakeWindow &left = fake.windows[window];
+    ASSERT_EQ(Text(kPlace) + " " + Hex(kStyle) + " 0 procedure",
+              Text(left.rect) + " " + Hex(left.style) + " " +
+                  std::to_string(left.subclasses.size()) +
+                  (left.procedure == BaseProcedure ? " procedure" : " other"))
+        << trace;
   }
 }
 
