@@ -26,16 +26,31 @@ struct KeptWindow {
   WINDOWPLACEMENT placement;
   bool restyled; // the look is the library's: given back at the end
   bool covering; // covers its monitor
-  // The subclass the library put on the window (0: none). A procedure of
-  // another id left behind (removing it failed off the window's thread)
-  // finds nothing here and takes itself off.
+  // The subclass the library put on the window (0: none), and the window
+  // procedure the system's chain became when it was set (0: the chain was
+  // there before).
   UINT_PTR hook;
+  LONG_PTR chain;
   unsigned presses; // Alt+Enter presses noted, not yet applied
   bool returnTaken; // the Return of an Alt+Enter is held: not the client's
 };
 
+// A subclass whose window's last display closed while a hook of the
+// program's sat above the chain: taking it off then would have the system
+// give the window its first procedure back, cutting the program's hook out
+// (and leaving the chain that hook calls empty). Likewise one the system
+// refused to take off the window's thread. It passes everything on, goes
+// once the chain is the window procedure again or with the window, and
+// takes up its work if a display opens on the window meanwhile.
+struct LeftHook {
+  HWND window;
+  UINT_PTR hook;
+  LONG_PTR chain;
+};
+
 std::mutex windowsLock;
 std::vector<KeptWindow> keptWindows;
+std::vector<LeftHook> leftHooks;
 UINT_PTR lastHook; // under the lock; ids are never reused
 
 KeptWindow *Kept(HWND window) {
@@ -226,6 +241,23 @@ Verdict NoteMessage(HWND window, UINT_PTR hook, UINT message, WPARAM wParam,
   return kTake;
 }
 
+// Whether a subclass no display uses may come off the window now.
+bool LetGo(HWND window, UINT_PTR hook, bool destroyed) {
+  std::lock_guard<std::mutex> hold(windowsLock);
+  for (size_t i = 0; i < leftHooks.size(); ++i) {
+    LeftHook &left = leftHooks[i];
+    if (left.window != window || left.hook != hook)
+      continue;
+    if (!destroyed && left.chain != 0 &&
+        GetWindowLongPtrW(window, GWLP_WNDPROC) != left.chain)
+      return false; // still under the program's hook
+    leftHooks[i] = leftHooks.back();
+    leftHooks.pop_back();
+    return true;
+  }
+  return true;
+}
+
 LRESULT CALLBACK AltEnterProcedure(HWND window, UINT message, WPARAM wParam,
                                    LPARAM lParam, UINT_PTR hook, DWORD_PTR) {
   Verdict verdict = kUnhook;
@@ -243,7 +275,7 @@ LRESULT CALLBACK AltEnterProcedure(HWND window, UINT message, WPARAM wParam,
   }
   if (verdict == kTake)
     return 0;
-  if (verdict == kUnhook)
+  if (verdict == kUnhook && LetGo(window, hook, message == WM_NCDESTROY))
     RemoveWindowSubclass(window, AltEnterProcedure, hook);
   return DefSubclassProc(window, message, wParam, lParam);
 }
@@ -275,9 +307,22 @@ void TakeAltEnter(DesktopState &state) {
   KeptWindow *kept = Hold(state, window);
   // Once per window; the subclass chain keeps it whatever hooks come and
   // go above it.
-  if (kept->hook == 0 &&
-      SetWindowSubclass(window, AltEnterProcedure, lastHook + 1, 0))
-    kept->hook = ++lastHook;
+  if (kept->hook != 0)
+    return;
+  for (size_t i = 0; i < leftHooks.size(); ++i)
+    if (leftHooks[i].window == window) {
+      kept->hook = leftHooks[i].hook;
+      kept->chain = leftHooks[i].chain;
+      leftHooks[i] = leftHooks.back();
+      leftHooks.pop_back();
+      return;
+    }
+  LONG_PTR before = GetWindowLongPtrW(window, GWLP_WNDPROC);
+  if (!SetWindowSubclass(window, AltEnterProcedure, lastHook + 1, 0))
+    return;
+  kept->hook = ++lastHook;
+  LONG_PTR after = GetWindowLongPtrW(window, GWLP_WNDPROC);
+  kept->chain = after != before ? after : 0;
 }
 
 void GiveWindowBack(DesktopState &state) {
@@ -296,12 +341,18 @@ void GiveWindowBack(DesktopState &state) {
     hook = kept->hook;
     restyled = kept->restyled && !kept->gone;
     look = GivenBack(*kept);
+    if (hook != 0 && kept->chain != 0 &&
+        GetWindowLongPtrW(window, GWLP_WNDPROC) != kept->chain) {
+      leftHooks.push_back(LeftHook{window, hook, kept->chain});
+      hook = 0;
+    }
     Drop(window);
   }
-  // Off the window's thread the system refuses: the procedure then finds
-  // its window gone from the list and takes itself off.
-  if (hook != 0)
-    RemoveWindowSubclass(window, AltEnterProcedure, hook);
+  if (hook != 0 && !RemoveWindowSubclass(window, AltEnterProcedure, hook)) {
+    // Off the window's thread: the procedure takes itself off later.
+    std::lock_guard<std::mutex> hold(windowsLock);
+    leftHooks.push_back(LeftHook{window, hook, 0});
+  }
   MONITORINFO monitor;
   if (restyled && IsWindow(window) && MonitorOf(window, monitor))
     Show(window, look, monitor);

@@ -89,10 +89,12 @@ LRESULT CallChain(HWND window, size_t from, UINT message, WPARAM wParam,
 void Compact(FakeWindow &window);
 
 // An empty chain found at the end of a message goes, as the system's does.
+// Called with none (its chain went while a hook sat above it, and that
+// hook's owner put it back), it can only swallow the message.
 LRESULT CALLBACK ChainProcedure(HWND window, UINT message, WPARAM wParam,
                                 LPARAM lParam) {
   FakeWindow *found = Find(window);
-  if (found == NULL)
+  if (found == NULL || !found->chained)
     return 0;
   LRESULT result =
       CallChain(window, found->subclasses.size(), message, wParam, lParam);
@@ -102,8 +104,9 @@ LRESULT CALLBACK ChainProcedure(HWND window, UINT message, WPARAM wParam,
   return result;
 }
 
-// Erases the removed subclasses once no call runs; an empty chain gives
-// the window procedure back, unless someone set theirs above it.
+// Erases the removed subclasses once no call runs; an empty chain goes and
+// sets the window procedure it replaced back, even over a hook set above it
+// (Wine's does).
 void Compact(FakeWindow &window) {
   if (window.running != 0)
     return;
@@ -111,7 +114,7 @@ void Compact(FakeWindow &window) {
   for (size_t i = chain.size(); i-- > 0;)
     if (chain[i].removed)
       chain.erase(chain.begin() + long(i));
-  if (chain.empty() && window.chained && window.procedure == ChainProcedure) {
+  if (chain.empty() && window.chained) {
     window.procedure = window.beneath;
     window.chained = false;
   }

@@ -120,8 +120,17 @@ TEST_F(WindowHook, SurvivesTheProgramsHooksInAnyOrderAndAnyNumberOfOpens) {
     display.Close();
     EXPECT_EQ(Text(kPlace), Text(fake.windows[window].rect));
     EXPECT_EQ(Hex(kStyle), Hex(fake.windows[window].style));
+    // The program takes its hooks off, the last first: the window is its own.
+    for (int n = 1; n >= 0; --n)
+      if (hooked[n])
+        SetWindowLongPtrW(window, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(program.beneath[n]));
+    program.base.clear();
+    FakeSend(window, WM_USER, 0, 0);
+    EXPECT_EQ(1u, Seen(WM_USER));
     EXPECT_EQ(0u, fake.windows[window].subclasses.size())
         << "the closed display's subclass stayed on the window";
+    EXPECT_TRUE(fake.windows[window].procedure == BaseProcedure);
   }
 }
 
@@ -246,6 +255,17 @@ TEST_F(WindowHook, CloseGivesTheWindowBackWhateverCameBetween) {
   }
 }
 
+// A careful program takes its last hook off only once it is the window
+// procedure again.
+void Unhook(HWND window, int &hooks) {
+  if (hooks > 0 && GetWindowLongPtrW(window, GWLP_WNDPROC) ==
+                       reinterpret_cast<LONG_PTR>(kHooks[hooks - 1])) {
+    --hooks;
+    SetWindowLongPtrW(window, GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(program.beneath[hooks]));
+  }
+}
+
 // Random programs around the hook: two displays on one window opened and
 // closed, the program's hooks set and taken off, Alt+Enter, presents,
 // minimising and restoring, a WM_SIZE handler that closes a display. Each
@@ -255,7 +275,7 @@ TEST_F(WindowHook, RandomProgramsAroundTheHook) {
   std::mt19937 random(7);
   for (int run = 0; run < 300; ++run) {
     HWND window = Window();
-    int hooks = 0; // set, and taken off the last first
+    int hooks = 0;
     std::string trace;
     for (int step = 0; step < 40; ++step) {
       unsigned choice = random() % 10, coin = random() % 2;
@@ -270,10 +290,8 @@ TEST_F(WindowHook, RandomProgramsAroundTheHook) {
         program.beneath[hooks] = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kHooks[hooks]))),
         ++hooks;
-      else if (choice == 4 && hooks > 0)
-        --hooks, SetWindowLongPtrW(
-                     window, GWLP_WNDPROC,
-                     reinterpret_cast<LONG_PTR>(program.beneath[hooks]));
+      else if (choice == 4)
+        Unhook(window, hooks);
       else if (choice == 5)
         AltEnter(window);
       else if (choice == 6)
@@ -289,16 +307,15 @@ TEST_F(WindowHook, RandomProgramsAroundTheHook) {
     program.closeOnSize = NULL;
     display.Close();
     second.Close();
-    while (hooks > 0)
-      --hooks,
-          SetWindowLongPtrW(window, GWLP_WNDPROC,
-                            reinterpret_cast<LONG_PTR>(program.beneath[hooks]));
     FakeShow(window, SW_RESTORE);
-    FakeSend(window, WM_USER, 0, 0);
+    for (int round = 0; round < 3; ++round) {
+      FakeSend(window, WM_USER, 0, 0);
+      Unhook(window, hooks);
+    }
     const FakeWindow &left = fake.windows[window];
     ASSERT_EQ(Text(kPlace) + " " + Hex(kStyle) + " 0 procedure",
               Text(left.rect) + " " + Hex(left.style) + " " +
-                  std::to_string(left.subclasses.size()) +
+                  std::to_string(hooks + left.subclasses.size()) +
                   (left.procedure == BaseProcedure ? " procedure" : " other"))
         << trace;
   }
