@@ -344,10 +344,7 @@ void SayWindow(HWND window) {
 
 // --sequences: what programs do to their window around a display keeping
 // the desktop, each step at once through the window's messages, one line
-// of what came out per case:
-//   REOPEN <x> <y> <w> <h>     the program hooked its window, the display
-//                              closed and opened again: after Alt+Enter
-//   REOPENED <x> <y> <w> <h>   the same window after the last Close
+// of what came out per case, in this order:
 //   TWO <seen> <x> <y> <w> <h> Alt+Enter sent to a window whose display
 //                              closed under the program's hook: whether its
 //                              own procedure saw it, and where the full-
@@ -355,6 +352,9 @@ void SayWindow(HWND window) {
 //   UNICODE <char> <unicode>   a character beyond the code page sent to a
 //                              Unicode window with a display on it
 //   GIVEN <case> <x> <y> <w> <h> <framed>  after Close, restored
+//   REOPEN <x> <y> <w> <h>     the program hooked its window, the display
+//                              closed and opened again: after Alt+Enter
+//   REOPENED <x> <y> <w> <h>   the same window after the last Close
 namespace {
 
 WNDPROC programBeneath;
@@ -421,19 +421,6 @@ void Sequences(HINSTANCE instance) {
   RegisterClassA(&windowClass);
 
   HWND window = SequenceWindow(instance, WS_OVERLAPPEDWINDOW);
-  display.Open(window, 320, 240, 16, windowed);
-  Hook(window, true);
-  for (int open = 0; open < 3; ++open) {
-    display.Close();
-    display.Open(window, 320, 240, 16, windowed);
-  }
-  SendAltEnter(window);
-  display.UpdatePrimaryBuffer();
-  SayPlace("REOPEN", window);
-  display.Close();
-  Hook(window, false);
-  SayPlace("REOPENED", window);
-
   // Wine gives a new DirectDraw object the address of one just released.
   HWND other = SequenceWindow(instance, WS_POPUP);
   for (int attempt = 0; attempt < 3; ++attempt) {
@@ -495,6 +482,19 @@ void Sequences(HINSTANCE instance) {
         (style & WS_CAPTION) == WS_CAPTION ? 1 : 0);
     DestroyWindow(given);
   }
+  // Last: before, this one recursed without end.
+  display.Open(window, 320, 240, 16, windowed);
+  Hook(window, true);
+  for (int open = 0; open < 3; ++open) {
+    display.Close();
+    display.Open(window, 320, 240, 16, windowed);
+  }
+  SendAltEnter(window);
+  display.UpdatePrimaryBuffer();
+  SayPlace("REOPEN", window);
+  display.Close();
+  Hook(window, false);
+  SayPlace("REOPENED", window);
   DestroyWindow(window);
 }
 
