@@ -150,6 +150,19 @@ TEST_F(WindowHook, AClosedDisplaysHookFindsNoOtherDisplay) {
   EXPECT_EQ(Text(fake.monitor), Text(fake.windows[other].rect));
 }
 
+// A window destroyed under an open display loses the subclass with its
+// last message, and nothing is given back to its handle at Close.
+TEST_F(WindowHook, ADestroyedWindowLosesTheHookAndGetsNothingBack) {
+  HWND window = Window();
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kFullScreen));
+  FakeDestroy(window);
+  EXPECT_EQ(0u, fake.windows[window].subclasses.size());
+  fake.calls.clear();
+  display.Close();
+  EXPECT_EQ(0u, fake.Count("SetWindowPlacement") + fake.Count("SetWindowPos") +
+                    fake.Count("RemoveWindowSubclass"));
+}
+
 // A WM_SIZE handler that closes the display as Alt+Enter switches its
 // window: the switch, applied as the display presents, touches nothing of
 // the closed display, and the window is given back.
