@@ -1,5 +1,7 @@
-// The settings both builds take from the environment, read when a display
-// opens rather than each frame.
+// The settings both builds take from the environment. A display reads them
+// when it opens, not at each frame; the kernel choice is made once per
+// process (the first frame that needs it), and the error box setting is
+// read at each error.
 #ifndef LURN_SETTINGS_H
 #define LURN_SETTINGS_H
 

@@ -189,25 +189,6 @@ TEST_F(StandinPresentation, AWindowedClientIsNotLostWithTheFocus) {
   EXPECT_EQ("ff0000", PixelAt(10, 10));
 }
 
-// A client presenting to its destroyed window: the dead window is
-// remembered, not searched for again with a probe window each frame.
-TEST_F(StandinPresentation, ADestroyedWindowIsNotSearchedForEachFrame) {
-  SDL_Window *doomed = SDL_CreateWindow("doomed", 0, 0, 320, 240, 0);
-  ASSERT_NE(nullptr, doomed) << SDL_GetError();
-  Uint32 id = SDL_GetWindowID(doomed);
-  ASSERT_EQ(
-      1, display.Open(doomed, 320, 240, 16, LurnDirectDraw::ReleaseSecondary));
-  SDL_DestroyWindow(doomed);
-  for (int frame = 0; frame < 200; ++frame)
-    display.UpdatePrimaryBuffer();
-  SDL_Window *next = SDL_CreateWindow("next", 0, 0, 320, 240, 0);
-  ASSERT_NE(nullptr, next) << SDL_GetError();
-  // One search at the first frame after the window died, then none.
-  EXPECT_GE(id + 2, SDL_GetWindowID(next))
-      << "windows made while presenting to a dead one";
-  SDL_DestroyWindow(next);
-}
-
 // Each Alt+Enter press switches, however many come between two presents.
 TEST_F(StandinPresentation, EachAltEnterBetweenTwoPresentsSwitches) {
   ASSERT_EQ(
