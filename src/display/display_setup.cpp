@@ -159,6 +159,27 @@ void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
   Drop(display.directDraw2);
 }
 
+// Nulls the fields Close would let go of, releasing nothing: what they
+// hold is not the record's (or no longer anyone's).
+void EmptyDisplay(LurnDirectDraw &display) {
+  IDirectDrawSurface **surfaces[] = {
+      &display.primarySurface,
+      (display.flags & LurnDirectDraw::ReleaseSecondary)
+          ? &display.secondarySurface
+          : NULL,
+      (display.flags & LurnDirectDraw::AuxSurface) ? &display.auxSurface
+                                                   : NULL};
+  for (IDirectDrawSurface **surface : surfaces)
+    if (surface != NULL && !Empty(*surface))
+      *surface = NULL;
+  if (!Empty(display.clipper))
+    display.clipper = NULL;
+  if (!Empty(display.directDraw))
+    display.directDraw = NULL;
+  if (!Empty(display.directDraw2))
+    display.directDraw2 = NULL;
+}
+
 // The drawing surface's format when it is not the desktop's: 5-6-5, or
 // full screen at 32 bits 8-8-8.
 DDPIXELFORMAT ExplicitFormat(unsigned char depth) {
@@ -174,6 +195,10 @@ DDPIXELFORMAT ExplicitFormat(unsigned char depth) {
 }
 
 } // namespace
+
+bool IsOpen(const LurnDirectDraw &display) {
+  return openDisplays.IsOpen(display);
+}
 
 size_t HeldInterfaces(const LurnDirectDraw &display,
                       const void *held[kMostInterfaces]) {
@@ -352,7 +377,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     result = CreateSystemSurface(directDraw, DDSCAPS_SYSTEMMEMORY, width,
                                  height, &auxSurface, &auxBits, NULL);
     if (result != DD_OK) {
-      Close();
+      ReleaseDisplay(*this, this);
       return Fail(window, result, "the auxiliary surface %ux%u", width, height);
     }
   }
@@ -406,7 +431,12 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   return 1;
 }
 
-void LurnDirectDraw::Close() { ReleaseDisplay(*this, this); }
+void LurnDirectDraw::Close() {
+  if (openDisplays.IsOpen(*this))
+    ReleaseDisplay(*this, this);
+  else
+    EmptyDisplay(*this);
+}
 
 IDirectDraw *LurnDirectDraw::GetDD() { return directDraw; }
 

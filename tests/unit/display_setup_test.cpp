@@ -375,7 +375,8 @@ TEST_F(DisplayClose, DoesNothingOnAClosedOrZeroedObject) {
   EXPECT_TRUE(fake.calls.empty()) << "a second Close calls nothing";
 }
 
-TEST_F(DisplayClose, WithoutTheFirstInterfaceReleasesOnlyTheSecond) {
+// An interface the library never stored is not its to release.
+TEST_F(DisplayClose, EmptiesARecordItNeverOpenedReleasingNothing) {
   IDirectDraw *directDraw = NULL;
   ASSERT_EQ(DD_OK, DirectDrawCreate(NULL, &directDraw, NULL));
   ASSERT_EQ(DD_OK, directDraw->QueryInterface(
@@ -383,10 +384,11 @@ TEST_F(DisplayClose, WithoutTheFirstInterfaceReleasesOnlyTheSecond) {
                        reinterpret_cast<void **>(&display.directDraw2)));
   directDraw->Release();
   fake.calls.clear();
+  IDirectDraw2 *second = display.directDraw2;
   display.Close();
-  EXPECT_EQ(std::vector<std::string>{"IDirectDraw2::Release"}, fake.Names());
+  EXPECT_TRUE(fake.calls.empty());
   EXPECT_EQ(nullptr, display.directDraw2);
-  EXPECT_EQ(0, fake.LiveReferences());
+  second->Release();
 }
 
 } // namespace
