@@ -357,15 +357,23 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   } else {
     // The pitch is the surface's own, which for odd widths is more than
     // the width: a client drawing with it before its first lock draws
-    // straight. A pitch that does not fit keeps the width.
+    // straight.
     LONG pitch = 0;
     result = CreateSystemSurface(
         directDraw, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, width,
         height, &secondarySurface, &secondaryBits, &pitch,
         converting ? &drawing : NULL);
+    // Every lock refuses a line of more than 65535 pixels, as the record
+    // counts them (Wine pads a 65535-pixel line to 131072 bytes): refused
+    // here rather than at the first frame.
+    if (result == DD_OK && (static_cast<DWORD>(pitch) >> 1) > 0xFFFF)
+      return Fail(window, DDERR_TOOBIGWIDTH,
+                  "the drawing surface %ux%u has lines of %ld bytes; a lock "
+                  "takes at most 65535 pixels (131070 bytes) a line",
+                  width, height, static_cast<long>(pitch));
     if (flags & FullScreen)
       secondaryBits = NULL; // as full screen always: the first lock tells
-    else if (result == DD_OK && pitch > 0 && pitch / 2 <= 0xFFFF)
+    else if (result == DD_OK && pitch > 0)
       pitchPixels = static_cast<unsigned short>(pitch / 2);
   }
   if (result != DD_OK)
@@ -374,8 +382,10 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                 width, height);
 
   if (flags & AuxSurface) {
+    // In the drawing surface's format, converted or not.
     result = CreateSystemSurface(directDraw, DDSCAPS_SYSTEMMEMORY, width,
-                                 height, &auxSurface, &auxBits, NULL);
+                                 height, &auxSurface, &auxBits, NULL,
+                                 converting ? &drawing : NULL);
     if (result != DD_OK) {
       ReleaseDisplay(*this, this);
       return Fail(window, result, "the auxiliary surface %ux%u", width, height);

@@ -252,8 +252,8 @@ struct Checker {
 std::string Boxes(const Step &step, size_t callsBefore, int result,
                   const Checker &checker) {
   std::set<std::string> allowed = {"DDERR_INVALIDPIXELFORMAT",
-                                   "DDERR_LOCKEDSURFACES", "<Inconnue>",
-                                   "DDERR_NOTINITIALIZED"};
+                                   "DDERR_LOCKEDSURFACES", "DDERR_TOOBIGWIDTH",
+                                   "<Inconnue>", "DDERR_NOTINITIALIZED"};
   for (HRESULT code : fake.answered)
     allowed.insert(DirectXErrorName(code));
   // A null window where one is needed: full screen, the devices.
