@@ -4,13 +4,16 @@
 // of another record, memory freed without Close and reused, or garbage that
 // was never opened, so none of its fields is trusted. Close forgets every
 // entry that holds an interface it releases, so no entry outlives its
-// interfaces. The list has no fixed size; separate records may be opened
+// interfaces; a record that is not open (one whose copy was closed, say)
+// has its fields emptied with nothing released, and its other methods do
+// nothing. The list has no fixed size; separate records may be opened
 // and closed on separate threads, so one lock guards it.
 #ifndef LURN_OPEN_RECORDS_H
 #define LURN_OPEN_RECORDS_H
 
 #include <lurn.h>
 #include <stddef.h>
+#include <string.h>
 
 #include <mutex>
 #include <vector>
@@ -25,6 +28,19 @@ size_t HeldInterfaces(const LurnDirectDraw &record,
                       const void *held[kMostInterfaces]);
 size_t HeldInterfaces(const LurnDirectInput &record,
                       const void *held[kMostInterfaces]);
+
+// The interface everything else in a record comes from.
+inline const void *RootOf(const LurnDirectDraw &record) {
+  return record.directDraw;
+}
+inline const void *RootOf(const LurnDirectInput &record) {
+  return record.directInput;
+}
+
+// Whether the library opened `record` and has not closed it (nor any copy
+// of it): every method checks before it touches an interface.
+bool IsOpen(const LurnDirectDraw &record);
+bool IsOpen(const LurnDirectInput &record);
 
 template <class Record> class OpenRecords {
 public:
@@ -51,6 +67,24 @@ public:
         entries_.pop_back();
         return true;
       }
+    return false;
+  }
+
+  // Whether `record` is open: listed with the root interface it holds, or
+  // holding the very interfaces of a listed record (a copy of it). A
+  // record whose interfaces another record's Close released is neither.
+  bool IsOpen(const Record &record) {
+    const void *held[kMostInterfaces];
+    size_t heldCount = HeldInterfaces(record, held);
+    std::lock_guard<std::mutex> guard(lock_);
+    for (const Entry &entry : entries_) {
+      if (entry.address == &record && RootOf(entry.copy) == RootOf(record))
+        return true;
+      const void *listed[kMostInterfaces];
+      if (heldCount != 0 && HeldInterfaces(entry.copy, listed) == heldCount &&
+          memcmp(listed, held, heldCount * sizeof held[0]) == 0)
+        return true;
+    }
     return false;
   }
 

@@ -163,6 +163,27 @@ void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
   DropDesktopState(state);
 }
 
+// Nulls the fields Close would let go of, releasing nothing: what they
+// hold is not the record's (or no longer anyone's).
+void EmptyDisplay(LurnDirectDraw &display) {
+  IDirectDrawSurface **surfaces[] = {
+      &display.primarySurface,
+      (display.flags & LurnDirectDraw::ReleaseSecondary)
+          ? &display.secondarySurface
+          : NULL,
+      (display.flags & LurnDirectDraw::AuxSurface) ? &display.auxSurface
+                                                   : NULL};
+  for (IDirectDrawSurface **surface : surfaces)
+    if (surface != NULL && !Empty(*surface))
+      *surface = NULL;
+  if (!Empty(display.clipper))
+    display.clipper = NULL;
+  if (!Empty(display.directDraw))
+    display.directDraw = NULL;
+  if (!Empty(display.directDraw2))
+    display.directDraw2 = NULL;
+}
+
 // The drawing surface's format when it is not the desktop's: 5-6-5, or
 // full screen at 32 bits 8-8-8.
 DDPIXELFORMAT ExplicitFormat(unsigned char depth) {
@@ -178,6 +199,10 @@ DDPIXELFORMAT ExplicitFormat(unsigned char depth) {
 }
 
 } // namespace
+
+bool IsOpen(const LurnDirectDraw &display) {
+  return openDisplays.IsOpen(display);
+}
 
 size_t HeldInterfaces(const LurnDirectDraw &display,
                       const void *held[kMostInterfaces]) {
@@ -341,15 +366,23 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   } else {
     // The pitch is the surface's own, which for odd widths is more than
     // the width: a client drawing with it before its first lock draws
-    // straight. A pitch that does not fit keeps the width.
+    // straight.
     LONG pitch = 0;
     result = CreateSystemSurface(
         directDraw, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, width,
         height, &secondarySurface, &secondaryBits, &pitch,
         converting ? &drawing : NULL);
+    // Every lock refuses a line of more than 65535 pixels, as the record
+    // counts them (Wine pads a 65535-pixel line to 131072 bytes): refused
+    // here rather than at the first frame.
+    if (result == DD_OK && (static_cast<DWORD>(pitch) >> 1) > 0xFFFF)
+      return Fail(window, DDERR_TOOBIGWIDTH,
+                  "the drawing surface %ux%u has lines of %ld bytes; a lock "
+                  "takes at most 65535 pixels (131070 bytes) a line",
+                  width, height, static_cast<long>(pitch));
     if (flags & FullScreen)
       secondaryBits = NULL; // as full screen always: the first lock tells
-    else if (result == DD_OK && pitch > 0 && pitch / 2 <= 0xFFFF)
+    else if (result == DD_OK && pitch > 0)
       pitchPixels = static_cast<unsigned short>(pitch / 2);
   }
   if (result != DD_OK)
@@ -358,10 +391,12 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                 width, height);
 
   if (flags & AuxSurface) {
+    // In the drawing surface's format, converted or not.
     result = CreateSystemSurface(directDraw, DDSCAPS_SYSTEMMEMORY, width,
-                                 height, &auxSurface, &auxBits, NULL);
+                                 height, &auxSurface, &auxBits, NULL,
+                                 converting ? &drawing : NULL);
     if (result != DD_OK) {
-      Close();
+      ReleaseDisplay(*this, this);
       return Fail(window, result, "the auxiliary surface %ux%u", width, height);
     }
   }
@@ -415,7 +450,12 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   return 1;
 }
 
-void LurnDirectDraw::Close() { ReleaseDisplay(*this, this); }
+void LurnDirectDraw::Close() {
+  if (openDisplays.IsOpen(*this))
+    ReleaseDisplay(*this, this);
+  else
+    EmptyDisplay(*this);
+}
 
 IDirectDraw *LurnDirectDraw::GetDD() { return directDraw; }
 

@@ -103,6 +103,14 @@ bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
   return true;
 }
 
+// Whether a lock gave memory for `width` pixels of `bytes` a line: an
+// address, and lines as long, within what LockSecondaryBuffer takes. Any
+// other answer costs the frame.
+bool Usable(const DDSURFACEDESC &desc, int width, int bytes) {
+  return !Empty(desc.lpSurface) && desc.lPitch >= LONG(width) * bytes &&
+         (DWORD(desc.lPitch) >> 1) <= 0xFFFF;
+}
+
 // Converts and scales the drawing surface into a conversion surface,
 // painting black around the picture when it moved.
 bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
@@ -122,9 +130,21 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
     out.lpSurface = state.memory[turn].data();
     out.lPitch = state.memoryPitch;
   }
-  if (own || converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK) {
+  PixelFormat sourceFormat = FormatOf(source),
+              targetFormat = FormatOf(converted);
+  if (!Usable(in, display.width, int(sourceFormat.bits + 7) / 8)) {
+    source->Unlock(NULL);
+    return false;
+  }
+  if (!own && converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK &&
+      !Usable(out, area.w, int(targetFormat.bits + 7) / 8)) {
+    converted->Unlock(NULL);
+    source->Unlock(NULL);
+    return false;
+  }
+  if (own || out.lpSurface != NULL) {
     TargetPixels target = {static_cast<unsigned char *>(out.lpSurface), area.w,
-                           area.h, int(out.lPitch), FormatOf(converted)};
+                           area.h, int(out.lPitch), targetFormat};
     RECT place = {picture.x, picture.y, picture.x + picture.w,
                   picture.y + picture.h};
     if (memcmp(&place, &state.picture[turn], sizeof place) != 0)
@@ -132,7 +152,7 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
     state.picture[turn] = place;
     Pixels pixels = {static_cast<const unsigned char *>(in.lpSurface),
                      display.width, display.height, int(in.lPitch),
-                     FormatOf(source)};
+                     sourceFormat};
     done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
                          target, picture, area, *state.scratch);
     if (!own)

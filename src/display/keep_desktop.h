@@ -49,7 +49,6 @@ struct DesktopState {
   // Alt+Enter shows the mode's size times a whole number in a window.
   bool fullScreenClient;
   int modeWidth, modeHeight;
-  unsigned long frames;    // presented, counted for the capture
   long long lastRefresh;   // the last paced present, in counter ticks
   long long refreshPeriod; // likewise
 };

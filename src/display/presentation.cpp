@@ -1,12 +1,13 @@
 // The per-frame half of the display: lock, clear, present, restore.
-// Every method here answers its failure value on a closed object instead of
-// touching a missing interface: a failed lock closes the object in the
-// middle of a client's frame.
+// Every method here answers its failure value on an object that is not open
+// (closed, or the original of a closed copy) instead of touching what it
+// holds: a failed lock closes the object in the middle of a client's frame.
 #include <ddraw.h>
 #include <lurn.h>
 
 #include "../empty_field.h"
 #include "../errors/report_error.h"
+#include "../open_records.h"
 #include "keep_desktop.h"
 
 namespace {
@@ -28,7 +29,7 @@ const DWORD kPresentBlitFlags = 0x10;
 } // namespace
 
 int LurnDirectDraw::LockSecondaryBuffer() {
-  if (Empty(directDraw) || Empty(secondarySurface) ||
+  if (Empty(directDraw) || !IsOpen(*this) || Empty(secondarySurface) ||
       ((flags & AuxSurface) && Empty(auxSurface)))
     return 0;
   DDSURFACEDESC desc;
@@ -85,7 +86,7 @@ int LurnDirectDraw::LockSecondaryBuffer() {
 }
 
 void LurnDirectDraw::UnlockSecondaryBuffer() {
-  if (Empty(directDraw))
+  if (Empty(directDraw) || !IsOpen(*this))
     return;
   if (!Empty(secondarySurface))
     secondarySurface->Unlock(NULL);
@@ -94,7 +95,7 @@ void LurnDirectDraw::UnlockSecondaryBuffer() {
 }
 
 int LurnDirectDraw::ClearSecondaryBuffer() {
-  if (Empty(directDraw) || Empty(secondarySurface))
+  if (Empty(directDraw) || !IsOpen(*this) || Empty(secondarySurface))
     return 0;
   if (flags & NoClear)
     return 1;
@@ -115,7 +116,8 @@ int LurnDirectDraw::ClearSecondaryBuffer() {
 }
 
 int LurnDirectDraw::UpdatePrimaryBuffer() {
-  if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
+  if (Empty(directDraw) || !IsOpen(*this) || Empty(primarySurface) ||
+      Empty(secondarySurface))
     return 0;
   DesktopState *state = FindDesktopState(directDraw);
 #if defined(LURN_WINDOW_SYSTEM)
@@ -170,7 +172,8 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
 }
 
 int LurnDirectDraw::RestoreSurfaces() {
-  if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
+  if (Empty(directDraw) || !IsOpen(*this) || Empty(primarySurface) ||
+      Empty(secondarySurface))
     return 0;
   if (primarySurface->Restore() != DD_OK)
     return 0;

@@ -32,10 +32,8 @@ long long Ticks() {
 } // namespace
 
 void CaptureFrame(LurnDirectDraw &display, DesktopState &state) {
-  if (!Capturing(state.settings))
-    return;
-  ++state.frames; // the first captured frame is number 1
-  if ((state.frames - 1) % state.settings.captureEvery != 0)
+  unsigned long frame = FrameToCapture(state.settings);
+  if (frame == 0)
     return;
   IDirectDrawSurface *surface = display.secondarySurface;
   DDPIXELFORMAT format;
@@ -53,7 +51,7 @@ void CaptureFrame(LurnDirectDraw &display, DesktopState &state) {
                    int(desc.lPitch),
                    {format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask,
                     format.dwBBitMask}};
-  CaptureFrame(state.settings, state.frames, pixels,
+  CaptureFrame(state.settings, frame, pixels,
                Rect{0, 0, pixels.width, pixels.height});
   surface->Unlock(NULL);
 }

@@ -207,7 +207,8 @@ int Report(bool input, void *window, HRESULT code, const char *method,
   // nobody to dismiss a box does not hang on it.
   if (!ReadSettings().errorBox)
     return 0;
-  // A box owned by something that is not a window is not shown at all.
+  // A box owned by something that is not a window is shown with no owner:
+  // the platform would refuse to show it at all.
   HWND owner = static_cast<HWND>(window);
   if (owner != NULL && !IsWindow(owner))
     owner = NULL;

@@ -54,6 +54,8 @@ int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
 
 } // namespace
 
+bool IsOpen(const LurnDirectInput &input) { return openInputs.IsOpen(input); }
+
 size_t HeldInterfaces(const LurnDirectInput &input,
                       const void *held[kMostInterfaces]) {
   size_t count = 0;
@@ -104,7 +106,7 @@ int LurnDirectInput::Open(void *window, void *instance) {
 // The devices need the root: without a successful Open there is nothing to
 // create them from, which the user hears about like any set-up failure.
 int LurnDirectInput::OpenMouse(void *window) {
-  if (Empty(directInput)) {
+  if (Empty(directInput) || !IsOpen(*this)) {
     ReportDirectInputError(window, DDERR_NOTINITIALIZED, "OpenMouse",
                            "no DirectInput root");
     return 0;
@@ -117,7 +119,7 @@ int LurnDirectInput::OpenMouse(void *window) {
 
 int LurnDirectInput::OpenKeyboard(void *window) {
   memset(keyState, 0, sizeof keyState);
-  if (Empty(directInput)) {
+  if (Empty(directInput) || !IsOpen(*this)) {
     ReportDirectInputError(window, DDERR_NOTINITIALIZED, "OpenKeyboard",
                            "no DirectInput root");
     return 0;
@@ -130,6 +132,17 @@ int LurnDirectInput::OpenKeyboard(void *window) {
 }
 
 void LurnDirectInput::Close() {
+  if (!openInputs.IsOpen(*this)) {
+    // Not the library's to release: emptied only.
+    void **fields[] = {reinterpret_cast<void **>(&mouse),
+                       reinterpret_cast<void **>(&spareDevice),
+                       reinterpret_cast<void **>(&keyboard),
+                       reinterpret_cast<void **>(&directInput)};
+    for (void **field : fields)
+      if (!Empty(*field))
+        *field = NULL;
+    return;
+  }
   openInputs.Forget(this, *this);
   if (!Empty(mouse)) {
     Drop(mouse);

@@ -5,6 +5,7 @@
 
 #include "../display/keep_desktop.h"
 #include "../empty_field.h"
+#include "../open_records.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ int LeaveOutAltEnter(void *window, unsigned char *keys) {
 } // namespace
 
 int LurnDirectInput::GetStateKeyboard() {
-  if (Empty(keyboard))
+  if (Empty(keyboard) || !IsOpen(*this))
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
     return LeaveOutAltEnter(window, keyState);
@@ -46,7 +47,7 @@ int LurnDirectInput::GetStateKeyboard() {
 int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
 LurnLong LurnDirectInput::GetStateMouse() {
-  if (mouseReleased || Empty(mouse))
+  if (mouseReleased || Empty(mouse) || !IsOpen(*this))
     return 0;
   HRESULT result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
   // The client has the mouse acquired, so a device that says it is not
@@ -60,6 +61,10 @@ LurnLong LurnDirectInput::GetStateMouse() {
 }
 
 void LurnDirectInput::SyncAcquireKeyboard() {
+  if (!IsOpen(*this)) { // the flag only: no device of its own to touch
+    keyboardReleased = !keyboardReleased;
+    return;
+  }
   if (keyboardReleased) {
     if (!Empty(keyboard))
       keyboard->Acquire();
@@ -72,6 +77,10 @@ void LurnDirectInput::SyncAcquireKeyboard() {
 }
 
 void LurnDirectInput::SyncAcquireMouse() {
+  if (!IsOpen(*this)) {
+    mouseReleased = !mouseReleased;
+    return;
+  }
   if (mouseReleased) {
     if (!Empty(mouse))
       mouse->Acquire();

@@ -35,8 +35,12 @@ void Unknown(const Value &value, const char *known, const char *used) {
     if (!said.insert(key).second)
       return;
   }
-  fprintf(stderr, "lurn: %s is not understood (%s); using %s\n", key.c_str(),
-          known, used);
+  // A value of any length is named by its start, not echoed whole.
+  const size_t kShown = 64;
+  size_t length = strlen(value.text);
+  fprintf(stderr, "lurn: %s=%.*s%s is not understood (%s); using %s\n",
+          value.name, int(length > kShown ? kShown : length), value.text,
+          length > kShown ? "..." : "", known, used);
 }
 
 // One of `names` (null-terminated): its index; -1 when unset or unknown.
@@ -101,5 +105,6 @@ Settings ReadSettings() {
                           "avx2, sse2 or c", "the best");
   settings.kernel = kernel < 0 ? "" : kKernels[kernel];
   settings.errorBox = ReadSwitch("LURN_ERROR_BOX", NULL, true);
+  settings.anyMode = ReadSwitch("LURN_STANDIN_ANYMODE", NULL, false);
   return settings;
 }

@@ -1,5 +1,7 @@
-// The settings both builds take from the environment, read when a display
-// opens rather than each frame.
+// The settings both builds take from the environment. A display reads them
+// when it opens, not at each frame; the kernel choice is made once per
+// process (the first frame that needs it), and the error box setting is
+// read at each error.
 #ifndef LURN_SETTINGS_H
 #define LURN_SETTINGS_H
 
@@ -19,12 +21,13 @@ struct Settings {
   unsigned long captureEvery; // LURN_CAPTURE_EVERY: every n-th frame
   std::string kernel;         // LURN_KERNEL: avx2, sse2 or c; "" the best
   bool errorBox;              // LURN_ERROR_BOX: errors shown in a box too
+  bool anyMode; // LURN_STANDIN_ANYMODE: the stand-in offers every mode
 };
 
 // The settings as the environment gives them now. The shared settings'
 // older LURN_STANDIN_ names are read too (the new name wins). A value not
-// understood is named on standard error, once for each variable and value,
-// and the default used. Safe from any thread.
+// understood is named on standard error (its first 64 characters), once
+// for each variable and value, and the default used. Safe from any thread.
 Settings ReadSettings();
 
 #endif

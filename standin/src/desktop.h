@@ -6,12 +6,10 @@
 
 #include "standin.h"
 
-// Counts a presented frame while capturing, over every display (the first
-// is number 1), and captures it as the settings say.
+// Counts a presented frame while capturing (src/present/capture.h) and
+// captures it as the settings say.
 void CaptureFrame(const Settings &settings, const Pixels &source,
                   const Rect &from);
-// The frames counted so far.
-unsigned long FramesCounted();
 
 // The refreshes a flip chain has waited for.
 struct RefreshClock {

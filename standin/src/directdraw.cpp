@@ -33,13 +33,6 @@ const Size kModeSizes[] = {
     {1920, 1200}, {2560, 1600},
 };
 
-// LURN_STANDIN_ANYMODE=1: any size up to kMaxDimension, as a display that
-// lists every mode would.
-bool AnyMode() {
-  const char *setting = getenv("LURN_STANDIN_ANYMODE");
-  return setting != NULL && strcmp(setting, "1") == 0;
-}
-
 bool ModeListed(DWORD width, DWORD height) {
   for (const Size &size : kModeSizes)
     if (size.width == width && size.height == height)
@@ -47,13 +40,15 @@ bool ModeListed(DWORD width, DWORD height) {
   return false;
 }
 
-bool ModeOnOffer(DWORD width, DWORD height, DWORD bits) {
+// With LURN_STANDIN_ANYMODE=1 (`anyMode`), any size up to kMaxDimension,
+// as a display that lists every mode would.
+bool ModeOnOffer(DWORD width, DWORD height, DWORD bits, bool anyMode) {
   const EmulatedDisplay &display = Display();
   // Depth 0 keeps the current depth; 15 and 24 are matched to a listed
   // depth; 32 is listed only on a 32-bit desktop. Wine answers so.
   if (bits == 32 && display.desktopFormat.bits != 32)
     return false;
-  if (AnyMode())
+  if (anyMode)
     return true;
   if (width == display.desktopWidth && height == display.desktopHeight)
     return true;
@@ -280,7 +275,7 @@ public:
       sizes.push_back(Size{display.desktopWidth, display.desktopHeight});
     for (DWORD bits : {8u, 16u, 32u})
       for (const Size &size : sizes) {
-        if (!ModeOnOffer(size.width, size.height, bits))
+        if (!ModeOnOffer(size.width, size.height, bits, settings_.anyMode))
           continue;
         DDSURFACEDESC desc;
         DescribeMode(&desc, size.width, size.height, FormatForDepth(bits));
@@ -339,7 +334,7 @@ public:
     if (width > kMaxDimension || height > kMaxDimension ||
         (bpp != 0 && bpp != 8 && bpp != 15 && bpp != 16 && bpp != 24 &&
          bpp != 32) ||
-        !ModeOnOffer(width, height, bpp))
+        !ModeOnOffer(width, height, bpp, settings_.anyMode))
       return DDERR_UNSUPPORTED;
     display.width = width;
     display.height = height;

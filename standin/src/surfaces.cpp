@@ -13,8 +13,6 @@
 
 namespace {
 
-std::atomic<unsigned long> framesSeen(0);
-
 const size_t kMaxSurfaceBytes = size_t(1) << 30;
 
 class Clipper : public Counted<ClipperDefaults> {
@@ -424,8 +422,5 @@ HRESULT NewFlipChain(DWORD width, DWORD height, const PixelFormat &format,
 
 void CaptureFrame(const Settings &settings, const Pixels &source,
                   const Rect &from) {
-  if (Capturing(settings))
-    CaptureFrame(settings, ++framesSeen, source, from);
+  CaptureFrame(settings, FrameToCapture(settings), source, from);
 }
-
-unsigned long FramesCounted() { return framesSeen; }

@@ -63,11 +63,20 @@ public:
 
 class FakeSurface : public FakeCom<SurfaceDefaults> {
 public:
-  FakeSurface(DWORD width, DWORD height, DWORD caps)
+  // A surface in `format`, or with none the display's: the primary's
+  // follows the display, any other keeps the one it was made in.
+  FakeSurface(DWORD width, DWORD height, DWORD caps,
+              const DDPIXELFORMAT *format = NULL)
       : FakeCom<SurfaceDefaults>("IDirectDrawSurface"), width(width),
-        caps(caps), memory(16) {
-    // A token of memory whatever the size: nobody draws on a fake.
-    (void)height;
+        height(height), caps(caps),
+        format(format != NULL ? *format : fake.displayFormat) {}
+  const DDPIXELFORMAT &Format() const {
+    return caps & DDSCAPS_PRIMARYSURFACE ? fake.displayFormat : format;
+  }
+  // Lines of a system-memory surface start on 8 bytes, as on Wine.
+  size_t Pitch() const {
+    size_t bytes = (Format().dwRGBBitCount + 7) / 8;
+    return (width * (bytes != 0 ? bytes : 1) + 7) & ~size_t(7);
   }
   HRESULT STDMETHODCALLTYPE Blt(LPRECT dest, LPDIRECTDRAWSURFACE source,
                                 LPRECT sourceRect, DWORD flags,
@@ -99,7 +108,7 @@ public:
     Copy(call, format);
     HRESULT result = Answer(call);
     if (result == DD_OK)
-      *format = fake.displayFormat;
+      *format = Format();
     return result;
   }
   HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags,
@@ -109,9 +118,11 @@ public:
     HRESULT result = Answer(call);
     if (result != DD_OK)
       return result;
+    // The memory is made at the first lock: most surfaces are never drawn.
+    if (memory.empty())
+      memory.resize(std::max<size_t>(16, Pitch() * height));
     desc->lpSurface = memory.data();
-    // Lines of a system-memory surface start on 8 bytes, as on Wine.
-    desc->lPitch = static_cast<LONG>((width * 2 + 7) & ~7u);
+    desc->lPitch = static_cast<LONG>(Pitch());
     if (!fake.lockAnswers.empty()) {
       desc->lpSurface = fake.lockAnswers.front().address;
       desc->lPitch = fake.lockAnswers.front().pitch;
@@ -129,8 +140,9 @@ public:
     return Answer(Record("Unlock", {Value(address)}));
   }
 
-  DWORD width, caps;
-  std::vector<uint16_t> memory;
+  DWORD width, height, caps;
+  DDPIXELFORMAT format;
+  std::vector<uint8_t> memory;
   FakeSurface *backBuffer = NULL;
 };
 
@@ -180,7 +192,16 @@ public:
         surface->backBuffer->references = 0;
       }
     } else {
-      surface = new FakeSurface(desc->dwWidth, desc->dwHeight, caps);
+      surface = new FakeSurface(
+          desc->dwWidth, desc->dwHeight, caps,
+          desc->dwFlags & DDSD_PIXELFORMAT ? &desc->ddpfPixelFormat : NULL);
+      // A platform's memory has an end: a surface past 16 MB is refused.
+      if (surface->Pitch() * desc->dwHeight > (size_t(16) << 20)) {
+        delete surface;
+        call.result = DDERR_OUTOFMEMORY;
+        fake.answered.push_back(call.result);
+        return call.result;
+      }
     }
     *out = fake.Track(surface);
     return DD_OK;

@@ -117,7 +117,8 @@ public:
   std::deque<std::vector<unsigned char>> mouseStates;
   // What the last successful reads delivered.
   std::vector<unsigned char> lastKeyboardState, lastMouseState;
-  // The scripted answers given, in order.
+  // The scripted answers given, in order, and the failures the fakes gave
+  // of their own (a surface too large for their memory).
   std::vector<HRESULT> answered;
 
 private:

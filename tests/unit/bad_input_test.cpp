@@ -1,5 +1,7 @@
 // Every call a client can make on a record that is not open: zeroed,
-// raw memory filled with the debug heap's 0xCD bytes, or closed. Each gets
+// raw memory filled with the debug heap's 0xCD bytes, closed, or the
+// original of a copy that was closed (its fields still name what the
+// copy's Close released). Each gets
 // its defined answer without touching an interface that is not there.
 #include "test_support.h"
 
@@ -7,8 +9,9 @@
 
 namespace {
 
-enum RecordState { kZeroed, kDebugFill, kClosed };
-const char *const kStateNames[] = {"zeroed", "0xCD-filled", "closed"};
+enum RecordState { kZeroed, kDebugFill, kClosed, kCopyClosed };
+const char *const kStateNames[] = {"zeroed", "0xCD-filled", "closed",
+                                   "copy-closed"};
 
 struct CallRow {
   const char *call;
@@ -84,22 +87,27 @@ protected:
     if (state == kDebugFill) {
       memset(&display, 0xCD, sizeof display);
       memset(&input, 0xCD, sizeof input);
-    } else if (state == kClosed) {
+    } else if (state == kClosed || state == kCopyClosed) {
       ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16,
                                 LurnDirectDraw::ReleaseSecondary |
                                     LurnDirectDraw::AuxSurface));
       ASSERT_EQ(1, input.Open(TestWindow(), NULL));
       ASSERT_EQ(1, input.OpenKeyboard(TestWindow()));
       ASSERT_EQ(1, input.OpenMouse(TestWindow()));
-      display.Close();
-      input.Close();
+      LurnDirectDraw displayCopy;
+      LurnDirectInput inputCopy;
+      memcpy(&displayCopy, &display, sizeof display);
+      memcpy(&inputCopy, &input, sizeof input);
+      (state == kClosed ? display : displayCopy).Close();
+      (state == kClosed ? input : inputCopy).Close();
+      ASSERT_EQ(0, fake.LiveReferences());
     }
     fake.calls.clear();
   }
 };
 
 TEST_F(BadInput, EveryCallOnARecordThatIsNotOpen) {
-  for (RecordState state : {kZeroed, kDebugFill, kClosed}) {
+  for (RecordState state : {kZeroed, kDebugFill, kClosed, kCopyClosed}) {
     for (const CallRow &row : kCalls) {
       SCOPED_TRACE(std::string(row.call) + " on a " + kStateNames[state] +
                    " record");

@@ -18,7 +18,8 @@ const char *const kNames[] = {
     "LURN_STANDIN_ALTENTER",      "LURN_CAPTURE",
     "LURN_STANDIN_CAPTURE",       "LURN_CAPTURE_EVERY",
     "LURN_STANDIN_CAPTURE_EVERY", "LURN_KERNEL",
-    "LURN_STANDIN_KERNEL",        "LURN_ERROR_BOX"};
+    "LURN_STANDIN_KERNEL",        "LURN_ERROR_BOX",
+    "LURN_STANDIN_ANYMODE"};
 
 void SetVariable(const char *name, const char *value) {
 #if defined(_WIN32)
@@ -36,11 +37,12 @@ std::string Summary(const Settings &s) {
          std::to_string(int(s.scale)) + ", vsync " + std::to_string(s.vsync) +
          ", altEnter " + std::to_string(s.altEnter) + ", capture '" +
          s.capture + "', every " + std::to_string(s.captureEvery) +
-         ", kernel '" + s.kernel + "', box " + std::to_string(s.errorBox);
+         ", kernel '" + s.kernel + "', box " + std::to_string(s.errorBox) +
+         ", any " + std::to_string(s.anyMode);
 }
 
 const std::string kDefaults = "keep -1, scale 0, vsync 1, altEnter 1, "
-                              "capture '', every 1, kernel '', box 1";
+                              "capture '', every 1, kernel '', box 1, any 0";
 
 struct Case {
   const char *name, *value, *name2, *value2;
@@ -73,6 +75,8 @@ const Case kCases[] = {
      false},
     {"LURN_ERROR_BOX", "0", "", "", "box 0", false},
     {"LURN_ERROR_BOX", "no", "", "", nullptr, true},
+    {"LURN_STANDIN_ANYMODE", "1", "", "", "any 1", false},
+    {"LURN_STANDIN_ANYMODE", "junk", "", "", nullptr, true},
 };
 
 // The defaults with the one field the case changes.
@@ -112,6 +116,13 @@ TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
     }
     EXPECT_EQ(0u, second.size()) << label << ": said again";
   }
+  // A long value is named by its start only.
+  SetVariable("LURN_SCALE", std::string(5000, 'x').c_str());
+  ReadSettings();
+  std::vector<std::string> said = capture.TakeLines();
+  ASSERT_EQ(1u, said.size());
+  EXPECT_GT(200u, said[0].size()) << said[0].substr(0, 200);
+  EXPECT_NE(std::string::npos, said[0].find("LURN_SCALE=xxxx")) << said[0];
   for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i)
     SetVariable(kNames[i], saved[i].c_str());
 }
