@@ -1,8 +1,12 @@
 #include "settings.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include <mutex>
 #include <set>
@@ -35,8 +39,8 @@ void Unknown(const Value &value, const char *known, const char *used) {
     if (!said.insert(key).second)
       return;
   }
-  fprintf(stderr, "lurn: %s is not understood (%s); using %s\n", key.c_str(),
-          known, used);
+  SayDiagnostic("lurn: %s is not understood (%s); using %s", key.c_str(), known,
+                used);
 }
 
 // One of `names` (null-terminated): its index; -1 when unset or unknown.
@@ -102,4 +106,40 @@ Settings ReadSettings() {
   settings.kernel = kernel < 0 ? "" : kKernels[kernel];
   settings.errorBox = ReadSwitch("LURN_ERROR_BOX", NULL, true);
   return settings;
+}
+
+void SayDiagnostic(const char *format, ...) {
+  va_list args, again;
+  va_start(args, format);
+  va_copy(again, args);
+  int length = vsnprintf(NULL, 0, format, args);
+  va_end(args);
+  std::string text(length > 0 ? size_t(length) + 1 : 1, '\0');
+  vsnprintf(&text[0], text.size(), format, again);
+  va_end(again);
+  text.back() = '\n';
+  const char *line = text.c_str();
+  fputs(line, stderr);
+  fflush(stderr);
+#if defined(_WIN32)
+  OutputDebugStringA(line);
+#endif
+  Value log = Lookup("LURN_LOG", NULL);
+  if (log.text == NULL)
+    return;
+  // One writer at a time, so that lines from two threads never interleave.
+  static std::mutex lock;
+  static std::set<std::string> unwritable;
+  std::lock_guard<std::mutex> hold(lock);
+  FILE *file = fopen(log.text, "a");
+  bool written = file != NULL && fputs(line, file) >= 0;
+  if (file != NULL && fclose(file) != 0)
+    written = false;
+  if (!written && unwritable.insert(log.text).second) {
+    fprintf(stderr,
+            "lurn: cannot append to LURN_LOG=%s; lines go to "
+            "standard error only\n",
+            log.text);
+    fflush(stderr);
+  }
 }
