@@ -295,11 +295,11 @@ TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
       EXPECT_EQ(0, Open(kWindowed | kRelease, depth));
       SetVariable("LURN_KEEP_DESKTOP", "");
       SetVariable("LURN_LOG", "");
-      expected = {
-          std::string(kMissingDepthLine, strstr(kMissingDepthLine, "ask for")) +
-          "ask for 16 or open FullScreen; LURN_KEEP_DESKTOP=0 in the "
-          "environment cleared the KeepDesktop option bit (0x10), "
-          "which has the picture converted"};
+      std::string asked = kMissingDepthLine;
+      expected = {asked.substr(0, asked.find("ask for")) +
+                  "ask for 16 or open FullScreen; LURN_KEEP_DESKTOP=0 in the "
+                  "environment cleared the KeepDesktop option bit (0x10), "
+                  "which has the picture converted"};
       EXPECT_EQ(expected, Diagnostics());
       FILE *file = fopen(log, "r");
       ASSERT_NE(nullptr, file);
