@@ -58,15 +58,22 @@ if command -v ccache >/dev/null; then
   options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   export CCACHE_BASEDIR=$work CCACHE_NOHASHDIR=1
 fi
-for preset in native win32 win64; do
-  targets=(lurn)
+# The three configure steps at once (each mostly waits on one core), then
+# the builds one after another with every core.
+presets=(native win32 win64)
+for preset in "${presets[@]}"; do
   extra=()
-  if [ $preset = native ]; then
-    extra=(-DCMAKE_INSTALL_PREFIX=/usr) # Debian's paths: /usr, multiarch
-  else
-    targets+=(lurn_msvc_lib)
-  fi
-  (cd "$src" && cmake --preset $preset "${options[@]}" "${extra[@]}" >/dev/null)
+  # Debian's paths: /usr, the multiarch library folder.
+  [ $preset = native ] && extra=(-DCMAKE_INSTALL_PREFIX=/usr)
+  (cd "$src" && cmake --preset $preset "${options[@]}" "${extra[@]}" \
+    >"$work/configure-$preset.log" 2>&1) &
+done
+for preset in "${presets[@]}"; do
+  wait -n || { cat "$work"/configure-*.log >&2; exit 1; }
+done
+for preset in "${presets[@]}"; do
+  targets=(lurn)
+  [ $preset = native ] || targets+=(lurn_msvc_lib)
   cmake --build "$src/build/$preset" -j "$jobs" --target "${targets[@]}"
   (cd "$src/build/$preset" && cpack -B "$work/packages" >/dev/null)
   find "$work/packages" -maxdepth 1 \( -name '*.zip' -o -name '*.deb' \) \
