@@ -141,7 +141,7 @@ for _ in $(seq 1 100); do
   sleep 0.2
 done
 [ -n "$window" ] || fail "the minimal client showed no window"
-sleep 1 # a few frames
+sleep 3 # frames drawn, the loop running
 xdotool windowfocus --sync "$window" key alt+F4
 for _ in $(seq 1 50); do
   kill -0 $minimal 2>/dev/null || break
