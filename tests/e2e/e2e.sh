@@ -343,11 +343,7 @@ scenario_aux_surface() {
 # The processes of our own Wine prefix, by id: a Windows program started
 # from here runs in a process of its own, not a child of its launcher.
 prefix_processes() {
-  local pid
-  for pid in $(ps -u "$(id -u)" -o pid=); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null |
-      grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
-  done
+  grep -lszxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3
 }
 
 # Ends the other window's processes, which this script started, by id:
