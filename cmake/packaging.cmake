@@ -1,4 +1,4 @@
-# Release packages (scripts/release.sh runs CPack on each preset's tree):
+# Release packages (scripts/release.sh runs CPack on a build of each preset):
 # on Windows one zip holding the whole install; natively two Debian packages,
 # liblurn0 (the shared library) and liblurn-dev (everything to build with).
 # Install rules name their component; the rest goes to the development one.
@@ -18,8 +18,13 @@ if(WIN32)
     set(lurn_arch win64)
   endif()
   set(CPACK_PACKAGE_FILE_NAME lurn-${PROJECT_VERSION}-${lurn_arch})
-  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  # Everything under lurn-<version>-<arch>/, not scattered where unpacked.
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
   install(FILES README.md LICENSE CHANGELOG.md DESTINATION .)
+  # The minimal client and its CMake project, which the README points at.
+  install(FILES examples/minimal/CMakeLists.txt
+                examples/minimal/minimal_windows.cpp
+          DESTINATION examples/minimal)
   # The start-up routine of clang-cl clients built without Visual C++.
   install(FILES examples/msvc/crt_start.cpp
           DESTINATION ${CMAKE_INSTALL_DATADIR}/lurn)

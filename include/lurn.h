@@ -229,7 +229,10 @@ public:
   // A mouse that lost its acquisition (focus lost: DIERR_INPUTLOST on
   // Windows, DIERR_NOTACQUIRED on Wine and natively) is acquired again and
   // read once more: 0, or that read's failure code while the window is in
-  // the background. No toggling is needed when the window comes back.
+  // the background. No toggling is needed when the window comes back. The
+  // first read after each acquisition (SyncAcquireMouse, or the re-acquire
+  // after a loss) reports no motion: lX and lY are 0, the wheel and the
+  // buttons as read (Wine may report the pointer's screen position then).
   LurnLong GetStateMouse();
   // Each call toggles the device between acquired and released.
   void SyncAcquireKeyboard();

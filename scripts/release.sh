@@ -1,46 +1,85 @@
 #!/usr/bin/env bash
 # Writes the release into dist/: the 32- and 64-bit Windows zips, the Debian
-# packages liblurn0 and liblurn-dev, the source tarball (git archive of HEAD)
-# and SHA256SUMS. Builds the library in each preset's tree (build/native,
-# build/win32, build/win64), keeping what a tree was configured with, and
-# packages it with CPack.
+# packages liblurn0 and liblurn-dev, the source tarball and SHA256SUMS, every
+# one from the same tree: HEAD, unpacked by git archive into a temporary
+# folder and built there in build folders of its own (the library alone,
+# Release), so the developer's build trees are never touched.
+#   release.sh                refuses a tree with changes or untracked files
+#   release.sh --allow-dirty  releases the working tree as it is instead
+#                             (tracked changes and files git does not ignore),
+#                             still one tree for every artefact
 set -euo pipefail
 cd "$(dirname "$0")/.."
-version=$(sed -n 's/.*LURN_VERSION_STRING "\(.*\)"/\1/p' include/lurn.h)
+case "${1:-}" in
+"") dirty=refuse ;;
+--allow-dirty) dirty=allow ;;
+*)
+  echo "usage: scripts/release.sh [--allow-dirty]" >&2
+  exit 2
+  ;;
+esac
 jobs=$(nproc)
 arch=$(dpkg --print-architecture)
+work=$(mktemp -d /tmp/lurn-release.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+# The tree to release: HEAD, or the working tree written as a tree object
+# through an index of our own (the developer's index stays as it is).
+source=HEAD
+changes=$(git status --porcelain --untracked-files=all)
+if [ -n "$changes" ]; then
+  if [ $dirty = refuse ]; then
+    echo "release: the tree has uncommitted changes or untracked files" \
+      "(commit them, or pass --allow-dirty):" >&2
+    head -n 20 <<<"$changes" >&2
+    exit 1
+  fi
+  export GIT_INDEX_FILE=$work/index
+  git read-tree HEAD
+  git add -A
+  source=$(git write-tree)
+  unset GIT_INDEX_FILE
+  echo "release: from the working tree with its uncommitted changes" \
+    "(tree $source), not from HEAD" >&2
+fi
+version=$(git show "$source:include/lurn.h" |
+  sed -n 's/.*LURN_VERSION_STRING "\(.*\)"/\1/p')
+src=$work/lurn-$version
+git archive --format=tar --prefix="lurn-$version/" "$source" | tar -x -C "$work"
 rm -rf dist
 mkdir -p dist
+git archive --format=tar.gz --prefix="lurn-$version/" \
+  -o "dist/lurn-$version.tar.gz" "$source"
 
-# A cache entry of a tree that exists, else the given default.
-cached() {
-  local value
-  value=$(sed -n "s/^$2:[A-Z]*=//p" "build/$1/CMakeCache.txt" 2>/dev/null)
-  echo "${value:-$3}"
-}
-
-for preset in native win32 win64; do
-  if [ $preset = native ]; then
-    # Debian's paths: /usr, the multiarch library folder.
-    options=(-DCMAKE_INSTALL_PREFIX=/usr)
-  else
-    options=(-DCMAKE_BUILD_TYPE=Release
-             "-DBUILD_TESTING=$(cached $preset BUILD_TESTING OFF)")
-  fi
-  cmake --preset $preset "${options[@]}" >/dev/null
+# The same compiler cache for every run: paths under the temporary folder
+# are hashed relative to it.
+options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF)
+if command -v ccache >/dev/null; then
+  options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=$work CCACHE_NOHASHDIR=1
+fi
+# The three configure steps at once (each mostly waits on one core), then
+# the builds one after another with every core.
+presets=(native win32 win64)
+for preset in "${presets[@]}"; do
+  extra=()
+  # Debian's paths: /usr, the multiarch library folder.
+  [ $preset = native ] && extra=(-DCMAKE_INSTALL_PREFIX=/usr)
+  (cd "$src" && cmake --preset $preset "${options[@]}" "${extra[@]}" \
+    >"$work/configure-$preset.log" 2>&1) &
+done
+for preset in "${presets[@]}"; do
+  wait -n || { cat "$work"/configure-*.log >&2; exit 1; }
+done
+for preset in "${presets[@]}"; do
   targets=(lurn)
   [ $preset = native ] || targets+=(lurn_msvc_lib)
-  cmake --build --preset $preset -j "$jobs" --target "${targets[@]}"
-  (cd "build/$preset" && cpack -B _release >/dev/null)
-  find "build/$preset/_release" -maxdepth 1 \( -name '*.zip' -o -name '*.deb' \) \
+  cmake --build "$src/build/$preset" -j "$jobs" --target "${targets[@]}"
+  (cd "$src/build/$preset" && cpack -B "$work/packages" >/dev/null)
+  find "$work/packages" -maxdepth 1 \( -name '*.zip' -o -name '*.deb' \) \
     -exec mv -t dist {} +
-  rm -rf "build/$preset/_release"
 done
 
-git diff --quiet HEAD ||
-  echo "release: the tarball holds HEAD, without the uncommitted changes" >&2
-git archive --format=tar.gz --prefix="lurn-$version/" \
-  -o "dist/lurn-$version.tar.gz" HEAD
 for file in lurn-$version-win32.zip lurn-$version-win64.zip \
   liblurn0_$version-1_$arch.deb liblurn-dev_$version-1_$arch.deb; do
   [ -f "dist/$file" ] || { echo "release: no dist/$file" >&2; exit 1; }

@@ -1,6 +1,6 @@
 // The smallest Windows lurn client: a window and its message loop, the
-// display and keyboard, a frame loop drawing a moving bar until Escape (or N
-// frames: minimal N).
+// display and keyboard, a frame loop drawing a moving bar until Escape, the
+// window is closed, or N frames are drawn (minimal N).
 #define DIRECTINPUT_VERSION 0x0500
 #include <windows.h>
 
@@ -12,11 +12,21 @@
 static LurnDirectDraw display;
 static LurnDirectInput input;
 
+// Closing the window (its X, Alt+F4) destroys it: the program then ends.
+static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                   LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
 int main(int argc, char **argv) {
   long frames = argc > 1 ? atol(argv[1]) : 0, frame = 0;
   HINSTANCE instance = GetModuleHandleA(NULL);
-  WNDCLASSA windowClass = {0,    DefWindowProcA, 0,    0,    instance,
-                           NULL, NULL,           NULL, NULL, "minimal"};
+  WNDCLASSA windowClass = {0,    WindowProc, 0,    0,    instance,
+                           NULL, NULL,       NULL, NULL, "minimal"};
   RegisterClassA(&windowClass);
   HWND window =
       CreateWindowA("minimal", "minimal", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
@@ -25,8 +35,14 @@ int main(int argc, char **argv) {
       !input.Open(window, instance) || !input.OpenKeyboard(window))
     return 1; // the error box has said why
   for (MSG message; frames == 0 || frame < frames; ++frame) {
-    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+    bool quit = false;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+      quit = quit || message.message == WM_QUIT;
+      TranslateMessage(&message);
       DispatchMessageA(&message);
+    }
+    if (quit)
+      break; // the window is gone
     input.GetStateKeyboard();
     if (input.KeyDown(DIK_ESCAPE))
       break;

@@ -413,6 +413,15 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
       return Fail(window, DDERR_INVALIDPIXELFORMAT,
                   "full screen at %u bits, the mode came up at %u bits", depth,
                   found);
+    // Advising the bit when the environment cleared it would send the
+    // user round in a circle.
+    if (settings.keepDesktop == 0)
+      return Fail(window, DDERR_INVALIDPIXELFORMAT,
+                  "windowed at %u bits, the desktop is %u bits%s; ask for %u "
+                  "or open FullScreen; LURN_KEEP_DESKTOP=0 in the environment "
+                  "cleared the KeepDesktop option bit (0x10), which has the "
+                  "picture converted",
+                  depth, found, LayoutName(format), found);
     return Fail(window, DDERR_INVALIDPIXELFORMAT,
                 "windowed at %u bits, the desktop is %u bits%s; ask for %u, "
                 "open FullScreen, or keep the desktop and have the picture "

@@ -175,8 +175,9 @@ const char *Find(const ErrorName *names, size_t count, HRESULT code) {
   return NULL;
 }
 
-// One line on standard error (and the debugger's output on Windows): the
-// box says only the code's name, this says where and why.
+// One diagnostic line (standard error, the debugger's output on Windows and
+// LURN_LOG's file): the box says only the code's name, this says where and
+// why.
 void Diagnose(bool input, HRESULT code, const char *method, const char *format,
               va_list args) {
   char what[256] = "";
@@ -189,15 +190,10 @@ void Diagnose(bool input, HRESULT code, const char *method, const char *format,
   for (size_t i = 0; i < sizeof kAdvice / sizeof kAdvice[0]; ++i)
     if (kAdvice[i].code == static_cast<DWORD>(code))
       advice = input ? kAdvice[i].input : kAdvice[i].display;
-  char line[512];
-  snprintf(line, sizeof line, "lurn: %s: %s (0x%08lX)%s%s%s%s\n", method, name,
-           static_cast<unsigned long>(static_cast<DWORD>(code)),
-           *what ? ": " : "", what, advice ? "; " : "", advice ? advice : "");
-  fputs(line, stderr);
-  fflush(stderr);
-#if defined(_WIN32)
-  OutputDebugStringA(line);
-#endif
+  SayDiagnostic("lurn: %s: %s (0x%08lX)%s%s%s%s", method, name,
+                static_cast<unsigned long>(static_cast<DWORD>(code)),
+                *what ? ": " : "", what, advice ? "; " : "",
+                advice ? advice : "");
 }
 
 int Report(bool input, void *window, HRESULT code, const char *method,

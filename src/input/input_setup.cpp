@@ -6,6 +6,7 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "first_read.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ void Drop(IDirectInputDeviceA *&device) {
   if (Empty(device))
     return;
   device->Unacquire();
+  ForgetAcquisition(device);
   device->Release();
   device = NULL;
 }

@@ -3,11 +3,47 @@
 #include <dinput.h>
 #include <lurn.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "../display/keep_desktop.h"
 #include "../empty_field.h"
 #include "../open_records.h"
+#include "first_read.h"
 
 namespace {
+
+// Mice acquired and not read since. Right after an acquisition Wine may
+// report the pointer's screen position as motion, which would throw a
+// game's own cursor into a corner: that first read reports none, on both
+// builds alike.
+std::mutex freshLock;
+std::vector<const void *> freshMice;
+
+void MarkAcquired(IDirectInputDeviceA *mouse, HRESULT acquired) {
+  // DI_OK only: S_FALSE is a device that was acquired already.
+  if (acquired == DI_OK) {
+    std::lock_guard<std::mutex> hold(freshLock);
+    if (std::find(freshMice.begin(), freshMice.end(), mouse) == freshMice.end())
+      freshMice.push_back(mouse);
+  } else {
+    ForgetAcquisition(mouse);
+  }
+}
+
+// A successful read: its motion dropped when it is the first since the
+// acquisition.
+void FirstReadHasNoMotion(IDirectInputDeviceA *mouse, LurnMouseState &state) {
+  std::lock_guard<std::mutex> hold(freshLock);
+  std::vector<const void *>::iterator found =
+      std::find(freshMice.begin(), freshMice.end(), mouse);
+  if (found == freshMice.end())
+    return;
+  freshMice.erase(found);
+  state.lX = 0;
+  state.lY = 0;
+}
 
 // Acquire-and-read rounds of one keyboard read.
 const int kKeyboardTries = 4;
@@ -26,6 +62,12 @@ int LeaveOutAltEnter(void *window, unsigned char *keys) {
 }
 
 } // namespace
+
+void ForgetAcquisition(const void *mouse) {
+  std::lock_guard<std::mutex> hold(freshLock);
+  freshMice.erase(std::remove(freshMice.begin(), freshMice.end(), mouse),
+                  freshMice.end());
+}
 
 int LurnDirectInput::GetStateKeyboard() {
   if (Empty(keyboard) || !IsOpen(*this))
@@ -50,14 +92,19 @@ LurnLong LurnDirectInput::GetStateMouse() {
   if (mouseReleased || Empty(mouse) || !IsOpen(*this))
     return 0;
   HRESULT result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
+  if (SUCCEEDED(result))
+    FirstReadHasNoMotion(mouse, mouseState);
   // The client has the mouse acquired, so a device that says it is not
   // acquired lost it to a focus change (Wine and the stand-in say so where
   // Windows says the input was lost): acquire it again either way.
   if (result != DIERR_INPUTLOST && result != DIERR_NOTACQUIRED)
     return 0;
-  mouse->Acquire();
+  MarkAcquired(mouse, mouse->Acquire());
   result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
-  return FAILED(result) ? result : 0;
+  if (FAILED(result))
+    return result;
+  FirstReadHasNoMotion(mouse, mouseState);
+  return 0;
 }
 
 void LurnDirectInput::SyncAcquireKeyboard() {
@@ -83,11 +130,13 @@ void LurnDirectInput::SyncAcquireMouse() {
   }
   if (mouseReleased) {
     if (!Empty(mouse))
-      mouse->Acquire();
+      MarkAcquired(mouse, mouse->Acquire());
     mouseReleased = 0;
   } else {
-    if (!Empty(mouse))
+    if (!Empty(mouse)) {
       mouse->Unacquire();
+      ForgetAcquisition(mouse);
+    }
     mouseReleased = 1;
   }
 }

@@ -225,8 +225,7 @@ void CaptureFrame(const Settings &settings, unsigned long frame,
     return;
   std::lock_guard<std::mutex> hold(stopping);
   if (stoppedFolders.insert(settings.capture).second)
-    fprintf(stderr,
-            "lurn: cannot capture frame %lu to %s (%s); frame capture "
-            "stops\n",
-            frame, path.c_str(), why.c_str());
+    SayDiagnostic("lurn: cannot capture frame %lu to %s (%s); frame capture "
+                  "stops",
+                  frame, path.c_str(), why.c_str());
 }

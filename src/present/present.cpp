@@ -49,9 +49,8 @@ std::atomic<const Kernels *> &Chosen() {
     const Kernels *named = KernelsNamed(wanted.c_str());
     if (named != nullptr)
       return named;
-    fprintf(stderr,
-            "lurn: this processor cannot run the %s kernels; using %s\n",
-            wanted.c_str(), best->name);
+    SayDiagnostic("lurn: this processor cannot run the %s kernels; using %s",
+                  wanted.c_str(), best->name);
     return best;
   }());
   return chosen;

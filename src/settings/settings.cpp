@@ -1,8 +1,12 @@
 #include "settings.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include <mutex>
 #include <set>
@@ -38,9 +42,9 @@ void Unknown(const Value &value, const char *known, const char *used) {
   // A value of any length is named by its start, not echoed whole.
   const size_t kShown = 64;
   size_t length = strlen(value.text);
-  fprintf(stderr, "lurn: %s=%.*s%s is not understood (%s); using %s\n",
-          value.name, int(length > kShown ? kShown : length), value.text,
-          length > kShown ? "..." : "", known, used);
+  SayDiagnostic("lurn: %s=%.*s%s is not understood (%s); using %s", value.name,
+                int(length > kShown ? kShown : length), value.text,
+                length > kShown ? "..." : "", known, used);
 }
 
 // One of `names` (null-terminated): its index; -1 when unset or unknown.
@@ -107,4 +111,40 @@ Settings ReadSettings() {
   settings.errorBox = ReadSwitch("LURN_ERROR_BOX", NULL, true);
   settings.anyMode = ReadSwitch("LURN_STANDIN_ANYMODE", NULL, false);
   return settings;
+}
+
+void SayDiagnostic(const char *format, ...) {
+  va_list args, again;
+  va_start(args, format);
+  va_copy(again, args);
+  int length = vsnprintf(NULL, 0, format, args);
+  va_end(args);
+  std::string text(length > 0 ? size_t(length) + 1 : 1, '\0');
+  vsnprintf(&text[0], text.size(), format, again);
+  va_end(again);
+  text.back() = '\n';
+  const char *line = text.c_str();
+  fputs(line, stderr);
+  fflush(stderr);
+#if defined(_WIN32)
+  OutputDebugStringA(line);
+#endif
+  Value log = Lookup("LURN_LOG", NULL);
+  if (log.text == NULL)
+    return;
+  // One writer at a time, so that lines from two threads never interleave.
+  static std::mutex lock;
+  static std::set<std::string> unwritable;
+  std::lock_guard<std::mutex> hold(lock);
+  FILE *file = fopen(log.text, "a");
+  bool written = file != NULL && fputs(line, file) >= 0;
+  if (file != NULL && fclose(file) != 0)
+    written = false;
+  if (!written && unwritable.insert(log.text).second) {
+    fprintf(stderr,
+            "lurn: cannot append to LURN_LOG=%s; lines go to "
+            "standard error only\n",
+            log.text);
+    fflush(stderr);
+  }
 }

@@ -30,4 +30,16 @@ struct Settings {
 // for each variable and value, and the default used. Safe from any thread.
 Settings ReadSettings();
 
+// Writes one diagnostic line (printf's format, no newline) to standard error
+// and the debugger's output on Windows, and appends it to the file named by
+// LURN_LOG when set: a GUI program has no standard error. LURN_LOG is read
+// at each line, since lines come from Open, from frames and from the
+// settings themselves. A file that cannot be opened is named once on
+// standard error. Safe from any thread.
+void SayDiagnostic(const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
 #endif

@@ -21,6 +21,7 @@ rm -rf "$logs"
 mkdir -p "$logs"
 passed=() failed=()
 CLIENT_PID=
+OTHER_PIDS= OTHER_BEFORE=
 DESKTOP=
 DESKTOP_SIZE=800x600
 LOG=
@@ -75,7 +76,7 @@ stop_client() {
     wait "$CLIENT_PID" 2>/dev/null
     CLIENT_PID=
   fi
-  pkill -f xmessage 2>/dev/null
+  stop_other
   return 0
 }
 
@@ -339,12 +340,31 @@ scenario_aux_surface() {
   expect "bad auxiliary memory" "$(grep -c '^AUX bad' "$LOG")" "0"
 }
 
+# The processes of our own Wine prefix, by id: a Windows program started
+# from here runs in a process of its own, not a child of its launcher.
+prefix_processes() {
+  grep -lszxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ | cut -d/ -f3
+}
+
+# Ends the other window's processes, which this script started, by id:
+# under Wine those of the prefix that were not there before it.
+stop_other() {
+  if [ -n "$OTHER_BEFORE" ]; then
+    OTHER_PIDS=$(prefix_processes | grep -vxF "$OTHER_BEFORE" | xargs)
+    OTHER_BEFORE=
+  fi
+  [ -n "$OTHER_PIDS" ] && kill $OTHER_PIDS 2>/dev/null
+  OTHER_PIDS=
+}
+
 # Another window comes to the front, then the client's comes back.
 send_to_back() {
   if [ "$platform" = wine ]; then
+    OTHER_BEFORE=$(prefix_processes)
     wine explorer "/desktop=$DESKTOP,800x600" notepad.exe 2>/dev/null &
   else
     xmessage -geometry +0+0 "another window" &
+    OTHER_PIDS=$!
     local other
     other=$(find_window xmessage 10 | awk '{print $1}')
     xdotool windowfocus "$other"
@@ -353,13 +373,13 @@ send_to_back() {
 
 bring_to_front() {
   if [ "$platform" = wine ]; then
-    pkill -f notepad.exe
+    stop_other
     sleep 0.5
     local launcher=wine
     [ -n "${DESKTOP:-}" ] && launcher="wine explorer /desktop=$DESKTOP,800x600"
     $launcher "$build/bin/e2e_client.exe" --activate "lurn e2e" 2>/dev/null
   else
-    pkill -f xmessage
+    stop_other
     xdotool windowfocus "$(client_window)"
   fi
 }
@@ -626,9 +646,10 @@ scenario_keep_by_environment() {
     LURN_STANDIN_DESKTOP=32
 }
 
-# Without the bit, or with it cleared by the environment, the box of today.
+# Without the bit, or with it cleared by the environment, the box of today;
+# the line says that the environment cleared the bit.
 scenario_keep_cleared() {
-  missing_depth keep-cleared 'lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 16 bits, the desktop is 32 bits' \
+  missing_depth keep-cleared 'lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 16 bits, the desktop is 32 bits; ask for 32 or open FullScreen; LURN_KEEP_DESKTOP=0 in the environment cleared the KeepDesktop option bit (0x10)' \
     LURN_KEEP_DESKTOP=0 -- --keep --seconds 5
 }
 

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Checks a release package of dist/ (scripts/release.sh) as a user takes it:
-#   check_install.sh win32|win64  the zip, unpacked into an empty folder, is
-#     all an outside project needs: a client built with the installed
-#     toolchain file (GCC's runtime linked in), one through lurn.pc, and the
-#     end-to-end client built by clang-cl and lld-link, run under Wine;
+#   check_install.sh win32|win64  the zip unpacks into one folder,
+#     lurn-VERSION-ARCH/, which is all an outside project needs: its minimal
+#     client built with the installed toolchain file (GCC's runtime linked
+#     in) and ended by closing its window, one through lurn.pc, and the
+#     end-to-end client built by clang-cl and lld-link, run under Wine (the
+#     end-to-end scenarios use build/ARCH's test client too);
 #   check_install.sh deb  lintian, then both packages installed with dpkg on
 #     this machine, clients built with find_package and with pkg-config
-#     alone, run headless, and removed again with no file of theirs left;
+#     alone (whose paths are plain), run headless, and removed again with no
+#     file of theirs left;
 #   check_install.sh source  the tarball builds with the README's commands.
 set -euo pipefail
 kind=$1
@@ -64,6 +67,10 @@ deb)
     fail "found another lurn: $found"
   expect_client find_package \
     "$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/consumer/minimal" 30)"
+  # A plain prefix, as a distribution's files have.
+  cflags=$(pkg-config --cflags lurn)
+  echo "pkg-config --cflags lurn: $cflags"
+  [[ "$cflags" != *..* ]] || fail "pkg-config --cflags lurn gave a relative path: $cflags"
   g++ -o "$work/minimal-pc" examples/minimal/minimal_sdl.cpp \
     $(pkg-config --cflags --libs lurn sdl2)
   expect_client pkg-config \
@@ -82,22 +89,27 @@ win64) target=x86_64 arch=win64 e2e=wine64 define=_AMD64_ ;;
 *) fail "unknown kind $kind" ;;
 esac
 
-prefix=$work/prefix
-mkdir "$prefix"
-unzip -q "$dist/lurn-$version-$kind.zip" -d "$prefix"
+# Unpacked where a user keeps other things: all of it under one folder.
+mkdir "$work/unpacked"
+unzip -q "$dist/lurn-$version-$kind.zip" -d "$work/unpacked"
+top=$(ls -A "$work/unpacked")
+[ "$top" = "lurn-$version-$kind" ] || fail "the zip's top level is not one folder lurn-$version-$kind/: $(echo $top)"
+prefix=$work/unpacked/$top
 listing=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 echo "zip: $(echo $listing)"
 for file in bin/lurn.dll lib/lurn.lib lib/liblurn.dll.a include/lurn.h \
   lib/cmake/lurn/lurnConfig.cmake lib/cmake/lurn/mingw-$target.cmake \
-  lib/pkgconfig/lurn.pc share/lurn/crt_start.cpp README.md LICENSE CHANGELOG.md; do
+  lib/pkgconfig/lurn.pc share/lurn/crt_start.cpp README.md LICENSE CHANGELOG.md \
+  examples/minimal/CMakeLists.txt examples/minimal/minimal_windows.cpp; do
   grep -qx "$file" <<<"$listing" || fail "the zip lacks $file"
 done
 dll=$prefix/bin/lurn.dll
 ! objdump -h "$dll" | grep -q '\.debug' || fail "lurn.dll has debug information"
 strings -el "$dll" | grep -qx "$version" || fail "lurn.dll's version resource is not $version"
 
-# Through the installed toolchain file: no GCC runtime DLL to ship.
-for project in examples/minimal tests/install/runtime; do
+# Through the installed toolchain file: no GCC runtime DLL to ship. The
+# minimal client is the zip's own copy, as its README points at it.
+for project in "$prefix/examples/minimal" tests/install/runtime; do
   cmake -S $project -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
     -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/lurn/mingw-$target.cmake" >/dev/null
   cmake --build "$work/consumer" >/dev/null
@@ -112,7 +124,7 @@ done
 # Through lurn.pc: mingw-w64 by hand.
 PKG_CONFIG_PATH=$prefix/lib/pkgconfig PKG_CONFIG_LIBDIR= \
   $target-w64-mingw32-g++ -o "$work/minimal-pc.exe" \
-  examples/minimal/minimal_windows.cpp -static-libgcc -static-libstdc++ \
+  "$prefix/examples/minimal/minimal_windows.cpp" -static-libgcc -static-libstdc++ \
   $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs lurn)
 cp "$dll" "$work/consumer/"
 start_xvfb 1024x768x16
@@ -120,6 +132,26 @@ WINEARCH=$arch start_wine
 expect_client toolchain-file "$(cd "$work/consumer" && wine ./minimal.exe 30 | tr -d '\r')"
 runtime=$(cd "$work/consumer" && wine ./gcc_runtime.exe | tr -d '\r')
 [ "$runtime" = "caught x" ] || fail "gcc_runtime said: $runtime"
+# Closed as a user closes it (Alt+F4, the X's message): the program ends.
+(cd "$work/consumer" && exec wine ./minimal.exe >"$work/closed.out" 2>&1) &
+minimal=$!
+window=
+for _ in $(seq 1 100); do
+  window=$(xdotool search --name '^minimal$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  sleep 0.2
+done
+[ -n "$window" ] || fail "the minimal client showed no window"
+sleep 3 # frames drawn, the loop running
+xdotool windowfocus --sync "$window" key alt+F4
+for _ in $(seq 1 50); do
+  kill -0 $minimal 2>/dev/null || break
+  sleep 0.2
+done
+kill -0 $minimal 2>/dev/null && fail "the minimal client still runs 10 s after its window was closed"
+wait $minimal || fail "the minimal client exited with $? after its window was closed"
+said=$(tr -d '\r' <"$work/closed.out" | grep '^minimal: ') ||
+  fail "the minimal client said nothing after its window was closed"
+echo "$kind: window closed, the client ended ($said)"
 stop_wine
 stop_xvfb
 echo "$kind: the zip builds and runs a client"

@@ -136,8 +136,8 @@ TEST_F(StandinInput, MouseMovesAccumulateUntilRead) {
   Button(SDL_BUTTON_LEFT, true);
   Button(SDL_BUTTON_RIGHT, true);
   EXPECT_EQ(0, input.GetStateMouse());
-  EXPECT_EQ(17, input.mouseState.lX);
-  EXPECT_EQ(-2, input.mouseState.lY);
+  EXPECT_EQ(0, input.mouseState.lX) << "the first read after acquiring";
+  EXPECT_EQ(0, input.mouseState.lY);
   EXPECT_EQ(-240, input.mouseState.lZ);
   EXPECT_EQ(0x80, input.mouseState.rgbButtons[0]);
   EXPECT_EQ(0x80, input.mouseState.rgbButtons[1]);
@@ -145,10 +145,12 @@ TEST_F(StandinInput, MouseMovesAccumulateUntilRead) {
 
   Button(SDL_BUTTON_LEFT, false);
   Button(SDL_BUTTON_MIDDLE, true);
+  Move(10, -4);
+  Move(7, 2);
   Wheel(2);
   EXPECT_EQ(0, input.GetStateMouse());
-  EXPECT_EQ(0, input.mouseState.lX) << "relative to the last read";
-  EXPECT_EQ(0, input.mouseState.lY);
+  EXPECT_EQ(17, input.mouseState.lX);
+  EXPECT_EQ(-2, input.mouseState.lY);
   EXPECT_EQ(240, input.mouseState.lZ);
   EXPECT_EQ(0, input.mouseState.rgbButtons[0]);
   EXPECT_EQ(0x80, input.mouseState.rgbButtons[1]);
@@ -167,6 +169,7 @@ TEST_F(StandinInput, AMovedWindowIsNoMouseMovement) {
   ASSERT_EQ(1, input.Open(window, NULL));
   ASSERT_EQ(1, input.OpenMouse(window));
   input.SyncAcquireMouse();
+  input.GetStateMouse(); // the first read after acquiring has no motion
   int left = -1, top = -1;
   SDL_GetWindowPosition(window, &left, &top);
   ASSERT_EQ(0, left) << "full screen moved the window";
@@ -184,6 +187,7 @@ TEST_F(StandinInput, AMovedWindowIsNoMouseMovement) {
 TEST_F(StandinInput, MotionPushedFromAnotherThreadIsAllRead) {
   // SDL runs the stand-in's event watch on the thread that pushes.
   input.SyncAcquireMouse();
+  input.GetStateMouse(); // the first read after acquiring has no motion
   const long moves = 20000;
   SDL_Event event;
   memset(&event, 0, sizeof event);
@@ -227,6 +231,9 @@ TEST_F(StandinInput, FocusLossTakesTheDevicesUntilTheyAreAcquiredAgain) {
   // The mouse comes back when the client toggles it off and on.
   input.SyncAcquireMouse();
   input.SyncAcquireMouse();
+  Move(3, 3);
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(0, input.mouseState.lX) << "the first read after acquiring";
   Move(3, 3);
   EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(3, input.mouseState.lX);

@@ -321,6 +321,29 @@ TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
     if (depth == 32) {
       std::vector<std::string> expected = {kMissingDepthLine};
       EXPECT_EQ(expected, Diagnostics());
+      // With the bit cleared by the environment the line says so, and
+      // LURN_LOG's file gets each line too.
+      const char log[] = "display_setup_test.log";
+      remove(log);
+      SetVariable("LURN_KEEP_DESKTOP", "0");
+      SetVariable("LURN_LOG", log);
+      display.Close();
+      EXPECT_EQ(0, Open(kWindowed | kRelease, depth));
+      SetVariable("LURN_KEEP_DESKTOP", "");
+      SetVariable("LURN_LOG", "");
+      std::string asked = kMissingDepthLine;
+      expected = {asked.substr(0, asked.find("ask for")) +
+                  "ask for 16 or open FullScreen; LURN_KEEP_DESKTOP=0 in the "
+                  "environment cleared the KeepDesktop option bit (0x10), "
+                  "which has the picture converted"};
+      EXPECT_EQ(expected, Diagnostics());
+      FILE *file = fopen(log, "r");
+      ASSERT_NE(nullptr, file);
+      char line[512] = "";
+      EXPECT_NE(nullptr, fgets(line, sizeof line, file));
+      fclose(file);
+      remove(log);
+      EXPECT_EQ(expected[0] + "\n", line) << "LURN_LOG's file";
     }
     display.Close();
     EXPECT_EQ(0, fake.LiveReferences());

@@ -277,7 +277,9 @@ TEST_F(InputTest, TheMouseIsReadOnlyOnceAcquiredByToggling) {
   EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::GetDeviceState"));
   input.SyncAcquireMouse();
   EXPECT_EQ(0, input.mouseReleased);
+  fake.mouseStates.push_back(Mouse(1500, 900, 0, 0));
   fake.mouseStates.push_back(Mouse(5, -3, 120, 0b0101));
+  EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(16u, fake.Find("IDirectInputDeviceA::GetDeviceState")->values[0]);
   EXPECT_EQ(5, input.mouseState.lX);
@@ -291,8 +293,56 @@ TEST_F(InputTest, TheMouseIsReadOnlyOnceAcquiredByToggling) {
   EXPECT_EQ(1, input.mouseReleased);
   EXPECT_EQ((std::vector<std::string>{"IDirectInputDeviceA::Acquire",
                                       "IDirectInputDeviceA::GetDeviceState",
+                                      "IDirectInputDeviceA::GetDeviceState",
                                       "IDirectInputDeviceA::Unacquire"}),
             fake.Names());
+}
+
+// What the first and the second read after an acquisition report, as
+// "x,y z buttons".
+struct FirstRead {
+  const char *label;
+  HRESULT acquire;      // the acquisition's answer
+  bool lostFirst;       // the first read finds the device not acquired
+  const char *expected; // the first read, then the second
+};
+
+TEST_F(InputTest, TheFirstReadAfterEachAcquisitionReportsNoMotion) {
+  const FirstRead rows[] = {
+      {"acquired by toggling", DI_OK, false, "0,0 120 80|7,-2 0 0"},
+      {"acquired already (S_FALSE): not a new acquisition", S_FALSE, false,
+       "1500,900 120 80|7,-2 0 0"},
+      {"acquired again after a focus loss", DI_OK, true, "0,0 120 80|7,-2 0 0"},
+  };
+  for (const FirstRead &row : rows) {
+    SCOPED_TRACE(row.label);
+    SetUp();
+    OpenAll();
+    fake.Answer("IDirectInputDeviceA::Acquire", row.acquire);
+    input.SyncAcquireMouse();
+    if (row.lostFirst) {
+      EXPECT_EQ(0, input.GetStateMouse()); // the read before the loss
+      fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_NOTACQUIRED);
+    }
+    fake.mouseStates.push_back(Mouse(1500, 900, 120, 1));
+    fake.mouseStates.push_back(Mouse(7, -2, 0, 0));
+    std::string got;
+    for (int read = 0; read < 2; ++read) {
+      EXPECT_EQ(0, input.GetStateMouse());
+      const LurnMouseState &m = input.mouseState;
+      got += (read ? "|" : "") + std::to_string(m.lX) + "," +
+             std::to_string(m.lY) + " " + std::to_string(m.lZ) + " " +
+             (m.rgbButtons[0] ? "80" : "0");
+    }
+    EXPECT_EQ(row.expected, got);
+  }
+  // Released and acquired again: the first read is again without motion.
+  input.SyncAcquireMouse();
+  input.SyncAcquireMouse();
+  fake.mouseStates.push_back(Mouse(30, 40, 0, 0));
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(0, input.mouseState.lX);
+  EXPECT_EQ(0, input.mouseState.lY);
 }
 
 struct MouseRead {

@@ -97,6 +97,11 @@ TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
     const char *value = getenv(kNames[i]);
     saved[i] = value != NULL ? value : "";
   }
+  // Every line also goes to LURN_LOG's file.
+  const char log[] = "settings_test.log";
+  remove(log);
+  SetVariable("LURN_LOG", log);
+  std::string said;
   StderrCapture capture;
   for (const Case &c : kCases) {
     for (const char *name : kNames)
@@ -113,6 +118,7 @@ TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
     ASSERT_EQ(c.named ? 1u : 0u, first.size()) << label;
     if (c.named) {
       EXPECT_NE(std::string::npos, first[0].find(label)) << first[0];
+      said += first[0] + "\n";
     }
     EXPECT_EQ(0u, second.size()) << label << ": said again";
   }
@@ -125,6 +131,15 @@ TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
   EXPECT_NE(std::string::npos, said[0].find("LURN_SCALE=xxxx")) << said[0];
   for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i)
     SetVariable(kNames[i], saved[i].c_str());
+  SetVariable("LURN_LOG", "");
+  std::string logged;
+  if (FILE *file = fopen(log, "r")) {
+    for (int c; (c = fgetc(file)) != EOF;)
+      logged += char(c);
+    fclose(file);
+  }
+  remove(log);
+  EXPECT_EQ(said, logged) << "LURN_LOG's file against standard error";
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <lurn.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <memory>
 #include <string>
@@ -16,6 +17,18 @@
 
 #include "errors/report_error.h"
 #include "fake_platform.h"
+
+// Sets an environment variable for the library to read; "" removes it.
+inline void SetVariable(const char *name, const char *value) {
+#if defined(_WIN32)
+  _putenv_s(name, value);
+#else
+  if (*value == '\0')
+    unsetenv(name);
+  else
+    setenv(name, value, 1);
+#endif
+}
 
 // A window handle the fakes never dereference.
 inline void *TestWindow() { return reinterpret_cast<void *>(0x1234); }
