@@ -125,10 +125,12 @@ TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
   // A long value is named by its start only.
   SetVariable("LURN_SCALE", std::string(5000, 'x').c_str());
   ReadSettings();
-  std::vector<std::string> said = capture.TakeLines();
-  ASSERT_EQ(1u, said.size());
-  EXPECT_GT(200u, said[0].size()) << said[0].substr(0, 200);
-  EXPECT_NE(std::string::npos, said[0].find("LURN_SCALE=xxxx")) << said[0];
+  std::vector<std::string> longValue = capture.TakeLines();
+  ASSERT_EQ(1u, longValue.size());
+  EXPECT_GT(200u, longValue[0].size()) << longValue[0].substr(0, 200);
+  EXPECT_NE(std::string::npos, longValue[0].find("LURN_SCALE=xxxx"))
+      << longValue[0];
+  said += longValue[0] + "\n";
   for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i)
     SetVariable(kNames[i], saved[i].c_str());
   SetVariable("LURN_LOG", "");
