@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../empty_field.h"
+#include "../present/pacing.h"
 
 namespace {
 
@@ -185,6 +186,7 @@ void ForgetDesktopState(const void *directDraw) {
   GiveWindowBack(*state);
 #endif
   ReleaseConverted(*state);
+  delete state->pacer;
   delete state->scratch;
   delete state;
 }
@@ -216,7 +218,5 @@ int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
     display.primarySurface->Restore();
     ReleaseConverted(state);
   }
-  if (state.fullScreenClient)
-    WaitForRefresh(state);
   return 1;
 }

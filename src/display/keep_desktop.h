@@ -2,7 +2,7 @@
 // Open, and what showing a picture on the desktop as it is needs (the
 // KeepDesktop bit): a surface in the desktop's format the picture is
 // converted into, and on Windows the window's old style, place and
-// procedure, the captured frames and the last refresh waited for.
+// procedure and the captured frames; on both builds the presents' pacing.
 #ifndef LURN_KEEP_DESKTOP_H
 #define LURN_KEEP_DESKTOP_H
 
@@ -14,6 +14,7 @@
 
 #include "../settings/settings.h"
 
+class Pacer;
 struct PresentScratch;
 
 struct DesktopState {
@@ -45,9 +46,9 @@ struct DesktopState {
   // Alt+Enter shows the mode's size times a whole number in a window.
   bool fullScreenClient;
   int modeWidth, modeHeight;
-  unsigned long frames;    // presented, counted for the capture
-  long long lastRefresh;   // the last paced present, in counter ticks
-  long long refreshPeriod; // likewise
+  unsigned long frames; // presented, counted for the capture
+  // Made at the first present when presents are paced or counted.
+  Pacer *pacer;
 };
 
 // A new state for the display, listed under its DirectDraw interface (null
@@ -79,12 +80,8 @@ void TakeAltEnter(DesktopState &state);
 bool AltEnterTaken();
 // Under LURN_CAPTURE, writes every Nth frame's drawing surface as PNG.
 void CaptureFrame(LurnDirectDraw &display, DesktopState &state);
-// Waits out the rest of the display's refresh since the last paced present
-// (nothing when the present itself took that long, or LURN_VSYNC=0).
-void WaitForRefresh(DesktopState &state);
 #else
 inline void CaptureFrame(LurnDirectDraw &, DesktopState &) {}
-inline void WaitForRefresh(DesktopState &) {}
 #endif
 
 #endif

@@ -7,6 +7,7 @@
 
 #include "../empty_field.h"
 #include "../errors/report_error.h"
+#include "../present/pacing.h"
 #include "keep_desktop.h"
 
 namespace {
@@ -114,37 +115,59 @@ int LurnDirectDraw::ClearSecondaryBuffer() {
   return result == DD_OK;
 }
 
-int LurnDirectDraw::UpdatePrimaryBuffer() {
-  if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
-    return 0;
-  DesktopState *state = FindDesktopState(directDraw);
+namespace {
+
+// The display's pacer, made at its first present when presents are paced
+// or counted.
+Pacer *PacerOf(LurnDirectDraw &display, DesktopState *state) {
+  if (state == NULL ||
+      (state->settings.vsync == kVsyncOff && !state->settings.stats))
+    return NULL;
+  if (state->pacer == NULL)
+    state->pacer = new Pacer(NewPacingClock(display.window), state->settings);
+  return state->pacer;
+}
+
+// What a present did, for the pacing.
+struct Shown {
+  bool shown;          // a picture went to the platform
+  Pacer::Kind kind;    // by a flip (or as one, for a full-screen client)
+  bool platformWaited; // the flip was held back for the vertical blank
+};
+
+int ShowFrame(LurnDirectDraw &display, DesktopState *state, Shown &how) {
   if (state != NULL) {
-    CaptureFrame(*this, *state);
-    if (state->converting)
-      return PresentToDesktop(*this, *state);
+    CaptureFrame(display, *state);
+    if (state->converting) {
+      how.kind = state->fullScreenClient ? Pacer::kFlip : Pacer::kWindowed;
+      how.shown = true;
+      return PresentToDesktop(display, *state);
+    }
   }
-  if (flags & FullScreen) {
+  if (display.flags & LurnDirectDraw::FullScreen) {
     HRESULT result;
-    do
-      result = primarySurface->Flip(NULL, 0);
-    while (result == DDERR_WASSTILLDRAWING);
+    // A flip the hardware is not ready for answers "still drawing" until
+    // the vertical blank: that flip needs no wait of the library's.
+    while ((result = display.primarySurface->Flip(NULL, 0)) ==
+           DDERR_WASSTILLDRAWING)
+      how.platformWaited = true;
     if (result == DDERR_SURFACELOST)
-      RestoreSurfaces();
-    // A flip that returns well before the next refresh waits out the rest.
-    if (result == DD_OK && state != NULL)
-      WaitForRefresh(*state);
+      display.RestoreSurfaces();
+    how.kind = Pacer::kFlip;
+    how.shown = result == DD_OK;
     return result == DD_OK;
   }
 
   RECT source;
-  SetRect(&source, 0, 0, width, height);
+  SetRect(&source, 0, 0, display.width, display.height);
   // A window that is gone (or was never one) has no client area to show the
   // frame in: nothing is presented.
   RECT client = {0, 0, 0, 0};
-  if (!GetClientRect(static_cast<HWND>(window), &client))
+  HWND window = static_cast<HWND>(display.window);
+  if (!GetClientRect(window, &client))
     return 1;
   POINT origin = {0, 0};
-  ClientToScreen(static_cast<HWND>(window), &origin);
+  ClientToScreen(window, &origin);
   RECT destination;
   destination.left = origin.x;
   destination.top = origin.y;
@@ -154,10 +177,29 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   // inside the window; a failed blit costs only this frame. A display mode
   // change takes the window's primary away: it is restored here, so that the
   // next frame shows.
-  if (primarySurface->Blt(&destination, secondarySurface, &source,
-                          kPresentBlitFlags, NULL) == DDERR_SURFACELOST)
-    RestoreSurfaces();
+  if (display.primarySurface->Blt(&destination, display.secondarySurface,
+                                  &source, kPresentBlitFlags,
+                                  NULL) == DDERR_SURFACELOST)
+    display.RestoreSurfaces();
+  how.kind = Pacer::kWindowed;
+  how.shown = true;
   return 1;
+}
+
+} // namespace
+
+int LurnDirectDraw::UpdatePrimaryBuffer() {
+  if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
+    return 0;
+  DesktopState *state = FindDesktopState(directDraw);
+  Pacer *pacer = PacerOf(*this, state);
+  if (pacer != NULL)
+    pacer->Ready();
+  Shown how = {false, Pacer::kWindowed, false};
+  int result = ShowFrame(*this, state, how);
+  if (pacer != NULL && how.shown)
+    pacer->Presented(how.kind, how.platformWaited);
+  return result;
 }
 
 int LurnDirectDraw::RestoreSurfaces() {
