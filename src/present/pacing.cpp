@@ -15,8 +15,8 @@ long long PeriodOfWholeHertz(long long ticksPerSecond, int hertz) {
 Pacer::Pacer(PacingClock *clock, const Settings &settings)
     : clock_(clock), vsync_(settings.vsync), stats_(settings.stats),
       second_(clock->TicksPerSecond()), readAt_(-1), origin_(0), period_(0),
-      ready_(0), shown_(0), any_(false), secondStarted_(0), missed_(0),
-      late_(0) {}
+      ready_(0), shown_(0), slot_(0), any_(false), secondStarted_(0),
+      missed_(0), late_(0) {}
 
 Pacer::~Pacer() { delete clock_; }
 
@@ -46,10 +46,11 @@ void Pacer::Ready() {
 }
 
 void Pacer::Presented(Kind kind, bool platformWaited) {
-  long long now = clock_->Now(), shown = now;
+  long long now = clock_->Now(), shown = now, slot = -1;
   bool paced = vsync_ == kVsyncAll || (vsync_ == kVsyncFlips && kind == kFlip);
   if (paced && kind == kFlip && platformWaited) {
     origin_ = now; // the platform's own vertical blank: the grid's phase
+    slot = now;
   } else if (paced) {
     // Never two presents within half a refresh, however the grid moved
     // since the last one.
@@ -57,30 +58,33 @@ void Pacer::Presented(Kind kind, bool platformWaited) {
     long long next = TickAfter(earliest);
     if (next > now) {
       clock_->SleepUntil(next);
-      shown = next;
+      shown = slot = next;
     }
     // Otherwise the present itself ran past the refresh: it showed as it
     // ended, and the next one counts from there.
   }
+  if (slot < 0)
+    slot = TickAfter(now); // the refresh where a flip would have shown it
   if (stats_)
-    Count(shown, any_ && now > shown_ + period_, now - ready_);
+    Count(slot, any_ && now > slot_ + period_, now - ready_);
   shown_ = shown;
+  slot_ = slot;
   any_ = true;
 }
 
-void Pacer::Count(long long shown, bool late, long long cost) {
+void Pacer::Count(long long slot, bool late, long long cost) {
   if (!any_) {
-    secondStarted_ = shown; // each second counts the presents after it
+    secondStarted_ = slot; // each second counts the presents after it
     return;
   }
-  long long skipped = (shown - shown_ + period_ / 2) / period_ - 1;
+  long long skipped = (slot - slot_ + period_ / 2) / period_ - 1;
   if (skipped > 0) {
     missed_ += long(skipped);
     if (late)
       late_ += long(skipped);
   }
   costs_.push_back(double(cost) * 1000.0 / double(second_));
-  if (shown - secondStarted_ < second_)
+  if (slot - secondStarted_ < second_)
     return;
   std::vector<double> costs = costs_;
   std::sort(costs.begin(), costs.end());
@@ -89,11 +93,11 @@ void Pacer::Count(long long shown, bool late, long long cost) {
   snprintf(line, sizeof line,
            "lurn: %.1f presents/s; present median %.2f ms, p99 %.2f ms, max "
            "%.2f ms; refreshes missed %ld, by late frames %ld\n",
-           double(n) * double(second_) / double(shown - secondStarted_),
+           double(n) * double(second_) / double(slot - secondStarted_),
            costs[n / 2], costs[(n * 99 + 99) / 100 - 1], costs[n - 1], missed_,
            late_);
   clock_->Report(line);
   costs_.clear();
   missed_ = late_ = 0;
-  secondStarted_ = shown;
+  secondStarted_ = slot;
 }

@@ -58,9 +58,9 @@ public:
 
 private:
   long long TickAfter(long long when) const;
-  // For the statistics: a present that showed at `shown`, late or not,
-  // and took `cost` ticks.
-  void Count(long long shown, bool late, long long cost);
+  // For the statistics: a present that showed at the refresh `slot`, late
+  // or not for the one after the last, and took `cost` ticks.
+  void Count(long long slot, bool late, long long cost);
 
   PacingClock *clock_;
   VsyncMode vsync_;
@@ -70,7 +70,8 @@ private:
   long long origin_;          // a refresh: the grid's origin
   long long period_;          // the grid's step
   long long ready_;           // when the frame in hand was ready
-  long long shown_;           // the refresh the last present showed at
+  long long shown_;           // when the last present showed
+  long long slot_;            // the refresh it showed at, or would have
   bool any_;                  // whether any present has shown yet
   long long secondStarted_;   // the statistics' current second
   std::vector<double> costs_; // ms each present took, without the wait
