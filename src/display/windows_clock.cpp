@@ -115,7 +115,10 @@ public:
   }
 
   void Report(const char *line) override {
+    // The C runtime buffers standard error when it is a file: a line a
+    // second is wanted now, not at exit.
     fputs(line, stderr);
+    fflush(stderr);
     OutputDebugStringA(line);
   }
 

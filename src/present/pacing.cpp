@@ -16,7 +16,7 @@ Pacer::Pacer(PacingClock *clock, const Settings &settings)
     : clock_(clock), vsync_(settings.vsync), stats_(settings.stats),
       second_(clock->TicksPerSecond()), readAt_(-1), origin_(0), period_(0),
       ready_(0), shown_(0), slot_(0), any_(false), secondStarted_(0),
-      missed_(0), late_(0) {}
+      missed_(0), late_(0), waited_(0) {}
 
 Pacer::~Pacer() { delete clock_; }
 
@@ -58,6 +58,7 @@ void Pacer::Presented(Kind kind, bool platformWaited) {
     long long next = TickAfter(earliest);
     if (next > now) {
       clock_->SleepUntil(next);
+      waited_ += clock_->Now() - now;
       shown = slot = next;
     }
     // Otherwise the present itself ran past the refresh: it showed as it
@@ -75,6 +76,7 @@ void Pacer::Presented(Kind kind, bool platformWaited) {
 void Pacer::Count(long long slot, bool late, long long cost) {
   if (!any_) {
     secondStarted_ = slot; // each second counts the presents after it
+    waited_ = 0;
     return;
   }
   long long skipped = (slot - slot_ + period_ / 2) / period_ - 1;
@@ -92,12 +94,14 @@ void Pacer::Count(long long slot, bool late, long long cost) {
   char line[200];
   snprintf(line, sizeof line,
            "lurn: %.1f presents/s; present median %.2f ms, p99 %.2f ms, max "
-           "%.2f ms; refreshes missed %ld, by late frames %ld\n",
+           "%.2f ms; refreshes missed %ld, by late frames %ld; waited %.0f "
+           "ms\n",
            double(n) * double(second_) / double(slot - secondStarted_),
            costs[n / 2], costs[(n * 99 + 99) / 100 - 1], costs[n - 1], missed_,
-           late_);
+           late_, double(waited_) * 1000.0 / double(second_));
   clock_->Report(line);
   costs_.clear();
   missed_ = late_ = 0;
+  waited_ = 0;
   secondStarted_ = slot;
 }

@@ -76,6 +76,7 @@ private:
   long long secondStarted_;   // the statistics' current second
   std::vector<double> costs_; // ms each present took, without the wait
   long missed_, late_;        // refreshes missed, and missed by late frames
+  long long waited_;          // for refreshes
 };
 
 #endif

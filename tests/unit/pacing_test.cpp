@@ -169,10 +169,10 @@ TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
   });
   ASSERT_EQ(2u, fakeReports.size());
   EXPECT_EQ("lurn: 59.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
-            "5.00 ms; refreshes missed 1, by late frames 1\n",
+            "5.00 ms; refreshes missed 1, by late frames 1; waited 706 ms\n",
             fakeReports[0]);
   EXPECT_EQ("lurn: 60.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
-            "5.00 ms; refreshes missed 0, by late frames 0\n",
+            "5.00 ms; refreshes missed 0, by late frames 0; waited 716 ms\n",
             fakeReports[1]);
 }
 
