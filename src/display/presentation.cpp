@@ -26,6 +26,23 @@ HRESULT Fill(IDirectDrawSurface *surface, DDBLTFX *fx) {
 // runs on blends alpha edges, and the blit is a plain scaled copy.
 const DWORD kPresentBlitFlags = 0x10;
 
+// The display's pacer, made at its first present when presents are paced
+// or counted; the frame counts as ready from here.
+Pacer *ReadyPacer(LurnDirectDraw &display, DesktopState *state) {
+  if (state == NULL ||
+      (state->settings.vsync == kVsyncOff && !state->settings.stats))
+    return NULL;
+  if (state->pacer == NULL)
+    state->pacer = new Pacer(NewPacingClock(display.window), state->settings);
+  state->pacer->Ready();
+  return state->pacer;
+}
+
+void Presented(Pacer *pacer, Pacer::Kind kind, bool platformWaited = false) {
+  if (pacer != NULL)
+    pacer->Presented(kind, platformWaited);
+}
+
 } // namespace
 
 int LurnDirectDraw::LockSecondaryBuffer() {
@@ -115,59 +132,43 @@ int LurnDirectDraw::ClearSecondaryBuffer() {
   return result == DD_OK;
 }
 
-namespace {
-
-// The display's pacer, made at its first present when presents are paced
-// or counted.
-Pacer *PacerOf(LurnDirectDraw &display, DesktopState *state) {
-  if (state == NULL ||
-      (state->settings.vsync == kVsyncOff && !state->settings.stats))
-    return NULL;
-  if (state->pacer == NULL)
-    state->pacer = new Pacer(NewPacingClock(display.window), state->settings);
-  return state->pacer;
-}
-
-// What a present did, for the pacing.
-struct Shown {
-  bool shown;          // a picture went to the platform
-  Pacer::Kind kind;    // by a flip (or as one, for a full-screen client)
-  bool platformWaited; // the flip was held back for the vertical blank
-};
-
-int ShowFrame(LurnDirectDraw &display, DesktopState *state, Shown &how) {
+int LurnDirectDraw::UpdatePrimaryBuffer() {
+  if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
+    return 0;
+  DesktopState *state = FindDesktopState(directDraw);
+  Pacer *pacer = ReadyPacer(*this, state);
   if (state != NULL) {
-    CaptureFrame(display, *state);
+    CaptureFrame(*this, *state);
     if (state->converting) {
-      how.kind = state->fullScreenClient ? Pacer::kFlip : Pacer::kWindowed;
-      how.shown = true;
-      return PresentToDesktop(display, *state);
+      int shown = PresentToDesktop(*this, *state);
+      Presented(pacer,
+                state->fullScreenClient ? Pacer::kFlip : Pacer::kWindowed);
+      return shown;
     }
   }
-  if (display.flags & LurnDirectDraw::FullScreen) {
+  if (flags & FullScreen) {
     HRESULT result;
     // A flip the hardware is not ready for answers "still drawing" until
     // the vertical blank: that flip needs no wait of the library's.
-    while ((result = display.primarySurface->Flip(NULL, 0)) ==
-           DDERR_WASSTILLDRAWING)
-      how.platformWaited = true;
+    bool held = false;
+    while ((result = primarySurface->Flip(NULL, 0)) == DDERR_WASSTILLDRAWING)
+      held = true;
     if (result == DDERR_SURFACELOST)
-      display.RestoreSurfaces();
-    how.kind = Pacer::kFlip;
-    how.shown = result == DD_OK;
+      RestoreSurfaces();
+    if (result == DD_OK)
+      Presented(pacer, Pacer::kFlip, held);
     return result == DD_OK;
   }
 
   RECT source;
-  SetRect(&source, 0, 0, display.width, display.height);
+  SetRect(&source, 0, 0, width, height);
   // A window that is gone (or was never one) has no client area to show the
   // frame in: nothing is presented.
   RECT client = {0, 0, 0, 0};
-  HWND window = static_cast<HWND>(display.window);
-  if (!GetClientRect(window, &client))
+  if (!GetClientRect(static_cast<HWND>(window), &client))
     return 1;
   POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
+  ClientToScreen(static_cast<HWND>(window), &origin);
   RECT destination;
   destination.left = origin.x;
   destination.top = origin.y;
@@ -177,29 +178,11 @@ int ShowFrame(LurnDirectDraw &display, DesktopState *state, Shown &how) {
   // inside the window; a failed blit costs only this frame. A display mode
   // change takes the window's primary away: it is restored here, so that the
   // next frame shows.
-  if (display.primarySurface->Blt(&destination, display.secondarySurface,
-                                  &source, kPresentBlitFlags,
-                                  NULL) == DDERR_SURFACELOST)
-    display.RestoreSurfaces();
-  how.kind = Pacer::kWindowed;
-  how.shown = true;
+  if (primarySurface->Blt(&destination, secondarySurface, &source,
+                          kPresentBlitFlags, NULL) == DDERR_SURFACELOST)
+    RestoreSurfaces();
+  Presented(pacer, Pacer::kWindowed);
   return 1;
-}
-
-} // namespace
-
-int LurnDirectDraw::UpdatePrimaryBuffer() {
-  if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
-    return 0;
-  DesktopState *state = FindDesktopState(directDraw);
-  Pacer *pacer = PacerOf(*this, state);
-  if (pacer != NULL)
-    pacer->Ready();
-  Shown how = {false, Pacer::kWindowed, false};
-  int result = ShowFrame(*this, state, how);
-  if (pacer != NULL && how.shown)
-    pacer->Presented(how.kind, how.platformWaited);
-  return result;
 }
 
 int LurnDirectDraw::RestoreSurfaces() {
