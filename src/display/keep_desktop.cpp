@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../empty_field.h"
+#include "../present/pacing.h"
 
 namespace {
 
@@ -205,6 +206,7 @@ void DropDesktopState(DesktopState *state) {
 #if defined(LURN_WINDOW_SYSTEM)
   GiveWindowBack(*state);
 #endif
+  delete state->pacer;
   delete state->scratch;
   delete state;
 }
@@ -240,7 +242,5 @@ int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
     display.primarySurface->Restore();
     ReleaseConverted(state);
   }
-  if (state.fullScreenClient)
-    WaitForRefresh(state);
   return 1;
 }

@@ -1,8 +1,8 @@
 // What an open display keeps beside its record: its settings, read once at
 // Open, and what showing a picture on the desktop as it is needs (the
 // KeepDesktop bit): a surface in the desktop's format the picture is
-// converted into, and on Windows the window it took, the captured frames
-// and the last refresh waited for.
+// converted into, and on Windows the window it took and the captured
+// frames; on both builds the presents' pacing.
 #ifndef LURN_KEEP_DESKTOP_H
 #define LURN_KEEP_DESKTOP_H
 
@@ -21,6 +21,7 @@
 #define LURN_WINDOW_SYSTEM 1
 #endif
 
+class Pacer;
 struct PresentScratch;
 
 struct DesktopState {
@@ -49,8 +50,8 @@ struct DesktopState {
   // Alt+Enter shows the mode's size times a whole number in a window.
   bool fullScreenClient;
   int modeWidth, modeHeight;
-  long long lastRefresh;   // the last paced present, in counter ticks
-  long long refreshPeriod; // likewise
+  // Made at the first present when presents are paced or counted.
+  Pacer *pacer;
 };
 
 // A new state for the display, listed under its DirectDraw interface (null
@@ -97,12 +98,8 @@ bool ReturnTaken(void *window, bool returnHeld);
 #if defined(_WIN32)
 // Under LURN_CAPTURE, writes every Nth frame's drawing surface as PNG.
 void CaptureFrame(LurnDirectDraw &display, DesktopState &state);
-// Waits out the rest of the display's refresh since the last paced present
-// (nothing when the present itself took that long, or LURN_VSYNC=0).
-void WaitForRefresh(DesktopState &state);
 #else
 inline void CaptureFrame(LurnDirectDraw &, DesktopState &) {}
-inline void WaitForRefresh(DesktopState &) {}
 #endif
 
 #endif

@@ -8,6 +8,7 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "../present/pacing.h"
 #include "keep_desktop.h"
 
 namespace {
@@ -25,6 +26,23 @@ HRESULT Fill(IDirectDrawSurface *surface, DDBLTFX *fx) {
 // for nothing a plain blit into the window would not do: no platform this
 // runs on blends alpha edges, and the blit is a plain scaled copy.
 const DWORD kPresentBlitFlags = 0x10;
+
+// The display's pacer, made at its first present when presents are paced
+// or counted; the frame counts as ready from here.
+Pacer *ReadyPacer(LurnDirectDraw &display, DesktopState *state) {
+  if (state == NULL ||
+      (state->settings.vsync == kVsyncOff && !state->settings.stats))
+    return NULL;
+  if (state->pacer == NULL)
+    state->pacer = new Pacer(NewPacingClock(display.window), state->settings);
+  state->pacer->Ready();
+  return state->pacer;
+}
+
+void Presented(Pacer *pacer, Pacer::Kind kind, bool platformWaited = false) {
+  if (pacer != NULL)
+    pacer->Presented(kind, platformWaited);
+}
 
 } // namespace
 
@@ -129,21 +147,27 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     state = FindDesktopState(directDraw);
   }
 #endif
+  Pacer *pacer = ReadyPacer(*this, state);
   if (state != NULL) {
     CaptureFrame(*this, *state);
-    if (state->converting)
-      return PresentToDesktop(*this, *state);
+    if (state->converting) {
+      int shown = PresentToDesktop(*this, *state);
+      Presented(pacer,
+                state->fullScreenClient ? Pacer::kFlip : Pacer::kWindowed);
+      return shown;
+    }
   }
   if (flags & FullScreen) {
     HRESULT result;
-    do
-      result = primarySurface->Flip(NULL, 0);
-    while (result == DDERR_WASSTILLDRAWING);
+    // A flip the hardware is not ready for answers "still drawing" until
+    // the vertical blank: that flip needs no wait of the library's.
+    bool held = false;
+    while ((result = primarySurface->Flip(NULL, 0)) == DDERR_WASSTILLDRAWING)
+      held = true;
     if (result == DDERR_SURFACELOST)
       RestoreSurfaces();
-    // A flip that returns well before the next refresh waits out the rest.
-    if (result == DD_OK && state != NULL)
-      WaitForRefresh(*state);
+    if (result == DD_OK)
+      Presented(pacer, Pacer::kFlip, held);
     return result == DD_OK;
   }
 
@@ -168,6 +192,7 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   if (primarySurface->Blt(&destination, secondarySurface, &source,
                           kPresentBlitFlags, NULL) == DDERR_SURFACELOST)
     RestoreSurfaces();
+  Presented(pacer, Pacer::kWindowed);
   return 1;
 }
 

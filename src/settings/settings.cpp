@@ -97,7 +97,11 @@ Settings ReadSettings() {
   int scale = ReadChoice("LURN_SCALE", "LURN_STANDIN_SCALE", kScales,
                          "stretch, aspect or integer", "the default");
   settings.scale = scale < 0 ? kScaleUnset : ScaleMode(kScaleStretch + scale);
-  settings.vsync = ReadSwitch("LURN_VSYNC", "LURN_STANDIN_VSYNC", true);
+  static const char *const kVsyncs[] = {"0", "1", "all", NULL};
+  int vsync = ReadChoice("LURN_VSYNC", "LURN_STANDIN_VSYNC", kVsyncs,
+                         "0, 1 or all", "1");
+  settings.vsync = vsync < 0 ? kVsyncFlips : VsyncMode(vsync);
+  settings.stats = ReadSwitch("LURN_STATS", NULL, false);
   settings.altEnter =
       ReadSwitch("LURN_ALTENTER", "LURN_STANDIN_ALTENTER", true);
   Value capture = Lookup("LURN_CAPTURE", "LURN_STANDIN_CAPTURE");

@@ -12,10 +12,15 @@
 // the caller's default (a window stretches, a full screen keeps the shape).
 enum ScaleMode { kScaleUnset, kScaleStretch, kScaleAspect, kScaleInteger };
 
+// Which presents wait for the display's refresh: none, flips (full screen),
+// or every present, windowed ones too.
+enum VsyncMode { kVsyncOff, kVsyncFlips, kVsyncAll };
+
 struct Settings {
   int keepDesktop;            // LURN_KEEP_DESKTOP: -1 unset, 0 or 1
   ScaleMode scale;            // LURN_SCALE: stretch, aspect or integer
-  bool vsync;                 // LURN_VSYNC: flips wait for the refresh
+  VsyncMode vsync;            // LURN_VSYNC: 0, 1 (flips) or all
+  bool stats;                 // LURN_STATS: a line of figures each second
   bool altEnter;              // LURN_ALTENTER: the library takes Alt+Enter
   std::string capture;        // LURN_CAPTURE: a folder for frames, "" none
   unsigned long captureEvery; // LURN_CAPTURE_EVERY: every n-th frame

@@ -1,6 +1,7 @@
 // What the stand-in adds for today's desktops, around the presents that
-// surfaces.cpp makes: frames written to PNG files, flips paced to the
-// display's refresh, how the picture fills its window, and Alt+Enter.
+// surfaces.cpp makes: frames written to PNG files, how the picture fills
+// its window, and Alt+Enter. Its flips return at once, as Wine's do: the
+// library paces them.
 #ifndef LURN_STANDIN_DESKTOP_H
 #define LURN_STANDIN_DESKTOP_H
 
@@ -10,14 +11,6 @@
 // captures it as the settings say.
 void CaptureFrame(const Settings &settings, const Pixels &source,
                   const Rect &from);
-
-// The refreshes a flip chain has waited for.
-struct RefreshClock {
-  long long origin, period, last; // nanoseconds
-};
-// Waits for the next refresh of the display that `window` is on, as a flip
-// waits for the vertical blank.
-void WaitForRefresh(SDL_Window *window, RefreshClock &clock);
 
 // The picture (the `from` rectangle of `source`) placed in `area` of the
 // window's surface as the scale mode says, black around it, and shown.

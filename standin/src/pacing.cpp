@@ -1,53 +1,56 @@
-// Full-screen flips paced like the real platform's: a flip waits for the
-// display's next refresh. SDL's window surfaces offer no vertical-blank wait,
-// so the refreshes are ticks of a steady clock at the display's rate.
+// The stand-in's clock for the library's pacing: a steady clock in
+// nanoseconds, an absolute sleep on it, and the refresh rate SDL gives for
+// the window's display. SDL's window surfaces offer no vertical-blank wait,
+// so there is no phase to lock to: the pacing keeps a grid of its own.
 #include <errno.h>
+#include <stdio.h>
 #include <time.h>
 
-#include "desktop.h"
+#include "present/pacing.h"
+#include "standin.h"
 
 namespace {
 
 const long long kNanoseconds = 1000000000LL;
 
-long long Now() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return now.tv_sec * kNanoseconds + now.tv_nsec;
-}
+class StandinClock : public PacingClock {
+public:
+  explicit StandinClock(void *window)
+      : windowId_(WindowIdFromHandle(static_cast<HWND>(window))) {}
 
-void SleepUntil(long long when) {
-  timespec until = {time_t(when / kNanoseconds), long(when % kNanoseconds)};
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, NULL) ==
-         EINTR) {
+  long long Now() override {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * kNanoseconds + now.tv_nsec;
   }
-}
 
-// The refresh rate of the window's display; 60 Hz when it does not say.
-int RefreshRate(SDL_Window *window) {
-  SDL_DisplayMode mode;
-  int index = window != NULL ? SDL_GetWindowDisplayIndex(window) : 0;
-  if (index < 0 || SDL_GetCurrentDisplayMode(index, &mode) != 0 ||
-      mode.refresh_rate <= 0)
-    return 60;
-  return mode.refresh_rate;
-}
+  long long TicksPerSecond() override { return kNanoseconds; }
+
+  void SleepUntil(long long when) override {
+    timespec until = {time_t(when / kNanoseconds), long(when % kNanoseconds)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, NULL) ==
+           EINTR) {
+    }
+  }
+
+  // The rate of the window's display; 60 Hz when it does not say.
+  Refresh ReadRefresh() override {
+    SDL_Window *window = LiveWindow(windowId_);
+    SDL_DisplayMode mode;
+    int index = window != NULL ? SDL_GetWindowDisplayIndex(window) : 0;
+    int hertz = 60;
+    if (index >= 0 && SDL_GetCurrentDisplayMode(index, &mode) == 0 &&
+        mode.refresh_rate > 0)
+      hertz = mode.refresh_rate;
+    return Refresh{(kNanoseconds + hertz / 2) / hertz, false, 0};
+  }
+
+  void Report(const char *line) override { fputs(line, stderr); }
+
+private:
+  Uint32 windowId_;
+};
 
 } // namespace
 
-void WaitForRefresh(SDL_Window *window, RefreshClock &clock) {
-  // Refreshes fall at origin + n * period: measured from one origin, the
-  // ticks do not drift however late a single wake-up is.
-  long long &origin = clock.origin, &period = clock.period, &last = clock.last;
-  long long rate = RefreshRate(window), now = Now();
-  if (period != kNanoseconds / rate || now - last > 4 * period) {
-    // A new rate, or a client that stopped flipping for a while: the
-    // refreshes start again from here.
-    period = kNanoseconds / rate;
-    origin = now;
-    last = now;
-  }
-  long long next = origin + ((now - origin) / period + 1) * period;
-  SleepUntil(next);
-  last = next;
-}
+PacingClock *NewPacingClock(void *window) { return new StandinClock(window); }

@@ -121,8 +121,6 @@ public:
       return DDERR_SURFACELOST;
     if (locked_ || backBuffer_->locked_)
       return DDERR_SURFACEBUSY;
-    if (settings_.vsync)
-      WaitForRefresh(LiveWindow(ExclusiveWindowId()), clock_);
     memory_.swap(backBuffer_->memory_);
     ShowFront();
     return DD_OK;
@@ -375,7 +373,6 @@ private:
   // presents and flips keep between calls.
   Settings settings_ = Settings();
   PresentScratch scratch_;
-  RefreshClock clock_ = {0, 0, 0};
   unsigned pumpsSeen_ = 0; // by the flip, see PumpOncePerRound
 };
 

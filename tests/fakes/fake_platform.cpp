@@ -3,6 +3,11 @@
 #include <algorithm>
 
 FakePlatform fake;
+std::vector<std::string> fakeReports;
+
+void FakeClock::Report(const char *line) { fakeReports.push_back(line); }
+
+PacingClock *NewPacingClock(void *) { return new FakeClock(); }
 
 namespace {
 

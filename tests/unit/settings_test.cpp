@@ -19,7 +19,7 @@ const char *const kNames[] = {
     "LURN_STANDIN_CAPTURE",       "LURN_CAPTURE_EVERY",
     "LURN_STANDIN_CAPTURE_EVERY", "LURN_KERNEL",
     "LURN_STANDIN_KERNEL",        "LURN_ERROR_BOX",
-    "LURN_STANDIN_ANYMODE"};
+    "LURN_STANDIN_ANYMODE", "LURN_STATS"};
 
 void SetVariable(const char *name, const char *value) {
 #if defined(_WIN32)
@@ -38,11 +38,13 @@ std::string Summary(const Settings &s) {
          ", altEnter " + std::to_string(s.altEnter) + ", capture '" +
          s.capture + "', every " + std::to_string(s.captureEvery) +
          ", kernel '" + s.kernel + "', box " + std::to_string(s.errorBox) +
-         ", any " + std::to_string(s.anyMode);
+         ", any " + std::to_string(s.anyMode) + ", stats " +
+         std::to_string(s.stats);
 }
 
 const std::string kDefaults = "keep -1, scale 0, vsync 1, altEnter 1, "
-                              "capture '', every 1, kernel '', box 1, any 0";
+                              "capture '', every 1, kernel '', box 1, any 0, "
+                              "stats 0";
 
 struct Case {
   const char *name, *value, *name2, *value2;
@@ -63,6 +65,10 @@ const Case kCases[] = {
     {"LURN_STANDIN_VSYNC", "off", "", "", nullptr, true},
     {"LURN_VSYNC", "0", "", "", "vsync 0", false},
     {"LURN_VSYNC", "1", "LURN_STANDIN_VSYNC", "0", nullptr, false},
+    {"LURN_VSYNC", "all", "", "", "vsync 2", false},
+    {"LURN_STANDIN_VSYNC", "All", "", "", nullptr, true},
+    {"LURN_STATS", "1", "", "", "stats 1", false},
+    {"LURN_STATS", "on", "", "", nullptr, true},
     {"LURN_STANDIN_SCALE", "STRETCH", "", "", nullptr, true},
     {"LURN_SCALE", "integer", "", "", "scale 3", false},
     {"LURN_STANDIN_SCALE", "aspect", "", "", "scale 2", false},

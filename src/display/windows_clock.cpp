@@ -1,0 +1,164 @@
+// The Windows clock for the library's pacing: the performance counter, a
+// wait of a millisecond's precision or better, and the refresh of the
+// window's own monitor, with its phase where the compositor gives it.
+#include <windows.h>
+
+#include <dwmapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "../present/pacing.h"
+
+namespace {
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+typedef HANDLE(WINAPI *CreateTimerFunction)(LPSECURITY_ATTRIBUTES, LPCWSTR,
+                                            DWORD, DWORD);
+typedef UINT(WINAPI *TimePeriodFunction)(UINT);
+typedef HRESULT(WINAPI *TimingInfoFunction)(HWND, DWM_TIMING_INFO *);
+
+// Calls through a procedure address of another type, as GetProcAddress
+// gives them.
+template <class Function> Function Procedure(HMODULE module, const char *name) {
+  FARPROC found = module != NULL ? GetProcAddress(module, name) : NULL;
+  Function function;
+  memcpy(&function, &found, sizeof function);
+  return function;
+}
+
+class WindowsClock : public PacingClock {
+public:
+  explicit WindowsClock(void *window) : window_(static_cast<HWND>(window)) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    frequency_ = frequency.QuadPart;
+    // A high-resolution waitable timer (Windows 10 1803 on) wakes within
+    // half a millisecond without raising the system's timer resolution.
+    CreateTimerFunction createTimer = Procedure<CreateTimerFunction>(
+        GetModuleHandleA("kernel32.dll"), "CreateWaitableTimerExW");
+    if (createTimer != NULL)
+      timer_ = createTimer(NULL, NULL, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                           TIMER_ALL_ACCESS);
+    dwmapi_ = LoadLibraryA("dwmapi.dll");
+    timingInfo_ =
+        Procedure<TimingInfoFunction>(dwmapi_, "DwmGetCompositionTimingInfo");
+  }
+
+  ~WindowsClock() override {
+    if (timer_ != NULL)
+      CloseHandle(timer_);
+    if (periodRaised_)
+      Procedure<TimePeriodFunction>(winmm_, "timeEndPeriod")(1);
+    if (winmm_ != NULL)
+      FreeLibrary(winmm_);
+    if (dwmapi_ != NULL)
+      FreeLibrary(dwmapi_);
+  }
+
+  long long Now() override {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+  }
+
+  long long TicksPerSecond() override { return frequency_; }
+
+  void SleepUntil(long long when) override {
+    // The timer wakes up to half a millisecond late: it is set that much
+    // early, and the rest is spun out yielding the processor.
+    long long early = frequency_ / 2000, left = when - early - Now();
+    if (left > 0 && timer_ != NULL) {
+      LARGE_INTEGER due; // relative, in 100 ns units
+      due.QuadPart = -(left * 10000000 / frequency_);
+      if (SetWaitableTimer(timer_, &due, 0, NULL, NULL, FALSE))
+        WaitForSingleObject(timer_, INFINITE);
+    } else if (left > 0) {
+      // Sleep has the system tick's 15.6 ms unless the timer resolution is
+      // raised: to 1 ms while this display paces, then a millisecond more
+      // is left to the spin.
+      RaisePeriod();
+      long long milliseconds = left * 1000 / frequency_ - 1;
+      if (milliseconds > 0)
+        Sleep(DWORD(milliseconds));
+    }
+    while (Now() < when)
+      SwitchToThread();
+  }
+
+  // The rate of the window's monitor; the compositor's, a fraction with the
+  // last vertical blank, where it agrees with the monitor's.
+  Refresh ReadRefresh() override {
+    int hertz = MonitorHertz();
+    Refresh refresh = {PeriodOfWholeHertz(frequency_, hertz), false, 0};
+    DWM_TIMING_INFO timing;
+    memset(&timing, 0, sizeof timing);
+    timing.cbSize = sizeof timing;
+    if (timingInfo_ == NULL || timingInfo_(NULL, &timing) != S_OK ||
+        timing.rateRefresh.uiDenominator == 0 ||
+        timing.rateRefresh.uiNumerator == 0)
+      return refresh;
+    double rate = double(timing.rateRefresh.uiNumerator) /
+                  timing.rateRefresh.uiDenominator;
+    if (rate < hertz - 1.5 || rate > hertz + 1.5)
+      return refresh; // the compositor's timing is another monitor's
+    refresh.period = (frequency_ * timing.rateRefresh.uiDenominator +
+                      timing.rateRefresh.uiNumerator / 2) /
+                     timing.rateRefresh.uiNumerator;
+    if (timing.qpcVBlank > 0) {
+      refresh.hasPhase = true;
+      refresh.phase = (long long)timing.qpcVBlank;
+    }
+    return refresh;
+  }
+
+  void Report(const char *line) override {
+    // The C runtime buffers standard error when it is a file: a line a
+    // second is wanted now, not at exit.
+    fputs(line, stderr);
+    fflush(stderr);
+    OutputDebugStringA(line);
+  }
+
+private:
+  int MonitorHertz() {
+    MONITORINFOEXA monitor;
+    memset(&monitor, 0, sizeof monitor);
+    monitor.cbSize = sizeof monitor;
+    DEVMODEA mode;
+    memset(&mode, 0, sizeof mode);
+    mode.dmSize = sizeof mode;
+    const char *device = NULL; // the primary display
+    if (GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY),
+                        &monitor))
+      device = monitor.szDevice;
+    if (EnumDisplaySettingsA(device, ENUM_CURRENT_SETTINGS, &mode) &&
+        mode.dmDisplayFrequency > 1)
+      return int(mode.dmDisplayFrequency);
+    return 60; // "the hardware's default"
+  }
+
+  void RaisePeriod() {
+    if (periodRaised_ || winmmTried_)
+      return;
+    winmmTried_ = true;
+    winmm_ = LoadLibraryA("winmm.dll");
+    TimePeriodFunction begin =
+        Procedure<TimePeriodFunction>(winmm_, "timeBeginPeriod");
+    periodRaised_ = begin != NULL && begin(1) == 0 &&
+                    Procedure<TimePeriodFunction>(winmm_, "timeEndPeriod");
+  }
+
+  HWND window_;
+  long long frequency_ = 1;
+  HANDLE timer_ = NULL;
+  HMODULE dwmapi_ = NULL, winmm_ = NULL;
+  TimingInfoFunction timingInfo_ = NULL;
+  bool winmmTried_ = false, periodRaised_ = false;
+};
+
+} // namespace
+
+PacingClock *NewPacingClock(void *window) { return new WindowsClock(window); }

@@ -1,0 +1,107 @@
+#include "pacing.h"
+
+#include <stdio.h>
+
+#include <algorithm>
+
+long long PeriodOfWholeHertz(long long ticksPerSecond, int hertz) {
+  if (hertz <= 1)
+    hertz = 60;
+  if ((hertz + 1) % 24 == 0 || (hertz + 1) % 30 == 0)
+    return (ticksPerSecond * 1001 + (hertz + 1) * 500) / ((hertz + 1) * 1000);
+  return (ticksPerSecond + hertz / 2) / hertz;
+}
+
+Pacer::Pacer(PacingClock *clock, const Settings &settings)
+    : clock_(clock), vsync_(settings.vsync), stats_(settings.stats),
+      second_(clock->TicksPerSecond()), readAt_(-1), origin_(0), period_(0),
+      ready_(0), shown_(0), slot_(0), any_(false), secondStarted_(0),
+      missed_(0), late_(0), waited_(0) {}
+
+Pacer::~Pacer() { delete clock_; }
+
+long long Pacer::TickAfter(long long when) const {
+  long long since = when - origin_;
+  long long refreshes = since / period_;
+  if (since < 0 && since % period_ != 0)
+    --refreshes; // rounded down, before the origin too
+  return origin_ + (refreshes + 1) * period_;
+}
+
+void Pacer::Ready() {
+  ready_ = clock_->Now();
+  if (readAt_ >= 0 && ready_ - readAt_ < second_)
+    return;
+  // Read once a second: the window may have moved to another monitor, or
+  // the monitor changed its rate.
+  readAt_ = ready_;
+  PacingClock::Refresh refresh = clock_->ReadRefresh();
+  if (refresh.period <= 0)
+    refresh.period = PeriodOfWholeHertz(second_, 60);
+  if (refresh.hasPhase)
+    origin_ = refresh.phase;
+  else if (refresh.period != period_)
+    origin_ = any_ ? shown_ : ready_;
+  period_ = refresh.period;
+}
+
+void Pacer::Presented(Kind kind, bool platformWaited) {
+  long long now = clock_->Now(), shown = now, slot = -1;
+  bool paced = vsync_ == kVsyncAll || (vsync_ == kVsyncFlips && kind == kFlip);
+  if (paced && kind == kFlip && platformWaited) {
+    origin_ = now; // the platform's own vertical blank: the grid's phase
+    slot = now;
+  } else if (paced) {
+    // Never two presents within half a refresh, however the grid moved
+    // since the last one.
+    long long earliest = any_ ? std::max(ready_, shown_ + period_ / 2) : ready_;
+    long long next = TickAfter(earliest);
+    if (next > now) {
+      clock_->SleepUntil(next);
+      waited_ += clock_->Now() - now;
+      shown = slot = next;
+    }
+    // Otherwise the present itself ran past the refresh: it showed as it
+    // ended, and the next one counts from there.
+  }
+  if (slot < 0)
+    slot = TickAfter(now); // the refresh where a flip would have shown it
+  if (stats_)
+    Count(slot, any_ && now > slot_ + period_, now - ready_);
+  shown_ = shown;
+  slot_ = slot;
+  any_ = true;
+}
+
+void Pacer::Count(long long slot, bool late, long long cost) {
+  if (!any_) {
+    secondStarted_ = slot; // each second counts the presents after it
+    waited_ = 0;
+    return;
+  }
+  long long skipped = (slot - slot_ + period_ / 2) / period_ - 1;
+  if (skipped > 0) {
+    missed_ += long(skipped);
+    if (late)
+      late_ += long(skipped);
+  }
+  costs_.push_back(double(cost) * 1000.0 / double(second_));
+  if (slot - secondStarted_ < second_)
+    return;
+  std::vector<double> costs = costs_;
+  std::sort(costs.begin(), costs.end());
+  size_t n = costs.size();
+  char line[200];
+  snprintf(line, sizeof line,
+           "lurn: %.1f presents/s; present median %.2f ms, p99 %.2f ms, max "
+           "%.2f ms; refreshes missed %ld, by late frames %ld; waited %.0f "
+           "ms\n",
+           double(n) * double(second_) / double(slot - secondStarted_),
+           costs[n / 2], costs[(n * 99 + 99) / 100 - 1], costs[n - 1], missed_,
+           late_, double(waited_) * 1000.0 / double(second_));
+  clock_->Report(line);
+  costs_.clear();
+  missed_ = late_ = 0;
+  waited_ = 0;
+  secondStarted_ = slot;
+}

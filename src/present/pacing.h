@@ -1,0 +1,82 @@
+// Presents paced as flips are on real hardware: a present shows at the first
+// refresh after it is ready, refreshes fall on a fixed grid, and a late
+// present waits for the next one rather than catching up in a burst. One
+// rule for both builds; each build gives the clock and the refresh behind
+// it. Also the figures LURN_STATS shows once a second.
+#ifndef LURN_PACING_H
+#define LURN_PACING_H
+
+#include <vector>
+
+#include "../settings/settings.h"
+
+// What a build gives the pacing. Times are ticks of the clock's own.
+class PacingClock {
+public:
+  virtual ~PacingClock() {}
+  virtual long long Now() = 0;
+  virtual long long TicksPerSecond() = 0;
+  // Returns at `when`, or as soon after as the system lets it.
+  virtual void SleepUntil(long long when) = 0;
+  // The display's refresh period in ticks and, where the platform tells it,
+  // a moment a refresh began (`hasPhase`).
+  struct Refresh {
+    long long period;
+    bool hasPhase;
+    long long phase;
+  };
+  virtual Refresh ReadRefresh() = 0;
+  // Shows one line of statistics, where this build shows them.
+  virtual void Report(const char *line) = 0;
+};
+
+// This build's clock for a display on `window`. Each build's platform file
+// defines it (the unit tests' fakes too).
+PacingClock *NewPacingClock(void *window);
+
+// The period of a rate the system gives in whole hertz: Windows reports
+// 59.94 Hz as 59 and 143.86 as 143, so a rate one below a multiple of 24
+// or 30 is taken as the NTSC rate above it.
+long long PeriodOfWholeHertz(long long ticksPerSecond, int hertz);
+
+class Pacer {
+public:
+  // The pacer owns `clock`.
+  Pacer(PacingClock *clock, const Settings &settings);
+  ~Pacer();
+  Pacer(const Pacer &) = delete;
+  Pacer &operator=(const Pacer &) = delete;
+
+  // The client has a frame ready: UpdatePrimaryBuffer begins.
+  void Ready();
+  // The frame was handed to the platform: waits for the refresh it shows
+  // at, if presents of this kind are paced. A flip that the platform held
+  // back until the vertical blank (`platformWaited`) showed as it returned
+  // and is not waited for again.
+  enum Kind { kWindowed, kFlip };
+  void Presented(Kind kind, bool platformWaited);
+
+private:
+  long long TickAfter(long long when) const;
+  // For the statistics: a present that showed at the refresh `slot`, late
+  // or not for the one after the last, and took `cost` ticks.
+  void Count(long long slot, bool late, long long cost);
+
+  PacingClock *clock_;
+  VsyncMode vsync_;
+  bool stats_;
+  long long second_;          // ticks in a second
+  long long readAt_;          // when the refresh was last read; -1 never
+  long long origin_;          // a refresh: the grid's origin
+  long long period_;          // the grid's step
+  long long ready_;           // when the frame in hand was ready
+  long long shown_;           // when the last present showed
+  long long slot_;            // the refresh it showed at, or would have
+  bool any_;                  // whether any present has shown yet
+  long long secondStarted_;   // the statistics' current second
+  std::vector<double> costs_; // ms each present took, without the wait
+  long missed_, late_;        // refreshes missed, and missed by late frames
+  long long waited_;          // for refreshes
+};
+
+#endif
