@@ -272,6 +272,9 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                                       reinterpret_cast<void **>(&directDraw2));
   if (result != DD_OK)
     return Fail(window, result, "no IDirectDraw2 from the DirectDraw object");
+  // Listed already: the window's handlers, run by the calls below, may
+  // close the record, and Close must then let go of what it holds.
+  openDisplays.Remember(*this);
   DesktopState *state = RememberDesktopState(directDraw, settings);
   // Keeping the desktop, a full-screen display on Windows is a window
   // covering its monitor, drawn like a windowed one; natively the stand-in
