@@ -101,5 +101,9 @@ Settings ReadSettings() {
                           "avx2, sse2 or c", "the best");
   settings.kernel = kernel < 0 ? "" : kKernels[kernel];
   settings.errorBox = ReadSwitch("LURN_ERROR_BOX", NULL, true);
+  static const char *const kRoutes[] = {"gdi", "directdraw", NULL};
+  int route =
+      ReadChoice("LURN_PRESENT", NULL, kRoutes, "gdi or directdraw", "gdi");
+  settings.present = route < 0 ? kPresentGdi : PresentRoute(route);
   return settings;
 }

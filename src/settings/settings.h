@@ -10,6 +10,11 @@
 // the caller's default (a window stretches, a full screen keeps the shape).
 enum ScaleMode { kScaleUnset, kScaleStretch, kScaleAspect, kScaleInteger };
 
+// How a display that keeps the desktop puts its picture in the window on
+// Windows: GDI on the window's device context, or DirectDraw's blit onto the
+// primary surface.
+enum PresentRoute { kPresentGdi, kPresentDirectDraw };
+
 struct Settings {
   int keepDesktop;            // LURN_KEEP_DESKTOP: -1 unset, 0 or 1
   ScaleMode scale;            // LURN_SCALE: stretch, aspect or integer
@@ -19,6 +24,7 @@ struct Settings {
   unsigned long captureEvery; // LURN_CAPTURE_EVERY: every n-th frame
   std::string kernel;         // LURN_KERNEL: avx2, sse2 or c; "" the best
   bool errorBox;              // LURN_ERROR_BOX: errors shown in a box too
+  PresentRoute present;       // LURN_PRESENT: gdi or directdraw
 };
 
 // The settings as the environment gives them now. The shared settings'

@@ -67,7 +67,7 @@ public:
       : FakeCom<SurfaceDefaults>("IDirectDrawSurface"), width(width),
         caps(caps), memory(16) {
     // A token of memory whatever the size: nobody draws on a fake.
-    (void)height;
+    this->height = height;
   }
   HRESULT STDMETHODCALLTYPE Blt(LPRECT dest, LPDIRECTDRAWSURFACE source,
                                 LPRECT sourceRect, DWORD flags,
@@ -76,6 +76,10 @@ public:
         "Blt", {Value(dest), Value(source), Value(sourceRect), flags, Value(fx),
                 fx ? fx->dwSize : 0, fx ? fx->dwFillColor : 0});
     Copy(call, dest);
+    if (sourceRect != NULL) // then values 7 to 10
+      for (LONG edge : {sourceRect->left, sourceRect->top, sourceRect->right,
+                        sourceRect->bottom})
+        call.values.push_back(uintptr_t(edge));
     return Answer(call);
   }
   HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target,
@@ -122,6 +126,14 @@ public:
   HRESULT STDMETHODCALLTYPE Restore() override {
     return Answer(Record("Restore", {}));
   }
+  // Not recorded: every windowed present asks it, which would only pad
+  // every call list.
+  HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) override {
+    desc->dwFlags = DDSD_WIDTH | DDSD_HEIGHT;
+    desc->dwWidth = width;
+    desc->dwHeight = height;
+    return DD_OK;
+  }
   HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override {
     return Answer(Record("SetClipper", {Value(clipper)}));
   }
@@ -129,7 +141,7 @@ public:
     return Answer(Record("Unlock", {Value(address)}));
   }
 
-  DWORD width, caps;
+  DWORD width, height = 0, caps;
   std::vector<uint16_t> memory;
   FakeSurface *backBuffer = NULL;
 };

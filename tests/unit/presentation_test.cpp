@@ -114,18 +114,18 @@ TEST_F(Presentation, OtherFailuresReturnZeroWithoutRestoring) {
 
 TEST_F(Presentation, WindowedPresentBlitsIntoTheClientArea) {
   OpenDisplay(kRelease);
-  fake.clientRect = RECT{0, 0, 800, 600};
+  fake.clientRect = RECT{0, 0, 400, 300};
   fake.clientOrigin = POINT{100, 50};
   fake.Answer("IDirectDrawSurface::Blt", DDERR_SURFACELOST);
-  EXPECT_EQ(1, display.UpdatePrimaryBuffer()) << "whatever the blit said";
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer()) << "a lost primary costs it";
   const FakeCall *blit = fake.Find("IDirectDrawSurface::Blt");
   ASSERT_NE(nullptr, blit);
   EXPECT_EQ(display.primarySurface, blit->object);
   const RECT &to = blit->As<RECT>();
   EXPECT_EQ(100, to.left);
   EXPECT_EQ(50, to.top);
-  EXPECT_EQ(900, to.right);
-  EXPECT_EQ(650, to.bottom);
+  EXPECT_EQ(500, to.right);
+  EXPECT_EQ(350, to.bottom);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(display.secondarySurface),
             blit->values[1]);
   EXPECT_EQ(Hex(0x10), Hex(blit->values[3]));
@@ -141,17 +141,66 @@ TEST_F(Presentation, WindowedPresentBlitsIntoTheClientArea) {
             Targets("IDirectDrawSurface::Restore"))
       << "a primary lost to a mode change comes back for the next frame";
 
-  // Other blit failures restore nothing; a window without a client area
-  // (destroyed, or never one) gets no blit at all.
+  // Other blit failures restore nothing and are failures too; a window
+  // without a client area (destroyed, or never one) gets no blit at all.
   fake.calls.clear();
   fake.Answer("IDirectDrawSurface::Blt", DDERR_INVALIDRECT);
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
   EXPECT_EQ(1, display.UpdatePrimaryBuffer());
   fake.Answer("GetClientRect", E_FAIL);
   EXPECT_EQ(1, display.UpdatePrimaryBuffer());
-  EXPECT_EQ(1u, fake.Count("IDirectDrawSurface::Blt"));
-  EXPECT_EQ(2u, fake.Count("GetClientRect"));
+  EXPECT_EQ(2u, fake.Count("IDirectDrawSurface::Blt"));
+  EXPECT_EQ(3u, fake.Count("GetClientRect"));
   EXPECT_EQ(0u, fake.Count("IDirectDrawSurface::Restore"));
   EXPECT_TRUE(Boxes().empty());
+}
+
+// A 320 x 200 picture shown twice as large in a window of the 640 x 480
+// primary: only what lies on the screen is blitted, from the part of the
+// picture that shows there.
+TEST_F(Presentation, AWindowPartlyOffTheScreenShowsItsVisiblePart) {
+  struct Row {
+    const char *label;
+    POINT origin;
+    RECT to, from; // expected; an empty `to`: no blit
+  } rows[] = {
+      {"on the screen", {0, 0}, {0, 0, 640, 400}, {0, 0, 320, 200}},
+      {"past the right", {400, 0}, {400, 0, 640, 400}, {0, 0, 120, 200}},
+      {"past the bottom", {0, 300}, {0, 300, 640, 480}, {0, 0, 320, 90}},
+      {"past the left, by an odd count",
+       {-101, 10},
+       {0, 10, 539, 410},
+       {50, 0, 320, 200}},
+      {"past the top and the right",
+       {601, -399},
+       {601, 0, 640, 1},
+       {0, 199, 20, 200}},
+      {"all off the screen", {640, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
+  };
+  OpenDisplay(kRelease);
+  fake.clientRect = RECT{0, 0, 640, 400};
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.label);
+    fake.calls.clear();
+    fake.clientOrigin = row.origin;
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    const FakeCall *blit = fake.Find("IDirectDrawSurface::Blt");
+    if (row.to.right == 0) {
+      EXPECT_EQ(nullptr, blit) << "nothing shows, nothing is blitted";
+      continue;
+    }
+    ASSERT_NE(nullptr, blit);
+    const RECT &to = blit->As<RECT>();
+    EXPECT_EQ((std::vector<LONG>{row.to.left, row.to.top, row.to.right,
+                                 row.to.bottom}),
+              (std::vector<LONG>{to.left, to.top, to.right, to.bottom}));
+    ASSERT_EQ(11u, blit->values.size()) << "a source rectangle";
+    EXPECT_EQ(
+        (std::vector<uintptr_t>{
+            uintptr_t(row.from.left), uintptr_t(row.from.top),
+            uintptr_t(row.from.right), uintptr_t(row.from.bottom)}),
+        std::vector<uintptr_t>(blit->values.begin() + 7, blit->values.end()));
+  }
 }
 
 TEST_F(Presentation, RestoreStopsAtTheFirstFailure) {

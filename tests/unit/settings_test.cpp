@@ -11,14 +11,21 @@
 
 namespace {
 
-const char *const kNames[] = {
-    "LURN_KEEP_DESKTOP",          "LURN_SCALE",
-    "LURN_STANDIN_SCALE",         "LURN_VSYNC",
-    "LURN_STANDIN_VSYNC",         "LURN_ALTENTER",
-    "LURN_STANDIN_ALTENTER",      "LURN_CAPTURE",
-    "LURN_STANDIN_CAPTURE",       "LURN_CAPTURE_EVERY",
-    "LURN_STANDIN_CAPTURE_EVERY", "LURN_KERNEL",
-    "LURN_STANDIN_KERNEL",        "LURN_ERROR_BOX"};
+const char *const kNames[] = {"LURN_KEEP_DESKTOP",
+                              "LURN_SCALE",
+                              "LURN_STANDIN_SCALE",
+                              "LURN_VSYNC",
+                              "LURN_STANDIN_VSYNC",
+                              "LURN_ALTENTER",
+                              "LURN_STANDIN_ALTENTER",
+                              "LURN_CAPTURE",
+                              "LURN_STANDIN_CAPTURE",
+                              "LURN_CAPTURE_EVERY",
+                              "LURN_STANDIN_CAPTURE_EVERY",
+                              "LURN_KERNEL",
+                              "LURN_STANDIN_KERNEL",
+                              "LURN_ERROR_BOX",
+                              "LURN_PRESENT"};
 
 void SetVariable(const char *name, const char *value) {
 #if defined(_WIN32)
@@ -36,11 +43,13 @@ std::string Summary(const Settings &s) {
          std::to_string(int(s.scale)) + ", vsync " + std::to_string(s.vsync) +
          ", altEnter " + std::to_string(s.altEnter) + ", capture '" +
          s.capture + "', every " + std::to_string(s.captureEvery) +
-         ", kernel '" + s.kernel + "', box " + std::to_string(s.errorBox);
+         ", kernel '" + s.kernel + "', box " + std::to_string(s.errorBox) +
+         ", present " + std::to_string(int(s.present));
 }
 
 const std::string kDefaults = "keep -1, scale 0, vsync 1, altEnter 1, "
-                              "capture '', every 1, kernel '', box 1";
+                              "capture '', every 1, kernel '', box 1, "
+                              "present 0";
 
 struct Case {
   const char *name, *value, *name2, *value2;
@@ -73,6 +82,9 @@ const Case kCases[] = {
      false},
     {"LURN_ERROR_BOX", "0", "", "", "box 0", false},
     {"LURN_ERROR_BOX", "no", "", "", nullptr, true},
+    {"LURN_PRESENT", "directdraw", "", "", "present 1", false},
+    {"LURN_PRESENT", "gdi", "", "", nullptr, false},
+    {"LURN_PRESENT", "DirectDraw", "", "", nullptr, true},
 };
 
 // The defaults with the one field the case changes.
