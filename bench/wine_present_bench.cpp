@@ -108,10 +108,14 @@ struct Copy {
   void Run() { memcpy(to.data(), from.data(), to.size()); }
 };
 
-// One route's presents and memcpys by turns, each going first in half the
-// rounds. Fills the medians; false when the display would not open.
-bool TimeRoute(const char *route, bool fullScreen, int rounds, double &present,
-               double &copy, int &width, int &height) {
+struct RouteTimes {
+  double present, copy, kernels; // medians, ms
+};
+
+// One route's presents, memcpys and the kernels alone by turns, the order
+// rotating. Fills the medians; false when the display would not open.
+bool TimeRoute(const char *route, bool fullScreen, int rounds,
+               RouteTimes &times, int &width, int &height) {
   char setting[64];
   snprintf(setting, sizeof setting, "LURN_PRESENT=%s", route);
   _putenv(setting);
@@ -139,34 +143,39 @@ bool TimeRoute(const char *route, bool fullScreen, int rounds, double &present,
   Copy bytes;
   bytes.from.assign(size_t(width) * height * 4, 1);
   bytes.to.assign(bytes.from.size(), 0);
+  KernelsAlone kernels(
+      KernelGeometry{kPictureWidth, kPictureHeight, width, height, fullScreen});
   // The first turns fill caches and the library's own memory: untimed.
   for (int i = 0; i < 10; ++i) {
     display.UpdatePrimaryBuffer();
     fence.Wait();
     bytes.Run();
+    kernels.Run();
   }
-  std::vector<double> presents, copies;
+  std::vector<double> spent[3];
   LARGE_INTEGER start, end;
   for (int round = 0; round < rounds; ++round) {
-    for (int turn = 0; turn < 2; ++turn) {
-      bool presenting = (round + turn) % 2 == 0;
+    for (int turn = 0; turn < 3; ++turn) {
+      int what = (round + turn) % 3;
       QueryPerformanceCounter(&start);
-      if (presenting) {
+      if (what == 0) {
         display.UpdatePrimaryBuffer();
         fence.Wait();
-      } else {
+      } else if (what == 1) {
         bytes.Run();
+      } else {
+        kernels.Run();
       }
       QueryPerformanceCounter(&end);
-      (presenting ? presents : copies).push_back(Milliseconds(start, end));
+      spent[what].push_back(Milliseconds(start, end));
     }
   }
   fence.Close();
   display.Close();
   DestroyWindow(window);
   PumpMessages();
-  present = MedianOf(presents);
-  copy = MedianOf(copies);
+  times =
+      RouteTimes{MedianOf(spent[0]), MedianOf(spent[1]), MedianOf(spent[2])};
   return true;
 }
 
@@ -359,13 +368,13 @@ int main(int argc, char **argv) {
   // Unpaced: the full-screen present would wait for the refresh.
   _putenv("LURN_VSYNC=0");
 
-  double gdi = 0, directDraw = 0, copyGdi = 0, copyDirectDraw = 0;
+  RouteTimes byGdi, byDirectDraw;
   int width = 0, height = 0;
-  if (!TimeRoute("gdi", fullScreen, rounds, gdi, copyGdi, width, height) ||
-      !TimeRoute("directdraw", fullScreen, rounds, directDraw, copyDirectDraw,
-                 width, height))
+  if (!TimeRoute("gdi", fullScreen, rounds, byGdi, width, height) ||
+      !TimeRoute("directdraw", fullScreen, rounds, byDirectDraw, width, height))
     return 1;
-  double copy = (copyGdi + copyDirectDraw) / 2;
+  double gdi = byGdi.present, directDraw = byDirectDraw.present;
+  double copy = (byGdi.copy + byDirectDraw.copy) / 2;
   KernelGeometry geometry = {kPictureWidth, kPictureHeight, width, height,
                              fullScreen};
   double kernels = KernelMilliseconds(geometry, rounds);
@@ -381,6 +390,10 @@ int main(int argc, char **argv) {
          width * height * 4 / 1e6);
   printf("  %-44s median %7.3f ms\n", "the kernels alone, memory to memory",
          kernels);
+  printf("  %-44s median %7.3f ms\n", "  by turns with the GDI present",
+         byGdi.kernels);
+  printf("  %-44s median %7.3f ms\n", "  by turns with the DirectDraw present",
+         byDirectDraw.kernels);
   if (native > 0)
     printf("  %-44s median %7.3f ms\n", "the same kernels natively", native);
   bool missed = Check(check, "GDI present / memcpy", gdi / copy, 3);
