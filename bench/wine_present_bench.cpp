@@ -10,10 +10,10 @@
 // memory to memory, back to back, beside the native figure of the same
 // geometry when --native-kernels MS gives it; and, windowed, GDI's two ways
 // of showing a 32-bit picture (SetDIBitsToDevice from plain memory, BitBlt
-// from a DIB section) on fresh windows with none, some or all of what a
-// display puts on its window. With --check exits 1 when the GDI present
-// takes more than 3 memcpys or a quarter of the DirectDraw present, or the
-// kernels more than 1.5 times their native time.
+// from a DIB section) by turns on five windows side by side with none,
+// some or all of what a display puts on its window. With --check exits 1 when
+// the GDI present takes more than 3 memcpys or a quarter of the DirectDraw
+// present, or the kernels more than 1.5 times their native time.
 #include <ddraw.h>
 #include <lurn.h>
 #include <windows.h>
@@ -30,6 +30,7 @@ namespace {
 
 const int kPictureWidth = 640, kPictureHeight = 480;
 const int kClientWidth = 1280, kClientHeight = 960;
+const int kStudyWidth = 512, kStudyHeight = 384;
 
 HWND MakeWindow(const char *title, int width, int height) {
   HINSTANCE instance = GetModuleHandleA(NULL);
@@ -181,11 +182,18 @@ bool TimeRoute(const char *route, bool fullScreen, int rounds,
 
 // GDI's two ways of showing a 32-bit picture, on a window of its own that
 // has none, some or all of a display's DirectDraw objects on it.
-enum Stage { kNoDirectDraw, kNormalLevel, kPrimary, kClipper, kBlitted };
+enum Stage {
+  kNoDirectDraw,
+  kNormalLevel,
+  kPrimary,
+  kClipper,
+  kBlitted,
+  kLevelForNoWindow
+};
 const char *const kStages[] = {
-    "no DirectDraw on the window", "a DirectDraw object at normal level",
-    "and a primary surface", "and a clipper on the window",
-    "after DirectDraw blitted to it"};
+    "no DirectDraw on the window",    "a DirectDraw object at normal level",
+    "and a primary surface",          "and a clipper on the window",
+    "after DirectDraw blitted to it", "all three, the level set for no window"};
 
 struct GdiStudy {
   HWND window = NULL;
@@ -199,15 +207,19 @@ struct GdiStudy {
   HGDIOBJ old = NULL;
 
   bool Open(Stage stage) {
-    window = MakeWindow("gdi study", kClientWidth, kClientHeight);
+    window = MakeWindow(kStages[stage], kStudyWidth, kStudyHeight);
+    // Side by side, none covering another.
+    SetWindowPos(window, NULL, stage % 3 * (kStudyWidth + 16),
+                 stage / 3 * (kStudyHeight + 48), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
     PumpMessages();
-    pixels.resize(size_t(kClientWidth) * kClientHeight);
+    pixels.resize(size_t(kStudyWidth) * kStudyHeight);
     for (size_t i = 0; i < pixels.size(); ++i)
       pixels[i] = uint32_t(i * 2654435761u);
     memset(&info, 0, sizeof info);
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kClientWidth;
-    info.bmiHeader.biHeight = -kClientHeight;
+    info.bmiHeader.biWidth = kStudyWidth;
+    info.bmiHeader.biHeight = -kStudyHeight;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -226,7 +238,8 @@ struct GdiStudy {
     desc.dwFlags = DDSD_CAPS;
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY;
     if (DirectDrawCreate(NULL, &directDraw, NULL) != DD_OK ||
-        directDraw->SetCooperativeLevel(window, DDSCL_NORMAL) != DD_OK)
+        directDraw->SetCooperativeLevel(
+            stage == kLevelForNoWindow ? NULL : window, DDSCL_NORMAL) != DD_OK)
       return false;
     if (stage == kNormalLevel)
       return true;
@@ -238,18 +251,18 @@ struct GdiStudy {
         clipper->SetHWnd(0, window) != DD_OK ||
         primary->SetClipper(clipper) != DD_OK)
       return false;
-    if (stage == kClipper)
+    if (stage == kClipper || stage == kLevelForNoWindow)
       return true;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    desc.dwWidth = kClientWidth;
-    desc.dwHeight = kClientHeight;
+    desc.dwWidth = kStudyWidth;
+    desc.dwHeight = kStudyHeight;
     if (directDraw->CreateSurface(&desc, &picture, NULL) != DD_OK)
       return false;
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    RECT to = {origin.x, origin.y, origin.x + kClientWidth,
-               origin.y + kClientHeight};
+    RECT to = {origin.x, origin.y, origin.x + kStudyWidth,
+               origin.y + kStudyHeight};
     for (int i = 0; i < 3; ++i)
       primary->Blt(&to, picture, NULL, DDBLT_WAIT, NULL);
     return true;
@@ -257,15 +270,15 @@ struct GdiStudy {
 
   void ShowByDIBits() {
     HDC context = GetDC(window);
-    SetDIBitsToDevice(context, 0, 0, kClientWidth, kClientHeight, 0, 0, 0,
-                      kClientHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    SetDIBitsToDevice(context, 0, 0, kStudyWidth, kStudyHeight, 0, 0, 0,
+                      kStudyHeight, pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(window, context);
     PumpMessages();
   }
 
   void ShowBySection() {
     HDC context = GetDC(window);
-    BitBlt(context, 0, 0, kClientWidth, kClientHeight, memory, 0, 0, SRCCOPY);
+    BitBlt(context, 0, 0, kStudyWidth, kStudyHeight, memory, 0, 0, SRCCOPY);
     ReleaseDC(window, context);
     PumpMessages();
   }
@@ -296,36 +309,42 @@ struct GdiStudy {
 };
 
 void StudyGdi(int rounds) {
-  printf("GDI showing a %dx%d 32-bit picture on a window of that client "
-         "area, median ms:\n  %-40s %12s %12s\n",
-         kClientWidth, kClientHeight, "", "SetDIBits", "DIB BitBlt");
-  for (int stage = kNoDirectDraw; stage <= kBlitted; ++stage) {
-    GdiStudy study;
-    if (!study.Open(Stage(stage))) {
+  printf("GDI showing a %dx%d 32-bit picture on windows of that client area"
+         " side by side, by turns, median ms:\n  %-40s %12s %12s\n",
+         kStudyWidth, kStudyHeight, "", "SetDIBits", "DIB BitBlt");
+  const int kStageCount = kLevelForNoWindow + 1;
+  GdiStudy studies[kStageCount];
+  bool opened[kStageCount];
+  for (int stage = 0; stage < kStageCount; ++stage) {
+    opened[stage] = studies[stage].Open(Stage(stage));
+    for (int i = 0; opened[stage] && i < 5; ++i) {
+      studies[stage].ShowByDIBits();
+      studies[stage].ShowBySection();
+    }
+  }
+  std::vector<double> times[kStageCount][2];
+  LARGE_INTEGER start, end;
+  for (int round = 0; round < rounds; ++round)
+    for (int turn = 0; turn < 2 * kStageCount; ++turn) {
+      int which = (round + turn) % (2 * kStageCount);
+      int stage = which / 2, way = which % 2;
+      if (!opened[stage])
+        continue;
+      QueryPerformanceCounter(&start);
+      if (way == 0)
+        studies[stage].ShowByDIBits();
+      else
+        studies[stage].ShowBySection();
+      QueryPerformanceCounter(&end);
+      times[stage][way].push_back(Milliseconds(start, end));
+    }
+  for (int stage = 0; stage < kStageCount; ++stage) {
+    studies[stage].Close();
+    if (opened[stage])
+      printf("  %-40s %12.3f %12.3f\n", kStages[stage],
+             MedianOf(times[stage][0]), MedianOf(times[stage][1]));
+    else
       printf("  %-40s could not be set up\n", kStages[stage]);
-      study.Close();
-      continue;
-    }
-    for (int i = 0; i < 5; ++i) {
-      study.ShowByDIBits();
-      study.ShowBySection();
-    }
-    std::vector<double> times[2];
-    LARGE_INTEGER start, end;
-    for (int round = 0; round < rounds; ++round)
-      for (int turn = 0; turn < 2; ++turn) {
-        int way = (round + turn) % 2;
-        QueryPerformanceCounter(&start);
-        if (way == 0)
-          study.ShowByDIBits();
-        else
-          study.ShowBySection();
-        QueryPerformanceCounter(&end);
-        times[way].push_back(Milliseconds(start, end));
-      }
-    study.Close();
-    printf("  %-40s %12.3f %12.3f\n", kStages[stage], MedianOf(times[0]),
-           MedianOf(times[1]));
   }
 }
 
@@ -339,7 +358,7 @@ bool Check(bool check, const char *what, double ratio, double most) {
 } // namespace
 
 int main(int argc, char **argv) {
-  bool check = false, fullScreen = false, study = true;
+  bool check = false, fullScreen = false, study = true, onlyStudy = false;
   int rounds = 200;
   double native = 0;
   for (int i = 1; i < argc; ++i) {
@@ -349,6 +368,8 @@ int main(int argc, char **argv) {
       fullScreen = true;
     else if (strcmp(argv[i], "--no-study") == 0)
       study = false;
+    else if (strcmp(argv[i], "--only-study") == 0)
+      onlyStudy = true;
     else if (strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
       rounds = atoi(argv[++i]);
     else if (strcmp(argv[i], "--native-kernels") == 0 && i + 1 < argc)
@@ -356,7 +377,7 @@ int main(int argc, char **argv) {
     else {
       fprintf(stderr,
               "usage: %s [--check] [--fullscreen] [--no-study] [--rounds N]"
-              " [--native-kernels MS]\n",
+              " [--native-kernels MS] [--only-study]\n",
               argv[0]);
       return 2;
     }
@@ -364,6 +385,10 @@ int main(int argc, char **argv) {
   if (rounds < 1) {
     fprintf(stderr, "--rounds wants a count above 0\n");
     return 2;
+  }
+  if (onlyStudy) {
+    StudyGdi(rounds);
+    return 0;
   }
   // Unpaced: the full-screen present would wait for the refresh.
   _putenv("LURN_VSYNC=0");
