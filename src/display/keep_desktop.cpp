@@ -172,7 +172,7 @@ bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from) {
   Rect screen = {0, 0, 0, 0};
   if (primary->GetSurfaceDesc(&desc) == DD_OK)
     screen = Rect{0, 0, int(desc.dwWidth), int(desc.dwHeight)};
-  else
+  else // a primary that cannot tell its size gets the copy as it is
     screen = Rect{to.left, to.top, to.right - to.left, to.bottom - to.top};
   Rect shown = {to.left, to.top, to.right - to.left, to.bottom - to.top};
   Rect part = {from.left, from.top, from.right - from.left,
