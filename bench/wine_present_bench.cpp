@@ -1,15 +1,19 @@
-// What the windowed present on a desktop of another depth costs against
-// the blit every windowed present pays anyway. In one window of a
-// 1280x960 client, by turns: (a) lurn's UpdatePrimaryBuffer of a 640x480
-// 16-bit picture with KeepDesktop, which converts and scales it into a
-// surface of the desktop's format and blits that onto the primary; (b) a
-// plain DirectDraw blit of a 1280x960 system-memory surface already in the
-// desktop's format onto the primary, through a clipper on the same window.
-// Prints both medians and their ratio, and what the library's kernels take
-// alone, memory to memory; with --check exits 1 when the ratio is above
-// 1.3. Run it on a 32-bit desktop (Wine on a 24-bit X screen). The kernel
-// set named is this program's pick, made by the DLL's rule from the same
-// processor and LURN_KERNEL.
+// What the present of a display that keeps the desktop costs under Wine,
+// on a 32-bit desktop (a 24-bit X screen), with a 640x480 16-bit picture:
+// windowed into a 1280x960 client area, or with --fullscreen on a window
+// covering the screen. Timed by turns in one run:
+//   - UpdatePrimaryBuffer through GDI (LURN_PRESENT=gdi, the default),
+//   - UpdatePrimaryBuffer through DirectDraw's blit (LURN_PRESENT=directdraw),
+//   - a memcpy of the client area's 32-bit pixels, the floor of any present;
+// each route on a window of its own, opened in turn (two DirectDraw objects
+// on one window upset Wine's X11 driver). Then the library's kernels alone,
+// memory to memory, back to back, beside the native figure of the same
+// geometry when --native-kernels MS gives it; and, windowed, GDI's two ways
+// of showing a 32-bit picture (SetDIBitsToDevice from plain memory, BitBlt
+// from a DIB section) by turns on five windows side by side with none,
+// some or all of what a display puts on its window. With --check exits 1 when
+// the GDI present takes more than 3 memcpys or a quarter of the DirectDraw
+// present, or the kernels more than 1.5 times their native time.
 #include <ddraw.h>
 #include <lurn.h>
 #include <windows.h>
@@ -18,28 +22,27 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <algorithm>
 #include <vector>
 
-#include "present/present.h"
+#include "kernel_time.h"
 
 namespace {
 
 const int kPictureWidth = 640, kPictureHeight = 480;
 const int kClientWidth = 1280, kClientHeight = 960;
-const double kMostRatio = 1.3;
+const int kStudyWidth = 512, kStudyHeight = 384;
 
-HWND MakeWindow() {
+HWND MakeWindow(const char *title, int width, int height) {
   HINSTANCE instance = GetModuleHandleA(NULL);
   WNDCLASSA windowClass;
   memset(&windowClass, 0, sizeof windowClass);
   windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.hInstance = instance;
   windowClass.lpszClassName = "lurn present bench";
-  RegisterClassA(&windowClass);
-  RECT frame = {0, 0, kClientWidth, kClientHeight};
+  RegisterClassA(&windowClass); // fails harmlessly once registered
+  RECT frame = {0, 0, width, height};
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  return CreateWindowA("lurn present bench", "lurn present bench",
+  return CreateWindowA("lurn present bench", title,
                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                        frame.right - frame.left, frame.bottom - frame.top, NULL,
                        NULL, instance, NULL);
@@ -53,108 +56,40 @@ void PumpMessages() {
   }
 }
 
-// The platform's own windowed present on lurn's DirectDraw object, primary
-// and clipper (a second DirectDraw object on one window upsets Wine's X11
-// driver): a system-memory surface of the client area's size in the
-// primary's format, blitted 1:1.
-struct PlainBlit {
-  IDirectDrawSurface *primary = NULL;
-  IDirectDrawSurface *picture = NULL;
-  IDirectDrawSurface *fence = NULL;
-  HWND window = NULL;
-  DWORD bitsPerPixel = 0;
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
 
-  bool Open(const LurnDirectDraw &display) {
-    window = static_cast<HWND>(display.window);
-    primary = display.primarySurface;
+// Wine's DirectDraw hands blits to a thread of its own and returns before
+// they are done; a lock waits until that thread has done everything handed
+// to it before. Each timed present ends with one, and with the message pump
+// a game runs, where Wine puts GDI's drawing on the X screen.
+struct Fence {
+  IDirectDrawSurface *surface = NULL;
+  bool Open(IDirectDraw *directDraw) {
     DDSURFACEDESC desc;
     memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
-    if (primary->GetSurfaceDesc(&desc) != DD_OK)
-      return false;
-    bitsPerPixel = desc.ddpfPixelFormat.dwRGBBitCount;
-    DDPIXELFORMAT format = desc.ddpfPixelFormat;
-    memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    desc.dwWidth = kClientWidth;
-    desc.dwHeight = kClientHeight;
-    desc.ddpfPixelFormat = format;
-    if (display.directDraw->CreateSurface(&desc, &picture, NULL) != DD_OK)
-      return false;
     desc.dwWidth = desc.dwHeight = 1;
-    if (display.directDraw->CreateSurface(&desc, &fence, NULL) != DD_OK)
-      return false;
-    // A picture that is not all one colour, like a real frame.
-    memset(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    if (picture->Lock(NULL, &desc, DDLOCK_WAIT, NULL) != DD_OK)
-      return false;
-    for (DWORD y = 0; y < desc.dwHeight; ++y)
-      for (LONG x = 0; x < desc.lPitch; ++x)
-        static_cast<unsigned char *>(desc.lpSurface)[y * desc.lPitch + x] =
-            static_cast<unsigned char>(x ^ y);
-    picture->Unlock(NULL);
-    return true;
+    return directDraw->CreateSurface(&desc, &surface, NULL) == DD_OK;
   }
-
-  HRESULT Present() {
-    RECT client;
-    GetClientRect(window, &client);
-    POINT origin = {0, 0};
-    ClientToScreen(window, &origin);
-    OffsetRect(&client, origin.x, origin.y);
-    return primary->Blt(&client, picture, NULL, DDBLT_WAIT, NULL);
-  }
-
-  // Wine's DirectDraw hands blits to a thread of its own and returns before
-  // they are done; a lock waits until that thread has done everything
-  // handed to it before. Each timed present ends with one.
-  void WaitForPlatform() {
+  void Wait() {
+    PumpMessages();
     DDSURFACEDESC desc;
     memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
-    if (fence->Lock(NULL, &desc, DDLOCK_WAIT, NULL) == DD_OK)
-      fence->Unlock(NULL);
+    if (surface != NULL && surface->Lock(NULL, &desc, DDLOCK_WAIT, NULL) == 0)
+      surface->Unlock(NULL);
   }
-
   void Close() {
-    for (IDirectDrawSurface **surface : {&picture, &fence})
-      if (*surface != NULL)
-        (*surface)->Release();
-    picture = fence = NULL;
-  }
-};
-
-// The library's kernels alone, memory to memory: the part of the present
-// that the plain blit does not pay.
-struct KernelsAlone {
-  std::vector<uint16_t> picture;
-  std::vector<uint32_t> converted;
-  PresentScratch scratch;
-
-  KernelsAlone()
-      : picture(kPictureWidth * kPictureHeight),
-        converted(kClientWidth * kClientHeight) {
-    for (size_t i = 0; i < picture.size(); ++i)
-      picture[i] = static_cast<uint16_t>(i * 97);
-  }
-
-  void Run() {
-    Pixels from = {reinterpret_cast<const unsigned char *>(picture.data()),
-                   kPictureWidth,
-                   kPictureHeight,
-                   kPictureWidth * 2,
-                   {16, 0xF800, 0x07E0, 0x001F}};
-    TargetPixels to = {reinterpret_cast<unsigned char *>(converted.data()),
-                       kClientWidth,
-                       kClientHeight,
-                       kClientWidth * 4,
-                       {32, 0xFF0000, 0x00FF00, 0x0000FF}};
-    Rect whole = {0, 0, kPictureWidth, kPictureHeight};
-    Rect area = {0, 0, kClientWidth, kClientHeight};
-    PresentScaled(from, whole, to, area, area, scratch);
+    if (surface != NULL)
+      surface->Release();
+    surface = NULL;
   }
 };
 
@@ -169,139 +104,339 @@ bool DrawPicture(LurnDirectDraw &display) {
   return true;
 }
 
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to,
-                    LARGE_INTEGER frequency) {
-  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
-}
+struct Copy {
+  std::vector<unsigned char> from, to;
+  void Run() { memcpy(to.data(), from.data(), to.size()); }
+};
 
-// The value below which the given share of the sorted values lies.
-double Quantile(const std::vector<double> &sorted, double share) {
-  double at = share * static_cast<double>(sorted.size() - 1);
-  size_t below = static_cast<size_t>(at);
-  if (below + 1 >= sorted.size())
-    return sorted.back();
-  double part = at - static_cast<double>(below);
-  return sorted[below] * (1 - part) + sorted[below + 1] * part;
-}
+struct RouteTimes {
+  double present, copy, kernels; // medians, ms
+  double fastPresent;            // the fastest tenth's bound, ms
+};
 
-// Prints the median and the quartiles; returns the median.
-double Summary(const char *name, std::vector<double> times) {
+// The value a tenth of the times lie below: on a busy machine, nearer what
+// the present costs when nothing else runs than the median.
+double FastestTenth(std::vector<double> times) {
   std::sort(times.begin(), times.end());
-  double median = Quantile(times, 0.5);
-  printf("  %-44s median %7.3f ms (quartiles %.3f to %.3f)\n", name, median,
-         Quantile(times, 0.25), Quantile(times, 0.75));
-  return median;
+  return times[times.size() / 10];
+}
+
+// One route's presents, memcpys and the kernels alone by turns, the order
+// rotating. Fills the medians; false when the display would not open.
+bool TimeRoute(const char *route, bool fullScreen, int rounds,
+               RouteTimes &times, int &width, int &height) {
+  char setting[64];
+  snprintf(setting, sizeof setting, "LURN_PRESENT=%s", route);
+  _putenv(setting);
+  HWND window = MakeWindow(route, kClientWidth, kClientHeight);
+  PumpMessages();
+  static LurnDirectDraw display;
+  unsigned char flags =
+      LurnDirectDraw::KeepDesktop | LurnDirectDraw::ReleaseSecondary;
+  if (fullScreen)
+    flags |= LurnDirectDraw::FullScreen;
+  Fence fence;
+  if (!display.Open(window, kPictureWidth, kPictureHeight, 16, flags) ||
+      !DrawPicture(display) || !fence.Open(display.directDraw)) {
+    fprintf(stderr, "the display did not open with KeepDesktop (%s)\n", route);
+    fence.Close();
+    display.Close();
+    DestroyWindow(window);
+    return false;
+  }
+  PumpMessages();
+  RECT client = {0, 0, 0, 0};
+  GetClientRect(window, &client);
+  width = client.right;
+  height = client.bottom;
+  Copy bytes;
+  bytes.from.assign(size_t(width) * height * 4, 1);
+  bytes.to.assign(bytes.from.size(), 0);
+  KernelsAlone kernels(
+      KernelGeometry{kPictureWidth, kPictureHeight, width, height, fullScreen});
+  // The first turns fill caches and the library's own memory: untimed.
+  for (int i = 0; i < 10; ++i) {
+    display.UpdatePrimaryBuffer();
+    fence.Wait();
+    bytes.Run();
+    kernels.Run();
+  }
+  std::vector<double> spent[3];
+  LARGE_INTEGER start, end;
+  for (int round = 0; round < rounds; ++round) {
+    for (int turn = 0; turn < 3; ++turn) {
+      int what = (round + turn) % 3;
+      QueryPerformanceCounter(&start);
+      if (what == 0) {
+        display.UpdatePrimaryBuffer();
+        fence.Wait();
+      } else if (what == 1) {
+        bytes.Run();
+      } else {
+        kernels.Run();
+      }
+      QueryPerformanceCounter(&end);
+      spent[what].push_back(Milliseconds(start, end));
+    }
+  }
+  fence.Close();
+  display.Close();
+  DestroyWindow(window);
+  PumpMessages();
+  times = RouteTimes{MedianOf(spent[0]), MedianOf(spent[1]), MedianOf(spent[2]),
+                     FastestTenth(spent[0])};
+  return true;
+}
+
+// GDI's two ways of showing a 32-bit picture, on a window of its own that
+// has none, some or all of a display's DirectDraw objects on it.
+enum Stage {
+  kNoDirectDraw,
+  kNormalLevel,
+  kPrimary,
+  kClipper,
+  kBlitted,
+  kLevelForNoWindow
+};
+const char *const kStages[] = {
+    "no DirectDraw on the window",    "a DirectDraw object at normal level",
+    "and a primary surface",          "and a clipper on the window",
+    "after DirectDraw blitted to it", "all three, the level set for no window"};
+
+struct GdiStudy {
+  HWND window = NULL;
+  IDirectDraw *directDraw = NULL;
+  IDirectDrawSurface *primary = NULL, *picture = NULL;
+  IDirectDrawClipper *clipper = NULL;
+  std::vector<uint32_t> pixels;
+  BITMAPINFO info;
+  HDC memory = NULL;
+  HBITMAP section = NULL;
+  HGDIOBJ old = NULL;
+
+  bool Open(Stage stage) {
+    window = MakeWindow(kStages[stage], kStudyWidth, kStudyHeight);
+    // Side by side, none covering another.
+    SetWindowPos(window, NULL, stage % 3 * (kStudyWidth + 16),
+                 stage / 3 * (kStudyHeight + 48), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+    PumpMessages();
+    pixels.resize(size_t(kStudyWidth) * kStudyHeight);
+    for (size_t i = 0; i < pixels.size(); ++i)
+      pixels[i] = uint32_t(i * 2654435761u);
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kStudyWidth;
+    info.bmiHeader.biHeight = -kStudyHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = NULL;
+    section = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (section == NULL)
+      return false;
+    memcpy(bits, pixels.data(), pixels.size() * 4);
+    memory = CreateCompatibleDC(NULL);
+    old = SelectObject(memory, section);
+    if (stage == kNoDirectDraw)
+      return true;
+    DDSURFACEDESC desc;
+    memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY;
+    if (DirectDrawCreate(NULL, &directDraw, NULL) != DD_OK ||
+        directDraw->SetCooperativeLevel(
+            stage == kLevelForNoWindow ? NULL : window, DDSCL_NORMAL) != DD_OK)
+      return false;
+    if (stage == kNormalLevel)
+      return true;
+    if (directDraw->CreateSurface(&desc, &primary, NULL) != DD_OK)
+      return false;
+    if (stage == kPrimary)
+      return true;
+    if (directDraw->CreateClipper(0, &clipper, NULL) != DD_OK ||
+        clipper->SetHWnd(0, window) != DD_OK ||
+        primary->SetClipper(clipper) != DD_OK)
+      return false;
+    if (stage == kClipper || stage == kLevelForNoWindow)
+      return true;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    desc.dwWidth = kStudyWidth;
+    desc.dwHeight = kStudyHeight;
+    if (directDraw->CreateSurface(&desc, &picture, NULL) != DD_OK)
+      return false;
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    RECT to = {origin.x, origin.y, origin.x + kStudyWidth,
+               origin.y + kStudyHeight};
+    for (int i = 0; i < 3; ++i)
+      primary->Blt(&to, picture, NULL, DDBLT_WAIT, NULL);
+    return true;
+  }
+
+  void ShowByDIBits() {
+    HDC context = GetDC(window);
+    SetDIBitsToDevice(context, 0, 0, kStudyWidth, kStudyHeight, 0, 0, 0,
+                      kStudyHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(window, context);
+    PumpMessages();
+  }
+
+  void ShowBySection() {
+    HDC context = GetDC(window);
+    BitBlt(context, 0, 0, kStudyWidth, kStudyHeight, memory, 0, 0, SRCCOPY);
+    ReleaseDC(window, context);
+    PumpMessages();
+  }
+
+  void Close() {
+    if (memory != NULL) {
+      SelectObject(memory, old);
+      DeleteDC(memory);
+    }
+    if (section != NULL)
+      DeleteObject(section);
+    memory = NULL;
+    section = NULL;
+    if (picture != NULL)
+      picture->Release();
+    if (clipper != NULL)
+      clipper->Release();
+    if (primary != NULL)
+      primary->Release();
+    if (directDraw != NULL)
+      directDraw->Release();
+    picture = primary = NULL;
+    clipper = NULL;
+    directDraw = NULL;
+    DestroyWindow(window);
+    PumpMessages();
+  }
+};
+
+void StudyGdi(int rounds) {
+  printf("GDI showing a %dx%d 32-bit picture on windows of that client area"
+         " side by side, by turns, median ms:\n  %-40s %12s %12s\n",
+         kStudyWidth, kStudyHeight, "", "SetDIBits", "DIB BitBlt");
+  const int kStageCount = kLevelForNoWindow + 1;
+  GdiStudy studies[kStageCount];
+  bool opened[kStageCount];
+  for (int stage = 0; stage < kStageCount; ++stage) {
+    opened[stage] = studies[stage].Open(Stage(stage));
+    for (int i = 0; opened[stage] && i < 5; ++i) {
+      studies[stage].ShowByDIBits();
+      studies[stage].ShowBySection();
+    }
+  }
+  std::vector<double> times[kStageCount][2];
+  LARGE_INTEGER start, end;
+  for (int round = 0; round < rounds; ++round)
+    for (int turn = 0; turn < 2 * kStageCount; ++turn) {
+      int which = (round + turn) % (2 * kStageCount);
+      int stage = which / 2, way = which % 2;
+      if (!opened[stage])
+        continue;
+      QueryPerformanceCounter(&start);
+      if (way == 0)
+        studies[stage].ShowByDIBits();
+      else
+        studies[stage].ShowBySection();
+      QueryPerformanceCounter(&end);
+      times[stage][way].push_back(Milliseconds(start, end));
+    }
+  for (int stage = 0; stage < kStageCount; ++stage) {
+    studies[stage].Close();
+    if (opened[stage])
+      printf("  %-40s %12.3f %12.3f\n", kStages[stage],
+             MedianOf(times[stage][0]), MedianOf(times[stage][1]));
+    else
+      printf("  %-40s could not be set up\n", kStages[stage]);
+  }
+}
+
+bool Check(bool check, const char *what, double ratio, double most) {
+  bool missed = ratio > most;
+  printf("  %-44s %6.2f (at most %.2f)%s\n", what, ratio, most,
+         check && missed ? ": MISSED" : "");
+  return check && missed;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-  bool check = false;
-  int rounds = 300, presentsPerTurn = 1;
+  bool check = false, fullScreen = false, study = true, onlyStudy = false;
+  int rounds = 200;
+  double native = 0;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--check") == 0)
       check = true;
+    else if (strcmp(argv[i], "--fullscreen") == 0)
+      fullScreen = true;
+    else if (strcmp(argv[i], "--no-study") == 0)
+      study = false;
+    else if (strcmp(argv[i], "--only-study") == 0)
+      onlyStudy = true;
     else if (strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
       rounds = atoi(argv[++i]);
-    else if (strcmp(argv[i], "--per-turn") == 0 && i + 1 < argc)
-      presentsPerTurn = atoi(argv[++i]);
+    else if (strcmp(argv[i], "--native-kernels") == 0 && i + 1 < argc)
+      native = atof(argv[++i]);
     else {
-      fprintf(stderr, "usage: %s [--check] [--rounds N] [--per-turn N]\n",
+      fprintf(stderr,
+              "usage: %s [--check] [--fullscreen] [--no-study] [--rounds N]"
+              " [--native-kernels MS] [--only-study]\n",
               argv[0]);
       return 2;
     }
   }
-  if (rounds < 1 || presentsPerTurn < 1) {
-    fprintf(stderr, "--rounds and --per-turn want counts above 0\n");
+  if (rounds < 1) {
+    fprintf(stderr, "--rounds wants a count above 0\n");
     return 2;
   }
+  if (onlyStudy) {
+    StudyGdi(rounds);
+    return 0;
+  }
+  // Unpaced: the full-screen present would wait for the refresh.
+  _putenv("LURN_VSYNC=0");
 
-  HWND window = MakeWindow();
-  PumpMessages();
-  RECT client = {0, 0, 0, 0};
-  GetClientRect(window, &client);
-  if (client.right != kClientWidth || client.bottom != kClientHeight) {
-    fprintf(stderr, "the window's client area is %ldx%ld, not %dx%d\n",
-            client.right, client.bottom, kClientWidth, kClientHeight);
+  RouteTimes byGdi, byDirectDraw;
+  int width = 0, height = 0;
+  if (!TimeRoute("gdi", fullScreen, rounds, byGdi, width, height) ||
+      !TimeRoute("directdraw", fullScreen, rounds, byDirectDraw, width, height))
     return 1;
-  }
+  double gdi = byGdi.present, directDraw = byDirectDraw.present;
+  double copy = (byGdi.copy + byDirectDraw.copy) / 2;
+  KernelGeometry geometry = {kPictureWidth, kPictureHeight, width, height,
+                             fullScreen};
+  double kernels = KernelMilliseconds(geometry, rounds);
 
-  static LurnDirectDraw display;
-  if (!display.Open(window, kPictureWidth, kPictureHeight, 16,
-                    LurnDirectDraw::KeepDesktop |
-                        LurnDirectDraw::ReleaseSecondary) ||
-      !DrawPicture(display)) {
-    fprintf(stderr, "lurn's display did not open with KeepDesktop\n");
-    display.Close();
-    return 1;
-  }
-  PlainBlit plain;
-  if (!plain.Open(display)) {
-    fprintf(stderr, "the plain blit could not be set up\n");
-    plain.Close();
-    display.Close();
-    return 1;
-  }
-  if (plain.bitsPerPixel != 32)
-    fprintf(stderr, "warning: the desktop runs at %lu bits, not 32\n",
-            plain.bitsPerPixel);
-
-  KernelsAlone kernels;
-  // The first turns fill caches and the library's scratch: untimed.
-  for (int i = 0; i < 10; ++i) {
-    display.UpdatePrimaryBuffer();
-    HRESULT result = plain.Present();
-    if (result != DD_OK) {
-      fprintf(stderr, "the plain blit failed: 0x%08lX\n",
-              static_cast<unsigned long>(result));
-      plain.Close();
-      display.Close();
-      return 1;
-    }
-    kernels.Run();
-    PumpMessages();
-  }
-  LARGE_INTEGER frequency, start, end;
-  QueryPerformanceFrequency(&frequency);
-  enum { kLibrary, kPlatform, kKernels, kContenders };
-  std::vector<double> times[kContenders];
-  for (int round = 0; round < rounds; ++round) {
-    PumpMessages();
-    // By turns, each going first in its share of the rounds: none profits
-    // from what another left behind more than the others do.
-    for (int turn = 0; turn < kContenders; ++turn) {
-      int contender = (round + turn) % kContenders;
-      QueryPerformanceCounter(&start);
-      for (int i = 0; i < presentsPerTurn; ++i) {
-        if (contender == kLibrary)
-          display.UpdatePrimaryBuffer();
-        else if (contender == kPlatform)
-          plain.Present();
-        else
-          kernels.Run();
-      }
-      plain.WaitForPlatform();
-      QueryPerformanceCounter(&end);
-      times[contender].push_back(Milliseconds(start, end, frequency) /
-                                 presentsPerTurn);
-    }
-  }
-  plain.Close();
-  display.Close();
-  DestroyWindow(window);
-
-  printf("present of %dx%d 16-bit into a %dx%d window on a %lu-bit desktop,"
-         " %d rounds by turns of %d, kernels: %s\n",
-         kPictureWidth, kPictureHeight, kClientWidth, kClientHeight,
-         plain.bitsPerPixel, rounds, presentsPerTurn, PresentKernels());
-  double library =
-      Summary("lurn's UpdatePrimaryBuffer with KeepDesktop", times[kLibrary]);
-  double platform =
-      Summary("plain Blt of 1280x960, the desktop's format", times[kPlatform]);
-  Summary("of which the kernels, memory to memory", times[kKernels]);
-  double ratio = library / platform;
-  printf("  ratio %.2f (at most %.1f)%s\n", ratio, kMostRatio,
-         check && ratio > kMostRatio ? ": MISSED" : "");
-  return check && ratio > kMostRatio ? 1 : 0;
+  printf("%dx%d 16-bit into a %dx%d %s keeping the desktop, %d rounds,"
+         " kernels: %s\n",
+         kPictureWidth, kPictureHeight, width, height,
+         fullScreen ? "full screen" : "window", rounds, PresentKernels());
+  printf("  %-44s median %7.3f ms (fastest tenth below %.3f)\n",
+         "UpdatePrimaryBuffer through GDI", gdi, byGdi.fastPresent);
+  printf("  %-44s median %7.3f ms (fastest tenth below %.3f)\n",
+         "UpdatePrimaryBuffer through DirectDraw", directDraw,
+         byDirectDraw.fastPresent);
+  printf("  %-44s median %7.3f ms (%.1f MB)\n", "memcpy of the output", copy,
+         width * height * 4 / 1e6);
+  printf("  %-44s median %7.3f ms\n", "the kernels alone, memory to memory",
+         kernels);
+  printf("  %-44s median %7.3f ms\n", "  by turns with the GDI present",
+         byGdi.kernels);
+  printf("  %-44s median %7.3f ms\n", "  by turns with the DirectDraw present",
+         byDirectDraw.kernels);
+  if (native > 0)
+    printf("  %-44s median %7.3f ms\n", "the same kernels natively", native);
+  bool missed = Check(check, "GDI present / memcpy", gdi / copy, 3);
+  missed |=
+      Check(check, "GDI present / DirectDraw present", gdi / directDraw, 0.25);
+  if (native > 0)
+    missed |= Check(check, "kernels here / natively", kernels / native, 1.5);
+  if (study && !fullScreen)
+    StudyGdi(rounds / 2 < 30 ? 30 : rounds / 2);
+  return missed ? 1 : 0;
 }

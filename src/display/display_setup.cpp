@@ -317,7 +317,16 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                   height, depth, modes);
     }
   } else {
-    result = directDraw->SetCooperativeLevel(hwnd, DDSCL_NORMAL);
+    // A picture shown through GDI leaves the window to GDI: Wine ties its
+    // DirectDraw rendering to the window the level names, and GDI's drawing
+    // on that window then costs several times as much. The primary and the
+    // clipper still go on the window.
+    HWND levelWindow = hwnd;
+#if defined(_WIN32)
+    if ((flags & KeepDesktop) && settings.present == kPresentGdi)
+      levelWindow = NULL;
+#endif
+    result = directDraw->SetCooperativeLevel(levelWindow, DDSCL_NORMAL);
     if (result != DD_OK)
       return Fail(window, result, "normal level on window %p", window);
     if (!(flags & FullScreen))

@@ -116,54 +116,79 @@ bool Usable(const DDSURFACEDESC &desc, int width, int bytes) {
 // painting black around the picture when it moved.
 bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
              const Rect &picture) {
-  IDirectDrawSurface *source = display.secondarySurface,
-                     *converted = state.converted[turn];
-  Rect area = {0, 0, state.convertedWidth, state.convertedHeight};
-  DDSURFACEDESC in, out;
-  memset(&in, 0, sizeof in);
-  in.dwSize = sizeof in;
+  IDirectDrawSurface *converted = state.converted[turn];
+  DDSURFACEDESC out;
   memset(&out, 0, sizeof out);
   out.dwSize = sizeof out;
-  if (source->Lock(NULL, &in, DDLOCK_WAIT, NULL) != DD_OK)
-    return false;
-  bool done = false, own = !state.memory[turn].empty();
+  bool own = !state.memory[turn].empty();
   if (own) {
     out.lpSurface = state.memory[turn].data();
     out.lPitch = state.memoryPitch;
-  }
-  PixelFormat sourceFormat = FormatOf(source),
-              targetFormat = FormatOf(converted);
-  if (!Usable(in, display.width, int(sourceFormat.bits + 7) / 8)) {
-    source->Unlock(NULL);
+  } else if (converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) != DD_OK) {
     return false;
   }
-  if (!own && converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) == DD_OK &&
-      !Usable(out, area.w, int(targetFormat.bits + 7) / 8)) {
+  PixelFormat targetFormat = FormatOf(converted);
+  bool done = false;
+  if (own ||
+      Usable(out, state.convertedWidth, int(targetFormat.bits + 7) / 8)) {
+    TargetPixels target = {static_cast<unsigned char *>(out.lpSurface),
+                           state.convertedWidth, state.convertedHeight,
+                           int(out.lPitch), targetFormat};
+    done = ConvertDrawing(display, state, target, picture, state.picture[turn]);
+  }
+  if (!own)
     converted->Unlock(NULL);
-    source->Unlock(NULL);
-    return false;
-  }
-  if (own || out.lpSurface != NULL) {
-    TargetPixels target = {static_cast<unsigned char *>(out.lpSurface), area.w,
-                           area.h, int(out.lPitch), targetFormat};
-    RECT place = {picture.x, picture.y, picture.x + picture.w,
-                  picture.y + picture.h};
-    if (memcmp(&place, &state.picture[turn], sizeof place) != 0)
-      FillAround(target, area, picture);
-    state.picture[turn] = place;
-    Pixels pixels = {static_cast<const unsigned char *>(in.lpSurface),
-                     display.width, display.height, int(in.lPitch),
-                     sourceFormat};
-    done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
-                         target, picture, area, *state.scratch);
-    if (!own)
-      converted->Unlock(NULL);
-  }
-  source->Unlock(NULL);
   return done;
 }
 
 } // namespace
+
+bool ConvertDrawing(LurnDirectDraw &display, DesktopState &state,
+                    const TargetPixels &target, const Rect &picture,
+                    RECT &last) {
+  IDirectDrawSurface *source = display.secondarySurface;
+  DDSURFACEDESC in;
+  memset(&in, 0, sizeof in);
+  in.dwSize = sizeof in;
+  if (source->Lock(NULL, &in, DDLOCK_WAIT, NULL) != DD_OK)
+    return false;
+  PixelFormat sourceFormat = FormatOf(source);
+  if (!Usable(in, display.width, int(sourceFormat.bits + 7) / 8)) {
+    source->Unlock(NULL);
+    return false;
+  }
+  Rect area = {0, 0, target.width, target.height};
+  RECT place = {picture.x, picture.y, picture.x + picture.w,
+                picture.y + picture.h};
+  if (memcmp(&place, &last, sizeof place) != 0)
+    FillAround(target, area, picture);
+  last = place;
+  Pixels pixels = {static_cast<const unsigned char *>(in.lpSurface),
+                   display.width, display.height, int(in.lPitch), sourceFormat};
+  bool done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
+                            target, picture, area, *state.scratch);
+  source->Unlock(NULL);
+  return done;
+}
+
+bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from) {
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  Rect screen = {0, 0, 0, 0};
+  if (primary->GetSurfaceDesc(&desc) == DD_OK)
+    screen = Rect{0, 0, int(desc.dwWidth), int(desc.dwHeight)};
+  else // a primary that cannot tell its size gets the copy as it is
+    screen = Rect{to.left, to.top, to.right - to.left, to.bottom - to.top};
+  Rect shown = {to.left, to.top, to.right - to.left, to.bottom - to.top};
+  Rect part = {from.left, from.top, from.right - from.left,
+               from.bottom - from.top};
+  if (!ClipScaled(screen, shown, part))
+    return false;
+  to = RECT{shown.x, shown.y, shown.x + shown.w, shown.y + shown.h};
+  from = RECT{part.x, part.y, part.x + part.w, part.y + part.h};
+  return true;
+}
 
 DesktopState *RememberDesktopState(const void *directDraw,
                                    const Settings &settings) {
@@ -206,6 +231,9 @@ void DropDesktopState(DesktopState *state) {
 #if defined(LURN_WINDOW_SYSTEM)
   GiveWindowBack(*state);
 #endif
+#if defined(_WIN32)
+  ForgetGdiPicture(*state);
+#endif
   delete state->pacer;
   delete state->scratch;
   delete state;
@@ -234,13 +262,17 @@ int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
   ClientToScreen(window, &origin);
   RECT destination = {origin.x, origin.y, origin.x + client.right,
                       origin.y + client.bottom};
-  HRESULT result = display.primarySurface->Blt(
-      &destination, state.converted[turn], NULL, DDBLT_WAIT, NULL);
+  RECT source = {0, 0, client.right, client.bottom};
+  HRESULT result = DD_OK;
+  // Only the part on the screen: the platform may refuse the whole copy.
+  if (ClipToPrimary(display.primarySurface, destination, source))
+    result = display.primarySurface->Blt(&destination, state.converted[turn],
+                                         &source, DDBLT_WAIT, NULL);
   if (result == DDERR_SURFACELOST) {
     // Another program changed the display's mode: the primary comes back,
     // and the conversion surface is made again in the desktop's new format.
     display.primarySurface->Restore();
     ReleaseConverted(state);
   }
-  return 1;
+  return result == DD_OK;
 }

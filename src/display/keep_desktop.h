@@ -23,6 +23,9 @@
 
 class Pacer;
 struct PresentScratch;
+struct TargetPixels;
+struct Rect;
+struct GdiPicture;
 
 struct DesktopState {
   const void *directDraw; // the display's DirectDraw interface: the key
@@ -42,6 +45,8 @@ struct DesktopState {
   int memoryPitch;
   int convertedWidth, convertedHeight;
   PresentScratch *scratch;
+  // Windows: the picture GDI shows, when the display presents through GDI.
+  GdiPicture *gdi;
   // Windows: the window, and whether the display counts among the displays
   // that took it (its look and place as they found it are kept per window).
   void *window;
@@ -74,6 +79,18 @@ void ForgetDesktopState(const void *directDraw); // both at once
 // window's client area. Returns UpdatePrimaryBuffer's answer.
 int PresentToDesktop(LurnDirectDraw &display, DesktopState &state);
 
+// Converts and scales the drawing surface into `target` at `picture`,
+// painting the rest black when the picture moved since `last` (then
+// updated). False when the drawing surface cannot be read or converted.
+bool ConvertDrawing(LurnDirectDraw &display, DesktopState &state,
+                    const TargetPixels &target, const Rect &picture,
+                    RECT &last);
+
+// Cuts a copy onto the primary at `to` (screen coordinates) down to the
+// part on the primary, and the 1:1 or scaled source `from` in proportion.
+// False when nothing of `to` is on it.
+bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from);
+
 // Windows only; natively the stand-in does these itself.
 #if defined(LURN_WINDOW_SYSTEM)
 // The window becomes a borderless window covering its monitor; how it was
@@ -98,6 +115,15 @@ bool ReturnTaken(void *window, bool returnHeld);
 #if defined(_WIN32)
 // Under LURN_CAPTURE, writes every Nth frame's drawing surface as PNG.
 void CaptureFrame(LurnDirectDraw &display, DesktopState &state);
+// Whether the display's presents go through GDI: it keeps the desktop
+// and LURN_PRESENT does not ask for DirectDraw's blit.
+bool PresentsWithGdi(const LurnDirectDraw &display, const DesktopState &state);
+// Converts and scales the drawing surface into the library's own picture
+// at the client area's size and shows it on the window's device context.
+// Returns UpdatePrimaryBuffer's answer.
+int PresentWithGdi(LurnDirectDraw &display, DesktopState &state);
+// Lets go of the GDI picture.
+void ForgetGdiPicture(DesktopState &state);
 #else
 inline void CaptureFrame(LurnDirectDraw &, DesktopState &) {}
 #endif

@@ -150,6 +150,14 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   Pacer *pacer = ReadyPacer(*this, state);
   if (state != NULL) {
     CaptureFrame(*this, *state);
+#if defined(_WIN32)
+    if (PresentsWithGdi(*this, *state)) {
+      int shown = PresentWithGdi(*this, *state);
+      Presented(pacer,
+                state->fullScreenClient ? Pacer::kFlip : Pacer::kWindowed);
+      return shown;
+    }
+#endif
     if (state->converting) {
       int shown = PresentToDesktop(*this, *state);
       Presented(pacer,
@@ -171,8 +179,6 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     return result == DD_OK;
   }
 
-  RECT source;
-  SetRect(&source, 0, 0, width, height);
   // A window that is gone (or was never one) has no client area to show the
   // frame in: nothing is presented.
   RECT client = {0, 0, 0, 0};
@@ -180,20 +186,24 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     return 1;
   POINT origin = {0, 0};
   ClientToScreen(static_cast<HWND>(window), &origin);
-  RECT destination;
-  destination.left = origin.x;
-  destination.top = origin.y;
-  destination.right = client.right + origin.x;
-  destination.bottom = client.bottom + origin.y;
+  RECT destination = {origin.x, origin.y, client.right + origin.x,
+                      client.bottom + origin.y};
+  RECT whole = {0, 0, width, height};
   // The platform scales to the client area and the clipper keeps the copy
-  // inside the window; a failed blit costs only this frame. A display mode
-  // change takes the window's primary away: it is restored here, so that the
-  // next frame shows.
-  if (primarySurface->Blt(&destination, secondarySurface, &source,
-                          kPresentBlitFlags, NULL) == DDERR_SURFACELOST)
+  // inside the window, but not inside the screen: a window partly off it
+  // gets the part that shows.
+  if (!ClipToPrimary(primarySurface, destination, whole))
+    return 1; // nothing of the window is on the screen
+  RECT source;
+  SetRect(&source, whole.left, whole.top, whole.right, whole.bottom);
+  HRESULT result = primarySurface->Blt(&destination, secondarySurface, &source,
+                                       kPresentBlitFlags, NULL);
+  // A display mode change takes the window's primary away: it is restored
+  // here, so that the next frame shows. Any failure costs this frame.
+  if (result == DDERR_SURFACELOST)
     RestoreSurfaces();
   Presented(pacer, Pacer::kWindowed);
-  return 1;
+  return result == DD_OK;
 }
 
 int LurnDirectDraw::RestoreSurfaces() {

@@ -295,6 +295,26 @@ bool Intersect(const Rect &a, const Rect &b, Rect &inside) {
   return true;
 }
 
+bool ClipScaled(const Rect &area, Rect &to, Rect &from) {
+  Rect inside;
+  if (from.w <= 0 || from.h <= 0 || !Intersect(to, area, inside))
+    return false;
+  // Floor of the near edge, ceiling of the far one, in 64 bits.
+  auto down = [](int cut, int fromSize, int toSize) {
+    return int((long long)cut * fromSize / toSize);
+  };
+  auto up = [](int cut, int fromSize, int toSize) {
+    return int(((long long)cut * fromSize + toSize - 1) / toSize);
+  };
+  int left = down(inside.x - to.x, from.w, to.w),
+      right = up(inside.x + inside.w - to.x, from.w, to.w);
+  int top = down(inside.y - to.y, from.h, to.h),
+      bottom = up(inside.y + inside.h - to.y, from.h, to.h);
+  from = Rect{from.x + left, from.y + top, right - left, bottom - top};
+  to = inside;
+  return true;
+}
+
 bool PresentScaled(const Pixels &source, const Rect &from,
                    const TargetPixels &target, const Rect &to, const Rect &clip,
                    PresentScratch &scratch) {

@@ -79,6 +79,12 @@ Rect FitKeepingAspect(int sourceWidth, int sourceHeight, int targetWidth,
 // The part of `a` inside `b`; false when nothing is.
 bool Intersect(const Rect &a, const Rect &b, Rect &inside);
 
+// Cuts a scaled copy of `from` onto `to` down to the part of `to` inside
+// `area`, and `from` to the part that shows there (its edges rounded
+// outwards to whole pixels): platforms that refuse a copy running past the
+// screen still show what is on it. False when nothing of `to` is inside.
+bool ClipScaled(const Rect &area, Rect &to, Rect &from);
+
 // The kernels the present runs: "avx2", "sse2" or "c" (plain C++). The best
 // the processor has unless the settings' kernel names another it has; all
 // give the same bytes. UsePresentKernels answers false, changing nothing,

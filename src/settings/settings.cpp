@@ -114,6 +114,10 @@ Settings ReadSettings() {
   settings.kernel = kernel < 0 ? "" : kKernels[kernel];
   settings.errorBox = ReadSwitch("LURN_ERROR_BOX", NULL, true);
   settings.anyMode = ReadSwitch("LURN_STANDIN_ANYMODE", NULL, false);
+  static const char *const kRoutes[] = {"gdi", "directdraw", NULL};
+  int route =
+      ReadChoice("LURN_PRESENT", NULL, kRoutes, "gdi or directdraw", "gdi");
+  settings.present = route < 0 ? kPresentGdi : PresentRoute(route);
   return settings;
 }
 

@@ -16,6 +16,11 @@ enum ScaleMode { kScaleUnset, kScaleStretch, kScaleAspect, kScaleInteger };
 // or every present, windowed ones too.
 enum VsyncMode { kVsyncOff, kVsyncFlips, kVsyncAll };
 
+// How a display that keeps the desktop puts its picture in the window on
+// Windows: GDI on the window's device context, or DirectDraw's blit onto the
+// primary surface.
+enum PresentRoute { kPresentGdi, kPresentDirectDraw };
+
 struct Settings {
   int keepDesktop;            // LURN_KEEP_DESKTOP: -1 unset, 0 or 1
   ScaleMode scale;            // LURN_SCALE: stretch, aspect or integer
@@ -26,7 +31,8 @@ struct Settings {
   unsigned long captureEvery; // LURN_CAPTURE_EVERY: every n-th frame
   std::string kernel;         // LURN_KERNEL: avx2, sse2 or c; "" the best
   bool errorBox;              // LURN_ERROR_BOX: errors shown in a box too
-  bool anyMode; // LURN_STANDIN_ANYMODE: the stand-in offers every mode
+  bool anyMode;         // LURN_STANDIN_ANYMODE: the stand-in offers every mode
+  PresentRoute present; // LURN_PRESENT: gdi or directdraw
 };
 
 // The settings as the environment gives them now. The shared settings'

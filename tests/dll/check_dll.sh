@@ -73,11 +73,11 @@ tables=$($objdump -p "$dll")
 imports=$(awk '/DLL Name:/{print tolower($3)}' <<<"$tables" | sort -u)
 for name in $imports; do
   case $name in
-  ddraw.dll | dinput.dll | user32.dll | comctl32.dll | kernel32.dll | msvcrt.dll) ;;
+  ddraw.dll | dinput.dll | user32.dll | comctl32.dll | gdi32.dll | kernel32.dll | msvcrt.dll) ;;
   *) fail "imports $name" ;;
   esac
 done
-for name in ddraw.dll dinput.dll user32.dll comctl32.dll; do
+for name in ddraw.dll dinput.dll user32.dll comctl32.dll gdi32.dll; do
   grep -qx "$name" <<<"$imports" || fail "does not import $name"
 done
 

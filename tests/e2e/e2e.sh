@@ -610,9 +610,11 @@ scenario_alt_enter_fullscreen() { # a window of twice the mode, centred
 # -- the DLL on today's desktops: Wine on a 24-bit screen -------------------
 
 # The picture converted into a window larger than the mode, GDI's text on
-# it, keys and the mouse read.
-scenario_keep_windowed() {
-  client keep-windowed -- --keep --gdi --input --no-toggle --mode 320x240 \
+# it, keys and the mouse read; by the default present (GDI) or another.
+keep_windowed() { # NAME [ENV...]
+  local name=$1
+  shift
+  client "$name" "$@" -- --keep --gdi --input --no-toggle --mode 320x240 \
     --client 640x480 --seconds 60
   wait_for '^WINDOW ' || return 1
   expect "layout" "$(line '^LAYOUT ')" "LAYOUT 11 6 0 320 set" || return 1
@@ -621,7 +623,7 @@ scenario_keep_windowed() {
   local window
   window=$(line '^WINDOW ' | cut -d' ' -f2-)
   read -r wx wy ww wh <<<"$window"
-  screenshot keep-windowed
+  screenshot "$name"
   expect_quadrants $window || return 1
   # The text, drawn at the picture's centre: black letters on yellow.
   local colours
@@ -637,6 +639,44 @@ scenario_keep_windowed() {
   expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
   expect_mouse_change 4 128 xdotool mousedown 1 || return 1
   expect_mouse_change 4 -128 xdotool mouseup 1
+}
+
+scenario_keep_windowed() { keep_windowed keep-windowed; }
+scenario_keep_windowed_directdraw() {
+  keep_windowed keep-windowed-directdraw LURN_PRESENT=directdraw
+}
+
+# A window a quarter past the screen's right and bottom edges shows the
+# part on the screen, every frame presented: Wine refuses a blit that runs
+# past the screen.
+off_screen_picture() { # NAME [ENV...] -- [ARGS...]
+  local name=$1 width height x y
+  shift
+  read -r width height <<<"$(xdpyinfo | awk '/dimensions/ {print $2}' |
+    tr x ' ')"
+  x=$((width - 480)) y=$((height - 360))
+  client "$name" "$@" --mode 320x240 --client 640x480 --at "$x,$y" \
+    --seconds 60
+  wait_for '^WINDOW ' || return 1
+  expect "client area" "$(line '^WINDOW ' | cut -d' ' -f2-)" \
+    "$x $y 640 480" || return 1
+  wait_frames 10 || return 1
+  screenshot "$name"
+  local ok=0
+  expect_pixel $((x + 1)) $((y + 1)) ff0000 || ok=1
+  expect_pixel $((x + 160)) $((y + 120)) ff0000 || ok=1
+  expect_pixel $((x + 400)) $((y + 120)) 00ff00 || ok=1
+  expect_pixel $((x + 160)) $((y + 300)) 0000ff || ok=1
+  expect_pixel $((width - 1)) $((height - 1)) ffffff || ok=1
+  expect "frames failed" "$(status_field 2)" 0 || ok=1
+  return $ok
+}
+
+scenario_off_screen() { off_screen_picture off-screen --; }
+scenario_keep_off_screen() {
+  off_screen_picture keep-off-screen -- --keep &&
+    off_screen_picture keep-off-screen-directdraw LURN_PRESENT=directdraw \
+      -- --keep
 }
 
 # A client that does not ask, told by the environment (natively on a
@@ -911,13 +951,14 @@ if [ "$platform" = wine ]; then
   start_xvfb 1024x768x16 || exit 1
   start_wine
   scenarios=(windowed_565 fullscreen missing_depth dead_window aux_surface
-             lost_surfaces input odd_width clean_exit)
+             lost_surfaces input odd_width clean_exit off_screen)
   [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth
                                         dead_window input)
   SCREEN_W=1600 SCREEN_H=1000
-  keep_scenarios=(keep_windowed keep_by_environment keep_cleared
-                  keep_fullscreen keep_alt_enter_windowed
-                  keep_alt_enter_fullscreen keep_window_hook keep_pacing)
+  keep_scenarios=(keep_windowed keep_windowed_directdraw keep_by_environment
+                  keep_cleared keep_fullscreen keep_alt_enter_windowed
+                  keep_alt_enter_fullscreen keep_off_screen keep_window_hook
+                  keep_pacing)
   paced_scenarios=(pacing_small)
   [ "$WINEARCH" = win64 ] && keep_scenarios=(keep_windowed keep_fullscreen
                                              keep_window_hook keep_pacing)

@@ -24,7 +24,8 @@
 // GetDC (Windows);
 // --pattern draws a fine pattern instead of the quadrants; --dead-window
 // passes the handle of a window destroyed first; --log FILE sends
-// the lines to a file instead. On Windows, --activate TITLE only
+// the lines to a file instead. On Windows, --at X,Y puts the client area's
+// corner there on the screen (0,0 is the window's), --activate TITLE only
 // brings the window of that title back to the front, as a user would, and
 // --sequences runs the window sequences below and exits.
 #include <lurn.h>
@@ -53,11 +54,14 @@ struct Options {
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
   double seconds;
+  int atX, atY; // the client area's corner, with `at`
+  bool at;
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, false, false, true, false, false, false, false,
-                     false, false, 16,    320,  240,   640,   480,   10};
+  Options options = {false, false, false, true, false, false, false,
+                     false, false, false, 16,   320,   240,   640,
+                     480,   10,    0,     0,    false};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -87,6 +91,8 @@ Options ParseOptions(int argc, char **argv) {
       sscanf(value, "%dx%d", &options.width, &options.height);
     else if (strcmp(arg, "--client") == 0 && ++i)
       sscanf(value, "%dx%d", &options.clientWidth, &options.clientHeight);
+    else if (strcmp(arg, "--at") == 0 && ++i)
+      options.at = sscanf(value, "%d,%d", &options.atX, &options.atY) == 2;
     else if (strcmp(arg, "--seconds") == 0 && ++i)
       options.seconds = atof(value);
     else if (strcmp(arg, "--log") == 0 && ++i)
@@ -529,8 +535,10 @@ int main(int argc, char **argv) {
   DWORD style = options.fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW;
   RECT frame = {0, 0, options.clientWidth, options.clientHeight};
   AdjustWindowRect(&frame, style, FALSE);
+  int x = options.at ? options.atX + frame.left : 0;
+  int y = options.at ? options.atY + frame.top : 0;
   HWND window =
-      CreateWindowA("lurn e2e", "lurn e2e", style | WS_VISIBLE, 0, 0,
+      CreateWindowA("lurn e2e", "lurn e2e", style | WS_VISIBLE, x, y,
                     frame.right - frame.left, frame.bottom - frame.top, NULL,
                     NULL, instance, NULL);
   if (options.deadWindow)

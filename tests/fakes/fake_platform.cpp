@@ -90,6 +90,10 @@ public:
         "Blt", {Value(dest), Value(source), Value(sourceRect), flags, Value(fx),
                 fx ? fx->dwSize : 0, fx ? fx->dwFillColor : 0});
     Copy(call, dest);
+    if (sourceRect != NULL) // then values 7 to 10
+      for (LONG edge : {sourceRect->left, sourceRect->top, sourceRect->right,
+                        sourceRect->bottom})
+        call.values.push_back(uintptr_t(edge));
     return Answer(call);
   }
   HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target,
@@ -137,6 +141,14 @@ public:
   }
   HRESULT STDMETHODCALLTYPE Restore() override {
     return Answer(Record("Restore", {}));
+  }
+  // Not recorded: every windowed present asks it, which would only pad
+  // every call list.
+  HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) override {
+    desc->dwFlags = DDSD_WIDTH | DDSD_HEIGHT;
+    desc->dwWidth = width;
+    desc->dwHeight = height;
+    return DD_OK;
   }
   HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override {
     return Answer(Record("SetClipper", {Value(clipper)}));

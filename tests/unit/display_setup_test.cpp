@@ -92,6 +92,31 @@ TEST_F(DisplaySetup, WindowedOpenPassesTheDocumentedValues) {
 }
 
 #if defined(_WIN32)
+#if defined(_WIN32)
+// GDI draws several times slower under Wine on a window that DirectDraw's
+// level names: a display that shows its picture through GDI names none.
+TEST_F(DisplaySetup, KeepingTheDesktopTheLevelNamesAWindowOnlyForDirectDraw) {
+  const struct {
+    const char *present;
+    uintptr_t window;
+  } rows[] = {{"", 0},
+              {"gdi", 0},
+              {"directdraw", reinterpret_cast<uintptr_t>(TestWindow())}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string("LURN_PRESENT=") + row.present);
+    SetUp();
+    _putenv_s("LURN_PRESENT", row.present);
+    ASSERT_EQ(1, Open(LurnDirectDraw::KeepDesktop));
+    _putenv_s("LURN_PRESENT", "");
+    EXPECT_EQ(Hex(row.window),
+              Hex(Call("IDirectDraw::SetCooperativeLevel").values[0]));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(TestWindow()),
+              Call("IDirectDrawClipper::SetHWnd").values[1])
+        << "the clipper stays on the window";
+  }
+}
+#endif
+
 TEST_F(DisplaySetup, RecordsHaveTheirDirectX5Sizes) {
   EXPECT_EQ(364u, sizeof(DDCAPS));
   const bool x64 = sizeof(void *) == 8; // the records hold pointers

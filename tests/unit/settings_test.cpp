@@ -11,15 +11,23 @@
 
 namespace {
 
-const char *const kNames[] = {
-    "LURN_KEEP_DESKTOP",          "LURN_SCALE",
-    "LURN_STANDIN_SCALE",         "LURN_VSYNC",
-    "LURN_STANDIN_VSYNC",         "LURN_ALTENTER",
-    "LURN_STANDIN_ALTENTER",      "LURN_CAPTURE",
-    "LURN_STANDIN_CAPTURE",       "LURN_CAPTURE_EVERY",
-    "LURN_STANDIN_CAPTURE_EVERY", "LURN_KERNEL",
-    "LURN_STANDIN_KERNEL",        "LURN_ERROR_BOX",
-    "LURN_STANDIN_ANYMODE", "LURN_STATS"};
+const char *const kNames[] = {"LURN_KEEP_DESKTOP",
+                              "LURN_SCALE",
+                              "LURN_STANDIN_SCALE",
+                              "LURN_VSYNC",
+                              "LURN_STANDIN_VSYNC",
+                              "LURN_ALTENTER",
+                              "LURN_STANDIN_ALTENTER",
+                              "LURN_CAPTURE",
+                              "LURN_STANDIN_CAPTURE",
+                              "LURN_CAPTURE_EVERY",
+                              "LURN_STANDIN_CAPTURE_EVERY",
+                              "LURN_KERNEL",
+                              "LURN_STANDIN_KERNEL",
+                              "LURN_ERROR_BOX",
+                              "LURN_STANDIN_ANYMODE",
+                              "LURN_STATS",
+                              "LURN_PRESENT"};
 
 void SetVariable(const char *name, const char *value) {
 #if defined(_WIN32)
@@ -39,12 +47,13 @@ std::string Summary(const Settings &s) {
          s.capture + "', every " + std::to_string(s.captureEvery) +
          ", kernel '" + s.kernel + "', box " + std::to_string(s.errorBox) +
          ", any " + std::to_string(s.anyMode) + ", stats " +
-         std::to_string(s.stats);
+         std::to_string(s.stats) + ", present " +
+         std::to_string(int(s.present));
 }
 
 const std::string kDefaults = "keep -1, scale 0, vsync 1, altEnter 1, "
                               "capture '', every 1, kernel '', box 1, any 0, "
-                              "stats 0";
+                              "stats 0, present 0";
 
 struct Case {
   const char *name, *value, *name2, *value2;
@@ -83,6 +92,9 @@ const Case kCases[] = {
     {"LURN_ERROR_BOX", "no", "", "", nullptr, true},
     {"LURN_STANDIN_ANYMODE", "1", "", "", "any 1", false},
     {"LURN_STANDIN_ANYMODE", "junk", "", "", nullptr, true},
+    {"LURN_PRESENT", "directdraw", "", "", "present 1", false},
+    {"LURN_PRESENT", "gdi", "", "", nullptr, false},
+    {"LURN_PRESENT", "DirectDraw", "", "", nullptr, true},
 };
 
 // The defaults with the one field the case changes.
