@@ -221,9 +221,14 @@ TEST_F(Presentation, KeepingTheDesktopConvertsIntoSurfacesOfItsFormat) {
     ASSERT_NE(nullptr, blit);
     EXPECT_EQ(display.primarySurface, blit->object);
     const RECT &to = blit->As<RECT>();
-    EXPECT_EQ((std::vector<LONG>{100, 50, 740, 530}),
+    // The 640 x 480 client area at (100, 50) runs past the 640 x 480
+    // screen: the part on it, 1:1.
+    EXPECT_EQ((std::vector<LONG>{100, 50, 640, 480}),
               (std::vector<LONG>{to.left, to.top, to.right, to.bottom}));
-    EXPECT_EQ(0u, blit->values[2]) << "the whole surface, 1:1";
+    ASSERT_EQ(11u, blit->values.size()) << "a source rectangle";
+    EXPECT_EQ(
+        (std::vector<uintptr_t>{0, 0, 540, 430}),
+        std::vector<uintptr_t>(blit->values.begin() + 7, blit->values.end()));
     made.insert(blit->values[1]);
     IDirectDrawSurface *converted =
         reinterpret_cast<IDirectDrawSurface *>(blit->values[1]);
@@ -249,181 +254,182 @@ TEST_F(Presentation, KeepingTheDesktopConvertsIntoSurfacesOfItsFormat) {
   EXPECT_EQ(3u, made.size()) << "frames in turn, then anew";
   display.Close();
   EXPECT_EQ(0, fake.LiveReferences());
-  // A 320 x 200 picture shown twice as large in a window of the 640 x 480
-  // primary: only what lies on the screen is blitted, from the part of the
-  // picture that shows there.
-  TEST_F(Presentation, AWindowPartlyOffTheScreenShowsItsVisiblePart) {
-    struct Row {
-      const char *label;
-      POINT origin;
-      RECT to, from; // expected; an empty `to`: no blit
-    } rows[] = {
-        {"on the screen", {0, 0}, {0, 0, 640, 400}, {0, 0, 320, 200}},
-        {"past the right", {400, 0}, {400, 0, 640, 400}, {0, 0, 120, 200}},
-        {"past the bottom", {0, 300}, {0, 300, 640, 480}, {0, 0, 320, 90}},
-        {"past the left, by an odd count",
-         {-101, 10},
-         {0, 10, 539, 410},
-         {50, 0, 320, 200}},
-        {"past the top and the right",
-         {601, -399},
-         {601, 0, 640, 1},
-         {0, 199, 20, 200}},
-        {"all off the screen", {640, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
-    };
-    OpenDisplay(kRelease);
-    fake.clientRect = RECT{0, 0, 640, 400};
-    for (const Row &row : rows) {
-      SCOPED_TRACE(row.label);
-      fake.calls.clear();
-      fake.clientOrigin = row.origin;
-      EXPECT_EQ(1, display.UpdatePrimaryBuffer());
-      const FakeCall *blit = fake.Find("IDirectDrawSurface::Blt");
-      if (row.to.right == 0) {
-        EXPECT_EQ(nullptr, blit) << "nothing shows, nothing is blitted";
-        continue;
-      }
-      ASSERT_NE(nullptr, blit);
-      const RECT &to = blit->As<RECT>();
-      EXPECT_EQ((std::vector<LONG>{row.to.left, row.to.top, row.to.right,
-                                   row.to.bottom}),
-                (std::vector<LONG>{to.left, to.top, to.right, to.bottom}));
-      ASSERT_EQ(11u, blit->values.size()) << "a source rectangle";
-      EXPECT_EQ(
-          (std::vector<uintptr_t>{
-              uintptr_t(row.from.left), uintptr_t(row.from.top),
-              uintptr_t(row.from.right), uintptr_t(row.from.bottom)}),
-          std::vector<uintptr_t>(blit->values.begin() + 7, blit->values.end()));
-    }
-  }
+}
 
-  TEST_F(Presentation, RestoreStopsAtTheFirstFailure) {
-    OpenDisplay(kAux | kRelease);
-    EXPECT_EQ(1, display.RestoreSurfaces());
-    EXPECT_EQ(3u, fake.Count("IDirectDrawSurface::Restore"));
-    fake.calls.clear();
-    fake.Answer("IDirectDrawSurface::Restore", DDERR_WRONGMODE);
-    EXPECT_EQ(0, display.RestoreSurfaces());
-    EXPECT_EQ(std::vector<const void *>{display.primarySurface},
-              Targets("IDirectDrawSurface::Restore"));
-    fake.calls.clear();
-    fake.Answer("IDirectDrawSurface::Restore", S_FALSE, 1, 2);
-    EXPECT_EQ(0, display.RestoreSurfaces()) << "the auxiliary restore failed";
-  }
-
-  struct LockRow {
+// A 320 x 200 picture shown twice as large in a window of the 640 x 480
+// primary: only what lies on the screen is blitted, from the part of the
+// picture that shows there.
+TEST_F(Presentation, AWindowPartlyOffTheScreenShowsItsVisiblePart) {
+  struct Row {
     const char *label;
-    bool address; // the lock gives the surface's memory, else `bits`
-    uintptr_t bits;
-    LONG pitch;
-    unsigned long failure; // the lock's own answer
-    int expected;
-    int pitchPixels; // expected after the lock, -1: unchanged
-    const char *box; // "" for none
+    POINT origin;
+    RECT to, from; // expected; an empty `to`: no blit
+  } rows[] = {
+      {"on the screen", {0, 0}, {0, 0, 640, 400}, {0, 0, 320, 200}},
+      {"past the right", {400, 0}, {400, 0, 640, 400}, {0, 0, 120, 200}},
+      {"past the bottom", {0, 300}, {0, 300, 640, 480}, {0, 0, 320, 90}},
+      {"past the left, by an odd count",
+       {-101, 10},
+       {0, 10, 539, 410},
+       {50, 0, 320, 200}},
+      {"past the top and the right",
+       {601, -399},
+       {601, 0, 640, 1},
+       {0, 199, 20, 200}},
+      {"all off the screen", {640, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
   };
+  OpenDisplay(kRelease);
+  fake.clientRect = RECT{0, 0, 640, 400};
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.label);
+    fake.calls.clear();
+    fake.clientOrigin = row.origin;
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    const FakeCall *blit = fake.Find("IDirectDrawSurface::Blt");
+    if (row.to.right == 0) {
+      EXPECT_EQ(nullptr, blit) << "nothing shows, nothing is blitted";
+      continue;
+    }
+    ASSERT_NE(nullptr, blit);
+    const RECT &to = blit->As<RECT>();
+    EXPECT_EQ((std::vector<LONG>{row.to.left, row.to.top, row.to.right,
+                                 row.to.bottom}),
+              (std::vector<LONG>{to.left, to.top, to.right, to.bottom}));
+    ASSERT_EQ(11u, blit->values.size()) << "a source rectangle";
+    EXPECT_EQ(
+        (std::vector<uintptr_t>{
+            uintptr_t(row.from.left), uintptr_t(row.from.top),
+            uintptr_t(row.from.right), uintptr_t(row.from.bottom)}),
+        std::vector<uintptr_t>(blit->values.begin() + 7, blit->values.end()));
+  }
+}
 
-  TEST_F(Presentation, LockStoresTheAddressAndPitchOrClosesAndReports) {
-    const LockRow rows[] = {
-        {"640-byte pitch", true, 0, 640, 0, 1, 320, ""},
-        {"pitch over 64 KiB", true, 0, 0x10200, 0, 1, 0x8100, ""},
-        {"pitch of 65535 pixels", true, 0, 0x1FFFE, 0, 1, 0xFFFF, ""},
-        {"pitch too long to count", true, 0, 0x20000, 0, 0, -1, "<Inconnue>"},
-        {"null address", false, 0, 640, 0, 0, -1, "<Inconnue>"},
-        {"debug fill address", false, 0xCDCDCDCD, 640, 0, 0, -1, "<Inconnue>"},
-        {"lock refused", true, 0, 640, 0x887601AE, 0, -1, "DDERR_SURFACEBUSY"},
-        {"lock answering S_FALSE", true, 0, 640, 1, 0, -1, "<Inconnue>"},
-    };
-    for (const LockRow &row : rows) {
-      SCOPED_TRACE(row.label);
-      SetUp();
-      OpenDisplay(kFullScreen | kRelease);
-      display.pitchPixels = 7;
-      static uint16_t pixels[64];
-      void *bits = row.address ? static_cast<void *>(pixels)
-                               : reinterpret_cast<void *>(row.bits);
-      fake.lockAnswers.push_back(LockAnswer{bits, row.pitch});
-      if (row.failure != 0)
-        fake.Answer("IDirectDrawSurface::Lock",
-                    static_cast<HRESULT>(row.failure));
-      EXPECT_EQ(row.expected, display.LockSecondaryBuffer());
-      EXPECT_EQ(row.pitchPixels < 0 ? 7 : row.pitchPixels, display.pitchPixels);
-      std::vector<std::string> boxes = Boxes();
-      EXPECT_EQ(row.box, boxes.empty() ? "" : boxes[0]);
-      EXPECT_LE(boxes.size(), 1u);
-      if (row.expected == 1) {
-        EXPECT_EQ(bits, display.secondaryBits);
-        EXPECT_EQ(
-            sizeof(DDSURFACEDESC),
-            fake.Find("IDirectDrawSurface::Lock")->As<DDSURFACEDESC>().dwSize);
-        EXPECT_EQ(Hex(DDLOCK_WAIT),
-                  Hex(fake.Find("IDirectDrawSurface::Lock")->values[1]));
-      } else {
-        EXPECT_EQ("", OpenFields()) << "a failed lock closes the object";
-        EXPECT_EQ(0, fake.LiveReferences());
-        EXPECT_EQ("MessageBoxA", fake.Names().back())
-            << "closed, then reported";
-      }
+TEST_F(Presentation, RestoreStopsAtTheFirstFailure) {
+  OpenDisplay(kAux | kRelease);
+  EXPECT_EQ(1, display.RestoreSurfaces());
+  EXPECT_EQ(3u, fake.Count("IDirectDrawSurface::Restore"));
+  fake.calls.clear();
+  fake.Answer("IDirectDrawSurface::Restore", DDERR_WRONGMODE);
+  EXPECT_EQ(0, display.RestoreSurfaces());
+  EXPECT_EQ(std::vector<const void *>{display.primarySurface},
+            Targets("IDirectDrawSurface::Restore"));
+  fake.calls.clear();
+  fake.Answer("IDirectDrawSurface::Restore", S_FALSE, 1, 2);
+  EXPECT_EQ(0, display.RestoreSurfaces()) << "the auxiliary restore failed";
+}
+
+struct LockRow {
+  const char *label;
+  bool address; // the lock gives the surface's memory, else `bits`
+  uintptr_t bits;
+  LONG pitch;
+  unsigned long failure; // the lock's own answer
+  int expected;
+  int pitchPixels; // expected after the lock, -1: unchanged
+  const char *box; // "" for none
+};
+
+TEST_F(Presentation, LockStoresTheAddressAndPitchOrClosesAndReports) {
+  const LockRow rows[] = {
+      {"640-byte pitch", true, 0, 640, 0, 1, 320, ""},
+      {"pitch over 64 KiB", true, 0, 0x10200, 0, 1, 0x8100, ""},
+      {"pitch of 65535 pixels", true, 0, 0x1FFFE, 0, 1, 0xFFFF, ""},
+      {"pitch too long to count", true, 0, 0x20000, 0, 0, -1, "<Inconnue>"},
+      {"null address", false, 0, 640, 0, 0, -1, "<Inconnue>"},
+      {"debug fill address", false, 0xCDCDCDCD, 640, 0, 0, -1, "<Inconnue>"},
+      {"lock refused", true, 0, 640, 0x887601AE, 0, -1, "DDERR_SURFACEBUSY"},
+      {"lock answering S_FALSE", true, 0, 640, 1, 0, -1, "<Inconnue>"},
+  };
+  for (const LockRow &row : rows) {
+    SCOPED_TRACE(row.label);
+    SetUp();
+    OpenDisplay(kFullScreen | kRelease);
+    display.pitchPixels = 7;
+    static uint16_t pixels[64];
+    void *bits = row.address ? static_cast<void *>(pixels)
+                             : reinterpret_cast<void *>(row.bits);
+    fake.lockAnswers.push_back(LockAnswer{bits, row.pitch});
+    if (row.failure != 0)
+      fake.Answer("IDirectDrawSurface::Lock",
+                  static_cast<HRESULT>(row.failure));
+    EXPECT_EQ(row.expected, display.LockSecondaryBuffer());
+    EXPECT_EQ(row.pitchPixels < 0 ? 7 : row.pitchPixels, display.pitchPixels);
+    std::vector<std::string> boxes = Boxes();
+    EXPECT_EQ(row.box, boxes.empty() ? "" : boxes[0]);
+    EXPECT_LE(boxes.size(), 1u);
+    if (row.expected == 1) {
+      EXPECT_EQ(bits, display.secondaryBits);
+      EXPECT_EQ(
+          sizeof(DDSURFACEDESC),
+          fake.Find("IDirectDrawSurface::Lock")->As<DDSURFACEDESC>().dwSize);
+      EXPECT_EQ(Hex(DDLOCK_WAIT),
+                Hex(fake.Find("IDirectDrawSurface::Lock")->values[1]));
+    } else {
+      EXPECT_EQ("", OpenFields()) << "a failed lock closes the object";
+      EXPECT_EQ(0, fake.LiveReferences());
+      EXPECT_EQ("MessageBoxA", fake.Names().back()) << "closed, then reported";
     }
   }
+}
 
-  TEST_F(Presentation, ALostDrawingSurfaceAtTheLockCostsOnlyTheFrame) {
-    OpenDisplay(kFullScreen | kAux | kRelease);
-    fake.Answer("IDirectDrawSurface::Lock", DDERR_SURFACELOST);
-    fake.Answer("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, 1);
-    EXPECT_EQ(0, display.LockSecondaryBuffer());
-    EXPECT_TRUE(Boxes().empty()) << "a lost surface is no error to show";
-    EXPECT_EQ((std::vector<const void *>{display.primarySurface,
-                                         display.secondarySurface}),
-              Targets("IDirectDrawSurface::Restore"));
-    EXPECT_NE(nullptr, display.directDraw) << "the display stays open";
-    EXPECT_EQ(1, display.LockSecondaryBuffer()) << "the next frame draws";
-  }
+TEST_F(Presentation, ALostDrawingSurfaceAtTheLockCostsOnlyTheFrame) {
+  OpenDisplay(kFullScreen | kAux | kRelease);
+  fake.Answer("IDirectDrawSurface::Lock", DDERR_SURFACELOST);
+  fake.Answer("IDirectDrawSurface::Restore", DDERR_WRONGMODE, 1, 1);
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  EXPECT_TRUE(Boxes().empty()) << "a lost surface is no error to show";
+  EXPECT_EQ((std::vector<const void *>{display.primarySurface,
+                                       display.secondarySurface}),
+            Targets("IDirectDrawSurface::Restore"));
+  EXPECT_NE(nullptr, display.directDraw) << "the display stays open";
+  EXPECT_EQ(1, display.LockSecondaryBuffer()) << "the next frame draws";
+}
 
-  TEST_F(Presentation, AnAuxiliaryLockFailureKeepsTheDrawingAddress) {
-    OpenDisplay(kAux | kRelease);
-    static uint16_t pixels[64];
-    fake.lockAnswers.push_back(LockAnswer{pixels, 1280});
-    fake.lockAnswers.push_back(LockAnswer{NULL, 640});
-    EXPECT_EQ(0, display.LockSecondaryBuffer());
-    EXPECT_EQ(pixels, display.secondaryBits);
-    EXPECT_EQ(640, display.pitchPixels);
-    EXPECT_EQ(nullptr, display.auxBits);
-    EXPECT_EQ(std::vector<std::string>{"<Inconnue>"}, Boxes());
-    EXPECT_EQ("", OpenFields());
-  }
+TEST_F(Presentation, AnAuxiliaryLockFailureKeepsTheDrawingAddress) {
+  OpenDisplay(kAux | kRelease);
+  static uint16_t pixels[64];
+  fake.lockAnswers.push_back(LockAnswer{pixels, 1280});
+  fake.lockAnswers.push_back(LockAnswer{NULL, 640});
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  EXPECT_EQ(pixels, display.secondaryBits);
+  EXPECT_EQ(640, display.pitchPixels);
+  EXPECT_EQ(nullptr, display.auxBits);
+  EXPECT_EQ(std::vector<std::string>{"<Inconnue>"}, Boxes());
+  EXPECT_EQ("", OpenFields());
+}
 
-  TEST_F(Presentation, UnlockReleasesBothSurfaces) {
-    OpenDisplay(kAux | kRelease);
-    display.UnlockSecondaryBuffer();
-    EXPECT_EQ((std::vector<const void *>{display.secondarySurface,
-                                         display.auxSurface}),
-              Targets("IDirectDrawSurface::Unlock"));
-    EXPECT_EQ(0u, fake.Find("IDirectDrawSurface::Unlock")->values[0]);
-  }
+TEST_F(Presentation, UnlockReleasesBothSurfaces) {
+  OpenDisplay(kAux | kRelease);
+  display.UnlockSecondaryBuffer();
+  EXPECT_EQ(
+      (std::vector<const void *>{display.secondarySurface, display.auxSurface}),
+      Targets("IDirectDrawSurface::Unlock"));
+  EXPECT_EQ(0u, fake.Find("IDirectDrawSurface::Unlock")->values[0]);
+}
 
-  TEST_F(Presentation, AClosedObjectAnswersFailureWithoutCalls) {
-    // A failed lock closes the object in the middle of the client's frame;
-    // the rest of the frame must not reach a missing interface.
-    OpenDisplay(kFullScreen | kAux | kRelease | LurnDirectDraw::NoClear);
-    fake.Answer("IDirectDrawSurface::Lock", DDERR_SURFACEBUSY);
-    EXPECT_EQ(0, display.LockSecondaryBuffer());
-    fake.calls.clear();
-    display.UnlockSecondaryBuffer();
-    EXPECT_EQ(0, display.UpdatePrimaryBuffer());
-    EXPECT_EQ(0, display.ClearSecondaryBuffer());
-    EXPECT_EQ(0, display.RestoreSurfaces());
-    EXPECT_EQ(0, display.LockSecondaryBuffer());
-    EXPECT_TRUE(fake.calls.empty());
+TEST_F(Presentation, AClosedObjectAnswersFailureWithoutCalls) {
+  // A failed lock closes the object in the middle of the client's frame;
+  // the rest of the frame must not reach a missing interface.
+  OpenDisplay(kFullScreen | kAux | kRelease | LurnDirectDraw::NoClear);
+  fake.Answer("IDirectDrawSurface::Lock", DDERR_SURFACEBUSY);
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  fake.calls.clear();
+  display.UnlockSecondaryBuffer();
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(0, display.ClearSecondaryBuffer());
+  EXPECT_EQ(0, display.RestoreSurfaces());
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  EXPECT_TRUE(fake.calls.empty());
 
-    LurnDirectDraw never;
-    memset(&never, 0, sizeof never);
-    never.flags = kAux;
-    never.UnlockSecondaryBuffer();
-    EXPECT_EQ(0, never.UpdatePrimaryBuffer());
-    EXPECT_EQ(0, never.ClearSecondaryBuffer());
-    EXPECT_EQ(0, never.RestoreSurfaces());
-    EXPECT_EQ(0, never.LockSecondaryBuffer());
-    EXPECT_TRUE(fake.calls.empty());
-  }
+  LurnDirectDraw never;
+  memset(&never, 0, sizeof never);
+  never.flags = kAux;
+  never.UnlockSecondaryBuffer();
+  EXPECT_EQ(0, never.UpdatePrimaryBuffer());
+  EXPECT_EQ(0, never.ClearSecondaryBuffer());
+  EXPECT_EQ(0, never.RestoreSurfaces());
+  EXPECT_EQ(0, never.LockSecondaryBuffer());
+  EXPECT_TRUE(fake.calls.empty());
+}
 
 } // namespace
