@@ -223,6 +223,9 @@ void CaptureFrame(const Settings &settings, unsigned long frame,
   std::string path = settings.capture + name, why;
   if (WritePng(path, source, from, why))
     return;
+  // A folder of any length is named by its start and the frame's name.
+  if (path.size() > 200)
+    path = path.substr(0, 120) + "..." + path.substr(path.size() - 60);
   std::lock_guard<std::mutex> hold(stopping);
   if (stoppedFolders.insert(settings.capture).second)
     SayDiagnostic("lurn: cannot capture frame %lu to %s (%s); frame capture "

@@ -254,6 +254,35 @@ struct BadInput {
   const char *box;
 };
 
+// A copy closed, the original is closed too: its calls touch nothing that
+// the copy's Close let go of (the sanitizer build sees any such touch).
+TEST_F(StandinDisplay, TheOriginalOfAClosedCopyIsClosed) {
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16,
+                            kRelease | LurnDirectDraw::AuxSurface));
+  ASSERT_EQ(1, input.Open(window, NULL));
+  ASSERT_EQ(1, input.OpenKeyboard(window));
+  ASSERT_EQ(1, input.OpenMouse(window));
+  LurnDirectDraw displayCopy;
+  LurnDirectInput inputCopy;
+  memcpy(&displayCopy, &display, sizeof display);
+  memcpy(&inputCopy, &input, sizeof input);
+  displayCopy.Close();
+  inputCopy.Close();
+  EXPECT_EQ(0, display.ClearSecondaryBuffer());
+  EXPECT_EQ(0, display.LockSecondaryBuffer());
+  display.UnlockSecondaryBuffer();
+  EXPECT_EQ(0, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(0, display.RestoreSurfaces());
+  input.SyncAcquireKeyboard();
+  input.SyncAcquireMouse();
+  EXPECT_EQ(0, input.GetStateKeyboard());
+  EXPECT_EQ(0, input.GetStateMouse());
+  display.Close();
+  input.Close();
+  EXPECT_EQ(nullptr, display.directDraw);
+  EXPECT_EQ(nullptr, input.directInput);
+}
+
 TEST_F(StandinDisplay, BadInputGetsADefinedAnswer) {
   const BadInput rows[] = {
       {"zero width", false, false, 0, 240, 16, kRelease, 0,

