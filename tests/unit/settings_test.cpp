@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../capture_stderr.h"
 #include "settings/settings.h"
+#include "test_support.h" // SetVariable
 
 namespace {
 
@@ -19,17 +19,6 @@ const char *const kNames[] = {
     "LURN_STANDIN_CAPTURE",       "LURN_CAPTURE_EVERY",
     "LURN_STANDIN_CAPTURE_EVERY", "LURN_KERNEL",
     "LURN_STANDIN_KERNEL",        "LURN_ERROR_BOX"};
-
-void SetVariable(const char *name, const char *value) {
-#if defined(_WIN32)
-  _putenv_s(name, value); // "" removes it
-#else
-  if (*value == '\0')
-    unsetenv(name);
-  else
-    setenv(name, value, 1);
-#endif
-}
 
 std::string Summary(const Settings &s) {
   return "keep " + std::to_string(s.keepDesktop) + ", scale " +
