@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "../capture_stderr.h"
 #include "settings/settings.h"
+#include "test_support.h" // SetVariable
 
 namespace {
 
@@ -28,17 +28,6 @@ const char *const kNames[] = {"LURN_KEEP_DESKTOP",
                               "LURN_STANDIN_ANYMODE",
                               "LURN_STATS",
                               "LURN_PRESENT"};
-
-void SetVariable(const char *name, const char *value) {
-#if defined(_WIN32)
-  _putenv_s(name, value); // "" removes it
-#else
-  if (*value == '\0')
-    unsetenv(name);
-  else
-    setenv(name, value, 1);
-#endif
-}
 
 std::string Summary(const Settings &s) {
   return "keep " + std::to_string(s.keepDesktop) + ", scale " +
