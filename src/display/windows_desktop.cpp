@@ -185,8 +185,7 @@ bool AltEnterTaken() { return altEnterWindows > 0; }
 void CaptureFrame(LurnDirectDraw &display, DesktopState &state) {
   if (!Capturing(state.settings))
     return;
-  ++state.frames; // the first captured frame is number 1
-  if ((state.frames - 1) % state.settings.captureEvery != 0)
+  if (!CapturesFrame(state.settings, ++state.frames))
     return;
   IDirectDrawSurface *surface = display.secondarySurface;
   DDPIXELFORMAT format;

@@ -105,10 +105,14 @@ bool Capturing(const Settings &settings) {
   return !settings.capture.empty() && !Stopped(settings.capture);
 }
 
+bool CapturesFrame(const Settings &settings, unsigned long frame) {
+  return frame >= 1 && (settings.captureEvery <= 1 ||
+                        (frame - 1) % settings.captureEvery == 0);
+}
+
 void CaptureFrame(const Settings &settings, unsigned long frame,
                   const Pixels &source, const Rect &from) {
-  if (!Capturing(settings) ||
-      (settings.captureEvery > 1 && (frame - 1) % settings.captureEvery != 0))
+  if (!Capturing(settings) || !CapturesFrame(settings, frame))
     return;
   char name[32];
   snprintf(name, sizeof name, "/frame-%06lu.png", frame);

@@ -10,11 +10,15 @@
 // has not stopped.
 bool Capturing(const Settings &settings);
 
-// Writes frame number `frame` (counted by the caller from 1) when it is one
-// of every captureEvery-th, as DIR/frame-NNNNNN.png: the `from` rectangle
-// of `source`, the mode's own pixels before scaling. The file appears whole
-// or not at all. A frame that cannot be written is said once on standard
-// error, and capturing into that folder stops.
+// Whether frame number `frame` (counted by the caller from 1 while
+// Capturing) is one to write: one of every captureEvery-th, from the first.
+// Both builds number frames so; callers read the pixels only for these.
+bool CapturesFrame(const Settings &settings, unsigned long frame);
+
+// Writes frame number `frame` when CapturesFrame says so, as
+// DIR/frame-NNNNNN.png: the `from` rectangle of `source`, the mode's own pixels
+// before scaling. The file appears whole or not at all. A frame that cannot be
+// written is said once on standard error, and capturing into that folder stops.
 void CaptureFrame(const Settings &settings, unsigned long frame,
                   const Pixels &source, const Rect &from);
 
