@@ -11,21 +11,17 @@
 
 namespace {
 
-const char *const kNames[] = {"LURN_KEEP_DESKTOP",
-                              "LURN_SCALE",
-                              "LURN_STANDIN_SCALE",
-                              "LURN_VSYNC",
-                              "LURN_STANDIN_VSYNC",
-                              "LURN_ALTENTER",
-                              "LURN_STANDIN_ALTENTER",
-                              "LURN_CAPTURE",
-                              "LURN_STANDIN_CAPTURE",
-                              "LURN_CAPTURE_EVERY",
-                              "LURN_STANDIN_CAPTURE_EVERY",
-                              "LURN_KERNEL",
-                              "LURN_STANDIN_KERNEL",
-                              "LURN_ERROR_BOX",
-                              "LURN_STATS"};
+// clang-format off
+const char *const kNames[] = {
+    "LURN_KEEP_DESKTOP",          "LURN_SCALE",
+    "LURN_STANDIN_SCALE",         "LURN_VSYNC",
+    "LURN_STANDIN_VSYNC",         "LURN_ALTENTER",
+    "LURN_STANDIN_ALTENTER",      "LURN_CAPTURE",
+    "LURN_STANDIN_CAPTURE",       "LURN_CAPTURE_EVERY",
+    "LURN_STANDIN_CAPTURE_EVERY", "LURN_KERNEL",
+    "LURN_STANDIN_KERNEL",        "LURN_ERROR_BOX",
+    "LURN_STATS"};
+// clang-format on
 
 void SetVariable(const char *name, const char *value) {
 #if defined(_WIN32)
@@ -71,7 +67,6 @@ const Case kCases[] = {
     {"LURN_VSYNC", "0", "", "", "vsync 0", false},
     {"LURN_VSYNC", "1", "LURN_STANDIN_VSYNC", "0", nullptr, false},
     {"LURN_VSYNC", "all", "", "", "vsync 2", false},
-    {"LURN_STANDIN_VSYNC", "All", "", "", nullptr, true},
     {"LURN_STATS", "1", "", "", "stats 1", false},
     {"LURN_STATS", "on", "", "", nullptr, true},
     {"LURN_STANDIN_SCALE", "STRETCH", "", "", nullptr, true},
