@@ -5,8 +5,6 @@
 FakePlatform fake;
 std::vector<std::string> fakeReports;
 
-void FakeClock::Report(const char *line) { fakeReports.push_back(line); }
-
 PacingClock *NewPacingClock(void *) { return new FakeClock(); }
 
 namespace {

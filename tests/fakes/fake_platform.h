@@ -6,12 +6,11 @@
 #ifndef LURN_FAKE_PLATFORM_H
 #define LURN_FAKE_PLATFORM_H
 
-#include <com_defaults.h>
 // Natively the fakes' own declarations of the window system's subclass
 // chain, placement and monitors (tests/fakes/include).
-#include <commctrl.h>
-
 #include "present/pacing.h"
+#include <com_defaults.h>
+#include <commctrl.h>
 
 #include <deque>
 #include <map>
@@ -145,27 +144,23 @@ LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void FakeShow(HWND window, UINT command);
 // DestroyWindow: WM_NCDESTROY goes through the procedure, last.
 void FakeDestroy(HWND window);
-// The pacing's clock, in nanoseconds, moving only when a test moves it or
-// the pacing sleeps on it. The displays' own clocks (NewPacingClock) start
-// each at the same time; they all show their lines in `fakeReports`.
+extern std::vector<std::string> fakeReports;
+// The pacing's clock in nanoseconds: it moves when a test moves it, or to
+// the end of a sleep (`wakeLate` after it, once). Each display's clock
+// (NewPacingClock) shows its lines in `fakeReports`.
 class FakeClock : public PacingClock {
 public:
-  long long now = 1000000000;
+  long long now = 1000000000, wakeLate = 0;
   Refresh refresh = {16666667, false, 0};
-  // The next sleep returns this much after its time (then 0 again).
-  long long wakeLate = 0;
   long long Now() override { return now; }
   long long TicksPerSecond() override { return 1000000000; }
   void SleepUntil(long long when) override {
-    if (when > now)
-      now = when;
-    now += wakeLate;
+    now = (when > now ? when : now) + wakeLate;
     wakeLate = 0;
   }
   Refresh ReadRefresh() override { return refresh; }
-  void Report(const char *line) override;
+  void Report(const char *line) override { fakeReports.push_back(line); }
 };
-extern std::vector<std::string> fakeReports;
 
 // The display format as GetPixelFormat reports it.
 void SetDisplayFormat(DWORD bits, DWORD red, DWORD green, DWORD blue);

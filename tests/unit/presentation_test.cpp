@@ -54,32 +54,6 @@ TEST_F(Presentation, BusyHardwareIsAskedAgainUntilItAnswers) {
   EXPECT_EQ(2u, fake.Count("IDirectDrawSurface::Restore"));
 }
 
-// LURN_STATS reaches the display's pacer: paced flips on the fakes' clock
-// give one line after a second of refreshes.
-TEST_F(Presentation, StatisticsOfPacedFlipsComeOnceASecond) {
-  for (const char *name : {"LURN_STATS", "LURN_VSYNC"}) {
-#if defined(_WIN32)
-    _putenv_s(name, "1");
-#else
-    setenv(name, "1", 1);
-#endif
-  }
-  OpenDisplay(kFullScreen | kRelease);
-  for (const char *name : {"LURN_STATS", "LURN_VSYNC"}) {
-#if defined(_WIN32)
-    _putenv_s(name, "");
-#else
-    unsetenv(name);
-#endif
-  }
-  fakeReports.clear();
-  for (int i = 0; i < 61; ++i)
-    ASSERT_EQ(1, display.UpdatePrimaryBuffer());
-  ASSERT_EQ(1u, fakeReports.size());
-  EXPECT_EQ(0u, fakeReports[0].find("lurn: 60.0 presents/s;"))
-      << fakeReports[0];
-}
-
 struct LossRow {
   const char *label;
   unsigned char options;

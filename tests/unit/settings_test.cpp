@@ -64,7 +64,6 @@ const Case kCases[] = {
     {"LURN_VSYNC", "0", "", "", "vsync 0", false},
     {"LURN_VSYNC", "1", "LURN_STANDIN_VSYNC", "0", nullptr, false},
     {"LURN_VSYNC", "all", "", "", "vsync 2", false},
-    {"LURN_STANDIN_VSYNC", "All", "", "", nullptr, true},
     {"LURN_STATS", "1", "", "", "stats 1", false},
     {"LURN_STATS", "on", "", "", nullptr, true},
     {"LURN_STANDIN_SCALE", "STRETCH", "", "", nullptr, true},
