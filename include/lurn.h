@@ -218,13 +218,21 @@ public:
   void Close();
 
   // Reads the keyboard into keyState, re-acquiring it when the read fails
-  // (a few times at most). 1 when keyState was filled, 0 otherwise. Only
-  // the state at the moment of the read is seen, no events: a key pressed
-  // and let go between two reads (held for less than a frame) is missed,
-  // and so is a mouse click between two mouse reads.
+  // (a few times at most). 1 when keyState was filled, 0 otherwise.
+  // keyState is the state at the moment of the read: a key pressed and let
+  // go between two reads is not in it, but KeyPresses counts it.
   int GetStateKeyboard();
   // keyState[key] as last read: 0x80 while the key was down.
   int KeyDown(unsigned char key);
+  // How often `key` went down between the two last GetStateKeyboard calls,
+  // a press let go before the read included; a held key's auto-repeat is
+  // not a press. The keyboard keeps 256 events between two reads; more are
+  // lost, which standard error says once.
+  int KeyPresses(unsigned char key);
+  // The same for mouse button 0-3 between the two last GetStateMouse calls
+  // (0 for any other number). The mouse keeps 1024 events, its motion
+  // included.
+  int ButtonPresses(int button);
   // Reads the mouse into mouseState once SyncAcquireMouse has acquired it.
   // A mouse that lost its acquisition (focus lost: DIERR_INPUTLOST on
   // Windows, DIERR_NOTACQUIRED on Wine and natively) is acquired again and

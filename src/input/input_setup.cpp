@@ -6,6 +6,7 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "input_events.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ OpenRecords<LurnDirectInput> openInputs;
 void Drop(IDirectInputDeviceA *&device) {
   if (Empty(device))
     return;
+  ForgetEvents(device);
   device->Unacquire();
   device->Release();
   device = NULL;
@@ -49,6 +51,7 @@ int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
                            step, name, window);
     return 0;
   }
+  GiveBuffer(device, guid == GUID_SysKeyboard ? kKeyboardEvents : kMouseEvents);
   return 1;
 }
 

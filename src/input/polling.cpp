@@ -2,9 +2,11 @@
 // acquisition.
 #include <dinput.h>
 #include <lurn.h>
+#include <string.h>
 
 #include "../display/keep_desktop.h"
 #include "../empty_field.h"
+#include "input_events.h"
 
 namespace {
 
@@ -22,9 +24,35 @@ int LeaveOutAltEnter(unsigned char *keys) {
   return 1;
 }
 
+// Counts a read's presses once it is over, whichever way it ends: a device
+// that was not read counts none.
+class PressCount {
+public:
+  PressCount(IDirectInputDeviceA *device, bool keyboard, unsigned char *state,
+             size_t size, const char *method)
+      : device_(device), keyboard_(keyboard), state_(state), method_(method) {
+    memcpy(before_, state, size);
+  }
+  ~PressCount() {
+    if (!Empty(device_))
+      CountPresses(device_, keyboard_, before_, state_, method_);
+  }
+  PressCount(const PressCount &) = delete;
+  PressCount &operator=(const PressCount &) = delete;
+
+private:
+  IDirectInputDeviceA *device_;
+  bool keyboard_;
+  const unsigned char *state_;
+  const char *method_;
+  unsigned char before_[256];
+};
+
 } // namespace
 
 int LurnDirectInput::GetStateKeyboard() {
+  PressCount presses(keyboard, true, keyState, sizeof keyState,
+                     "GetStateKeyboard");
   if (Empty(keyboard))
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
@@ -35,6 +63,7 @@ int LurnDirectInput::GetStateKeyboard() {
   for (int tries = 0; tries < kKeyboardTries; ++tries) {
     if (FAILED(keyboard->Acquire()))
       return 0;
+    ForgetHeld(keyboard);
     if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
       return LeaveOutAltEnter(keyState);
   }
@@ -43,7 +72,19 @@ int LurnDirectInput::GetStateKeyboard() {
 
 int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
+int LurnDirectInput::KeyPresses(unsigned char key) {
+  return Empty(keyboard) ? 0 : Presses(keyboard, key);
+}
+
+int LurnDirectInput::ButtonPresses(int button) {
+  if (Empty(mouse) || button < 0 || button > 3)
+    return 0;
+  return Presses(mouse, static_cast<unsigned>(button));
+}
+
 LurnLong LurnDirectInput::GetStateMouse() {
+  PressCount presses(mouseReleased ? NULL : mouse, false, mouseState.rgbButtons,
+                     sizeof mouseState.rgbButtons, "GetStateMouse");
   if (mouseReleased || Empty(mouse))
     return 0;
   HRESULT result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
@@ -53,14 +94,17 @@ LurnLong LurnDirectInput::GetStateMouse() {
   if (result != DIERR_INPUTLOST && result != DIERR_NOTACQUIRED)
     return 0;
   mouse->Acquire();
+  ForgetHeld(mouse);
   result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
   return FAILED(result) ? result : 0;
 }
 
 void LurnDirectInput::SyncAcquireKeyboard() {
   if (keyboardReleased) {
-    if (!Empty(keyboard))
+    if (!Empty(keyboard)) {
       keyboard->Acquire();
+      ForgetHeld(keyboard);
+    }
     keyboardReleased = 0;
   } else {
     if (!Empty(keyboard))
@@ -71,8 +115,10 @@ void LurnDirectInput::SyncAcquireKeyboard() {
 
 void LurnDirectInput::SyncAcquireMouse() {
   if (mouseReleased) {
-    if (!Empty(mouse))
+    if (!Empty(mouse)) {
       mouse->Acquire();
+      ForgetHeld(mouse);
+    }
     mouseReleased = 0;
   } else {
     if (!Empty(mouse))

@@ -29,6 +29,7 @@ typedef LONG *LPLONG;
 #define STDMETHODCALLTYPE
 #define TRUE 1
 #define FALSE 0
+#define INFINITE 0xFFFFFFFF
 
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
