@@ -233,6 +233,15 @@ public:
   // (0 for any other number). The mouse keeps 1024 events, its motion
   // included.
   int ButtonPresses(int button);
+  // The text typed into the keyboard's window since the last call, as
+  // UTF-8: what the system's text input makes of the keys (layouts, shift,
+  // dead keys, AltGr). Backspace, Tab and Return are keys, not text. Writes
+  // at most size - 1 bytes, cut at a whole character, and a terminating
+  // zero; what does not fit stays for the next call. Returns the bytes
+  // written. The first call starts listening to the window (on Windows its
+  // WM_CHAR, through the system's subclass chain) and finds nothing yet;
+  // Close stops. A null buffer or a size below 1 writes nothing and gives 0.
+  int ReadText(char *utf8, int size);
   // Reads the mouse into mouseState once SyncAcquireMouse has acquired it.
   // A mouse that lost its acquisition (focus lost: DIERR_INPUTLOST on
   // Windows, DIERR_NOTACQUIRED on Wine and natively) is acquired again and

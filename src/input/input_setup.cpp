@@ -7,6 +7,7 @@
 #include "../errors/report_error.h"
 #include "../open_records.h"
 #include "input_events.h"
+#include "text_input.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ void Drop(IDirectInputDeviceA *&device) {
   if (Empty(device))
     return;
   ForgetEvents(device);
+  ForgetText(device);
   device->Unacquire();
   device->Release();
   device = NULL;
@@ -128,6 +130,8 @@ int LurnDirectInput::OpenKeyboard(void *window) {
   int opened =
       OpenDevice(directInput, window, GUID_SysKeyboard, &c_dfDIKeyboard,
                  keyboard, "OpenKeyboard", "keyboard");
+  if (opened)
+    NoteTextWindow(keyboard, window);
   openInputs.Remember(*this);
   return opened;
 }

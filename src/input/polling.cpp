@@ -7,6 +7,7 @@
 #include "../display/keep_desktop.h"
 #include "../empty_field.h"
 #include "input_events.h"
+#include "text_input.h"
 
 namespace {
 
@@ -74,6 +75,15 @@ int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
 int LurnDirectInput::KeyPresses(unsigned char key) {
   return Empty(keyboard) ? 0 : Presses(keyboard, key);
+}
+
+int LurnDirectInput::ReadText(char *utf8, int size) {
+  if (Empty(keyboard)) {
+    if (utf8 != NULL && size > 0)
+      utf8[0] = 0;
+    return 0;
+  }
+  return TakeText(keyboard, utf8, size);
 }
 
 int LurnDirectInput::ButtonPresses(int button) {

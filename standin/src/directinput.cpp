@@ -41,13 +41,14 @@ public:
     if (acquired_)
       return DIERR_ACQUIRED;
     DWORD size = reinterpret_cast<const DIPROPDWORD *>(header)->dwData;
-    InputLock lock;
-    // Like Wine: at most 1024 events are kept, whatever is asked.
-    queue_.capacity = std::min<DWORD>(size, kMostBuffered);
-    queue_.events.clear();
-    queue_.overflow = false;
-    if (queue_.capacity != 0)
-      ListQueue(&queue_);
+    {
+      InputLock lock;
+      // Like Wine: at most 1024 events are kept, whatever is asked.
+      queue_.capacity = std::min<DWORD>(size, kMostBuffered);
+      queue_.events.clear();
+      queue_.overflow = false;
+    }
+    ListQueue(&queue_); // the input lock is not recursive
     return DI_OK;
   }
 

@@ -191,6 +191,10 @@ void RememberPointerWindow(InputState &input, SDL_Window *window) {
 }
 
 int SDLCALL Watch(void *, SDL_Event *event) {
+  if (event->type == SDL_TEXTINPUT) {
+    SendText(event->text.windowID, event->text.text); // not under the lock
+    return 1;
+  }
   InputLock lock;
   InputState &input = Input();
   switch (event->type) {

@@ -115,6 +115,8 @@ void PumpOncePerRound(unsigned &seen);
 void PumpEvents();
 // How often the stand-in has pumped SDL's events.
 unsigned PumpCount();
+// Sends SDL's text input to the window's subclass procedures as WM_CHAR.
+void SendText(Uint32 windowId, const char *utf8);
 // The DirectInput key code of an SDL scancode, 0 for none.
 unsigned char KeyCodeOf(SDL_Scancode scancode);
 

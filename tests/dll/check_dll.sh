@@ -53,6 +53,9 @@ LurnDirectInput::OpenKeyboard(void*)
 LurnDirectInput::Close()
 LurnDirectInput::GetStateKeyboard()
 LurnDirectInput::KeyDown(unsigned char)
+LurnDirectInput::KeyPresses(unsigned char)
+LurnDirectInput::ButtonPresses(int)
+LurnDirectInput::ReadText(char*, int)
 LurnDirectInput::GetStateMouse()
 LurnDirectInput::SyncAcquireKeyboard()
 LurnDirectInput::SyncAcquireMouse()
@@ -73,7 +76,7 @@ tables=$($objdump -p "$dll")
 imports=$(awk '/DLL Name:/{print tolower($3)}' <<<"$tables" | sort -u)
 for name in $imports; do
   case $name in
-  ddraw.dll | dinput.dll | user32.dll | kernel32.dll | msvcrt.dll) ;;
+  ddraw.dll | dinput.dll | user32.dll | kernel32.dll | msvcrt.dll | comctl32.dll) ;;
   *) fail "imports $name" ;;
   esac
 done

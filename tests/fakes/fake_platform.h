@@ -85,8 +85,20 @@ public:
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;
   std::deque<std::vector<unsigned char>> mouseStates;
+  // Buffered events delivered by GetDeviceData, oldest first, as many as
+  // each call asks for; and how many each kind has delivered in all.
+  std::deque<DIDEVICEOBJECTDATA> keyboardEvents, mouseEvents;
+  size_t keyboardEventsDelivered = 0, mouseEventsDelivered = 0;
   // What the last successful reads delivered.
   std::vector<unsigned char> lastKeyboardState, lastMouseState;
+  // The window subclasses taken natively (on Windows comctl32's own).
+  struct Subclass {
+    HWND window;
+    SUBCLASSPROC proc;
+    UINT_PTR id;
+    DWORD_PTR data;
+  };
+  std::vector<Subclass> subclasses;
   // The scripted answers given, in order.
   std::vector<HRESULT> answered;
 

@@ -105,4 +105,24 @@ BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
 }
 BOOL WINAPI CloseHandle(HANDLE handle) { return FakeCloseHandle(handle); }
 BOOL WINAPI IsWindow(HWND window) { return FakeIsWindow(window); }
+BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
+                              DWORD_PTR data) {
+  fake.Record("SetWindowSubclass", NULL, {Value(window), id});
+  if (!FakeIsWindow(window))
+    return FALSE;
+  fake.subclasses.push_back(FakePlatform::Subclass{window, proc, id, data});
+  return TRUE;
+}
+BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id) {
+  fake.Record("RemoveWindowSubclass", NULL, {Value(window), id});
+  for (size_t i = 0; i < fake.subclasses.size(); ++i)
+    if (fake.subclasses[i].window == window &&
+        fake.subclasses[i].proc == proc && fake.subclasses[i].id == id) {
+      fake.subclasses.erase(fake.subclasses.begin() + long(i));
+      return TRUE;
+    }
+  return FALSE;
+}
+LRESULT WINAPI DefSubclassProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+BOOL WINAPI IsWindowUnicode(HWND window) { return FakeIsWindow(window); }
 #endif
