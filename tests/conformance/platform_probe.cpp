@@ -209,8 +209,7 @@ void ProbeBufferedKeyboard(HINSTANCE instance, HWND window) {
       keyboard->GetDeviceData(sizeof data[0], data, &count, 0));
   Say("events kept of 20 into 8", static_cast<HRESULT>(count));
   Say("first event's offset", static_cast<HRESULT>(data[0].dwOfs));
-  Say("first event's data & 0x80",
-      static_cast<HRESULT>(data[0].dwData & 0x80));
+  Say("first event's data & 0x80", static_cast<HRESULT>(data[0].dwData & 0x80));
   Say("second event's data & 0x80",
       static_cast<HRESULT>(data[1].dwData & 0x80));
   count = 32;
