@@ -146,20 +146,47 @@ void BM_InputFrame(benchmark::State &state) {
   } else {
     input.SyncAcquireKeyboard();
     input.SyncAcquireMouse();
+    // The events that come between two frames: none, or 1,000 (clicks
+    // among motion), queued before the frame is timed.
+    const int events = int(state.range(0));
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
     for (auto _ : state) {
+      for (int i = 0; i < events; ++i) {
+        if (i % 5 < 2) {
+          event.type = i % 5 ? SDL_MOUSEBUTTONUP : SDL_MOUSEBUTTONDOWN;
+          event.button.button = SDL_BUTTON_LEFT;
+          event.button.windowID = SDL_GetWindowID(window);
+        } else {
+          event.type = SDL_MOUSEMOTION;
+          event.motion.xrel = 1;
+          event.motion.windowID = SDL_GetWindowID(window);
+        }
+        SDL_PushEvent(&event);
+      }
+      auto start = std::chrono::steady_clock::now();
       input.GetStateKeyboard();
       int held = 0;
       for (int key = 0; key < 256; ++key)
         held += input.KeyDown(static_cast<unsigned char>(key));
-      benchmark::DoNotOptimize(held);
+      for (int key = 0; key < 8; ++key)
+        held += input.KeyPresses(static_cast<unsigned char>(DIK_A + key));
       benchmark::DoNotOptimize(input.GetStateMouse());
+      for (int button = 0; button < 4; ++button)
+        held += input.ButtonPresses(button);
+      char text[64];
+      held += input.ReadText(text, sizeof text);
+      benchmark::DoNotOptimize(held);
+      auto end = std::chrono::steady_clock::now();
+      state.SetIterationTime(Seconds(start, end));
+      SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
   }
   input.Close();
   SDL_DestroyWindow(window);
   SDL_Quit();
 }
-BENCHMARK(BM_InputFrame);
+BENCHMARK(BM_InputFrame)->Arg(0)->Arg(1000)->UseManualTime();
 
 template <class Work> double Time(Work work) {
   auto start = std::chrono::steady_clock::now();
@@ -407,8 +434,11 @@ int main(int argc, char **argv) {
       {"plain C++ present / avx2 present, 640x480 -> 1280x960",
        twice.us.count("avx2") ? twice.us.at("c") / twice.us.at("avx2") : 0, 2.5,
        true, headless},
-      {"input frame, microseconds", ns["BM_InputFrame"] / 1e3, 5, true,
-       headless},
+      {"input frame, microseconds", ns["BM_InputFrame/0/manual_time"] / 1e3, 5,
+       true, headless},
+      {"input frame with 1,000 events / without",
+       ns["BM_InputFrame/1000/manual_time"] / ns["BM_InputFrame/0/manual_time"],
+       2, true, headless},
       {"whole frame (clear, lock, unlock, present 640x480 into 1280x960) / "
        "memcpy of the window's pixels",
        twice.memcpy > 0 ? twice.frame / twice.memcpy : 0, 0.8, true, headless},

@@ -3,7 +3,9 @@
 // and draws every frame through the drawing address, pitch and layout
 // fields: drifting colour bands whose speed the wheel sets, a square the
 // arrow keys move, a cursor the mouse moves (coloured by its buttons) and a
-// panel lighting up the keys held. It prints the frame rate once a second
+// panel lighting up the keys held; along the bottom a box for each Space
+// press and left click (none missed) and each byte of the name typed,
+// which Return prints. It prints the frame rate once a second
 // and stops when the window closes, Escape is pressed, --frames N have run
 // or --seconds N have passed.
 #include <lurn.h>
@@ -79,6 +81,8 @@ struct Scene {
   long speed;           // pixels per frame, set by the wheel
   int squareX, squareY; // moved by the arrow keys
   int cursorX, cursorY; // moved by the mouse
+  int taps, clicks;     // Space presses and left clicks, none missed
+  char name[64];        // typed, UTF-8; Return prints it
   bool quit;
 };
 
@@ -99,12 +103,27 @@ void ReadInput(LurnDirectInput &input, Scene &scene) {
     scene.squareY -= step;
   if (input.KeyDown(DIK_DOWN))
     scene.squareY += step;
+  // Presses between two frames count, however short: a quick double tap
+  // at a low frame rate gives 2.
+  scene.taps += input.KeyPresses(DIK_SPACE);
+  size_t length = strlen(scene.name);
+  length += size_t(
+      input.ReadText(scene.name + length, int(sizeof scene.name - length)));
+  for (int back = input.KeyPresses(DIK_BACK); back > 0 && length > 0; --back)
+    while (length > 0 && (scene.name[--length] & 0xC0) == 0x80) {
+    } // a whole UTF-8 character
+  scene.name[length] = 0;
+  if (input.KeyPresses(DIK_RETURN) && length > 0) {
+    printf("name: %s\n", scene.name);
+    fflush(stdout);
+  }
   scene.squareX = Clamp(scene.squareX, 0, kWidth - 48);
   scene.squareY = Clamp(scene.squareY, 0, kHeight - 48);
 
   input.GetStateMouse();
   scene.cursorX = Clamp(scene.cursorX + input.mouseState.lX, 0, kWidth - 1);
   scene.cursorY = Clamp(scene.cursorY + input.mouseState.lY, 0, kHeight - 1);
+  scene.clicks += input.ButtonPresses(0);
   scene.speed = Clamp(int(scene.speed + input.mouseState.lZ / 120), -16, 16);
   input.mouseState.lX = input.mouseState.lY = input.mouseState.lZ = 0;
   scene.phase += scene.speed;
@@ -149,6 +168,14 @@ void DrawScene(const LurnDirectDraw &display, const LurnDirectInput &input,
     FillBox(display, 8 + (key % 16) * 6, 8 + (key / 16) * 6, 5, 5,
             held ? Pack(display, 255, 255, 0) : Pack(display, 40, 40, 40));
   }
+  // Along the bottom: a box per Space press, per click, per byte typed.
+  const int counts[3] = {scene.taps % 40, scene.clicks % 40,
+                         int(strlen(scene.name))};
+  for (int line = 0; line < 3; ++line)
+    for (int i = 0; i < counts[line]; ++i)
+      FillBox(display, 8 + i * 6, display.height - 24 + line * 6, 5, 5,
+              Pack(display, line == 0 ? 255 : 0, line == 1 ? 255 : 0,
+                   line == 2 ? 255 : 128));
   const unsigned char *buttons = input.mouseState.rgbButtons;
   unsigned short cursor = Pack(display, buttons[0] ? 255 : 0,
                                buttons[1] ? 255 : 0, buttons[2] ? 255 : 0);
@@ -201,8 +228,13 @@ void CloseAll() {
 }
 
 Scene StartScene() {
-  Scene scene = {
-      0, 4, kWidth / 2 - 24, kHeight / 2 - 24, kWidth / 2, kHeight / 2, false};
+  Scene scene;
+  memset(&scene, 0, sizeof scene);
+  scene.speed = 4;
+  scene.squareX = kWidth / 2 - 24;
+  scene.squareY = kHeight / 2 - 24;
+  scene.cursorX = kWidth / 2;
+  scene.cursorY = kHeight / 2;
   return scene;
 }
 

@@ -218,13 +218,30 @@ public:
   void Close();
 
   // Reads the keyboard into keyState, re-acquiring it when the read fails
-  // (a few times at most). 1 when keyState was filled, 0 otherwise. Only
-  // the state at the moment of the read is seen, no events: a key pressed
-  // and let go between two reads (held for less than a frame) is missed,
-  // and so is a mouse click between two mouse reads.
+  // (a few times at most). 1 when keyState was filled, 0 otherwise.
+  // keyState is the state at the moment of the read: a key pressed and let
+  // go between two reads is not in it, but KeyPresses counts it.
   int GetStateKeyboard();
   // keyState[key] as last read: 0x80 while the key was down.
   int KeyDown(unsigned char key);
+  // How often `key` went down between the two last GetStateKeyboard calls,
+  // a press let go before the read included; a held key's auto-repeat is
+  // not a press. The keyboard keeps 256 events between two reads; more are
+  // lost, which standard error says once.
+  int KeyPresses(unsigned char key);
+  // The same for mouse button 0-3 between the two last GetStateMouse calls
+  // (0 for any other number). The mouse keeps 1024 events, its motion
+  // included.
+  int ButtonPresses(int button);
+  // The text typed into the keyboard's window since the last call, as
+  // UTF-8: what the system's text input makes of the keys (layouts, shift,
+  // dead keys, AltGr). Backspace, Tab and Return are keys, not text. Writes
+  // at most size - 1 bytes, cut at a whole character, and a terminating
+  // zero; what does not fit stays for the next call. Returns the bytes
+  // written. The first call starts listening to the window (on Windows its
+  // WM_CHAR, through the system's subclass chain) and finds nothing yet;
+  // Close stops. A null buffer or a size below 1 writes nothing and gives 0.
+  int ReadText(char *utf8, int size);
   // Reads the mouse into mouseState once SyncAcquireMouse has acquired it.
   // A mouse that lost its acquisition (focus lost: DIERR_INPUTLOST on
   // Windows, DIERR_NOTACQUIRED on Wine and natively) is acquired again and

@@ -7,6 +7,8 @@
 #include "../errors/report_error.h"
 #include "../open_records.h"
 #include "first_read.h"
+#include "input_events.h"
+#include "text_input.h"
 
 namespace {
 
@@ -16,6 +18,8 @@ OpenRecords<LurnDirectInput> openInputs;
 void Drop(IDirectInputDeviceA *&device) {
   if (Empty(device))
     return;
+  ForgetEvents(device);
+  ForgetText(device);
   device->Unacquire();
   ForgetAcquisition(device);
   device->Release();
@@ -51,6 +55,7 @@ int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
                            step, name, window);
     return 0;
   }
+  GiveBuffer(device, guid == GUID_SysKeyboard ? kKeyboardEvents : kMouseEvents);
   return 1;
 }
 
@@ -129,6 +134,8 @@ int LurnDirectInput::OpenKeyboard(void *window) {
   int opened =
       OpenDevice(directInput, window, GUID_SysKeyboard, &c_dfDIKeyboard,
                  keyboard, "OpenKeyboard", "keyboard");
+  if (opened)
+    NoteTextWindow(keyboard, window);
   openInputs.Remember(*this);
   return opened;
 }

@@ -2,6 +2,7 @@
 // acquisition.
 #include <dinput.h>
 #include <lurn.h>
+#include <string.h>
 
 #include <algorithm>
 #include <mutex>
@@ -11,6 +12,8 @@
 #include "../empty_field.h"
 #include "../open_records.h"
 #include "first_read.h"
+#include "input_events.h"
+#include "text_input.h"
 
 namespace {
 
@@ -61,6 +64,30 @@ int LeaveOutAltEnter(void *window, unsigned char *keys) {
   return 1;
 }
 
+// Counts a read's presses once it is over, whichever way it ends: a device
+// that was not read counts none.
+class PressCount {
+public:
+  PressCount(IDirectInputDeviceA *device, bool keyboard, unsigned char *state,
+             size_t size, const char *method)
+      : device_(device), keyboard_(keyboard), state_(state), method_(method) {
+    memcpy(before_, state, size);
+  }
+  ~PressCount() {
+    if (!Empty(device_))
+      CountPresses(device_, keyboard_, before_, state_, method_);
+  }
+  PressCount(const PressCount &) = delete;
+  PressCount &operator=(const PressCount &) = delete;
+
+private:
+  IDirectInputDeviceA *device_;
+  bool keyboard_;
+  const unsigned char *state_;
+  const char *method_;
+  unsigned char before_[256];
+};
+
 } // namespace
 
 void ForgetAcquisition(const void *mouse) {
@@ -70,7 +97,10 @@ void ForgetAcquisition(const void *mouse) {
 }
 
 int LurnDirectInput::GetStateKeyboard() {
-  if (Empty(keyboard) || !IsOpen(*this))
+  bool open = IsOpen(*this);
+  PressCount presses(open ? keyboard : NULL, true, keyState, sizeof keyState,
+                     "GetStateKeyboard");
+  if (Empty(keyboard) || !open)
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
     return LeaveOutAltEnter(window, keyState);
@@ -80,6 +110,7 @@ int LurnDirectInput::GetStateKeyboard() {
   for (int tries = 0; tries < kKeyboardTries; ++tries) {
     if (FAILED(keyboard->Acquire()))
       return 0;
+    ForgetHeld(keyboard);
     if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
       return LeaveOutAltEnter(window, keyState);
   }
@@ -88,8 +119,31 @@ int LurnDirectInput::GetStateKeyboard() {
 
 int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
+int LurnDirectInput::KeyPresses(unsigned char key) {
+  return Empty(keyboard) || !IsOpen(*this) ? 0 : Presses(keyboard, key);
+}
+
+int LurnDirectInput::ReadText(char *utf8, int size) {
+  if (Empty(keyboard) || !IsOpen(*this)) {
+    if (utf8 != NULL && size > 0)
+      utf8[0] = 0;
+    return 0;
+  }
+  return TakeText(keyboard, utf8, size);
+}
+
+int LurnDirectInput::ButtonPresses(int button) {
+  if (Empty(mouse) || button < 0 || button > 3 || !IsOpen(*this))
+    return 0;
+  return Presses(mouse, static_cast<unsigned>(button));
+}
+
 LurnLong LurnDirectInput::GetStateMouse() {
-  if (mouseReleased || Empty(mouse) || !IsOpen(*this))
+  bool open = IsOpen(*this);
+  PressCount presses(mouseReleased || !open ? NULL : mouse, false,
+                     mouseState.rgbButtons, sizeof mouseState.rgbButtons,
+                     "GetStateMouse");
+  if (mouseReleased || Empty(mouse) || !open)
     return 0;
   HRESULT result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
   if (SUCCEEDED(result))
@@ -100,6 +154,7 @@ LurnLong LurnDirectInput::GetStateMouse() {
   if (result != DIERR_INPUTLOST && result != DIERR_NOTACQUIRED)
     return 0;
   MarkAcquired(mouse, mouse->Acquire());
+  ForgetHeld(mouse);
   result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
   if (FAILED(result))
     return result;
@@ -113,8 +168,10 @@ void LurnDirectInput::SyncAcquireKeyboard() {
     return;
   }
   if (keyboardReleased) {
-    if (!Empty(keyboard))
+    if (!Empty(keyboard)) {
       keyboard->Acquire();
+      ForgetHeld(keyboard);
+    }
     keyboardReleased = 0;
   } else {
     if (!Empty(keyboard))
@@ -129,8 +186,10 @@ void LurnDirectInput::SyncAcquireMouse() {
     return;
   }
   if (mouseReleased) {
-    if (!Empty(mouse))
+    if (!Empty(mouse)) {
       MarkAcquired(mouse, mouse->Acquire());
+      ForgetHeld(mouse);
+    }
     mouseReleased = 0;
   } else {
     if (!Empty(mouse)) {

@@ -54,8 +54,38 @@ struct DIMOUSESTATE {
 #define DIDF_RELAXIS 0x00000002
 
 struct DIDEVCAPS;
-struct DIPROPHEADER;
-struct DIDEVICEOBJECTDATA;
+// A property's header, then its value: SetProperty of DIPROP_BUFFERSIZE
+// with dwHow DIPH_DEVICE gives a device a buffer of that many events.
+struct DIPROPHEADER {
+  DWORD dwSize;
+  DWORD dwHeaderSize;
+  DWORD dwObj;
+  DWORD dwHow;
+};
+struct DIPROPDWORD {
+  DIPROPHEADER diph;
+  DWORD dwData;
+};
+#define DIPH_DEVICE 0
+extern const GUID DIPROP_BUFFERSIZE_KEY; // the real headers' MAKEDIPROP(1)
+#define DIPROP_BUFFERSIZE DIPROP_BUFFERSIZE_KEY
+// One buffered event, DirectInput 5's 16-byte record: the object's offset in
+// the data format (the key code; DIMOFS_* for the mouse) and its new value
+// (0x80 set: down).
+struct DIDEVICEOBJECTDATA {
+  DWORD dwOfs;
+  DWORD dwData;
+  DWORD dwTimeStamp;
+  DWORD dwSequence;
+};
+#define DIMOFS_X 0
+#define DIMOFS_Y 4
+#define DIMOFS_Z 8
+#define DIMOFS_BUTTON0 12
+#define DIMOFS_BUTTON1 13
+#define DIMOFS_BUTTON2 14
+#define DIMOFS_BUTTON3 15
+#define DIGDD_PEEK 0x00000001
 struct DIDEVICEOBJECTINSTANCEA;
 struct DIDEVICEINSTANCEA;
 typedef DIDEVCAPS *LPDIDEVCAPS;
@@ -71,6 +101,7 @@ typedef BOOL(WINAPI *LPDIENUMDEVICESCALLBACKA)(const DIDEVICEINSTANCEA *,
 
 #define DI_OK S_OK
 #define DI_NOEFFECT S_FALSE
+#define DI_BUFFEROVERFLOW S_FALSE
 #define DIERR_INVALIDPARAM E_INVALIDARG
 #define DIERR_NOINTERFACE E_NOINTERFACE
 #define DIERR_GENERIC E_FAIL
@@ -85,6 +116,7 @@ typedef BOOL(WINAPI *LPDIENUMDEVICESCALLBACKA)(const DIDEVICEINSTANCEA *,
 #define DIERR_INPUTLOST ((HRESULT)0x8007001E)
 #define DIERR_ACQUIRED ((HRESULT)0x800700AA)
 #define DIERR_NOTACQUIRED ((HRESULT)0x8007000C)
+#define DIERR_NOTBUFFERED ((HRESULT)0x80040207)
 
 #define DISCL_EXCLUSIVE 0x00000001
 #define DISCL_NONEXCLUSIVE 0x00000002

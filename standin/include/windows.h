@@ -29,6 +29,7 @@ typedef LONG *LPLONG;
 #define STDMETHODCALLTYPE
 #define TRUE 1
 #define FALSE 0
+#define INFINITE 0xFFFFFFFF
 
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
@@ -93,5 +94,27 @@ BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
 BOOL WINAPI CloseHandle(HANDLE handle);
 // Whether `window` is a live SDL_Window* that the client made.
 BOOL WINAPI IsWindow(HWND window);
+
+// Window messages and the system's subclass chain (comctl32's): natively
+// the stand-in sends a subclassed window WM_CHAR, one UTF-16 unit each, for
+// SDL's text input.
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+#define CALLBACK
+#define WM_NCDESTROY 0x0082
+#define WM_CHAR 0x0102
+typedef LRESULT(CALLBACK *SUBCLASSPROC)(HWND window, UINT message,
+                                        WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR id, DWORD_PTR data);
+BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
+                              DWORD_PTR data);
+BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id);
+LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
+                               LPARAM lParam);
+// SDL's windows take UTF-16 text, as a Unicode window does.
+BOOL WINAPI IsWindowUnicode(HWND window);
 
 #endif

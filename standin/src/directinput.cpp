@@ -13,12 +13,80 @@ int liveObjects = 0; // roots and devices; input state restarts at zero
 
 class Device final : public Counted<InputDeviceDefaults> {
 public:
-  explicit Device(bool keyboard)
+  Device(bool keyboard, DWORD version)
       : Counted<InputDeviceDefaults>(IID_IDirectInputDeviceA),
-        keyboard_(keyboard) {
+        keyboard_(keyboard), version_(version) {
     ++liveObjects;
+    queue_.keyboard = keyboard;
+    queue_.acquired = false;
+    queue_.capacity = 0;
+    queue_.overflow = false;
+    queue_.sequence = 0;
   }
-  ~Device() { --liveObjects; }
+  ~Device() {
+    UnlistQueue(&queue_);
+    --liveObjects;
+  }
+
+  HRESULT STDMETHODCALLTYPE SetProperty(REFGUID property,
+                                        LPCDIPROPHEADER header) override {
+    if (header == NULL)
+      return DIERR_INVALIDPARAM;
+    if (&property != &DIPROP_BUFFERSIZE)
+      return DIERR_UNSUPPORTED;
+    if (header->dwSize != sizeof(DIPROPDWORD) ||
+        header->dwHeaderSize != sizeof(DIPROPHEADER) ||
+        header->dwHow != DIPH_DEVICE || header->dwObj != 0)
+      return DIERR_INVALIDPARAM;
+    if (acquired_)
+      return DIERR_ACQUIRED;
+    DWORD size = reinterpret_cast<const DIPROPDWORD *>(header)->dwData;
+    {
+      InputLock lock;
+      // Like Wine: at most 1024 events are kept, whatever is asked.
+      queue_.capacity = std::min<DWORD>(size, kMostBuffered);
+      queue_.events.clear();
+      queue_.overflow = false;
+    }
+    ListQueue(&queue_); // the input lock is not recursive
+    return DI_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD size, LPDIDEVICEOBJECTDATA data,
+                                          LPDWORD count, DWORD flags) override {
+    if (count == NULL)
+      return E_POINTER;
+    if (version_ == 0x0800 || size == sizeof(DIDEVICEOBJECTDATA)) {
+      if (queue_.capacity == 0)
+        return DIERR_NOTBUFFERED;
+      PumpOncePerRound(pumpsSeen_);
+      HRESULT lost = CheckAcquired();
+      if (lost != DI_OK)
+        return lost;
+    }
+    if (queue_.capacity == 0)
+      return DI_OK;
+    if (size < sizeof(DIDEVICEOBJECTDATA))
+      return DIERR_INVALIDPARAM;
+    InputLock lock;
+    DWORD length = static_cast<DWORD>(queue_.events.size());
+    if (*count != INFINITE && length > *count)
+      length = *count;
+    if (data != NULL)
+      for (DWORD i = 0; i < length; ++i)
+        memcpy(reinterpret_cast<unsigned char *>(data) + size_t(size) * i,
+               &queue_.events[i], sizeof(DIDEVICEOBJECTDATA));
+    *count = length;
+    // Wine tells of a lost event only to DirectInput 8's clients.
+    HRESULT result =
+        queue_.overflow && version_ == 0x0800 ? DI_BUFFEROVERFLOW : DI_OK;
+    if ((flags & DIGDD_PEEK) == 0) {
+      queue_.events.erase(queue_.events.begin(),
+                          queue_.events.begin() + length);
+      queue_.overflow = false;
+    }
+    return result;
+  }
 
   HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT format) override {
     if (format == NULL || format->dwSize != sizeof(DIDATAFORMAT))
@@ -60,6 +128,7 @@ public:
     acquired_ = true;
     lost_ = false;
     ForgetMovement();
+    SetQueueAcquired(true);
     return DI_OK;
   }
 
@@ -68,6 +137,7 @@ public:
       return DI_NOEFFECT;
     acquired_ = false;
     ForgetMovement();
+    SetQueueAcquired(false);
     return DI_OK;
   }
 
@@ -79,18 +149,9 @@ public:
     // Events are pumped once a frame: the second device read in it finds
     // them fresh.
     PumpOncePerRound(pumpsSeen_);
-    // A foreground device goes with the focus; the first read after that
-    // says so, later ones find it plainly not acquired.
-    if (acquired_ && foreground_ && !HasFocus(windowId_)) {
-      acquired_ = false;
-      // A destroyed window takes its devices without a word, as on Wine.
-      lost_ = LiveWindow(windowId_) != NULL;
-    }
-    if (!acquired_) {
-      HRESULT result = lost_ ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;
-      lost_ = false;
-      return result;
-    }
+    HRESULT lost = CheckAcquired();
+    if (lost != DI_OK)
+      return lost;
     InputLock lock;
     InputState &input = Input();
     if (keyboard_) {
@@ -108,6 +169,32 @@ public:
   }
 
 private:
+  // A foreground device goes with the focus; the first read after that
+  // says so, later ones find it plainly not acquired.
+  HRESULT CheckAcquired() {
+    if (acquired_ && foreground_ && !HasFocus(windowId_)) {
+      acquired_ = false;
+      SetQueueAcquired(false);
+      // A destroyed window takes its devices without a word, as on Wine.
+      lost_ = LiveWindow(windowId_) != NULL;
+    }
+    if (acquired_)
+      return DI_OK;
+    HRESULT result = lost_ ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;
+    lost_ = false;
+    return result;
+  }
+
+  // An acquisition starts with an empty buffer, as on Wine.
+  void SetQueueAcquired(bool acquired) {
+    InputLock lock;
+    queue_.acquired = acquired;
+    if (acquired) {
+      queue_.events.clear();
+      queue_.overflow = false;
+    }
+  }
+
   // Movement made before an acquisition changes is nobody's to read.
   void ForgetMovement() {
     if (keyboard_)
@@ -118,7 +205,11 @@ private:
     input.mouseX = input.mouseY = input.wheel = 0;
   }
 
+  static const DWORD kMostBuffered = 1024;
+
   bool keyboard_;
+  DWORD version_;
+  EventQueue queue_;
   DWORD dataSize_ = 0;
   Uint32 windowId_ = 0;
   bool foreground_ = false;
@@ -129,7 +220,8 @@ private:
 
 class DirectInput final : public Counted<DirectInputDefaults> {
 public:
-  DirectInput() : Counted<DirectInputDefaults>(IID_IDirectInputA) {
+  explicit DirectInput(DWORD version)
+      : Counted<DirectInputDefaults>(IID_IDirectInputA), version_(version) {
     ++liveObjects;
   }
   ~DirectInput() { --liveObjects; }
@@ -144,9 +236,12 @@ public:
       return DIERR_NOAGGREGATION;
     if (guid != GUID_SysKeyboard && guid != GUID_SysMouse)
       return DIERR_DEVICENOTREG;
-    *out = new Device(guid == GUID_SysKeyboard);
+    *out = new Device(guid == GUID_SysKeyboard, version_);
     return DI_OK;
   }
+
+private:
+  DWORD version_;
 };
 
 } // namespace
@@ -175,6 +270,6 @@ HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version, LPDIRECTINPUTA *out,
     input = fresh;
   }
   WatchEvents();
-  *out = new DirectInput;
+  *out = new DirectInput(version);
   return DI_OK;
 }

@@ -3,7 +3,9 @@
 // a test pushes) reach DirectInput and the display's focus rules.
 #include <dinput.h>
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "desktop.h"
 
@@ -151,6 +153,26 @@ int ButtonIndex(Uint8 button) {
 
 std::atomic_flag inputBusy = ATOMIC_FLAG_INIT;
 
+std::vector<EventQueue *> &Queues() {
+  static std::vector<EventQueue *> queues;
+  return queues;
+}
+
+// Queues one event for every acquired buffered device of its kind; a full
+// buffer drops it and remembers that it did.
+void Queue(bool keyboard, DWORD offset, DWORD data, Uint32 time) {
+  for (EventQueue *queue : Queues()) {
+    if (queue->keyboard != keyboard || !queue->acquired || queue->capacity == 0)
+      continue;
+    if (queue->events.size() >= queue->capacity) {
+      queue->overflow = true;
+      continue;
+    }
+    queue->events.push_back(
+        DIDEVICEOBJECTDATA{offset, data, time, ++queue->sequence});
+  }
+}
+
 // Marks the windows whose place the input state remembers: after SDL_Quit
 // window IDs start again from 1, and a new window is not the old one.
 const char kPointerWindowMark[] = "lurn.pointer";
@@ -169,6 +191,10 @@ void RememberPointerWindow(InputState &input, SDL_Window *window) {
 }
 
 int SDLCALL Watch(void *, SDL_Event *event) {
+  if (event->type == SDL_TEXTINPUT) {
+    SendText(event->text.windowID, event->text.text); // not under the lock
+    return 1;
+  }
   InputLock lock;
   InputState &input = Input();
   switch (event->type) {
@@ -191,8 +217,13 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     if (event->type == SDL_KEYDOWN && TakeAltEnter(event->key))
       break; // the stand-in's own key: the window switches
     unsigned char key = KeyCodeOf(event->key.keysym.scancode);
-    if (key != 0)
-      input.keys[key] = event->type == SDL_KEYDOWN ? 0x80 : 0;
+    if (key == 0)
+      break;
+    unsigned char down = event->type == SDL_KEYDOWN ? 0x80 : 0;
+    input.keys[key] = down;
+    // A key held down repeats in SDL, never on the device.
+    if (!event->key.repeat)
+      Queue(true, key, down, event->key.timestamp);
     break;
   }
   case SDL_MOUSEMOTION: {
@@ -212,6 +243,10 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     }
     input.mouseX += x;
     input.mouseY += y;
+    if (x != 0)
+      Queue(false, DIMOFS_X, static_cast<DWORD>(x), event->motion.timestamp);
+    if (y != 0)
+      Queue(false, DIMOFS_Y, static_cast<DWORD>(y), event->motion.timestamp);
     break;
   }
   case SDL_MOUSEWHEEL: {
@@ -219,13 +254,19 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     if (event->wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
       notches = -notches;
     input.wheel += notches * 120;
+    if (notches != 0)
+      Queue(false, DIMOFS_Z, static_cast<DWORD>(notches * 120),
+            event->wheel.timestamp);
     break;
   }
   case SDL_MOUSEBUTTONDOWN:
   case SDL_MOUSEBUTTONUP: {
     int index = ButtonIndex(event->button.button);
-    if (index >= 0)
-      input.buttons[index] = event->type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+    if (index < 0)
+      break;
+    unsigned char down = event->type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+    input.buttons[index] = down;
+    Queue(false, DIMOFS_BUTTON0 + index, down, event->button.timestamp);
     break;
   }
   default:
@@ -241,6 +282,19 @@ InputLock::InputLock() {
   }
 }
 InputLock::~InputLock() { inputBusy.clear(std::memory_order_release); }
+
+void ListQueue(EventQueue *queue) {
+  InputLock lock;
+  std::vector<EventQueue *> &queues = Queues();
+  if (std::find(queues.begin(), queues.end(), queue) == queues.end())
+    queues.push_back(queue);
+}
+
+void UnlistQueue(EventQueue *queue) {
+  InputLock lock;
+  std::vector<EventQueue *> &queues = Queues();
+  queues.erase(std::remove(queues.begin(), queues.end(), queue), queues.end());
+}
 
 InputState &Input() {
   static InputState input;

@@ -42,6 +42,10 @@ const GUID GUID_SysKeyboard = {
     0x11CF,
     {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
+// A property the stand-in's devices know by its address, as the real
+// platform knows its small numbers.
+const GUID DIPROP_BUFFERSIZE_KEY = {0x00000001, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+
 // The stand-in's devices tell the formats apart by their state size.
 const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT),
                                   sizeof(DIOBJECTDATAFORMAT),

@@ -6,6 +6,9 @@
 
 #include <SDL.h>
 #include <ddraw.h>
+#include <dinput.h>
+
+#include <deque>
 
 #include "present/present.h"
 
@@ -77,6 +80,19 @@ struct InputState {
   int pointerWindowLeft, pointerWindowTop;
 };
 InputState &Input();
+// A device's buffered events (DIPROP_BUFFERSIZE), queued by the watch while
+// the device is acquired. Listed from the buffer's setting to the device's
+// end; read and written under the input lock.
+struct EventQueue {
+  bool keyboard;
+  bool acquired;
+  DWORD capacity; // events it holds; 0: not buffered
+  bool overflow;  // events came while it was full, and were dropped
+  DWORD sequence;
+  std::deque<DIDEVICEOBJECTDATA> events;
+};
+void ListQueue(EventQueue *queue);
+void UnlistQueue(EventQueue *queue);
 // The watch runs on whichever thread pumps or pushes an event: the input
 // state is read and written under this lock, held briefly.
 class InputLock {
@@ -99,6 +115,8 @@ void PumpOncePerRound(unsigned &seen);
 void PumpEvents();
 // How often the stand-in has pumped SDL's events.
 unsigned PumpCount();
+// Sends SDL's text input to the window's subclass procedures as WM_CHAR.
+void SendText(Uint32 windowId, const char *utf8);
 // The DirectInput key code of an SDL scancode, 0 for none.
 unsigned char KeyCodeOf(SDL_Scancode scancode);
 

@@ -18,6 +18,8 @@
 // A top-level window of the probe's own, and its end.
 HWND NewWindow(bool shown = true);
 void EndWindow(HWND window);
+// Presses and lets go the A key `taps` times, as the user would.
+void TapKey(HWND window, int taps);
 
 namespace {
 
@@ -174,6 +176,56 @@ void ProbeDirectInput(HINSTANCE instance, HWND window) {
   input->Release();
 }
 
+// A keyboard's buffered events: the buffer's setting, what a full one
+// keeps and says, the records' layout, and a buffer emptied by acquiring.
+void ProbeBufferedKeyboard(HINSTANCE instance, HWND window) {
+  IDirectInputA *input = NULL;
+  DirectInputCreateA(instance, 0x0500, &input, NULL);
+  IDirectInputDeviceA *keyboard = NULL;
+  input->CreateDevice(GUID_SysKeyboard, &keyboard, NULL);
+  keyboard->SetDataFormat(&c_dfDIKeyboard);
+  keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND);
+  DIDEVICEOBJECTDATA data[32];
+  DWORD count = 32;
+  Say("GetDeviceData unbuffered",
+      keyboard->GetDeviceData(sizeof data[0], data, &count, 0));
+  DIPROPDWORD property;
+  memset(&property, 0, sizeof property);
+  property.diph.dwSize = sizeof property;
+  property.diph.dwHeaderSize = sizeof property.diph;
+  property.diph.dwHow = DIPH_DEVICE;
+  property.dwData = 8;
+  Say("SetProperty buffer size 8",
+      keyboard->SetProperty(DIPROP_BUFFERSIZE, &property.diph));
+  count = 32;
+  Say("GetDeviceData before Acquire",
+      keyboard->GetDeviceData(sizeof data[0], data, &count, 0));
+  Say("Acquire buffered keyboard", keyboard->Acquire());
+  Say("SetProperty buffer size while acquired",
+      keyboard->SetProperty(DIPROP_BUFFERSIZE, &property.diph));
+  TapKey(window, 10);
+  count = 32;
+  Say("GetDeviceData after 20 events into 8",
+      keyboard->GetDeviceData(sizeof data[0], data, &count, 0));
+  Say("events kept of 20 into 8", static_cast<HRESULT>(count));
+  Say("first event's offset", static_cast<HRESULT>(data[0].dwOfs));
+  Say("first event's data & 0x80", static_cast<HRESULT>(data[0].dwData & 0x80));
+  Say("second event's data & 0x80",
+      static_cast<HRESULT>(data[1].dwData & 0x80));
+  count = 32;
+  Say("GetDeviceData once read",
+      keyboard->GetDeviceData(sizeof data[0], data, &count, 0));
+  Say("events once read", static_cast<HRESULT>(count));
+  TapKey(window, 2);
+  keyboard->Unacquire();
+  keyboard->Acquire();
+  count = 32;
+  keyboard->GetDeviceData(sizeof data[0], data, &count, 0);
+  Say("events after acquiring again", static_cast<HRESULT>(count));
+  keyboard->Release();
+  input->Release();
+}
+
 struct Mode {
   DWORD width, height, bits;
 };
@@ -277,6 +329,16 @@ HWND NewWindow(bool shown) {
     DispatchMessageA(&message);
   return window;
 }
+void TapKey(HWND, int taps) {
+  for (int i = 0; i < taps; ++i) {
+    keybd_event('A', 0x1E, 0, 0);
+    keybd_event('A', 0x1E, KEYEVENTF_KEYUP, 0);
+  }
+  Sleep(100); // Wine's input thread queues them
+  MSG message;
+  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+    DispatchMessageA(&message);
+}
 void EndWindow(HWND window) {
   DestroyWindow(window);
   MSG message;
@@ -297,6 +359,7 @@ int main(int argc, char **argv) {
   HWND window = NewWindow();
   ProbeDirectDraw(window);
   ProbeDirectInput(instance, window);
+  ProbeBufferedKeyboard(instance, window);
   EndWindow(window);
   ProbeFullScreen(instance);
   ProbeManyWindows();
@@ -310,6 +373,18 @@ HWND NewWindow(bool shown) {
 void EndWindow(HWND window) {
   SDL_DestroyWindow(static_cast<SDL_Window *>(window));
 }
+void TapKey(HWND window, int taps) {
+  SDL_Event event;
+  memset(&event, 0, sizeof event);
+  event.key.windowID = SDL_GetWindowID(static_cast<SDL_Window *>(window));
+  event.key.keysym.scancode = SDL_SCANCODE_A;
+  for (int i = 0; i < taps; ++i)
+    for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+      event.type = type;
+      SDL_PushEvent(&event);
+    }
+  SDL_PumpEvents();
+}
 
 int main(int argc, char **argv) {
   if (argc > 1 && freopen(argv[1], "w", stdout) == NULL)
@@ -318,6 +393,7 @@ int main(int argc, char **argv) {
   HWND window = NewWindow();
   ProbeDirectDraw(window);
   ProbeDirectInput(NULL, window);
+  ProbeBufferedKeyboard(NULL, window);
   EndWindow(window);
   ProbeFullScreen(NULL);
   ProbeManyWindows();

@@ -264,6 +264,32 @@ public:
         .assign(bytes, bytes + size);
     return result;
   }
+  HRESULT STDMETHODCALLTYPE SetProperty(REFGUID property,
+                                        LPCDIPROPHEADER header) override {
+    FakeCall &call = Record("SetProperty", {Value(&property), Value(header)});
+    if (header != NULL && header->dwSize == sizeof(DIPROPDWORD))
+      Copy(call, reinterpret_cast<const DIPROPDWORD *>(header));
+    return Answer(call);
+  }
+  HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD size, LPDIDEVICEOBJECTDATA data,
+                                          LPDWORD count, DWORD flags) override {
+    HRESULT result = Answer(Record(
+        "GetDeviceData", {size, Value(data), count ? *count : 0, flags}));
+    if (FAILED(result))
+      return result;
+    std::deque<DIDEVICEOBJECTDATA> &events =
+        keyboard ? fake.keyboardEvents : fake.mouseEvents;
+    DWORD given = 0;
+    for (; given < *count && !events.empty(); ++given) {
+      memcpy(reinterpret_cast<unsigned char *>(data) + size_t(size) * given,
+             &events.front(), sizeof(DIDEVICEOBJECTDATA));
+      events.pop_front();
+    }
+    *count = given;
+    (keyboard ? fake.keyboardEventsDelivered : fake.mouseEventsDelivered) +=
+        given;
+    return result;
+  }
   HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT format) override {
     return Answer(Record("SetDataFormat", {Value(format)}));
   }
@@ -298,6 +324,10 @@ void FakePlatform::Reset() {
   lockAnswers.clear();
   keyboardStates.clear();
   mouseStates.clear();
+  keyboardEvents.clear();
+  mouseEvents.clear();
+  subclasses.clear();
+  keyboardEventsDelivered = mouseEventsDelivered = 0;
   lastKeyboardState.clear();
   lastMouseState.clear();
   answered.clear();

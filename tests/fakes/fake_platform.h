@@ -116,6 +116,10 @@ public:
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;
   std::deque<std::vector<unsigned char>> mouseStates;
+  // Buffered events delivered by GetDeviceData, oldest first, as many as
+  // each call asks for; and how many each kind has delivered in all.
+  std::deque<DIDEVICEOBJECTDATA> keyboardEvents, mouseEvents;
+  size_t keyboardEventsDelivered = 0, mouseEventsDelivered = 0;
   // What the last successful reads delivered.
   std::vector<unsigned char> lastKeyboardState, lastMouseState;
   // The scripted answers given, in order, and the failures the fakes gave

@@ -301,7 +301,9 @@ BOOL WINAPI FakeAdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD) {
 BOOL WINAPI FakeSetWindowSubclass(HWND window, SUBCLASSPROC procedure,
                                   UINT_PTR id, DWORD_PTR data) {
   fake.Record("SetWindowSubclass", NULL, {Value(window), id, data});
-  FakeWindow *found = Live(window);
+  // A handle the tests use without making it (TestWindow) is a window of
+  // no procedure of its own.
+  FakeWindow *found = FakeIsWindow(window) ? &fake.windows[window] : NULL;
   if (found == NULL || procedure == NULL)
     return FALSE;
   for (FakeWindow::Subclass &subclass : found->subclasses)
@@ -463,4 +465,5 @@ LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
                                LPARAM lParam) {
   return FakeDefSubclassProc(window, message, wParam, lParam);
 }
+BOOL WINAPI IsWindowUnicode(HWND window) { return FakeIsWindow(window); }
 #endif

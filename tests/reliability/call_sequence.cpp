@@ -2,6 +2,8 @@
 
 #include <lurn.h>
 
+#include <algorithm>
+#include <deque>
 #include <set>
 #include <sstream>
 
@@ -36,6 +38,8 @@ const char *const kPlatformCalls[] = {
     "IDirectInputDeviceA::Acquire",
     "IDirectInputDeviceA::GetDeviceState",
     "GetClientRect",
+    "IDirectInputDeviceA::SetProperty",
+    "IDirectInputDeviceA::GetDeviceData",
 };
 const size_t kPlatformCallCount =
     sizeof kPlatformCalls / sizeof kPlatformCalls[0];
@@ -74,6 +78,8 @@ enum Call {
   kReadMouse,
   kToggleKeyboard,
   kToggleMouse,
+  kPresses,
+  kReadText,
   kCallCount
 };
 const char *const kCallNames[kCallCount] = {"display.Open",
@@ -92,7 +98,9 @@ const char *const kCallNames[kCallCount] = {"display.Open",
                                             "KeyDown",
                                             "GetStateMouse",
                                             "SyncAcquireKeyboard",
-                                            "SyncAcquireMouse"};
+                                            "SyncAcquireMouse",
+                                            "KeyPresses and ButtonPresses",
+                                            "ReadText"};
 
 const unsigned short kSizes[] = {0, 1, 320, 640, 65535};
 const unsigned char kDepths[] = {0, 8, 15, 16, 24, 32};
@@ -167,6 +175,36 @@ void Deliver(uint8_t selector) {
   else
     fake.mouseStates.push_back(
         std::vector<unsigned char>(state.begin(), state.begin() + 16));
+  // Buffered events too: downs and ups, repeats, offsets of every kind.
+  std::deque<DIDEVICEOBJECTDATA> &events =
+      selector % 2 ? fake.keyboardEvents : fake.mouseEvents;
+  for (unsigned i = 0; i < selector % 64u; ++i)
+    events.push_back(DIDEVICEOBJECTDATA{(i * selector) % 300u,
+                                        (i + selector) % 3 ? 0x80u : 0u, 0, 0});
+}
+
+// UTF-8 as the library must write it: whole, shortest-form characters, no
+// surrogates, no control characters.
+bool ValidText(const char *text, int length) {
+  const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
+  for (int i = 0; i < length;) {
+    unsigned first = bytes[i];
+    int more = first < 0x80 ? 0 : first >= 0xF0 ? 3 : first >= 0xE0 ? 2 : 1;
+    if ((first >= 0x80 && first < 0xC2) || first > 0xF4 || i + more >= length)
+      return false;
+    unsigned point = more == 0 ? first : first & (0x3F >> more);
+    for (int k = 1; k <= more; ++k) {
+      if ((bytes[i + k] & 0xC0) != 0x80)
+        return false;
+      point = point << 6 | (bytes[i + k] & 0x3F);
+    }
+    const unsigned least[] = {0, 0x80, 0x800, 0x10000};
+    if (point < least[more] || point < 0x20 || point == 0x7F ||
+        (point >= 0xD800 && point < 0xE000) || point > 0x10FFFF)
+      return false;
+    i += 1 + more;
+  }
+  return true;
 }
 
 // -- the model --------------------------------------------------------------
@@ -201,6 +239,8 @@ struct Checker {
     }
     return first;
   }
+  // Events the last keyboard and mouse reads were given.
+  size_t keyboardEvents = 0, mouseEvents = 0;
 
   std::vector<const void *> Fields() const {
     return {
@@ -421,8 +461,11 @@ std::string Run(const Step &step, Checker &checker) {
   case kInputClose:
     input.Close();
     break;
-  case kReadKeyboard:
+  case kReadKeyboard: {
+    size_t delivered = fake.keyboardEventsDelivered;
     result = input.GetStateKeyboard();
+    checker.keyboardEvents = fake.keyboardEventsDelivered - delivered;
+  }
     if (result == 1 &&
         (fake.lastKeyboardState.size() != 256 ||
          memcmp(input.keyState, fake.lastKeyboardState.data(), 256) != 0))
@@ -434,7 +477,9 @@ std::string Run(const Step &step, Checker &checker) {
     break;
   case kReadMouse: {
     size_t reads = fake.Count("IDirectInputDeviceA::GetDeviceState");
+    size_t eventsBefore = fake.mouseEventsDelivered;
     LurnLong code = input.GetStateMouse();
+    checker.mouseEvents = fake.mouseEventsDelivered - eventsBefore;
     bool read = fake.Count("IDirectInputDeviceA::GetDeviceState") > reads;
     std::vector<unsigned char> delivered = fake.lastMouseState;
     if (checker.FirstReadAfterAcquiring(input.mouse) && delivered.size() == 16)
@@ -445,6 +490,39 @@ std::string Run(const Step &step, Checker &checker) {
         memcmp(&input.mouseState, delivered.data(), 16) != 0 &&
         fake.answered.empty())
       return "mouseState differs from what the mouse delivered";
+    break;
+  }
+  case kPresses: {
+    // Never negative, never more than the events given (a device without
+    // a buffer counts from its state: one press at most).
+    int key = input.KeyPresses(a[0]);
+    int button = input.ButtonPresses(int(a[1] % 7) - 1);
+    if (key < 0 || size_t(key) > std::max<size_t>(checker.keyboardEvents, 1))
+      return "KeyPresses " + std::to_string(key) + " after " +
+             std::to_string(checker.keyboardEvents) + " events";
+    if (button < 0 || size_t(button) > std::max<size_t>(checker.mouseEvents, 1))
+      return "ButtonPresses " + std::to_string(button) + " after " +
+             std::to_string(checker.mouseEvents) + " events";
+    break;
+  }
+  case kReadText: {
+    // Whatever units come, surrogate halves and controls included.
+    std::vector<HWND> hooked;
+    for (const auto &window : fake.windows)
+      if (!window.second.subclasses.empty())
+        hooked.push_back(window.first);
+    for (HWND window : hooked)
+      for (int i = 0; i < a[2] % 8; ++i)
+        FakeSend(window, WM_CHAR, (a[3] * 0x1F3Du + i * a[4]) & 0xFFFF, 1);
+    char text[24];
+    memset(text, 'x', sizeof text);
+    int size = a[1] % 25;
+    int length = input.ReadText(a[0] % 8 ? text : NULL, size);
+    if (length < 0 || (length > 0 && length >= size))
+      return "ReadText wrote " + std::to_string(length) + " into " +
+             std::to_string(size);
+    if (size > 0 && a[0] % 8 && (text[length] != 0 || !ValidText(text, length)))
+      return "ReadText wrote no whole, terminated UTF-8";
     break;
   }
   case kToggleKeyboard: {
@@ -483,7 +561,7 @@ Step RandomStep(std::mt19937 &random) {
       kUnlock,      kClear,          kClear,        kUpdate,       kUpdate,
       kRestore,     kAccessors,      kInputOpen,    kOpenKeyboard, kOpenMouse,
       kInputClose,  kReadKeyboard,   kReadKeyboard, kKeyDown,      kReadMouse,
-      kReadMouse,   kToggleKeyboard, kToggleMouse};
+      kReadMouse,   kToggleKeyboard, kToggleMouse,  kPresses,      kReadText};
   step.call = kWeighted[random() % sizeof kWeighted];
   for (uint8_t &arg : step.args)
     arg = static_cast<uint8_t>(random());

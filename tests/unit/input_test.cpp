@@ -75,9 +75,11 @@ TEST_F(InputTest, DevicesGetTheirFormatAndForegroundLevel) {
       "IDirectInputA::CreateDevice",
       "IDirectInputDeviceA::SetDataFormat",
       "IDirectInputDeviceA::SetCooperativeLevel",
+      "IDirectInputDeviceA::SetProperty",
       "IDirectInputA::CreateDevice",
       "IDirectInputDeviceA::SetDataFormat",
-      "IDirectInputDeviceA::SetCooperativeLevel"};
+      "IDirectInputDeviceA::SetCooperativeLevel",
+      "IDirectInputDeviceA::SetProperty"};
   EXPECT_EQ(expected, fake.Names());
   EXPECT_TRUE(fake.Find("IDirectInputA::CreateDevice", 0)->As<GUID>() ==
               GUID_SysMouse);
@@ -93,6 +95,17 @@ TEST_F(InputTest, DevicesGetTheirFormatAndForegroundLevel) {
     EXPECT_EQ(reinterpret_cast<uintptr_t>(TestWindow()), level.values[0])
         << "the window passed, not the stored one";
     EXPECT_EQ(Hex(0x06), Hex(level.values[1]));
+  }
+  const DWORD buffers[] = {1024, 256}; // mouse, keyboard: before acquiring
+  for (int i = 0; i < 2; ++i) {
+    const FakeCall &buffer = *fake.Find("IDirectInputDeviceA::SetProperty", i);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(&DIPROP_BUFFERSIZE),
+              buffer.values[0]);
+    const DIPROPDWORD &property = buffer.As<DIPROPDWORD>();
+    EXPECT_EQ(Hex(16), Hex(property.diph.dwHeaderSize));
+    EXPECT_EQ(Hex(DIPH_DEVICE), Hex(property.diph.dwHow));
+    EXPECT_EQ(0u, property.diph.dwObj);
+    EXPECT_EQ(buffers[i], property.dwData);
   }
   EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::Acquire"));
   EXPECT_EQ(1, input.mouseReleased) << "not acquired here";
@@ -236,10 +249,14 @@ TEST_F(InputTest, AFailedKeyboardReadReacquiresUntilARead) {
   fake.keyboardStates.push_back(Keys({DIK_SPACE}));
   EXPECT_EQ(1, input.GetStateKeyboard());
   const std::vector<std::string> expected = {
-      "IDirectInputDeviceA::GetDeviceState", "IDirectInputDeviceA::Acquire",
-      "IDirectInputDeviceA::GetDeviceState", "IDirectInputDeviceA::Acquire",
-      "IDirectInputDeviceA::GetDeviceState", "IDirectInputDeviceA::Acquire",
-      "IDirectInputDeviceA::GetDeviceState"};
+      "IDirectInputDeviceA::GetDeviceState",
+      "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::GetDeviceState",
+      "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::GetDeviceState",
+      "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::GetDeviceState",
+      "IDirectInputDeviceA::GetDeviceData"}; // the presses, once read
   EXPECT_EQ(expected, fake.Names());
   EXPECT_EQ(0x80, input.KeyDown(DIK_SPACE));
   EXPECT_EQ(1, input.keyboardReleased) << "the flag records the toggles only";
@@ -248,7 +265,7 @@ TEST_F(InputTest, AFailedKeyboardReadReacquiresUntilARead) {
   fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_INPUTLOST);
   fake.Answer("IDirectInputDeviceA::Acquire", DIERR_OTHERAPPHASPRIO);
   EXPECT_EQ(0, input.GetStateKeyboard());
-  EXPECT_EQ(2u, fake.calls.size());
+  EXPECT_EQ(3u, fake.calls.size()) << "a read, an acquire, the events";
 
   // A device that takes every acquire and fails every read: a few rounds,
   // then 0; the next read starts afresh.
@@ -293,7 +310,9 @@ TEST_F(InputTest, TheMouseIsReadOnlyOnceAcquiredByToggling) {
   EXPECT_EQ(1, input.mouseReleased);
   EXPECT_EQ((std::vector<std::string>{"IDirectInputDeviceA::Acquire",
                                       "IDirectInputDeviceA::GetDeviceState",
+                                      "IDirectInputDeviceA::GetDeviceData",
                                       "IDirectInputDeviceA::GetDeviceState",
+                                      "IDirectInputDeviceA::GetDeviceData",
                                       "IDirectInputDeviceA::Unacquire"}),
             fake.Names());
 }
@@ -336,6 +355,112 @@ TEST_F(InputTest, TheFirstReadAfterEachAcquisitionReportsNoMotion) {
     }
     EXPECT_EQ(row.expected, got);
   }
+}
+
+DIDEVICEOBJECTDATA Event(DWORD offset, bool down) {
+  return DIDEVICEOBJECTDATA{offset, down ? 0x80u : 0u, 0, 0};
+}
+
+// Each row: the events one read finds, and the presses counted from them.
+struct PressRow {
+  const char *label;
+  std::vector<DIDEVICEOBJECTDATA> events;
+  std::vector<std::pair<int, int>> presses; // key or button, count
+};
+
+TEST_F(InputTest, PressesAreCountedFromEachReadsEvents) {
+  const DIDEVICEOBJECTDATA down = Event(DIK_A, true), up = Event(DIK_A, false);
+  const PressRow keyRows[] = {
+      {"three taps let go before the read",
+       {down, up, down, up, down, up},
+       {{DIK_A, 3}, {DIK_B, 0}}},
+      {"a held key's repeats are one press",
+       {Event(DIK_B, true), Event(DIK_B, true), Event(DIK_B, true)},
+       {{DIK_B, 1}}},
+      {"still held at the next read: no new press",
+       {Event(DIK_B, true), Event(DIK_B, false), Event(DIK_B, true)},
+       {{DIK_B, 1}}},
+      {"a read without events counts none", {}, {{DIK_A, 0}, {DIK_B, 0}}},
+  };
+  OpenAll();
+  for (const PressRow &row : keyRows) {
+    SCOPED_TRACE(row.label);
+    fake.keyboardEvents.assign(row.events.begin(), row.events.end());
+    EXPECT_EQ(1, input.GetStateKeyboard());
+    for (const std::pair<int, int> &press : row.presses)
+      EXPECT_EQ(press.second,
+                input.KeyPresses(static_cast<unsigned char>(press.first)))
+          << "key " << Hex(press.first);
+  }
+  // 200 events: more than one slice of the platform's answer.
+  fake.keyboardEvents.clear();
+  for (int i = 0; i < 100; ++i) {
+    fake.keyboardEvents.push_back(Event(DIK_SPACE, true));
+    fake.keyboardEvents.push_back(Event(DIK_SPACE, false));
+  }
+  EXPECT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(100, input.KeyPresses(DIK_SPACE));
+
+  const PressRow buttonRows[] = {
+      {"clicks among motion",
+       {Event(DIMOFS_X, true), Event(DIMOFS_BUTTON0, true),
+        Event(DIMOFS_BUTTON0, false), Event(DIMOFS_Y, true),
+        Event(DIMOFS_BUTTON0, true), Event(DIMOFS_BUTTON0, false),
+        Event(DIMOFS_BUTTON3, true), Event(DIMOFS_Z, true)},
+       {{0, 2}, {1, 0}, {3, 1}, {4, 0}, {-1, 0}}},
+  };
+  input.SyncAcquireMouse();
+  for (const PressRow &row : buttonRows) {
+    SCOPED_TRACE(row.label);
+    fake.mouseEvents.assign(row.events.begin(), row.events.end());
+    EXPECT_EQ(0, input.GetStateMouse());
+    for (const std::pair<int, int> &press : row.presses)
+      EXPECT_EQ(press.second, input.ButtonPresses(press.first))
+          << "button " << press.first;
+  }
+  const FakeCall &read = *fake.Find("IDirectInputDeviceA::GetDeviceData");
+  EXPECT_EQ(16u, read.values[0]) << "DirectInput 5's record";
+  EXPECT_EQ(0u, read.values[3]) << "taken, not peeked";
+  input.Close();
+  EXPECT_EQ(0, input.KeyPresses(DIK_A)) << "closed";
+}
+
+TEST_F(InputTest, LostEventsAreSaidOnceAndWhatCameIsCounted) {
+  OpenAll();
+  StderrCapture capture;
+  // Windows says so; Wine fills the buffer and says nothing.
+  fake.Answer("IDirectInputDeviceA::GetDeviceData", DI_BUFFEROVERFLOW);
+  fake.keyboardEvents = {Event(DIK_A, true), Event(DIK_A, false)};
+  EXPECT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(1, input.KeyPresses(DIK_A)) << "the data kept";
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_EQ(1u, lines.size());
+  EXPECT_NE(std::string::npos, lines[0].find("GetStateKeyboard")) << lines[0];
+  for (int i = 0; i < 128; ++i) {
+    fake.keyboardEvents.push_back(Event(DIK_C, true));
+    fake.keyboardEvents.push_back(Event(DIK_C, false));
+  }
+  EXPECT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(128, input.KeyPresses(DIK_C));
+  EXPECT_TRUE(capture.TakeLines().empty()) << "once";
+  input.SyncAcquireMouse();
+  for (int i = 0; i < 1024; ++i)
+    fake.mouseEvents.push_back(Event(DIMOFS_X, false));
+  EXPECT_EQ(0, input.GetStateMouse());
+  EXPECT_EQ(1u, capture.TakeLines().size()) << "a full buffer lost some";
+}
+
+TEST_F(InputTest, WithoutABufferPressesComeFromTheState) {
+  fake.Answer("IDirectInputDeviceA::SetProperty", DIERR_UNSUPPORTED, 2);
+  OpenAll();
+  fake.keyboardStates = {Keys({DIK_A}), Keys({DIK_A, DIK_B}), Keys({})};
+  const int expected[][2] = {{1, 0}, {0, 1}, {0, 0}}; // A, B per read
+  for (const int *presses : expected) {
+    EXPECT_EQ(1, input.GetStateKeyboard());
+    EXPECT_EQ(presses[0], input.KeyPresses(DIK_A));
+    EXPECT_EQ(presses[1], input.KeyPresses(DIK_B));
+  }
+  EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::GetDeviceData"));
 }
 
 struct MouseRead {
@@ -405,3 +530,34 @@ TEST_F(InputTest, AFailedToggleStillFlipsTheFlag) {
 }
 
 } // namespace
+
+#if !defined(_WIN32) // Windows's own comctl32 keeps the chain there
+TEST_F(InputTest, TypedTextComesWholeFromTheWindowsCharacters) {
+  OpenAll();
+  char text[16];
+  EXPECT_EQ(0, input.ReadText(text, sizeof text)) << "the first call hooks";
+  EXPECT_STREQ("", text);
+  HWND window = static_cast<HWND>(TestWindow());
+  ASSERT_EQ(1u, fake.windows[window].subclasses.size())
+      << "the keyboard's window hooked";
+  // "Hé€" then U+1F600 as a surrogate pair, with keys that are not text.
+  const WPARAM units[] = {'H', 0x08, 0xE9, '\r', 0x20AC, '\t', 0xD83D, 0xDE00};
+  for (WPARAM unit : units)
+    FakeSend(window, WM_CHAR, unit, 1);
+  EXPECT_EQ(6, input.ReadText(text, 7)) << "cut before the emoji's 4 bytes";
+  EXPECT_STREQ("H\xC3\xA9\xE2\x82\xAC", text);
+  EXPECT_EQ(4, input.ReadText(text, sizeof text)) << "the rest stays";
+  EXPECT_STREQ("\xF0\x9F\x98\x80", text);
+  // A lone half is U+FFFD; nothing is written into no room.
+  FakeSend(window, WM_CHAR, 0xDC00, 1);
+  EXPECT_EQ(0, input.ReadText(text, 1));
+  EXPECT_EQ(0, input.ReadText(NULL, 8));
+  EXPECT_EQ(3, input.ReadText(text, sizeof text));
+  EXPECT_STREQ("\xEF\xBF\xBD", text);
+  EXPECT_EQ(1u, fake.Count("SetWindowSubclass")) << "hooked once";
+  input.Close();
+  EXPECT_TRUE(fake.windows[window].subclasses.empty())
+      << "Close lets the window go";
+  EXPECT_EQ(0, input.ReadText(text, sizeof text));
+}
+#endif

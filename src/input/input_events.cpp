@@ -1,0 +1,138 @@
+// Counting presses from the devices' buffered events.
+#include "input_events.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct DeviceEvents {
+  const void *device;
+  bool buffered;
+  bool lossSaid;
+  unsigned char held[256]; // as the events last said: 0x80 down
+  unsigned short presses[256];
+};
+
+// Records on separate threads hold separate devices; one lock guards the
+// list, and a device's entry is used by the thread that reads the device.
+std::mutex eventsLock;
+std::vector<std::unique_ptr<DeviceEvents>> deviceEvents;
+
+DeviceEvents *Find(const void *device) {
+  for (const std::unique_ptr<DeviceEvents> &events : deviceEvents)
+    if (events->device == device)
+      return events.get();
+  return NULL;
+}
+
+DeviceEvents &FindOrAdd(const void *device) {
+  std::lock_guard<std::mutex> hold(eventsLock);
+  DeviceEvents *events = Find(device);
+  if (events != NULL)
+    return *events;
+  deviceEvents.emplace_back(new DeviceEvents());
+  deviceEvents.back()->device = device;
+  return *deviceEvents.back();
+}
+
+void Count(DeviceEvents &events, unsigned index, bool down) {
+  if (down && !events.held[index] && events.presses[index] < 0xFFFF)
+    ++events.presses[index];
+  events.held[index] = down ? 0x80 : 0;
+}
+
+// Reads in slices: a frame's events usually fit in one.
+const DWORD kSlice = 128;
+
+} // namespace
+
+void GiveBuffer(IDirectInputDeviceA *device, DWORD events) {
+  DIPROPDWORD property;
+  property.diph.dwSize = sizeof property;
+  property.diph.dwHeaderSize = sizeof property.diph;
+  property.diph.dwObj = 0;
+  property.diph.dwHow = DIPH_DEVICE;
+  property.dwData = events;
+  HRESULT result = device->SetProperty(DIPROP_BUFFERSIZE, &property.diph);
+  FindOrAdd(device).buffered = SUCCEEDED(result);
+}
+
+void CountPresses(IDirectInputDeviceA *device, bool keyboard,
+                  const unsigned char *before, const unsigned char *state,
+                  const char *method) {
+  DeviceEvents &events = FindOrAdd(device);
+  memset(events.presses, 0, sizeof events.presses);
+  unsigned objects = keyboard ? 256 : 4;
+  if (!events.buffered) {
+    for (unsigned i = 0; i < objects; ++i)
+      if ((state[i] & 0x80) && !(before[i] & 0x80))
+        ++events.presses[i];
+    return;
+  }
+  DWORD capacity = keyboard ? kKeyboardEvents : kMouseEvents;
+  DWORD delivered = 0;
+  bool lost = false;
+  DIDEVICEOBJECTDATA slice[kSlice];
+  for (;;) {
+    DWORD count = kSlice;
+    HRESULT result = device->GetDeviceData(sizeof slice[0], slice, &count, 0);
+    if (FAILED(result))
+      break;
+    if (count > kSlice) // a platform that says more than it wrote
+      count = kSlice;
+    for (DWORD i = 0; i < count; ++i) {
+      DWORD offset = slice[i].dwOfs;
+      bool down = (slice[i].dwData & 0x80) != 0;
+      if (keyboard && offset < 256)
+        Count(events, offset, down);
+      else if (!keyboard && offset >= DIMOFS_BUTTON0 &&
+               offset <= DIMOFS_BUTTON3)
+        Count(events, offset - DIMOFS_BUTTON0, down);
+    }
+    delivered += count;
+    // Windows says DI_BUFFEROVERFLOW; Wine says nothing to DirectInput 5,
+    // so a buffer found full counts as one that lost events too.
+    if (result == DI_BUFFEROVERFLOW)
+      lost = true;
+    if (count < kSlice)
+      break;
+  }
+  if (delivered >= capacity - 1)
+    lost = true;
+  if (lost && !events.lossSaid) {
+    events.lossSaid = true;
+    fprintf(stderr,
+            "lurn: %s: more than %lu %s events came between two reads; "
+            "those past the buffer were lost (read once a frame)\n",
+            method, static_cast<unsigned long>(capacity - 1),
+            keyboard ? "keyboard" : "mouse");
+  }
+}
+
+int Presses(IDirectInputDeviceA *device, unsigned index) {
+  std::lock_guard<std::mutex> hold(eventsLock);
+  DeviceEvents *events = Find(device);
+  return events != NULL && index < 256 ? events->presses[index] : 0;
+}
+
+void ForgetHeld(IDirectInputDeviceA *device) {
+  std::lock_guard<std::mutex> hold(eventsLock);
+  DeviceEvents *events = Find(device);
+  if (events != NULL)
+    memset(events->held, 0, sizeof events->held);
+}
+
+void ForgetEvents(const void *device) {
+  std::lock_guard<std::mutex> hold(eventsLock);
+  for (size_t i = 0; i < deviceEvents.size(); ++i)
+    if (deviceEvents[i]->device == device) {
+      deviceEvents[i] = std::move(deviceEvents.back());
+      deviceEvents.pop_back();
+      return;
+    }
+}

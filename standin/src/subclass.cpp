@@ -1,0 +1,101 @@
+// The system's subclass chain over SDL: a subclassed window gets SDL's text
+// input as WM_CHAR messages, one UTF-16 unit each, as a Unicode window on
+// Windows does. The procedures are called newest first; the stand-in's
+// windows have no procedure of their own, so DefSubclassProc answers 0.
+#include <mutex>
+#include <vector>
+
+#include "standin.h"
+
+namespace {
+
+struct Subclass {
+  Uint32 windowId;
+  SUBCLASSPROC proc;
+  UINT_PTR id;
+  DWORD_PTR data;
+};
+
+// Held while the procedures run, so that a procedure removed on another
+// thread is not running once RemoveWindowSubclass returns; recursive, as a
+// procedure may add or remove one.
+std::recursive_mutex subclassLock;
+std::vector<Subclass> subclasses;
+
+// UTF-8 to code points; a malformed byte is U+FFFD.
+Uint32 NextCodePoint(const unsigned char *&text) {
+  unsigned char first = *text++;
+  if (first < 0x80)
+    return first;
+  int more = first >= 0xF0 ? 3 : first >= 0xE0 ? 2 : first >= 0xC0 ? 1 : -1;
+  if (more < 0 || first > 0xF4)
+    return 0xFFFD;
+  Uint32 point = first & (0x3F >> more);
+  for (int i = 0; i < more; ++i) {
+    if ((*text & 0xC0) != 0x80)
+      return 0xFFFD;
+    point = point << 6 | (*text++ & 0x3F);
+  }
+  return point;
+}
+
+} // namespace
+
+BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
+                              DWORD_PTR data) {
+  Uint32 windowId = WindowIdFromHandle(window);
+  if (windowId == 0 || proc == NULL)
+    return FALSE;
+  std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  for (Subclass &subclass : subclasses)
+    if (subclass.windowId == windowId && subclass.proc == proc &&
+        subclass.id == id) {
+      subclass.data = data;
+      return TRUE;
+    }
+  subclasses.push_back(Subclass{windowId, proc, id, data});
+  return TRUE;
+}
+
+BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id) {
+  // A destroyed window's handle finds no ID: its entries go by procedure.
+  Uint32 windowId = WindowIdFromHandle(window);
+  std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  for (size_t i = 0; i < subclasses.size(); ++i)
+    if ((subclasses[i].windowId == windowId || windowId == 0) &&
+        subclasses[i].proc == proc && subclasses[i].id == id) {
+      subclasses.erase(subclasses.begin() + long(i));
+      return TRUE;
+    }
+  return FALSE;
+}
+
+LRESULT WINAPI DefSubclassProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+BOOL WINAPI IsWindowUnicode(HWND window) { return IsWindow(window); }
+
+void SendText(Uint32 windowId, const char *utf8) {
+  SDL_Window *window = LiveWindow(windowId);
+  if (window == NULL)
+    return;
+  std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  const unsigned char *text = reinterpret_cast<const unsigned char *>(utf8);
+  while (*text != 0) {
+    Uint32 point = NextCodePoint(text);
+    WPARAM units[2] = {point, 0};
+    int count = 1;
+    if (point >= 0x10000) {
+      units[0] = 0xD800 + ((point - 0x10000) >> 10);
+      units[1] = 0xDC00 + ((point - 0x10000) & 0x3FF);
+      count = 2;
+    }
+    for (int unit = 0; unit < count; ++unit)
+      for (size_t i = subclasses.size(); i-- > 0;) {
+        if (i >= subclasses.size() || subclasses[i].windowId != windowId)
+          continue;
+        Subclass subclass = subclasses[i];
+        subclass.proc(window, WM_CHAR, units[unit], 1, subclass.id,
+                      subclass.data);
+      }
+  }
+}
