@@ -19,6 +19,7 @@
 //   keyboard + 256 KeyDown + mouse per frame              <  5 us
 // The present and input targets hold headless only: on x11 the X server's
 // copy of each frame comes on top, and each input read asks the server.
+#include <dinput.h> // key codes, from the stand-in
 #include <lurn.h>
 
 #include <stdlib.h>

@@ -59,7 +59,9 @@ public:
     if (version_ == 0x0800 || size == sizeof(DIDEVICEOBJECTDATA)) {
       if (queue_.capacity == 0)
         return DIERR_NOTBUFFERED;
-      PumpOncePerRound(pumpsSeen_);
+      // A count of its own: the state read just before it in the same frame
+      // has pumped already.
+      PumpOncePerRound(dataPumpsSeen_);
       HRESULT lost = CheckAcquired();
       if (lost != DI_OK)
         return lost;
@@ -215,7 +217,7 @@ private:
   bool foreground_ = false;
   bool acquired_ = false;
   bool lost_ = false;
-  unsigned pumpsSeen_ = 0;
+  unsigned pumpsSeen_ = 0, dataPumpsSeen_ = 0;
 };
 
 class DirectInput final : public Counted<DirectInputDefaults> {

@@ -15,6 +15,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <initializer_list>
+
 // A top-level window of the probe's own, and its end.
 HWND NewWindow(bool shown = true);
 void EndWindow(HWND window);

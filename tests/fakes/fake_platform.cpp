@@ -326,7 +326,6 @@ void FakePlatform::Reset() {
   mouseStates.clear();
   keyboardEvents.clear();
   mouseEvents.clear();
-  subclasses.clear();
   keyboardEventsDelivered = mouseEventsDelivered = 0;
   lastKeyboardState.clear();
   lastMouseState.clear();

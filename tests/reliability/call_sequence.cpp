@@ -338,6 +338,21 @@ std::string Boxes(const Step &step, size_t callsBefore, int result,
   int boxes = 0;
   // Each box has its diagnostic line, naming the same code.
   std::vector<std::string> lines = checker.diagnostics.TakeLines();
+  // A read whose buffer overflowed says so once, boxless: one given as
+  // many events as the buffer holds, or told of more (DI_BUFFEROVERFLOW, or
+  // another success that says it filled what it was given).
+  bool overflowed = (call == kReadKeyboard && checker.keyboardEvents >= 255) ||
+                    (call == kReadMouse && checker.mouseEvents >= 1023);
+  for (size_t i = callsBefore; i < fake.calls.size(); ++i)
+    if (fake.calls[i].name == "IDirectInputDeviceA::GetDeviceData" &&
+        fake.calls[i].result != DI_OK && SUCCEEDED(fake.calls[i].result))
+      overflowed = true;
+  if (overflowed)
+    for (size_t j = 0; j < lines.size(); ++j)
+      if (lines[j].find("events came between two reads") != std::string::npos) {
+        lines.erase(lines.begin() + long(j));
+        break;
+      }
   for (size_t i = callsBefore; i < fake.calls.size(); ++i) {
     const FakeCall &call = fake.calls[i];
     if (call.name != "MessageBoxA")
