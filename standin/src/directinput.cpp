@@ -207,7 +207,7 @@ private:
     input.mouseX = input.mouseY = input.wheel = 0;
   }
 
-  static const DWORD kMostBuffered = 1024;
+  static constexpr DWORD kMostBuffered = 1024;
 
   bool keyboard_;
   DWORD version_;
