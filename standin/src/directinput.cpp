@@ -187,14 +187,11 @@ private:
     return result;
   }
 
-  // An acquisition starts with an empty buffer, as on Wine.
+  // Events wait in the buffer across an unacquire and the next acquire, as
+  // on Wine (its probe reads them there).
   void SetQueueAcquired(bool acquired) {
     InputLock lock;
     queue_.acquired = acquired;
-    if (acquired) {
-      queue_.events.clear();
-      queue_.overflow = false;
-    }
   }
 
   // Movement made before an acquisition changes is nobody's to read.

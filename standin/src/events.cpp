@@ -159,12 +159,13 @@ std::vector<EventQueue *> &Queues() {
 }
 
 // Queues one event for every acquired buffered device of its kind; a full
-// buffer drops it and remembers that it did.
+// buffer drops it and remembers that it did. As on Wine, a buffer of N
+// events holds N - 1.
 void Queue(bool keyboard, DWORD offset, DWORD data, Uint32 time) {
   for (EventQueue *queue : Queues()) {
     if (queue->keyboard != keyboard || !queue->acquired || queue->capacity == 0)
       continue;
-    if (queue->events.size() >= queue->capacity) {
+    if (queue->events.size() + 1 >= queue->capacity) {
       queue->overflow = true;
       continue;
     }
