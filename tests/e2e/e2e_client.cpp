@@ -184,8 +184,24 @@ struct Seen {
   unsigned char buttons[4];
 };
 
+// Under E2E_PRESSES, the presses each read counted and the text typed.
+void SayPresses(bool mouse) {
+  if (getenv("E2E_PRESSES") == NULL)
+    return;
+  for (int i = 0; i < (mouse ? 4 : 256); ++i) {
+    int presses = mouse ? input.ButtonPresses(i)
+                        : input.KeyPresses(static_cast<unsigned char>(i));
+    if (presses != 0)
+      Say("%s %d %d", mouse ? "CLICKS" : "PRESSES", i, presses);
+  }
+  char text[64];
+  if (!mouse && input.ReadText(text, sizeof text) > 0)
+    Say("TEXT %s", text);
+}
+
 void ReadInput(Seen &seen) {
   input.GetStateKeyboard();
+  SayPresses(false);
   for (int key = 0; key < 256; ++key) {
     int state = input.KeyDown(static_cast<unsigned char>(key));
     if (state != seen.keys[key]) {
@@ -195,6 +211,7 @@ void ReadInput(Seen &seen) {
   }
   if (input.GetStateMouse() != 0)
     return; // lost, and not yet back
+  SayPresses(true);
 
   bool changed = input.mouseState.lX || input.mouseState.lY ||
                  input.mouseState.lZ ||
