@@ -13,6 +13,8 @@ packages=(
   libgl1-mesa-dri libglx-mesa0
   xvfb x11-utils xfonts-base xdotool imagemagick weston
   dpkg-dev file lintian zip unzip # the release packages and their checks
+  ccache  # compiles each changed file once across the builds and runs
+  openbox # a window manager for the native scenarios that need one
 )
 
 missing=()
