@@ -773,7 +773,7 @@ scenario_keep_window_hook() {
 # The LURN_STATS lines the client wrote so far.
 stats_lines() { tr -d '\r' <"$ERR" 2>/dev/null | grep '^lurn: .* presents/s'; }
 
-# rate_between LOW HIGH: frames a second over six seconds of the client's
+# rate_between LOW HIGH: frames a second over four seconds of the client's
 # own clock, between LOW and HIGH: enough frames that a moment of load on
 # the machine does not show.
 rate_between() {
@@ -781,7 +781,7 @@ rate_between() {
   wait_frames 20 || return 1
   read -r f1 t1 <<<"$(line '^STATUS ' | awk '{print $2, $7}')"
   s1=$(stats_lines | wc -l)
-  sleep 6
+  sleep 4
   read -r f2 t2 <<<"$(line '^STATUS ' | awk '{print $2, $7}')"
   s2=$(stats_lines | wc -l)
   rate=$(((f2 - f1) * 1000 / (t2 - t1)))
@@ -802,7 +802,7 @@ rate_between() {
   fi
   refreshes=$(((t2 - t1) * 60 / 1000)) # the screen's 60 Hz
   missed=$((refreshes - (f2 - f1)))
-  # The statistics' share of misses by late frames, applied to the six s.
+  # The statistics' share of misses by late frames, applied to the four s.
   read -r punctual late <<<"$(stats_lines | sed -n "$((s1 + 1)),${s2}p" |
     awk -v missed=$missed -F'refreshes missed |, by late frames ' '
       {all += $2; late += $3}

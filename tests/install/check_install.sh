@@ -28,6 +28,7 @@ source)
   commands=$(sed -n '/^tar xzf lurn-/,/^```/p' README.md | sed '$d')
   [ -n "$commands" ] || fail "README has no tarball commands"
   cp "$dist/lurn-$version.tar.gz" "$work/"
+  export CCACHE_BASEDIR=$work
   (cd "$work" && bash -euo pipefail -c "$commands")
   ls "$work/lurn-$version/build/native/liblurn.so.$version" >/dev/null
   echo "source: the tarball builds with the README's commands"
