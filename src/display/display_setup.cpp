@@ -9,7 +9,8 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
-#include "keep_desktop.h"
+#include "display_state.h"
+#include "windows_window.h"
 
 namespace {
 
@@ -143,8 +144,8 @@ void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
   openDisplays.Forget(record, display);
   // Dropped last: giving the window back runs the window's handlers, which
   // may call Close again and must find the display closed.
-  DesktopState *state =
-      Empty(display.directDraw) ? NULL : TakeDesktopState(display.directDraw);
+  DisplayState *state =
+      Empty(display.directDraw) ? NULL : TakeDisplayState(display.directDraw);
   if (!Empty(display.directDraw)) {
     Drop(display.clipper);
     // The back buffer goes before the primary: releasing a flip chain's
@@ -160,7 +161,7 @@ void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
     Drop(display.directDraw);
   }
   Drop(display.directDraw2);
-  DropDesktopState(state);
+  DropDisplayState(state);
 }
 
 // Nulls the fields Close would let go of, releasing nothing: what they
@@ -275,7 +276,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   // Listed already: the window's handlers, run by the calls below, may
   // close the record, and Close must then let go of what it holds.
   openDisplays.Remember(*this);
-  DesktopState *state = RememberDesktopState(directDraw, settings);
+  DisplayState *state = RememberDisplayState(directDraw, settings);
   // Keeping the desktop, a full-screen display on Windows is a window
   // covering its monitor, drawn like a windowed one; natively the stand-in
   // never changes the real display's mode anyway.
@@ -286,11 +287,11 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
       return Fail(window, DDERR_INVALIDPIXELFORMAT,
                   "full screen at %u bits keeping the desktop: 16 or 32 only",
                   depth);
-    state->window = window;
+    state->window.handle = window;
     state->fullScreenClient = true;
     state->modeWidth = width;
     state->modeHeight = height;
-    state->converting = true;
+    state->desktop.converting = true;
     exclusive = false;
     result = CoverMonitor(*state);
     if (result != DD_OK)
@@ -365,10 +366,10 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   if ((flags & KeepDesktop) && state != NULL && !exclusive) {
     primarySurface->GetPixelFormat(&format);
     if (format.dwRGBBitCount != depth && depth == 16)
-      state->converting = true;
+      state->desktop.converting = true;
   }
   const DDPIXELFORMAT drawing = ExplicitFormat(depth);
-  bool converting = state != NULL && state->converting;
+  bool converting = state != NULL && state->desktop.converting;
 
   if (exclusive) {
     // The drawing address and pitch come with the first lock.
@@ -464,7 +465,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     return Fail(window, result, "the clipper on the primary surface");
 #if defined(LURN_WINDOW_SYSTEM)
   if ((flags & KeepDesktop) && state != NULL) {
-    state->window = window;
+    state->window.handle = window;
     TakeAltEnter(*state);
   }
 #endif

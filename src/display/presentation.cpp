@@ -9,7 +9,8 @@
 #include "../errors/report_error.h"
 #include "../open_records.h"
 #include "../present/pacing.h"
-#include "keep_desktop.h"
+#include "display_state.h"
+#include "windows_window.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ const DWORD kPresentBlitFlags = 0x10;
 
 // The display's pacer, made at its first present when presents are paced
 // or counted; the frame counts as ready from here.
-Pacer *ReadyPacer(LurnDirectDraw &display, DesktopState *state) {
+Pacer *ReadyPacer(LurnDirectDraw &display, DisplayState *state) {
   if (state == NULL ||
       (state->settings.vsync == kVsyncOff && !state->settings.stats))
     return NULL;
@@ -137,14 +138,14 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   if (Empty(directDraw) || !IsOpen(*this) || Empty(primarySurface) ||
       Empty(secondarySurface))
     return 0;
-  DesktopState *state = FindDesktopState(directDraw);
+  DisplayState *state = FindDisplayState(directDraw);
 #if defined(LURN_WINDOW_SYSTEM)
   // Alt+Enter is applied here, on the thread that presents. The window's
   // handlers run as it switches, and may close the display.
   if (state != NULL && ApplyAltEnter(*state)) {
     if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
       return 0;
-    state = FindDesktopState(directDraw);
+    state = FindDisplayState(directDraw);
   }
 #endif
   Pacer *pacer = ReadyPacer(*this, state);
@@ -158,7 +159,7 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
       return shown;
     }
 #endif
-    if (state->converting) {
+    if (state->desktop.converting) {
       int shown = PresentToDesktop(*this, *state);
       Presented(pacer,
                 state->fullScreenClient ? Pacer::kFlip : Pacer::kWindowed);

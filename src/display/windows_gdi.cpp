@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "keep_desktop.h"
+#include "display_state.h"
 
 struct GdiPicture {
   std::vector<uint32_t> pixels;
@@ -23,10 +23,10 @@ struct GdiPicture {
 namespace {
 
 // The picture at the client area's size, black until a frame is drawn.
-GdiPicture &PictureOf(DesktopState &state, int width, int height) {
-  if (state.gdi == NULL)
-    state.gdi = new GdiPicture();
-  GdiPicture &picture = *state.gdi;
+GdiPicture &PictureOf(DesktopConversion &conversion, int width, int height) {
+  if (conversion.gdi == NULL)
+    conversion.gdi = new GdiPicture();
+  GdiPicture &picture = *conversion.gdi;
   if (picture.width == width && picture.height == height)
     return picture;
   picture.pixels.assign(size_t(width) * size_t(height), 0);
@@ -46,12 +46,12 @@ GdiPicture &PictureOf(DesktopState &state, int width, int height) {
 
 } // namespace
 
-bool PresentsWithGdi(const LurnDirectDraw &display, const DesktopState &state) {
+bool PresentsWithGdi(const LurnDirectDraw &display, const DisplayState &state) {
   return (display.flags & LurnDirectDraw::KeepDesktop) &&
          state.settings.present == kPresentGdi;
 }
 
-int PresentWithGdi(LurnDirectDraw &display, DesktopState &state) {
+int PresentWithGdi(LurnDirectDraw &display, DisplayState &state) {
   HWND window = static_cast<HWND>(display.window);
   RECT client = {0, 0, 0, 0};
   if (!GetClientRect(window, &client) || client.right <= 0 ||
@@ -62,7 +62,7 @@ int PresentWithGdi(LurnDirectDraw &display, DesktopState &state) {
   // route.
   if (display.primarySurface->IsLost() == DDERR_SURFACELOST)
     display.primarySurface->Restore();
-  GdiPicture &picture = PictureOf(state, client.right, client.bottom);
+  GdiPicture &picture = PictureOf(state.desktop, client.right, client.bottom);
   Rect area = {0, 0, picture.width, picture.height};
   TargetPixels target = {reinterpret_cast<unsigned char *>(&picture.pixels[0]),
                          picture.width,
@@ -70,7 +70,7 @@ int PresentWithGdi(LurnDirectDraw &display, DesktopState &state) {
                          picture.width * 4,
                          {32, 0xFF0000, 0x00FF00, 0x0000FF}};
   ScaleMode mode = ScaleFor(state.settings.scale, state.fullScreenClient);
-  if (!ConvertDrawing(display, state, target,
+  if (!ConvertDrawing(display, state.desktop, target,
                       PlacePicture(mode, display.width, display.height, area),
                       picture.last))
     return 0;
@@ -84,7 +84,7 @@ int PresentWithGdi(LurnDirectDraw &display, DesktopState &state) {
   return lines != 0;
 }
 
-void ForgetGdiPicture(DesktopState &state) {
-  delete state.gdi;
-  state.gdi = NULL;
+void ForgetGdiPicture(DesktopConversion &conversion) {
+  delete conversion.gdi;
+  conversion.gdi = NULL;
 }

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-#include "keep_desktop.h"
+#include "windows_window.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ KeptWindow *Kept(HWND window) {
 
 // Under the lock: the window's record, made from how the window is now
 // when `state` is the first display to take it.
-KeptWindow *Hold(DesktopState &state, HWND window) {
+KeptWindow *Hold(DisplayState &state, HWND window) {
   KeptWindow *kept = Kept(window);
   if (kept == NULL) {
     keptWindows.push_back(KeptWindow());
@@ -78,9 +78,9 @@ KeptWindow *Hold(DesktopState &state, HWND window) {
     kept->placement.length = sizeof kept->placement;
     GetWindowPlacement(window, &kept->placement);
   }
-  if (!state.holdsWindow) {
+  if (!state.window.held) {
     ++kept->holders;
-    state.holdsWindow = true;
+    state.window.held = true;
   }
   return kept;
 }
@@ -282,8 +282,8 @@ LRESULT CALLBACK AltEnterProcedure(HWND window, UINT message, WPARAM wParam,
 
 } // namespace
 
-HRESULT CoverMonitor(DesktopState &state) {
-  HWND window = static_cast<HWND>(state.window);
+HRESULT CoverMonitor(DisplayState &state) {
+  HWND window = static_cast<HWND>(state.window.handle);
   MONITORINFO monitor;
   if (!IsWindow(window) || !MonitorOf(window, monitor))
     return DDERR_INVALIDPARAMS;
@@ -299,8 +299,8 @@ HRESULT CoverMonitor(DesktopState &state) {
   return DD_OK;
 }
 
-void TakeAltEnter(DesktopState &state) {
-  HWND window = static_cast<HWND>(state.window);
+void TakeAltEnter(DisplayState &state) {
+  HWND window = static_cast<HWND>(state.window.handle);
   if (!state.settings.altEnter || !IsWindow(window))
     return;
   std::lock_guard<std::mutex> hold(windowsLock);
@@ -325,11 +325,11 @@ void TakeAltEnter(DesktopState &state) {
   kept->chain = after != before ? after : 0;
 }
 
-void GiveWindowBack(DesktopState &state) {
-  HWND window = static_cast<HWND>(state.window);
-  if (!state.holdsWindow)
+void GiveWindowBack(DisplayState &state) {
+  HWND window = static_cast<HWND>(state.window.handle);
+  if (!state.window.held)
     return;
-  state.holdsWindow = false;
+  state.window.held = false;
   Look look;
   UINT_PTR hook = 0;
   bool restyled = false;
@@ -358,12 +358,12 @@ void GiveWindowBack(DesktopState &state) {
     Show(window, look, monitor);
 }
 
-bool ApplyAltEnter(DesktopState &state) {
+bool ApplyAltEnter(DisplayState &state) {
   // Copies: the window's handlers may close the display at each switch.
-  HWND window = static_cast<HWND>(state.window);
+  HWND window = static_cast<HWND>(state.window.handle);
   const bool fullScreenClient = state.fullScreenClient;
   const int modeWidth = state.modeWidth, modeHeight = state.modeHeight;
-  if (!state.holdsWindow)
+  if (!state.window.held)
     return false;
   bool switched = false;
   for (;;) {

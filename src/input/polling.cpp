@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "../display/keep_desktop.h"
+#include "../display/windows_window.h"
 #include "../empty_field.h"
 #include "../open_records.h"
 #include "first_read.h"

@@ -1,5 +1,5 @@
-// The Windows side of keeping the desktop: frames captured as PNG (the
-// window itself: windows_window.cpp; the pacing clock: windows_clock.cpp).
+// Frames captured as PNG on Windows, where the library shows what it
+// presents (natively the stand-in captures what it shows).
 #include <ddraw.h>
 #include <lurn.h>
 #include <stdio.h>
@@ -9,9 +9,9 @@
 
 #include "../present/capture.h"
 #include "../present/present.h"
-#include "keep_desktop.h"
+#include "display_state.h"
 
-void CaptureFrame(LurnDirectDraw &display, DesktopState &state) {
+void CaptureFrame(LurnDirectDraw &display, DisplayState &state) {
   unsigned long frame = FrameToCapture(state.settings);
   if (frame == 0)
     return;

@@ -1,29 +1,18 @@
-// Showing a picture on the desktop as it is: the per-display state, and the
-// present that converts and scales the drawing surface with the library's
-// own kernels into a surface of the desktop's format, then blits that 1:1.
-// DirectDraw's blit is not asked to convert: Windows' does not.
-// Before any Windows header: those define `near`.
+// Showing a picture on the desktop as it is: the present that converts and
+// scales the drawing surface with the library's own kernels into a surface of
+// the desktop's format, then blits that 1:1. DirectDraw's blit is not asked to
+// convert: Windows' does not. Before any Windows header: those define `near`.
 #include "../present/present.h"
 
 #include <string.h>
 
-#include "keep_desktop.h"
+#include "display_state.h"
 
-#include <mutex>
 #include <vector>
 
 #include "../empty_field.h"
-#include "../present/pacing.h"
 
 namespace {
-
-// Every open display's state, keyed by its DirectDraw interface. The lock
-// guards the list, for separate displays opened and closed on separate
-// threads; a state itself is used by whichever thread uses its display, one
-// at a time as the display. The window procedure never touches one: it
-// notes Alt+Enter for the window, and the presenting thread applies it.
-std::mutex statesLock;
-std::vector<DesktopState *> states;
 
 PixelFormat FormatOf(IDirectDrawSurface *surface) {
   DDPIXELFORMAT format;
@@ -36,8 +25,8 @@ PixelFormat FormatOf(IDirectDrawSurface *surface) {
   return pixels;
 }
 
-void ReleaseConverted(DesktopState &state) {
-  for (IDirectDrawSurface *&converted : state.converted) {
+void ReleaseConverted(DesktopConversion &conversion) {
+  for (IDirectDrawSurface *&converted : conversion.converted) {
     if (converted != NULL)
       converted->Release();
     converted = NULL;
@@ -46,27 +35,28 @@ void ReleaseConverted(DesktopState &state) {
 
 // Hands the conversion surface memory of the library's own, if the
 // platform takes it; otherwise frames are written through a lock.
-void GiveOwnMemory(DesktopState &state, int i, int width, int height) {
-  state.memory[i].clear();
+void GiveOwnMemory(DesktopConversion &conversion, int i, int width,
+                   int height) {
+  conversion.memory[i].clear();
 #if defined(_WIN32)
   IDirectDrawSurface3 *surface3 = NULL;
-  int bytes = int(FormatOf(state.converted[i]).bits + 7) / 8;
-  if (state.converted[i]->QueryInterface(
+  int bytes = int(FormatOf(conversion.converted[i]).bits + 7) / 8;
+  if (conversion.converted[i]->QueryInterface(
           IID_IDirectDrawSurface3, reinterpret_cast<void **>(&surface3)) !=
       DD_OK)
     return;
-  state.memoryPitch = (width * bytes + 7) & ~7;
-  state.memory[i].assign(size_t(state.memoryPitch) * height, 0);
+  conversion.memoryPitch = (width * bytes + 7) & ~7;
+  conversion.memory[i].assign(size_t(conversion.memoryPitch) * height, 0);
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
   desc.dwFlags = DDSD_LPSURFACE | DDSD_PITCH | DDSD_WIDTH | DDSD_HEIGHT;
   desc.dwWidth = DWORD(width);
   desc.dwHeight = DWORD(height);
-  desc.lPitch = state.memoryPitch;
-  desc.lpSurface = state.memory[i].data();
+  desc.lPitch = conversion.memoryPitch;
+  desc.lpSurface = conversion.memory[i].data();
   if (surface3->SetSurfaceDesc(&desc, 0) != DD_OK)
-    state.memory[i].clear();
+    conversion.memory[i].clear();
   surface3->Release();
 #else
   (void)width;
@@ -76,12 +66,12 @@ void GiveOwnMemory(DesktopState &state, int i, int width, int height) {
 
 // The conversion surface at the client area's size, in the desktop's
 // format (a system-memory surface with no format asked gets the display's).
-bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
-                     int height) {
-  if (state.converted[1] != NULL && state.convertedWidth == width &&
-      state.convertedHeight == height)
+bool EnsureConverted(LurnDirectDraw &display, DesktopConversion &conversion,
+                     int width, int height) {
+  if (conversion.converted[1] != NULL && conversion.convertedWidth == width &&
+      conversion.convertedHeight == height)
     return true;
-  ReleaseConverted(state);
+  ReleaseConverted(conversion);
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
@@ -90,17 +80,18 @@ bool EnsureConverted(LurnDirectDraw &display, DesktopState &state, int width,
   desc.dwHeight = DWORD(height);
   desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
   for (int i = 0; i < 2; ++i) {
-    if (display.directDraw->CreateSurface(&desc, &state.converted[i], NULL) !=
-        DD_OK) {
-      state.converted[i] = NULL;
-      ReleaseConverted(state);
+    if (display.directDraw->CreateSurface(&desc, &conversion.converted[i],
+                                          NULL) != DD_OK) {
+      conversion.converted[i] = NULL;
+      ReleaseConverted(conversion);
       return false;
     }
-    state.picture[i] = RECT{0, 0, 0, 0}; // the black around is painted anew
-    GiveOwnMemory(state, i, width, height);
+    conversion.picture[i] =
+        RECT{0, 0, 0, 0}; // the black around is painted anew
+    GiveOwnMemory(conversion, i, width, height);
   }
-  state.convertedWidth = width;
-  state.convertedHeight = height;
+  conversion.convertedWidth = width;
+  conversion.convertedHeight = height;
   return true;
 }
 
@@ -114,27 +105,28 @@ bool Usable(const DDSURFACEDESC &desc, int width, int bytes) {
 
 // Converts and scales the drawing surface into a conversion surface,
 // painting black around the picture when it moved.
-bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
+bool Convert(LurnDirectDraw &display, DesktopConversion &conversion, int turn,
              const Rect &picture) {
-  IDirectDrawSurface *converted = state.converted[turn];
+  IDirectDrawSurface *converted = conversion.converted[turn];
   DDSURFACEDESC out;
   memset(&out, 0, sizeof out);
   out.dwSize = sizeof out;
-  bool own = !state.memory[turn].empty();
+  bool own = !conversion.memory[turn].empty();
   if (own) {
-    out.lpSurface = state.memory[turn].data();
-    out.lPitch = state.memoryPitch;
+    out.lpSurface = conversion.memory[turn].data();
+    out.lPitch = conversion.memoryPitch;
   } else if (converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) != DD_OK) {
     return false;
   }
   PixelFormat targetFormat = FormatOf(converted);
   bool done = false;
   if (own ||
-      Usable(out, state.convertedWidth, int(targetFormat.bits + 7) / 8)) {
-    TargetPixels target = {static_cast<unsigned char *>(out.lpSurface),
-                           state.convertedWidth, state.convertedHeight,
-                           int(out.lPitch), targetFormat};
-    done = ConvertDrawing(display, state, target, picture, state.picture[turn]);
+      Usable(out, conversion.convertedWidth, int(targetFormat.bits + 7) / 8)) {
+    TargetPixels target = {
+        static_cast<unsigned char *>(out.lpSurface), conversion.convertedWidth,
+        conversion.convertedHeight, int(out.lPitch), targetFormat};
+    done = ConvertDrawing(display, conversion, target, picture,
+                          conversion.picture[turn]);
   }
   if (!own)
     converted->Unlock(NULL);
@@ -143,7 +135,16 @@ bool Convert(LurnDirectDraw &display, DesktopState &state, int turn,
 
 } // namespace
 
-bool ConvertDrawing(LurnDirectDraw &display, DesktopState &state,
+void ReleaseConversion(DesktopConversion &conversion) {
+  ReleaseConverted(conversion);
+#if defined(_WIN32)
+  ForgetGdiPicture(conversion);
+#endif
+  delete conversion.scratch;
+  conversion.scratch = NULL;
+}
+
+bool ConvertDrawing(LurnDirectDraw &display, DesktopConversion &conversion,
                     const TargetPixels &target, const Rect &picture,
                     RECT &last) {
   IDirectDrawSurface *source = display.secondarySurface;
@@ -166,7 +167,7 @@ bool ConvertDrawing(LurnDirectDraw &display, DesktopState &state,
   Pixels pixels = {static_cast<const unsigned char *>(in.lpSurface),
                    display.width, display.height, int(in.lPitch), sourceFormat};
   bool done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
-                            target, picture, area, *state.scratch);
+                            target, picture, area, *conversion.scratch);
   source->Unlock(NULL);
   return done;
 }
@@ -190,72 +191,20 @@ bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from) {
   return true;
 }
 
-DesktopState *RememberDesktopState(const void *directDraw,
-                                   const Settings &settings) {
-  ForgetDesktopState(directDraw);
-  if (directDraw == NULL)
-    return NULL;
-  DesktopState *state = new DesktopState();
-  state->directDraw = directDraw;
-  state->settings = settings;
-  state->scratch = new PresentScratch();
-  std::lock_guard<std::mutex> hold(statesLock);
-  states.push_back(state);
-  return state;
-}
-
-DesktopState *FindDesktopState(const void *directDraw) {
-  std::lock_guard<std::mutex> hold(statesLock);
-  for (DesktopState *state : states)
-    if (state->directDraw == directDraw)
-      return state;
-  return NULL;
-}
-
-DesktopState *TakeDesktopState(const void *directDraw) {
-  std::lock_guard<std::mutex> hold(statesLock);
-  for (size_t i = 0; i < states.size(); ++i)
-    if (directDraw != NULL && states[i]->directDraw == directDraw) {
-      DesktopState *state = states[i];
-      states[i] = states.back();
-      states.pop_back();
-      return state;
-    }
-  return NULL;
-}
-
-void DropDesktopState(DesktopState *state) {
-  if (state == NULL)
-    return;
-  ReleaseConverted(*state);
-#if defined(LURN_WINDOW_SYSTEM)
-  GiveWindowBack(*state);
-#endif
-#if defined(_WIN32)
-  ForgetGdiPicture(*state);
-#endif
-  delete state->pacer;
-  delete state->scratch;
-  delete state;
-}
-
-void ForgetDesktopState(const void *directDraw) {
-  DropDesktopState(TakeDesktopState(directDraw));
-}
-
-int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
+int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
+  DesktopConversion &conversion = state.desktop;
   HWND window = static_cast<HWND>(display.window);
   RECT client = {0, 0, 0, 0};
   if (!GetClientRect(window, &client) || client.right <= 0 ||
       client.bottom <= 0)
     return 1; // gone or minimised: nothing to show
-  if (!EnsureConverted(display, state, client.right, client.bottom))
+  if (!EnsureConverted(display, conversion, client.right, client.bottom))
     return 1;
   ScaleMode mode = ScaleFor(state.settings.scale, state.fullScreenClient);
   Rect area = {0, 0, client.right, client.bottom};
-  int turn = state.turn;
-  state.turn ^= 1;
-  if (!Convert(display, state, turn,
+  int turn = conversion.turn;
+  conversion.turn ^= 1;
+  if (!Convert(display, conversion, turn,
                PlacePicture(mode, display.width, display.height, area)))
     return 1;
   POINT origin = {0, 0};
@@ -266,13 +215,13 @@ int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
   HRESULT result = DD_OK;
   // Only the part on the screen: the platform may refuse the whole copy.
   if (ClipToPrimary(display.primarySurface, destination, source))
-    result = display.primarySurface->Blt(&destination, state.converted[turn],
-                                         &source, DDBLT_WAIT, NULL);
+    result = display.primarySurface->Blt(
+        &destination, conversion.converted[turn], &source, DDBLT_WAIT, NULL);
   if (result == DDERR_SURFACELOST) {
     // Another program changed the display's mode: the primary comes back,
     // and the conversion surface is made again in the desktop's new format.
     display.primarySurface->Restore();
-    ReleaseConverted(state);
+    ReleaseConverted(conversion);
   }
   return result == DD_OK;
 }

@@ -1,0 +1,72 @@
+// Showing a display's picture on the desktop as it is (the KeepDesktop
+// bit): the drawing surface converted and scaled by the library's kernels
+// into a surface in the desktop's format (or on Windows a picture GDI
+// shows), then shown 1:1 at the window's client area.
+#ifndef LURN_DESKTOP_CONVERSION_H
+#define LURN_DESKTOP_CONVERSION_H
+
+#include <ddraw.h>
+#include <lurn.h>
+#include <stdint.h>
+
+#include <vector>
+
+struct DisplayState;
+struct PresentScratch;
+struct TargetPixels;
+struct Rect;
+struct GdiPicture;
+
+struct DesktopConversion {
+  // The present converts the drawing surface into one of `converted` (the
+  // client area's size, the desktop's format) and blits that 1:1. Two, in
+  // turn: the platform may still be blitting the last one when the next
+  // frame is converted.
+  bool converting;
+  IDirectDrawSurface *converted[2];
+  RECT picture[2]; // where the last picture went inside each
+  int turn;        // which one the next frame goes into
+  // Where the platform lets the library give them its own memory (Windows),
+  // a frame is written there without a lock: each lock waits for the
+  // platform's drawing thread on Wine.
+  std::vector<unsigned char> memory[2];
+  int memoryPitch;
+  int convertedWidth, convertedHeight;
+  PresentScratch *scratch;
+  // Windows: the picture GDI shows, when the display presents through GDI.
+  GdiPicture *gdi;
+};
+
+// Lets go of the conversion's surfaces, scratch and GDI picture.
+void ReleaseConversion(DesktopConversion &conversion);
+
+// Converts and scales the drawing surface into the conversion surface,
+// black around the picture, and blits that onto the primary at the
+// window's client area. Returns UpdatePrimaryBuffer's answer.
+int PresentToDesktop(LurnDirectDraw &display, DisplayState &state);
+
+// Converts and scales the drawing surface into `target` at `picture`,
+// painting the rest black when the picture moved since `last` (then
+// updated). False when the drawing surface cannot be read or converted.
+bool ConvertDrawing(LurnDirectDraw &display, DesktopConversion &conversion,
+                    const TargetPixels &target, const Rect &picture,
+                    RECT &last);
+
+// Cuts a copy onto the primary at `to` (screen coordinates) down to the
+// part on the primary, and the 1:1 or scaled source `from` in proportion.
+// False when nothing of `to` is on it.
+bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from);
+
+#if defined(_WIN32)
+// Whether the display's presents go through GDI: it keeps the desktop
+// and LURN_PRESENT does not ask for DirectDraw's blit.
+bool PresentsWithGdi(const LurnDirectDraw &display, const DisplayState &state);
+// Converts and scales the drawing surface into the library's own picture
+// at the client area's size and shows it on the window's device context.
+// Returns UpdatePrimaryBuffer's answer.
+int PresentWithGdi(LurnDirectDraw &display, DisplayState &state);
+// Lets go of the GDI picture.
+void ForgetGdiPicture(DesktopConversion &conversion);
+#endif
+
+#endif

@@ -1,0 +1,72 @@
+// Every open display's state, listed under its DirectDraw interface.
+// Before any Windows header: those define `near`.
+#include "../present/present.h"
+
+#include "display_state.h"
+
+#include <mutex>
+#include <vector>
+
+#include "../present/pacing.h"
+#include "windows_window.h"
+
+namespace {
+
+// Every open display's state, keyed by its DirectDraw interface. The lock
+// guards the list, for separate displays opened and closed on separate
+// threads; a state itself is used by whichever thread uses its display, one
+// at a time as the display. The window procedure never touches one: it
+// notes Alt+Enter for the window, and the presenting thread applies it.
+std::mutex statesLock;
+std::vector<DisplayState *> states;
+
+} // namespace
+
+DisplayState *RememberDisplayState(const void *directDraw,
+                                   const Settings &settings) {
+  ForgetDisplayState(directDraw);
+  if (directDraw == NULL)
+    return NULL;
+  DisplayState *state = new DisplayState();
+  state->directDraw = directDraw;
+  state->settings = settings;
+  state->desktop.scratch = new PresentScratch();
+  std::lock_guard<std::mutex> hold(statesLock);
+  states.push_back(state);
+  return state;
+}
+
+DisplayState *FindDisplayState(const void *directDraw) {
+  std::lock_guard<std::mutex> hold(statesLock);
+  for (DisplayState *state : states)
+    if (state->directDraw == directDraw)
+      return state;
+  return NULL;
+}
+
+DisplayState *TakeDisplayState(const void *directDraw) {
+  std::lock_guard<std::mutex> hold(statesLock);
+  for (size_t i = 0; i < states.size(); ++i)
+    if (directDraw != NULL && states[i]->directDraw == directDraw) {
+      DisplayState *state = states[i];
+      states[i] = states.back();
+      states.pop_back();
+      return state;
+    }
+  return NULL;
+}
+
+void DropDisplayState(DisplayState *state) {
+  if (state == NULL)
+    return;
+  ReleaseConversion(state->desktop);
+#if defined(LURN_WINDOW_SYSTEM)
+  GiveWindowBack(*state);
+#endif
+  delete state->pacer;
+  delete state;
+}
+
+void ForgetDisplayState(const void *directDraw) {
+  DropDisplayState(TakeDisplayState(directDraw));
+}

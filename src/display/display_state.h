@@ -1,0 +1,67 @@
+// What every open display keeps beside its record, exclusive or windowed:
+// its settings, read once at Open, its presents' pacer, and when it keeps
+// the desktop, the conversion of its picture and (Windows) the window it
+// took. Listed under the display's DirectDraw interface.
+#ifndef LURN_DISPLAY_STATE_H
+#define LURN_DISPLAY_STATE_H
+
+#include <ddraw.h>
+#include <lurn.h>
+
+#include "../settings/settings.h"
+#include "desktop_conversion.h"
+
+// The window's styles, place and Alt+Enter are the library's own business on
+// Windows (natively the stand-in's); the unit tests also build them natively
+// over the fake window system.
+#if defined(_WIN32) && !defined(LURN_WINDOW_SYSTEM)
+#define LURN_WINDOW_SYSTEM 1
+#endif
+
+class Pacer;
+
+// Windows: the window a display keeping the desktop took, and whether the
+// display counts among the displays that took it (its look and place as
+// they found it are kept per window).
+struct TakenWindow {
+  void *handle;
+  bool held;
+};
+
+struct DisplayState {
+  const void *directDraw; // the display's DirectDraw interface: the key
+  Settings settings;
+  // Opened FullScreen: the picture keeps its shape, presents are paced, and
+  // Alt+Enter shows the mode's size times a whole number in a window.
+  bool fullScreenClient;
+  int modeWidth, modeHeight;
+  // Made at the first present when presents are paced or counted.
+  Pacer *pacer;
+  DesktopConversion desktop;
+  TakenWindow window;
+};
+
+// A new state for the display, listed under its DirectDraw interface (null
+// for a null interface).
+DisplayState *RememberDisplayState(const void *directDraw,
+                                   const Settings &settings);
+DisplayState *FindDisplayState(const void *directDraw);
+// Takes the state of `directDraw` off the list: null when none is listed.
+DisplayState *TakeDisplayState(const void *directDraw);
+// Releases the conversion, gives the window back what the display took
+// from it (the last display on it gives back its style and place as the
+// first found them, and Alt+Enter) and deletes the state. The window's
+// handlers may run meanwhile: Close takes the state first and drops it
+// once the display's fields are let go.
+void DropDisplayState(DisplayState *state);
+void ForgetDisplayState(const void *directDraw); // both at once
+
+#if defined(_WIN32)
+// Under LURN_CAPTURE, writes every Nth frame's drawing surface as PNG.
+void CaptureFrame(LurnDirectDraw &display, DisplayState &state);
+#else
+// Natively the stand-in captures what it shows.
+inline void CaptureFrame(LurnDirectDraw &, DisplayState &) {}
+#endif
+
+#endif
