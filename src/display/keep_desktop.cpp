@@ -255,8 +255,9 @@ int PresentToDesktop(LurnDirectDraw &display, DesktopState &state) {
   Rect area = {0, 0, client.right, client.bottom};
   int turn = state.turn;
   state.turn ^= 1;
-  if (!Convert(display, state, turn,
-               PlacePicture(mode, display.width, display.height, area)))
+  Rect picture = PlacePicture(mode, display.width, display.height, area);
+  state.placed = Placement{area, picture, false};
+  if (!Convert(display, state, turn, picture))
     return 1;
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);

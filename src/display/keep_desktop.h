@@ -6,13 +6,14 @@
 #ifndef LURN_KEEP_DESKTOP_H
 #define LURN_KEEP_DESKTOP_H
 
+// Before any Windows header: those define `near`.
+#include "../present/present.h"
+
 #include <ddraw.h>
 #include <lurn.h>
 #include <stdint.h>
 
 #include <vector>
-
-#include "../settings/settings.h"
 
 // The window's styles, place and Alt+Enter are the library's own business on
 // Windows (natively the stand-in's); the unit tests also build them natively
@@ -22,9 +23,6 @@
 #endif
 
 class Pacer;
-struct PresentScratch;
-struct TargetPixels;
-struct Rect;
 struct GdiPicture;
 
 struct DesktopState {
@@ -57,6 +55,8 @@ struct DesktopState {
   int modeWidth, modeHeight;
   // Made at the first present when presents are paced or counted.
   Pacer *pacer;
+  // Where the last present put the picture, for the pointer's place on it.
+  Placement placed;
 };
 
 // A new state for the display, listed under its DirectDraw interface (null

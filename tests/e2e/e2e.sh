@@ -192,6 +192,35 @@ expect() { # DESCRIPTION ACTUAL EXPECTED
   fi
 }
 
+# move_cursor X Y EXPECTED: with the pointer at (X, Y) on the screen, the
+# client's GetCursorPosition gives EXPECTED ("over x y").
+cursor_is() { [ "$(line '^CURSOR ')" = "CURSOR $1" ]; }
+move_cursor() {
+  xdotool mousemove "$1" "$2"
+  poll 5 cursor_is "$3" && return 0
+  echo "  pointer at ($1, $2): expected 'CURSOR $3', got '$(line '^CURSOR ')'"
+  return 1
+}
+
+# expect_cursor W H X Y PW PH: a W x H picture shown at X Y PW PH on the
+# screen gives its four corner pixels at the place's corners, its centre at
+# the first screen pixel showing it, and 0 with the nearest pixel just off
+# its left and bottom edges (bars, or another window's pixels).
+expect_cursor() {
+  local w=$1 h=$2 x=$3 y=$4 pw=$5 ph=$6 ok=0
+  local right=$((x + pw - 1)) bottom=$((y + ph - 1))
+  move_cursor "$x" "$y" "1 0 0" || ok=1
+  move_cursor "$right" "$y" "1 $((w - 1)) 0" || ok=1
+  move_cursor "$x" "$bottom" "1 0 $((h - 1))" || ok=1
+  move_cursor "$right" "$bottom" "1 $((w - 1)) $((h - 1))" || ok=1
+  move_cursor $((x + (w / 2 * pw + w - 1) / w)) \
+    $((y + (h / 2 * ph + h - 1) / h)) "1 $((w / 2)) $((h / 2))" || ok=1
+  [ "$x" -gt 0 ] && { move_cursor $((x - 1)) "$y" "0 0 0" || ok=1; }
+  [ $((bottom + 1)) -lt "$SCREEN_H" ] &&
+    { move_cursor "$x" $((bottom + 1)) "0 0 $((h - 1))" || ok=1; }
+  return $ok
+}
+
 # The client window's own X window, for focus changes.
 client_window() {
   if [ "$platform" = wine ] && [ -n "${DESKTOP:-}" ]; then
@@ -217,7 +246,8 @@ windowed_picture() { # NAME LAYOUT [ENV...]
     return 1
   screenshot "$name"
   # 320 x 240 drawn, shown twice as large in the 640 x 480 client area.
-  expect_quadrants $window
+  expect_quadrants $window || return 1
+  expect_cursor 320 240 $window
 }
 
 scenario_windowed_565() { windowed_picture windowed-565 "11 6 0"; }
@@ -555,7 +585,6 @@ scenario_scale_modes() {
     wait_for '^WINDOW ' || return 1
     wait_frames 10 || return 1
     screenshot "scale-$mode"
-    stop_client
     local place
     case $mode in
     stretch) place="0 0 $SCREEN_W $SCREEN_H" ;;
@@ -563,6 +592,8 @@ scenario_scale_modes() {
     integer) place="160 20 1280 960" ;; # 2 x, centred in 1600 x 1000
     esac
     echo "$mode: picture at $place"
+    expect_cursor 640 480 $place || ok=1
+    stop_client
     [ $mode = integer ] || expect_quadrants $place || ok=1
     expect_bars $place || ok=1
   done
@@ -638,7 +669,8 @@ keep_windowed() { # NAME [ENV...]
   sleep 0.5
   expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
   expect_mouse_change 4 128 xdotool mousedown 1 || return 1
-  expect_mouse_change 4 -128 xdotool mouseup 1
+  expect_mouse_change 4 -128 xdotool mouseup 1 || return 1
+  expect_cursor 320 240 $window
 }
 
 scenario_keep_windowed() { keep_windowed keep-windowed; }
@@ -719,15 +751,16 @@ scenario_keep_fullscreen() {
     wait_for '^WINDOW ' || return 1
     wait_frames 25 || return 1
     screenshot "keep-$mode"
-    stop_client
-    expect "screen size" "$(xdpyinfo | awk '/dimensions/ {print $2}')" \
-      "${SCREEN_W}x$SCREEN_H" || ok=1
     case $mode in
     stretch) place="0 0 $SCREEN_W $SCREEN_H" ;;
     aspect) place=$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H") ;;
     integer) place="160 20 1280 960" ;;
     esac
     echo "$mode: picture at $place"
+    [ $mode = aspect ] && { expect_cursor 640 480 $place || ok=1; }
+    stop_client
+    expect "screen size" "$(xdpyinfo | awk '/dimensions/ {print $2}')" \
+      "${SCREEN_W}x$SCREEN_H" || ok=1
     [ $mode = integer ] || expect_picture "keep-$mode" $place || ok=1
     expect "frames captured (frame 1, 21, ...)" \
       "$(ls "$shots" | head -n 2 | tr '\n' ' ')" \
