@@ -163,8 +163,20 @@ BOOL WINAPI ScreenToClient(HWND handle, LPPOINT point) {
 BOOL WINAPI GetCursorPos(LPPOINT point) {
   if (point == NULL || !SDL_WasInit(SDL_INIT_VIDEO))
     return FALSE;
+  // SDL's global answer is as fresh as the last motion a device reported,
+  // which a pointer warped by a program (xdotool) never is: over one of
+  // SDL's windows, the window's own motion events tell.
   int x = 0, y = 0;
-  SDL_GetGlobalMouseState(&x, &y);
+  SDL_Window *under = SDL_GetMouseFocus();
+  if (under != NULL) {
+    int left = 0, top = 0;
+    SDL_GetMouseState(&x, &y);
+    SDL_GetWindowPosition(under, &left, &top);
+    x += left;
+    y += top;
+  } else {
+    SDL_GetGlobalMouseState(&x, &y);
+  }
   DisplayLock hold;
   const EmulatedDisplay &display = Display();
   SDL_Window *exclusive = LiveWindow(display.exclusiveWindowId);

@@ -202,12 +202,12 @@ move_cursor() {
   return 1
 }
 
-# expect_cursor W H X Y PW PH: a W x H picture shown at X Y PW PH on the
-# screen gives its four corner pixels at the place's corners, its centre at
-# the first screen pixel showing it, and 0 with the nearest pixel just off
-# its left and bottom edges (bars, or another window's pixels).
+# expect_cursor W H X Y PW PH [bars]: a W x H picture shown at X Y PW PH on
+# the screen gives its four corner pixels at the place's corners, its centre
+# at the first screen pixel showing it; with "bars", 0 with the nearest
+# pixel on the bars just off its left and bottom edges.
 expect_cursor() {
-  local w=$1 h=$2 x=$3 y=$4 pw=$5 ph=$6 ok=0
+  local w=$1 h=$2 x=$3 y=$4 pw=$5 ph=$6 ok=0 bars=${7:-}
   local right=$((x + pw - 1)) bottom=$((y + ph - 1))
   move_cursor "$x" "$y" "1 0 0" || ok=1
   move_cursor "$right" "$y" "1 $((w - 1)) 0" || ok=1
@@ -215,8 +215,9 @@ expect_cursor() {
   move_cursor "$right" "$bottom" "1 $((w - 1)) $((h - 1))" || ok=1
   move_cursor $((x + (w / 2 * pw + w - 1) / w)) \
     $((y + (h / 2 * ph + h - 1) / h)) "1 $((w / 2)) $((h / 2))" || ok=1
-  [ "$x" -gt 0 ] && { move_cursor $((x - 1)) "$y" "0 0 0" || ok=1; }
-  [ $((bottom + 1)) -lt "$SCREEN_H" ] &&
+  [ -n "$bars" ] && [ "$x" -gt 0 ] &&
+    { move_cursor $((x - 1)) "$y" "0 0 0" || ok=1; }
+  [ -n "$bars" ] && [ $((bottom + 1)) -lt "$SCREEN_H" ] &&
     { move_cursor "$x" $((bottom + 1)) "0 0 $((h - 1))" || ok=1; }
   return $ok
 }
@@ -289,6 +290,9 @@ scenario_fullscreen() {
   geometry=$(find_window "$( [ "$platform" = wine ] &&
     echo "$DESKTOP - Wine desktop" || echo "lurn e2e")") || return 1
   expect_quadrants $(fit 640 480 $(cut -d' ' -f2- <<<"$geometry")) || return 1
+  # The screen is the mode: the pointer in its pixels.
+  expect_cursor 640 480 $(fit 640 480 $(cut -d' ' -f2- <<<"$geometry")) ||
+    return 1
   # The flip chain's frames captured: the mode's own pixels.
   SHOT=$(ls "$logs"/fullscreen-capture/frame-*.png | tail -n 1)
   expect "a captured frame's size" "$(identify -format %wx%h "$SHOT")" 640x480 &&
@@ -592,7 +596,7 @@ scenario_scale_modes() {
     integer) place="160 20 1280 960" ;; # 2 x, centred in 1600 x 1000
     esac
     echo "$mode: picture at $place"
-    expect_cursor 640 480 $place || ok=1
+    expect_cursor 640 480 $place bars || ok=1
     stop_client
     [ $mode = integer ] || expect_quadrants $place || ok=1
     expect_bars $place || ok=1
@@ -757,7 +761,7 @@ scenario_keep_fullscreen() {
     integer) place="160 20 1280 960" ;;
     esac
     echo "$mode: picture at $place"
-    [ $mode = aspect ] && { expect_cursor 640 480 $place || ok=1; }
+    [ $mode = aspect ] && { expect_cursor 640 480 $place bars || ok=1; }
     stop_client
     expect "screen size" "$(xdpyinfo | awk '/dimensions/ {print $2}')" \
       "${SCREEN_W}x$SCREEN_H" || ok=1
