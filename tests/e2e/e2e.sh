@@ -192,33 +192,28 @@ expect() { # DESCRIPTION ACTUAL EXPECTED
   fi
 }
 
-# move_cursor X Y EXPECTED: with the pointer at (X, Y) on the screen, the
-# client's GetCursorPosition gives EXPECTED ("over x y").
+# move_cursor X Y EXPECTED: the pointer at (X, Y) on the screen gives
+# EXPECTED ("over x y") from the client's GetCursorPosition.
 cursor_is() { [ "$(line '^CURSOR ')" = "CURSOR $1" ]; }
 move_cursor() {
-  xdotool mousemove "$1" "$2"
-  poll 5 cursor_is "$3" && return 0
+  xdotool mousemove "$1" "$2" && poll 5 cursor_is "$3" && return 0
   echo "  pointer at ($1, $2): expected 'CURSOR $3', got '$(line '^CURSOR ')'"
   return 1
 }
 
-# expect_cursor W H X Y PW PH [bars]: a W x H picture shown at X Y PW PH on
-# the screen gives its four corner pixels at the place's corners, its centre
-# at the first screen pixel showing it; with "bars", 0 with the nearest
-# pixel on the bars just off its left and bottom edges.
+# expect_cursor W H X Y PW PH [bars]: a W x H picture at X Y PW PH on the
+# screen: its corner pixels at the place's corners, its centre at the first
+# pixel showing it; with "bars", 0 and the nearest pixel left of it and below.
 expect_cursor() {
-  local w=$1 h=$2 x=$3 y=$4 pw=$5 ph=$6 ok=0 bars=${7:-}
-  local right=$((x + pw - 1)) bottom=$((y + ph - 1))
-  move_cursor "$x" "$y" "1 0 0" || ok=1
-  move_cursor "$right" "$y" "1 $((w - 1)) 0" || ok=1
-  move_cursor "$x" "$bottom" "1 0 $((h - 1))" || ok=1
-  move_cursor "$right" "$bottom" "1 $((w - 1)) $((h - 1))" || ok=1
-  move_cursor $((x + (w / 2 * pw + w - 1) / w)) \
-    $((y + (h / 2 * ph + h - 1) / h)) "1 $((w / 2)) $((h / 2))" || ok=1
-  [ -n "$bars" ] && [ "$x" -gt 0 ] &&
-    { move_cursor $((x - 1)) "$y" "0 0 0" || ok=1; }
-  [ -n "$bars" ] && [ $((bottom + 1)) -lt "$SCREEN_H" ] &&
-    { move_cursor "$x" $((bottom + 1)) "0 0 $((h - 1))" || ok=1; }
+  local w=$1 h=$2 x=$3 y=$4 r=$(($3 + $5 - 1)) b=$(($4 + $6 - 1)) ok=0
+  move_cursor "$x" "$y" "1 0 0" && move_cursor "$r" "$y" "1 $((w - 1)) 0" &&
+    move_cursor "$x" "$b" "1 0 $((h - 1))" &&
+    move_cursor "$r" "$b" "1 $((w - 1)) $((h - 1))" &&
+    move_cursor $((x + (w / 2 * $5 + w - 1) / w)) \
+      $((y + (h / 2 * $6 + h - 1) / h)) "1 $((w / 2)) $((h / 2))" || ok=1
+  [ -n "${7:-}" ] && [ "$x" -gt 0 ] && { move_cursor $((x - 1)) "$y" "0 0 0" || ok=1; }
+  [ -n "${7:-}" ] && [ "$b" -lt $((SCREEN_H - 1)) ] &&
+    { move_cursor "$x" $((b + 1)) "0 0 $((h - 1))" || ok=1; }
   return $ok
 }
 

@@ -392,26 +392,22 @@ TEST_F(Presentation, AClosedObjectAnswersFailureWithoutCalls) {
 }
 
 // The pointer read through where the last present put the picture (320 x
-// 200): the client area at 2x, a full screen (the screen is the mode), a
-// kept desktop's aspect with bars at the sides; nothing before a present.
+// 200, the client area at 10, 20 on the screen): at 2x, full screen (the
+// screen is the mode), a kept desktop's aspect with bars at the sides.
 struct CursorRow {
   const char *label;
   unsigned char options;
-  RECT client;
-  POINT origin, cursor;
+  int clientWidth, clientHeight, cursorX, cursorY;
   const char *expected; // "result x y"
 };
 
 const unsigned char kKeep = LurnDirectDraw::KeepDesktop;
-// clang-format off
 const CursorRow kCursorRows[] = {
-    {"2x", kRelease, {0, 0, 640, 400}, {100, 50}, {739, 449}, "1 319 199"},
-    {"2x, left of it", kRelease, {0, 0, 640, 400}, {100, 50}, {99, 60}, "0 0 5"},
-    {"full screen", kFullScreen, {0, 0, 1, 1}, {9, 9}, {319, 0}, "1 319 0"},
-    {"aspect, left bar", kKeep, {0, 0, 800, 400}, {10, 20}, {89, 220}, "0 0 100"},
-    {"aspect", kKeep, {0, 0, 800, 400}, {10, 20}, {729, 419}, "1 319 199"},
+    {"2x", kRelease, 640, 400, 649, 419, "1 319 199"},
+    {"full screen", kFullScreen, 1, 1, 319, 0, "1 319 0"},
+    {"aspect, left bar", kKeep, 800, 400, 89, 220, "0 0 100"},
+    {"aspect", kKeep, 800, 400, 729, 419, "1 319 199"},
 };
-// clang-format on
 
 // "result x y" of a call.
 std::string Cursor(LurnDirectDraw &record, LurnLong *x, LurnLong *y) {
@@ -426,15 +422,14 @@ TEST_F(Presentation, CursorPositionIsThePixelThePresentShowsUnderThePointer) {
     SetUp();
     if (row.options & kKeep)
       SetDisplayFormat(32, 0xFF0000, 0xFF00, 0xFF);
-    fake.clientRect = row.client;
-    fake.clientOrigin = row.origin;
+    fake.clientRect = RECT{0, 0, row.clientWidth, row.clientHeight};
+    fake.clientOrigin = POINT{10, 20};
+    fake.cursor = POINT{row.cursorX, row.cursorY};
     // Aspect for the kept desktop; DirectDraw's blit stretches.
     SetVariable("LURN_SCALE", (row.options & kKeep) ? "aspect" : "");
     OpenDisplay(row.options);
-    LurnLong x = 77, y = 77;
-    EXPECT_EQ("0 0 0", Cursor(display, &x, &y)) << row.label << ", unshown";
     ASSERT_EQ(1, display.UpdatePrimaryBuffer()) << row.label;
-    fake.cursor = row.cursor;
+    LurnLong x = 77, y = 77;
     EXPECT_EQ(row.expected, Cursor(display, &x, &y)) << row.label;
   }
   SetVariable("LURN_SCALE", "");
@@ -445,8 +440,9 @@ TEST_F(Presentation, CursorPositionWithoutAnAnswerLeavesThePointAlone) {
   OpenDisplay(kRelease);
   fake.clientRect = RECT{0, 0, 640, 400};
   fake.cursor = POINT{321, 201};
-  ASSERT_EQ(1, display.UpdatePrimaryBuffer());
   LurnLong x = 77, y = 77;
+  EXPECT_EQ("0 0 0", Cursor(display, &x, &y)) << "nothing presented yet";
+  ASSERT_EQ(1, display.UpdatePrimaryBuffer());
   EXPECT_EQ("1 - 100", Cursor(display, NULL, &y));
   EXPECT_EQ("1 160 -", Cursor(display, &x, NULL));
   y = x = 77;
