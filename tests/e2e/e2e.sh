@@ -618,9 +618,12 @@ alt_enter_twice() {
   # "window": where the client's window first showed its client area.
   [ "$before" = window ] && before=$(line '^WINDOW ' | cut -d' ' -f2-)
   xdotool mousemove 320 240 && xdotool windowfocus "$(client_window)"
+  local mode
+  mode=$(grep -o -- '--mode [0-9]*x[0-9]*' <<<"${*:4}" | cut -d' ' -f2)
   for place in "$before" "$after" "$before"; do
     [ $step -gt 0 ] && alt_enter
     expect_shown "$name-$((step++))" $place || return 1
+    [ $step = 2 ] && { expect_cursor ${mode/x/ } $place || return 1; }
   done
   xdotool keydown a && wait_for '^KEY 30 128' 5 && xdotool keyup a || return 1
   expect "Return read by the client" "$(grep -c '^KEY 28 128' "$LOG")" 0 &&
