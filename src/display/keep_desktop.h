@@ -15,6 +15,8 @@
 
 #include <vector>
 
+#include "../settings/settings.h"
+
 // The window's styles, place and Alt+Enter are the library's own business on
 // Windows (natively the stand-in's); the unit tests also build them natively
 // over the fake window system.
@@ -23,6 +25,9 @@
 #endif
 
 class Pacer;
+struct PresentScratch;
+struct TargetPixels;
+struct Rect;
 struct GdiPicture;
 
 struct DesktopState {
