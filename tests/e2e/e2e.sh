@@ -192,8 +192,7 @@ expect() { # DESCRIPTION ACTUAL EXPECTED
   fi
 }
 
-# move_cursor X Y EXPECTED: the pointer at (X, Y) on the screen gives
-# EXPECTED ("over x y") from the client's GetCursorPosition.
+# move_cursor X Y EXPECTED: the client's GetCursorPosition ("over x y").
 cursor_is() { [ "$(line '^CURSOR ')" = "CURSOR $1" ]; }
 move_cursor() {
   xdotool mousemove "$1" "$2" && poll 5 cursor_is "$3" && return 0
@@ -201,9 +200,8 @@ move_cursor() {
   return 1
 }
 
-# expect_cursor W H X Y PW PH [bars]: a W x H picture at X Y PW PH on the
-# screen: its corner pixels at the place's corners, its centre at the first
-# pixel showing it; with "bars", 0 and the nearest pixel left of it and below.
+# expect_cursor W H X Y PW PH [bars]: a W x H picture at X Y PW PH: its
+# corners and centre; with "bars", the nearest pixel left of it and below.
 expect_cursor() {
   local w=$1 h=$2 x=$3 y=$4 r=$(($3 + $5 - 1)) b=$(($4 + $6 - 1)) ok=0
   move_cursor "$x" "$y" "1 0 0" && move_cursor "$r" "$y" "1 $((w - 1)) 0" &&

@@ -258,9 +258,8 @@ TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
   UsePresentKernels(chosen.c_str());
 }
 
-// Pictures placed as the scale modes place them. The window pixels at the
-// corners give the corner pixels, those showing the centre (first and last)
-// the centre, and points off the picture false with the nearest pixel.
+// Pictures placed by each scale mode: the corners, the centre's first and
+// last window pixels, and off the picture false with the nearest pixel.
 struct Placed {
   const char *name;
   ScaleMode mode;

@@ -391,24 +391,6 @@ TEST_F(Presentation, AClosedObjectAnswersFailureWithoutCalls) {
   EXPECT_TRUE(fake.calls.empty());
 }
 
-// The pointer read through where the last present put the picture (320 x
-// 200, the client area at 10, 20 on the screen): at 2x, full screen (the
-// screen is the mode), a kept desktop's aspect with bars at the sides.
-struct CursorRow {
-  const char *label;
-  unsigned char options;
-  int clientWidth, clientHeight, cursorX, cursorY;
-  const char *expected; // "result x y"
-};
-
-const unsigned char kKeep = LurnDirectDraw::KeepDesktop;
-const CursorRow kCursorRows[] = {
-    {"2x", kRelease, 640, 400, 649, 419, "1 319 199"},
-    {"full screen", kFullScreen, 1, 1, 319, 0, "1 319 0"},
-    {"aspect, left bar", kKeep, 800, 400, 89, 220, "0 0 100"},
-    {"aspect", kKeep, 800, 400, 729, 419, "1 319 199"},
-};
-
 // "result x y" of a call.
 std::string Cursor(LurnDirectDraw &record, LurnLong *x, LurnLong *y) {
   int result = record.GetCursorPosition(x, y);
@@ -416,30 +398,15 @@ std::string Cursor(LurnDirectDraw &record, LurnLong *x, LurnLong *y) {
          (y ? std::to_string(*y) : "-");
 }
 
+// The pointer through where the last present put the picture (320 x 200):
+// the client area at 2x (at 10, 20 on the screen), the full screen's mode.
+// Without an answer (no pointer, the window gone, the display closed) x and
+// y stay as they were.
 TEST_F(Presentation, CursorPositionIsThePixelThePresentShowsUnderThePointer) {
-  SetVariable("LURN_PRESENT", "directdraw");
-  for (const CursorRow &row : kCursorRows) {
-    SetUp();
-    if (row.options & kKeep)
-      SetDisplayFormat(32, 0xFF0000, 0xFF00, 0xFF);
-    fake.clientRect = RECT{0, 0, row.clientWidth, row.clientHeight};
-    fake.clientOrigin = POINT{10, 20};
-    fake.cursor = POINT{row.cursorX, row.cursorY};
-    // Aspect for the kept desktop; DirectDraw's blit stretches.
-    SetVariable("LURN_SCALE", (row.options & kKeep) ? "aspect" : "");
-    OpenDisplay(row.options);
-    ASSERT_EQ(1, display.UpdatePrimaryBuffer()) << row.label;
-    LurnLong x = 77, y = 77;
-    EXPECT_EQ(row.expected, Cursor(display, &x, &y)) << row.label;
-  }
-  SetVariable("LURN_SCALE", "");
-  SetVariable("LURN_PRESENT", "");
-}
-
-TEST_F(Presentation, CursorPositionWithoutAnAnswerLeavesThePointAlone) {
   OpenDisplay(kRelease);
   fake.clientRect = RECT{0, 0, 640, 400};
-  fake.cursor = POINT{321, 201};
+  fake.clientOrigin = POINT{10, 20};
+  fake.cursor = POINT{331, 221};
   LurnLong x = 77, y = 77;
   EXPECT_EQ("0 0 0", Cursor(display, &x, &y)) << "nothing presented yet";
   ASSERT_EQ(1, display.UpdatePrimaryBuffer());
@@ -452,6 +419,12 @@ TEST_F(Presentation, CursorPositionWithoutAnAnswerLeavesThePointAlone) {
   EXPECT_EQ("0 77 77", Cursor(display, &x, &y)) << "a destroyed window";
   display.Close();
   EXPECT_EQ("0 77 77", Cursor(display, &x, &y)) << "a closed display";
+
+  SetUp();
+  OpenDisplay(kFullScreen);
+  fake.cursor = POINT{319, 0};
+  ASSERT_EQ(1, display.UpdatePrimaryBuffer());
+  EXPECT_EQ("1 319 0", Cursor(display, &x, &y)) << "the screen is the mode";
 }
 
 } // namespace
