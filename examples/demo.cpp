@@ -2,8 +2,8 @@
 // --fullscreen) and the keyboard and mouse, prints the pixel layout it got,
 // and draws every frame through the drawing address, pitch and layout
 // fields: drifting colour bands whose speed the wheel sets, a square the
-// arrow keys move, a cursor the mouse moves (coloured by its buttons) and a
-// panel lighting up the keys held; along the bottom a box for each Space
+// arrow keys move, a cursor at the mouse pointer (coloured by its buttons) and
+// a panel lighting up the keys held; along the bottom a box for each Space
 // press and left click (none missed) and each byte of the name typed,
 // which Return prints. It prints the frame rate once a second
 // and stops when the window closes, Escape is pressed, --frames N have run
@@ -80,7 +80,8 @@ struct Scene {
   long phase;           // the bands' offset
   long speed;           // pixels per frame, set by the wheel
   int squareX, squareY; // moved by the arrow keys
-  int cursorX, cursorY; // moved by the mouse
+  int cursorX, cursorY; // the pointer's pixel on the picture
+  bool cursorShown;     // while the pointer is over the picture
   int taps, clicks;     // Space presses and left clicks, none missed
   char name[64];        // typed, UTF-8; Return prints it
   bool quit;
@@ -90,7 +91,7 @@ int Clamp(int value, int low, int high) {
   return value < low ? low : value > high ? high : value;
 }
 
-void ReadInput(LurnDirectInput &input, Scene &scene) {
+void ReadInput(LurnDirectDraw &display, LurnDirectInput &input, Scene &scene) {
   input.GetStateKeyboard();
   if (input.KeyDown(DIK_ESCAPE))
     scene.quit = true;
@@ -121,8 +122,11 @@ void ReadInput(LurnDirectInput &input, Scene &scene) {
   scene.squareY = Clamp(scene.squareY, 0, kHeight - 48);
 
   input.GetStateMouse();
-  scene.cursorX = Clamp(scene.cursorX + input.mouseState.lX, 0, kWidth - 1);
-  scene.cursorY = Clamp(scene.cursorY + input.mouseState.lY, 0, kHeight - 1);
+  // The real pointer, wherever the picture is shown and however scaled.
+  LurnLong x = 0, y = 0;
+  scene.cursorShown = display.GetCursorPosition(&x, &y) == 1;
+  scene.cursorX = int(x);
+  scene.cursorY = int(y);
   scene.clicks += input.ButtonPresses(0);
   scene.speed = Clamp(int(scene.speed + input.mouseState.lZ / 120), -16, 16);
   input.mouseState.lX = input.mouseState.lY = input.mouseState.lZ = 0;
@@ -181,8 +185,10 @@ void DrawScene(const LurnDirectDraw &display, const LurnDirectInput &input,
                                buttons[1] ? 255 : 0, buttons[2] ? 255 : 0);
   if (!buttons[0] && !buttons[1] && !buttons[2])
     cursor = Pack(display, 0, 0, 0);
-  FillBox(display, scene.cursorX - 6, scene.cursorY - 1, 13, 3, cursor);
-  FillBox(display, scene.cursorX - 1, scene.cursorY - 6, 3, 13, cursor);
+  if (scene.cursorShown) {
+    FillBox(display, scene.cursorX - 6, scene.cursorY - 1, 13, 3, cursor);
+    FillBox(display, scene.cursorX - 1, scene.cursorY - 6, 3, 13, cursor);
+  }
 }
 
 // One frame: clear, lock, draw, unlock, present. A lost surface costs the
@@ -296,7 +302,7 @@ int main(int argc, char **argv) {
     }
     if (rate.Done(options, frameNumber))
       break;
-    ReadInput(input, scene);
+    ReadInput(display, input, scene);
     if (!RunFrame(display, input, scene))
       break;
     rate.Count(GetTickCount());
@@ -347,7 +353,7 @@ int main(int argc, char **argv) {
         windowClosed = true;
     if (rate.Done(options, frameNumber))
       break;
-    ReadInput(input, scene);
+    ReadInput(display, input, scene);
     if (!RunFrame(display, input, scene))
       break;
     rate.Count(SDL_GetTicks());

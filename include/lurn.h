@@ -174,6 +174,15 @@ public:
   // Restores lost surfaces: primary, secondary, auxiliary. 1 when all came
   // back, 0 at the first that did not.
   int RestoreSurfaces();
+  // The pointer's place in the picture's own pixels (0 to width - 1, 0 to
+  // height - 1), mapped through where the last UpdatePrimaryBuffer put the
+  // picture: the window's client area as the scale mode fills it, or a full
+  // screen. Returns 1 while the pointer is over the picture; otherwise 0
+  // with x and y the nearest picture pixel (on the black bars, outside the
+  // window). Before the first present nothing is shown: 0 and (0, 0). A
+  // closed object, or a pointer the system cannot tell (a destroyed window),
+  // gives 0 and leaves x and y as they were. A null x or y is not written.
+  int GetCursorPosition(LurnLong *x, LurnLong *y);
 };
 
 // Immediate mouse state, DirectInput's DIMOUSESTATE layout (16 bytes).

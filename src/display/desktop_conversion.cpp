@@ -204,8 +204,9 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
   Rect area = {0, 0, client.right, client.bottom};
   int turn = conversion.turn;
   conversion.turn ^= 1;
-  if (!Convert(display, conversion, turn,
-               PlacePicture(mode, display.width, display.height, area)))
+  Rect picture = PlacePicture(mode, display.width, display.height, area);
+  state.placed = Placement{area, picture, false};
+  if (!Convert(display, conversion, turn, picture))
     return 1;
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);

@@ -5,6 +5,9 @@
 #ifndef LURN_DISPLAY_STATE_H
 #define LURN_DISPLAY_STATE_H
 
+// Before any Windows header: those define `near`.
+#include "../present/present.h"
+
 #include <ddraw.h>
 #include <lurn.h>
 
@@ -37,6 +40,8 @@ struct DisplayState {
   int modeWidth, modeHeight;
   // Made at the first present when presents are paced or counted.
   Pacer *pacer;
+  // Where the last present put the picture, for the pointer's place on it.
+  Placement placed;
   DesktopConversion desktop;
   TakenWindow window;
 };

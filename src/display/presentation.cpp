@@ -2,6 +2,9 @@
 // Every method here answers its failure value on an object that is not open
 // (closed, or the original of a closed copy) instead of touching what it
 // holds: a failed lock closes the object in the middle of a client's frame.
+// Before any Windows header: those define `near`.
+#include "../present/present.h"
+
 #include <ddraw.h>
 #include <lurn.h>
 
@@ -43,6 +46,17 @@ Pacer *ReadyPacer(LurnDirectDraw &display, DisplayState *state) {
 void Presented(Pacer *pacer, Pacer::Kind kind, bool platformWaited = false) {
   if (pacer != NULL)
     pacer->Presented(kind, platformWaited);
+}
+
+// How the platform's blit fills the client area: DirectDraw's stretches
+// the picture to it, the stand-in's places it as the scale setting says.
+ScaleMode BlitScale(const Settings &settings) {
+#if defined(_WIN32)
+  (void)settings;
+  return kScaleStretch;
+#else
+  return ScaleFor(settings.scale, false);
+#endif
 }
 
 } // namespace
@@ -167,6 +181,11 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     }
   }
   if (flags & FullScreen) {
+    // The mode is the screen, and the picture fills it.
+    if (state != NULL) {
+      Rect mode = {0, 0, width, height};
+      state->placed = Placement{mode, mode, true};
+    }
     HRESULT result;
     // A flip the hardware is not ready for answers "still drawing" until
     // the vertical blank: that flip needs no wait of the library's.
@@ -185,6 +204,12 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   RECT client = {0, 0, 0, 0};
   if (!GetClientRect(static_cast<HWND>(window), &client))
     return 1;
+  if (state != NULL) {
+    Rect area = {0, 0, client.right, client.bottom};
+    state->placed = Placement{
+        area, PlacePicture(BlitScale(state->settings), width, height, area),
+        false};
+  }
   POINT origin = {0, 0};
   ClientToScreen(static_cast<HWND>(window), &origin);
   RECT destination = {origin.x, origin.y, client.right + origin.x,
@@ -219,4 +244,24 @@ int LurnDirectDraw::RestoreSurfaces() {
       auxSurface->Restore() != DD_OK)
     return 0;
   return 1;
+}
+
+int LurnDirectDraw::GetCursorPosition(LurnLong *x, LurnLong *y) {
+  if (Empty(directDraw) || !IsOpen(*this))
+    return 0;
+  DisplayState *state = FindDisplayState(directDraw);
+  POINT pointer = {0, 0};
+  if (state == NULL || !GetCursorPos(&pointer))
+    return 0;
+  const Placement placed = state->placed;
+  if (!placed.screen && !ScreenToClient(static_cast<HWND>(window), &pointer))
+    return 0; // the window is gone
+  int pictureX = 0, pictureY = 0;
+  bool on = PointerOnPicture(placed.picture, width, height, pointer.x,
+                             pointer.y, pictureX, pictureY);
+  if (x != NULL)
+    *x = pictureX;
+  if (y != NULL)
+    *y = pictureY;
+  return on ? 1 : 0;
 }

@@ -70,9 +70,9 @@ int PresentWithGdi(LurnDirectDraw &display, DisplayState &state) {
                          picture.width * 4,
                          {32, 0xFF0000, 0x00FF00, 0x0000FF}};
   ScaleMode mode = ScaleFor(state.settings.scale, state.fullScreenClient);
-  if (!ConvertDrawing(display, state.desktop, target,
-                      PlacePicture(mode, display.width, display.height, area),
-                      picture.last))
+  Rect place = PlacePicture(mode, display.width, display.height, area);
+  state.placed = Placement{area, place, false};
+  if (!ConvertDrawing(display, state.desktop, target, place, picture.last))
     return 0;
   HDC context = GetDC(window);
   if (context == NULL)

@@ -373,6 +373,48 @@ Rect PlacePicture(ScaleMode mode, int width, int height, const Rect &area) {
   return place;
 }
 
+namespace {
+
+// The picture's column (or row) shown at `offset` from the place's edge, a
+// place of `shown` pixels showing `count`; clamped to the picture.
+int PickedAt(long long offset, int shown, int count) {
+  if (offset < 0)
+    return 0;
+  if (offset >= shown)
+    return count - 1;
+  return int(offset * count / shown);
+}
+
+// The first of `shown` pixels that shows pixel `index` of `count` or a later
+// one: the kernels pick floor(offset * count / shown).
+int FirstShowing(long long index, int shown, int count) {
+  return int((index * shown + count - 1) / count);
+}
+
+} // namespace
+
+bool PointerOnPicture(const Rect &picture, int width, int height, int x, int y,
+                      int &pictureX, int &pictureY) {
+  if (width <= 0 || height <= 0 || picture.w <= 0 || picture.h <= 0) {
+    pictureX = pictureY = 0;
+    return false;
+  }
+  long long across = (long long)x - picture.x, down = (long long)y - picture.y;
+  pictureX = PickedAt(across, picture.w, width);
+  pictureY = PickedAt(down, picture.h, height);
+  return across >= 0 && across < picture.w && down >= 0 && down < picture.h;
+}
+
+Rect PictureToWindow(const Rect &picture, int width, int height, int x, int y) {
+  if (width <= 0 || height <= 0 || x < 0 || y < 0 || x >= width || y >= height)
+    return Rect{picture.x, picture.y, 0, 0};
+  int left = FirstShowing(x, picture.w, width);
+  int top = FirstShowing(y, picture.h, height);
+  return Rect{picture.x + left, picture.y + top,
+              FirstShowing(x + 1LL, picture.w, width) - left,
+              FirstShowing(y + 1LL, picture.h, height) - top};
+}
+
 void FillPixels(const TargetPixels &target, const Rect &area, uint32_t colour) {
   int bytes = BytesOf(target.format);
   for (int y = area.y; y < area.y + area.h; ++y)

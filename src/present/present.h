@@ -57,6 +57,24 @@ bool PresentScaled(const Pixels &source, const Rect &from,
 // as kScaleStretch): centred, a picture larger than its area shrunk with its
 // shape kept.
 Rect PlacePicture(ScaleMode mode, int width, int height, const Rect &area);
+// Where a present last put the picture: the area it showed in (the
+// window's client area in its own coordinates; a full screen of its own, the
+// screen) and the picture's place inside it. `screen`: the pointer is read
+// in screen coordinates, not the window's.
+struct Placement {
+  Rect area;
+  Rect picture;
+  bool screen;
+};
+// The picture pixel a present of a `width` x `height` picture at `picture`
+// shows at (x, y), as its nearest-neighbour scaling picks it: true when the
+// point is on the picture; otherwise false, with the nearest pixel. A
+// picture or place without pixels gives false and (0, 0).
+bool PointerOnPicture(const Rect &picture, int width, int height, int x, int y,
+                      int &pictureX, int &pictureY);
+// The place of the area's pixels that show picture pixel (x, y): none (w or
+// h 0) for a pixel a shrunk picture leaves out.
+Rect PictureToWindow(const Rect &picture, int width, int height, int x, int y);
 // The scale mode set, or the default: a window stretches its picture, a
 // full screen keeps the mode's shape.
 ScaleMode ScaleFor(ScaleMode setting, bool fullScreen);

@@ -91,6 +91,11 @@ int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type);
 BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
+BOOL WINAPI ScreenToClient(HWND window, LPPOINT point);
+// The pointer on the screen. While a program holds a mode of its own, the
+// screen is that mode, as on Windows: the pointer in the mode's pixels,
+// through where the stand-in shows the mode in its window, kept on it.
+BOOL WINAPI GetCursorPos(LPPOINT point);
 BOOL WINAPI CloseHandle(HANDLE handle);
 // Whether `window` is a live SDL_Window* that the client made.
 BOOL WINAPI IsWindow(HWND window);

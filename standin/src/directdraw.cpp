@@ -314,6 +314,7 @@ public:
         CoverScreen(LiveWindow(windowId));
       display.exclusiveOwner = this;
       display.exclusiveWindowId = windowId;
+      display.exclusiveScale = ScaleFor(settings_.scale, true);
     } else {
       LeaveExclusiveMode();
     }

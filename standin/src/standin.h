@@ -29,6 +29,7 @@ struct EmulatedDisplay {
   const void *exclusiveOwner; // the DirectDraw object in exclusive mode
   Uint32 exclusiveWindowId;   // its window, by ID: the client may destroy it
   WindowPlace windowedPlace;  // where the exclusive window was before
+  ScaleMode exclusiveScale;   // how the mode fills the exclusive window
   // Video memory is lost each time the exclusive window loses the focus: a
   // surface made or restored in an earlier epoch is lost.
   unsigned lossEpoch;

@@ -149,6 +149,52 @@ BOOL WINAPI ClientToScreen(HWND handle, LPPOINT point) {
   return TRUE;
 }
 
+BOOL WINAPI ScreenToClient(HWND handle, LPPOINT point) {
+  SDL_Window *window = WindowFromHandle(handle);
+  if (window == NULL || point == NULL)
+    return FALSE;
+  int x, y;
+  SDL_GetWindowPosition(window, &x, &y);
+  point->x -= x;
+  point->y -= y;
+  return TRUE;
+}
+
+BOOL WINAPI GetCursorPos(LPPOINT point) {
+  if (point == NULL || !SDL_WasInit(SDL_INIT_VIDEO))
+    return FALSE;
+  // SDL's global answer is as fresh as the last motion a device reported,
+  // which a pointer warped by a program (xdotool) never is: over one of
+  // SDL's windows, the window's own motion events tell.
+  int x = 0, y = 0;
+  SDL_Window *under = SDL_GetMouseFocus();
+  if (under != NULL) {
+    int left = 0, top = 0;
+    SDL_GetMouseState(&x, &y);
+    SDL_GetWindowPosition(under, &left, &top);
+    x += left;
+    y += top;
+  } else {
+    SDL_GetGlobalMouseState(&x, &y);
+  }
+  DisplayLock hold;
+  const EmulatedDisplay &display = Display();
+  SDL_Window *exclusive = LiveWindow(display.exclusiveWindowId);
+  if (exclusive != NULL) {
+    // The mode's picture as the stand-in shows it in the window; Windows
+    // keeps the pointer on the screen, so the nearest pixel off it.
+    Rect area;
+    SDL_GetWindowPosition(exclusive, &area.x, &area.y);
+    SDL_GetWindowSize(exclusive, &area.w, &area.h);
+    int width = int(display.width), height = int(display.height);
+    PointerOnPicture(PlacePicture(display.exclusiveScale, width, height, area),
+                     width, height, x, y, x, y);
+  }
+  point->x = x;
+  point->y = y;
+  return TRUE;
+}
+
 BOOL WINAPI CloseHandle(HANDLE handle) {
   // The stand-in hands out no kernel objects; any non-null handle a client
   // keeps is simply let go.

@@ -120,6 +120,13 @@ void ProbeDirectDraw(HWND window) {
   Say("CreateClipper flags 1", draw->CreateClipper(1, &clipper, NULL));
   Say("CreateClipper", draw->CreateClipper(0, &clipper, NULL));
   Say("SetHWnd", clipper->SetHWnd(0, window));
+  // The window calls that the pointer's place goes through.
+  POINT point = {30, 40}, mapped = point;
+  ClientToScreen(window, &mapped);
+  Say("ScreenToClient undoes ClientToScreen",
+      ScreenToClient(window, &mapped) && mapped.x == 30 && mapped.y == 40);
+  Say("ScreenToClient of no window", ScreenToClient(NULL, &mapped));
+  Say("GetCursorPos", GetCursorPos(&point));
   Say("SetClipper", primary->SetClipper(clipper));
   RECT source = {0, 0, 320, 200};
   RECT target = {0, 0, 640, 400};

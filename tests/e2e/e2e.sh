@@ -192,6 +192,29 @@ expect() { # DESCRIPTION ACTUAL EXPECTED
   fi
 }
 
+# move_cursor X Y EXPECTED: the client's GetCursorPosition ("over x y").
+cursor_is() { [ "$(line '^CURSOR ')" = "CURSOR $1" ]; }
+move_cursor() {
+  xdotool mousemove "$1" "$2" && poll 5 cursor_is "$3" && return 0
+  echo "  pointer at ($1, $2): expected 'CURSOR $3', got '$(line '^CURSOR ')'"
+  return 1
+}
+
+# expect_cursor W H X Y PW PH [bars]: a W x H picture at X Y PW PH: its
+# corners and centre; with "bars", the nearest pixel left of it and below.
+expect_cursor() {
+  local w=$1 h=$2 x=$3 y=$4 r=$(($3 + $5 - 1)) b=$(($4 + $6 - 1)) ok=0
+  move_cursor "$x" "$y" "1 0 0" && move_cursor "$r" "$y" "1 $((w - 1)) 0" &&
+    move_cursor "$x" "$b" "1 0 $((h - 1))" &&
+    move_cursor "$r" "$b" "1 $((w - 1)) $((h - 1))" &&
+    move_cursor $((x + (w / 2 * $5 + w - 1) / w)) \
+      $((y + (h / 2 * $6 + h - 1) / h)) "1 $((w / 2)) $((h / 2))" || ok=1
+  [ -n "${7:-}" ] && [ "$x" -gt 0 ] && { move_cursor $((x - 1)) "$y" "0 0 0" || ok=1; }
+  [ -n "${7:-}" ] && [ "$b" -lt $((SCREEN_H - 1)) ] &&
+    { move_cursor "$x" $((b + 1)) "0 0 $((h - 1))" || ok=1; }
+  return $ok
+}
+
 # The client window's own X window, for focus changes.
 client_window() {
   if [ "$platform" = wine ] && [ -n "${DESKTOP:-}" ]; then
@@ -217,7 +240,8 @@ windowed_picture() { # NAME LAYOUT [ENV...]
     return 1
   screenshot "$name"
   # 320 x 240 drawn, shown twice as large in the 640 x 480 client area.
-  expect_quadrants $window
+  expect_quadrants $window || return 1
+  expect_cursor 320 240 $window
 }
 
 scenario_windowed_565() { windowed_picture windowed-565 "11 6 0"; }
@@ -259,6 +283,9 @@ scenario_fullscreen() {
   geometry=$(find_window "$( [ "$platform" = wine ] &&
     echo "$DESKTOP - Wine desktop" || echo "lurn e2e")") || return 1
   expect_quadrants $(fit 640 480 $(cut -d' ' -f2- <<<"$geometry")) || return 1
+  # The screen is the mode: the pointer in its pixels.
+  expect_cursor 640 480 $(fit 640 480 $(cut -d' ' -f2- <<<"$geometry")) ||
+    return 1
   # The flip chain's frames captured: the mode's own pixels.
   SHOT=$(ls "$logs"/fullscreen-capture/frame-*.png | tail -n 1)
   expect "a captured frame's size" "$(identify -format %wx%h "$SHOT")" 640x480 &&
@@ -555,7 +582,6 @@ scenario_scale_modes() {
     wait_for '^WINDOW ' || return 1
     wait_frames 10 || return 1
     screenshot "scale-$mode"
-    stop_client
     local place
     case $mode in
     stretch) place="0 0 $SCREEN_W $SCREEN_H" ;;
@@ -563,6 +589,8 @@ scenario_scale_modes() {
     integer) place="160 20 1280 960" ;; # 2 x, centred in 1600 x 1000
     esac
     echo "$mode: picture at $place"
+    expect_cursor 640 480 $place bars || ok=1
+    stop_client
     [ $mode = integer ] || expect_quadrants $place || ok=1
     expect_bars $place || ok=1
   done
@@ -588,9 +616,12 @@ alt_enter_twice() {
   # "window": where the client's window first showed its client area.
   [ "$before" = window ] && before=$(line '^WINDOW ' | cut -d' ' -f2-)
   xdotool mousemove 320 240 && xdotool windowfocus "$(client_window)"
+  local mode
+  mode=$(grep -o -- '--mode [0-9]*x[0-9]*' <<<"${*:4}" | cut -d' ' -f2)
   for place in "$before" "$after" "$before"; do
     [ $step -gt 0 ] && alt_enter
     expect_shown "$name-$((step++))" $place || return 1
+    [ $step = 2 ] && { expect_cursor ${mode/x/ } $place || return 1; }
   done
   xdotool keydown a && wait_for '^KEY 30 128' 5 && xdotool keyup a || return 1
   expect "Return read by the client" "$(grep -c '^KEY 28 128' "$LOG")" 0 &&
@@ -638,7 +669,8 @@ keep_windowed() { # NAME [ENV...]
   sleep 0.5
   expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
   expect_mouse_change 4 128 xdotool mousedown 1 || return 1
-  expect_mouse_change 4 -128 xdotool mouseup 1
+  expect_mouse_change 4 -128 xdotool mouseup 1 || return 1
+  expect_cursor 320 240 $window
 }
 
 scenario_keep_windowed() { keep_windowed keep-windowed; }
@@ -719,15 +751,16 @@ scenario_keep_fullscreen() {
     wait_for '^WINDOW ' || return 1
     wait_frames 25 || return 1
     screenshot "keep-$mode"
-    stop_client
-    expect "screen size" "$(xdpyinfo | awk '/dimensions/ {print $2}')" \
-      "${SCREEN_W}x$SCREEN_H" || ok=1
     case $mode in
     stretch) place="0 0 $SCREEN_W $SCREEN_H" ;;
     aspect) place=$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H") ;;
     integer) place="160 20 1280 960" ;;
     esac
     echo "$mode: picture at $place"
+    [ $mode = aspect ] && { expect_cursor 640 480 $place bars || ok=1; }
+    stop_client
+    expect "screen size" "$(xdpyinfo | awk '/dimensions/ {print $2}')" \
+      "${SCREEN_W}x$SCREEN_H" || ok=1
     [ $mode = integer ] || expect_picture "keep-$mode" $place || ok=1
     expect "frames captured (frame 1, 21, ...)" \
       "$(ls "$shots" | head -n 2 | tr '\n' ' ')" \

@@ -18,6 +18,7 @@
 //   GDI <ok|failed>             (--gdi: text drawn through GetDC, once)
 //   KEYBOARD <result>           (with --input, when the display's Open
 //                               failed: OpenKeyboard on the same window)
+//   CURSOR <over> <x> <y>       (GetCursorPosition, when it changes)
 // --keep opens with KeepDesktop; --paced leaves out the client's own pause
 // between frames, as a game paced by its flips does; --gdi writes "lurn" in
 // black on yellow at the centre of the picture through the drawing surface's
@@ -237,6 +238,16 @@ void Reacquire(const Options &options) {
   Say("REACQUIRED %d", input.mouseReleased);
 }
 
+// The pointer on the picture, said after each frame where it changed.
+void SayCursor() {
+  static long last[3] = {-1, -1, -1};
+  LurnLong x = -1, y = -1;
+  long now[3] = {display.GetCursorPosition(&x, &y), long(x), long(y)};
+  if (memcmp(now, last, sizeof now) != 0)
+    Say("CURSOR %ld %ld %ld", now[0], now[1], now[2]);
+  memcpy(last, now, sizeof now);
+}
+
 // One frame. A failed step costs the frame; the client restores the
 // surfaces and draws everything again next time. Returns false once a lock
 // failure has closed the display.
@@ -273,6 +284,7 @@ bool Frame(const Options &options, Counts &counts) {
   }
   if (!drawn)
     counts.restores += display.RestoreSurfaces();
+  SayCursor();
   return true;
 }
 

@@ -341,6 +341,8 @@ void FakePlatform::Reset() {
   clientRect.bottom = 480;
   clientOrigin.x = 0;
   clientOrigin.y = 0;
+  cursor.x = 0;
+  cursor.y = 0;
   windows.clear();
   monitor = RECT{0, 0, 1280, 800};
 }

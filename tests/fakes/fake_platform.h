@@ -108,6 +108,7 @@ public:
   // The window system.
   RECT clientRect;
   POINT clientOrigin;
+  POINT cursor; // on the screen; GetCursorPos fails when scripted to
   std::set<HANDLE> fakeHandles; // CloseHandle of anything else goes through
   std::set<HWND> deadWindows;   // IsWindow answers FALSE for these and null
   std::map<HWND, FakeWindow> windows; // made by FakeCreateWindow

@@ -47,6 +47,22 @@ BOOL WINAPI FakeClientToScreen(HWND window, LPPOINT point) {
   return TRUE;
 }
 
+// Not recorded, as the window answers below: a frame may ask every time.
+BOOL WINAPI FakeScreenToClient(HWND window, LPPOINT point) {
+  if (window == NULL || fake.deadWindows.count(window) != 0)
+    return FALSE;
+  point->x -= fake.clientOrigin.x;
+  point->y -= fake.clientOrigin.y;
+  return TRUE;
+}
+
+BOOL WINAPI FakeGetCursorPos(LPPOINT point) {
+  if (fake.Next("GetCursorPos", NULL) != S_OK)
+    return FALSE;
+  *point = fake.cursor;
+  return TRUE;
+}
+
 BOOL WINAPI FakeCloseHandle(HANDLE handle) {
   if (fake.fakeHandles.count(handle) != 0) {
     fake.Record("CloseHandle", NULL, {Value(handle)});
@@ -392,6 +408,8 @@ LURN_FAKE_IMPORT(MessageBoxA, 16)
 LURN_FAKE_IMPORT(SetRect, 20)
 LURN_FAKE_IMPORT(GetClientRect, 8)
 LURN_FAKE_IMPORT(ClientToScreen, 8)
+LURN_FAKE_IMPORT(ScreenToClient, 8)
+LURN_FAKE_IMPORT(GetCursorPos, 4)
 LURN_FAKE_IMPORT(CloseHandle, 4)
 LURN_FAKE_IMPORT(IsWindow, 4)
 #if defined(_WIN64)
@@ -424,6 +442,10 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
   return FakeClientToScreen(window, point);
 }
+BOOL WINAPI ScreenToClient(HWND window, LPPOINT point) {
+  return FakeScreenToClient(window, point);
+}
+BOOL WINAPI GetCursorPos(LPPOINT point) { return FakeGetCursorPos(point); }
 BOOL WINAPI CloseHandle(HANDLE handle) { return FakeCloseHandle(handle); }
 BOOL WINAPI IsWindow(HWND window) { return FakeIsWindow(window); }
 LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index) {

@@ -47,6 +47,12 @@ const CallRow kCalls[] = {
     {"RestoreSurfaces",
      [](LurnDirectDraw &d, LurnDirectInput &) { return d.RestoreSurfaces(); },
      0, ""},
+    {"GetCursorPosition",
+     [](LurnDirectDraw &d, LurnDirectInput &) {
+       LurnLong x, y;
+       return d.GetCursorPosition(&x, &y);
+     },
+     0, ""},
     {"input.Close",
      [](LurnDirectDraw &, LurnDirectInput &i) { return i.Close(), -1; }, -1,
      ""},

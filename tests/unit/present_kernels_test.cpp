@@ -2,6 +2,7 @@
 // reference over a table of geometries and pixel formats, random frames.
 #include <string.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -255,6 +256,48 @@ TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
   }
   printf("frames compared: %d\n", compared);
   UsePresentKernels(chosen.c_str());
+}
+
+// Pictures placed by each scale mode: the corners, the centre's first and
+// last window pixels, and off the picture false with the nearest pixel.
+struct Placed {
+  const char *name;
+  ScaleMode mode;
+  int width, height;
+  Rect area;
+} const kPlaced[] = {
+    {"2x", kScaleStretch, 320, 240, {0, 0, 640, 480}},
+    {"stretched to 643 x 487", kScaleStretch, 320, 240, {0, 0, 643, 487}},
+    {"aspect, bars at the sides", kScaleAspect, 640, 480, {0, 0, 1600, 1000}},
+    {"aspect, bars above and below", kScaleAspect, 320, 240, {5, 7, 501, 700}},
+    {"integer 3x, odd sizes", kScaleInteger, 33, 17, {3, 4, 110, 60}},
+};
+
+TEST(PicturePlacement, PointerGivesThePixelShownUnderIt) {
+  for (const Placed &c : kPlaced) {
+    const int w = c.width, h = c.height;
+    const Rect p = PlacePicture(c.mode, w, h, c.area);
+    const Rect m = PictureToWindow(p, w, h, w / 2, h / 2);
+    const int r = p.x + p.w - 1, b = p.y + p.h - 1;
+    // Window x, y; picture x, y; on the picture.
+    const int points[][5] = {{p.x, p.y, 0, 0, 1},
+                             {r, p.y, w - 1, 0, 1},
+                             {p.x, b, 0, h - 1, 1},
+                             {r, b, w - 1, h - 1, 1},
+                             {m.x, m.y, w / 2, h / 2, 1},
+                             {m.x + m.w - 1, m.y + m.h - 1, w / 2, h / 2, 1},
+                             {p.x - 1, b, 0, h - 1, 0},
+                             {r + 1, p.y - 1, w - 1, 0, 0}};
+    for (const auto &q : points) {
+      int x = -1, y = -1;
+      int on = PointerOnPicture(p, w, h, q[0], q[1], x, y);
+      EXPECT_EQ(std::to_string(q[2]) + " " + std::to_string(q[3]) + " " +
+                    std::to_string(q[4]),
+                std::to_string(x) + " " + std::to_string(y) + " " +
+                    std::to_string(on))
+          << c.name << ", pointer at " << q[0] << " " << q[1];
+    }
+  }
 }
 
 } // namespace

@@ -391,4 +391,40 @@ TEST_F(Presentation, AClosedObjectAnswersFailureWithoutCalls) {
   EXPECT_TRUE(fake.calls.empty());
 }
 
+// "result x y" of a call.
+std::string Cursor(LurnDirectDraw &record, LurnLong *x, LurnLong *y) {
+  int result = record.GetCursorPosition(x, y);
+  return std::to_string(result) + " " + (x ? std::to_string(*x) : "-") + " " +
+         (y ? std::to_string(*y) : "-");
+}
+
+// The pointer through where the last present put the picture (320 x 200):
+// the client area at 2x (at 10, 20 on the screen), the full screen's mode.
+// Without an answer (no pointer, the window gone, the display closed) x and
+// y stay as they were.
+TEST_F(Presentation, CursorPositionIsThePixelThePresentShowsUnderThePointer) {
+  OpenDisplay(kRelease);
+  fake.clientRect = RECT{0, 0, 640, 400};
+  fake.clientOrigin = POINT{10, 20};
+  fake.cursor = POINT{331, 221};
+  LurnLong x = 77, y = 77;
+  EXPECT_EQ("0 0 0", Cursor(display, &x, &y)) << "nothing presented yet";
+  ASSERT_EQ(1, display.UpdatePrimaryBuffer());
+  EXPECT_EQ("1 - 100", Cursor(display, NULL, &y));
+  EXPECT_EQ("1 160 -", Cursor(display, &x, NULL));
+  y = x = 77;
+  fake.Answer("GetCursorPos", E_FAIL);
+  EXPECT_EQ("0 77 77", Cursor(display, &x, &y)) << "no pointer to read";
+  fake.deadWindows.insert(static_cast<HWND>(TestWindow()));
+  EXPECT_EQ("0 77 77", Cursor(display, &x, &y)) << "a destroyed window";
+  display.Close();
+  EXPECT_EQ("0 77 77", Cursor(display, &x, &y)) << "a closed display";
+
+  SetUp();
+  OpenDisplay(kFullScreen);
+  fake.cursor = POINT{319, 0};
+  ASSERT_EQ(1, display.UpdatePrimaryBuffer());
+  EXPECT_EQ("1 319 0", Cursor(display, &x, &y)) << "the screen is the mode";
+}
+
 } // namespace
