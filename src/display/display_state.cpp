@@ -67,6 +67,14 @@ void DropDisplayState(DisplayState *state) {
   delete state;
 }
 
+bool FillsScreen(const DisplayState &state) {
+#if defined(LURN_WINDOW_SYSTEM)
+  if (state.window.held && WindowCovers(state.window.handle))
+    return true;
+#endif
+  return state.fullScreenClient;
+}
+
 void ForgetDisplayState(const void *directDraw) {
   DropDisplayState(TakeDisplayState(directDraw));
 }

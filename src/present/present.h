@@ -57,9 +57,6 @@ bool PresentScaled(const Pixels &source, const Rect &from,
 // as kScaleStretch): centred, a picture larger than its area shrunk with its
 // shape kept.
 Rect PlacePicture(ScaleMode mode, int width, int height, const Rect &area);
-// The scale mode set, or the default: a window stretches its picture, a
-// full screen keeps the mode's shape.
-ScaleMode ScaleFor(ScaleMode setting, bool fullScreen);
 // Paints `area` of `target` black except for `picture` inside it.
 void FillAround(const TargetPixels &target, const Rect &area,
                 const Rect &picture);
