@@ -815,9 +815,11 @@ scenario_keep_alt_enter_windowed() {
     --client 640x480
 }
 
+# The mode's window is centred with its frame (Wine's: 23 pixels above the
+# client area, 4 below), the title bar on the screen.
 scenario_keep_alt_enter_fullscreen() {
   alt_enter_twice keep-alt-enter-fullscreen "$(fit 640 480 0 0 "$SCREEN_W" \
-    "$SCREEN_H")" "160 20 1280 960" --keep --fullscreen --mode 640x480
+    "$SCREEN_H")" "160 29 1280 960" --keep --fullscreen --mode 640x480
 }
 
 # The program's own hook over the window, reopening, a second window, a
