@@ -134,6 +134,16 @@ bool Convert(LurnDirectDraw &display, DesktopConversion &conversion, int turn,
   return done;
 }
 
+// Whether `place` (screen coordinates) is the whole of the primary.
+bool CoversPrimary(IDirectDrawSurface *primary, const RECT &place) {
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  return primary->GetSurfaceDesc(&desc) == DD_OK && place.left == 0 &&
+         place.top == 0 && place.right == LONG(desc.dwWidth) &&
+         place.bottom == LONG(desc.dwHeight);
+}
+
 } // namespace
 
 void ReleaseConversion(DesktopConversion &conversion) {
@@ -201,17 +211,21 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
     return 1; // gone or minimised: nothing to show
   if (!EnsureConverted(display, conversion, client.right, client.bottom))
     return 1;
-  ScaleMode mode = ScaleFor(state.settings.scale, FillsScreen(state));
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  RECT destination = {origin.x, origin.y, origin.x + client.right,
+                      origin.y + client.bottom};
+  // Natively the platform switches the window on Alt+Enter, and the
+  // library sees only that it covers the screen.
+  bool fills =
+      FillsScreen(state) || CoversPrimary(display.primarySurface, destination);
+  ScaleMode mode = ScaleFor(state.settings.scale, fills);
   Rect area = {0, 0, client.right, client.bottom};
   int turn = conversion.turn;
   conversion.turn ^= 1;
   if (!Convert(display, conversion, turn,
                PlacePicture(mode, display.width, display.height, area)))
     return 1;
-  POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
-  RECT destination = {origin.x, origin.y, origin.x + client.right,
-                      origin.y + client.bottom};
   RECT source = {0, 0, client.right, client.bottom};
   HRESULT result = DD_OK;
   // Only the part on the screen: the platform may refuse the whole copy.

@@ -648,12 +648,14 @@ stop_openbox() {
 
 # Under a window manager, whose frame SDL hears of only later: Alt+Enter
 # covers the screen exactly, the picture with its shape, and each round
-# trip puts the window back where it was, picture whole.
+# trip puts the window back where it was, picture whole. Keeping the
+# desktop, the library converts and scales the picture itself.
 scenario_alt_enter_managed() {
   local id place round ok=0 covering
   covering=$(fit 320 240 0 0 "$SCREEN_W" "$SCREEN_H")
   start_openbox || return 1
-  client alt-enter-managed -- --seconds 60 --mode 320x240 --client 640x480
+  client alt-enter-managed LURN_STANDIN_DESKTOP=32 -- --keep --seconds 60 \
+    --mode 320x240 --client 640x480
   wait_for '^WINDOW ' && wait_frames 10 && id=$(client_window) || return 1
   place=$(window_geometry "$id")
   xdotool windowfocus "$id"
