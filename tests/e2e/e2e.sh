@@ -641,9 +641,12 @@ start_openbox() {
   poll 10 test -e "$logs/openbox.ready"
 }
 stop_openbox() {
-  [ -n "$OPENBOX_PID" ] && kill "$OPENBOX_PID" 2>/dev/null &&
+  if [ -n "$OPENBOX_PID" ]; then
+    kill "$OPENBOX_PID" 2>/dev/null
     wait "$OPENBOX_PID" 2>/dev/null
-  OPENBOX_PID=
+    OPENBOX_PID=
+  fi
+  return 0
 }
 
 # Under a window manager, whose frame SDL hears of only later: Alt+Enter
@@ -1006,6 +1009,7 @@ run() {
     [ -n "$SHOT" ] && echo "  screenshot: $SHOT"
   fi
   stop_client
+  stop_openbox # a scenario that stopped early leaves no window manager
   SHOT=
   DESKTOP=
 }
