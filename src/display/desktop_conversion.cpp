@@ -134,16 +134,6 @@ bool Convert(LurnDirectDraw &display, DesktopConversion &conversion, int turn,
   return done;
 }
 
-// Whether `place` (screen coordinates) is the whole of the primary.
-bool CoversPrimary(IDirectDrawSurface *primary, const RECT &place) {
-  DDSURFACEDESC desc;
-  memset(&desc, 0, sizeof desc);
-  desc.dwSize = sizeof desc;
-  return primary->GetSurfaceDesc(&desc) == DD_OK && place.left == 0 &&
-         place.top == 0 && place.right == LONG(desc.dwWidth) &&
-         place.bottom == LONG(desc.dwHeight);
-}
-
 } // namespace
 
 void ReleaseConversion(DesktopConversion &conversion) {
@@ -215,11 +205,7 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
   ClientToScreen(window, &origin);
   RECT destination = {origin.x, origin.y, origin.x + client.right,
                       origin.y + client.bottom};
-  // Natively the platform switches the window on Alt+Enter, and the
-  // library sees only that it covers the screen.
-  bool fills =
-      FillsScreen(state) || CoversPrimary(display.primarySurface, destination);
-  ScaleMode mode = ScaleFor(state.settings.scale, fills);
+  ScaleMode mode = ScaleFor(state.settings.scale, FillsScreen(display, state));
   Rect area = {0, 0, client.right, client.bottom};
   int turn = conversion.turn;
   conversion.turn ^= 1;

@@ -4,6 +4,8 @@
 
 #include "display_state.h"
 
+#include <string.h>
+
 #include <mutex>
 #include <vector>
 
@@ -67,12 +69,25 @@ void DropDisplayState(DisplayState *state) {
   delete state;
 }
 
-bool FillsScreen(const DisplayState &state) {
+bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state) {
+  if (state.fullScreenClient)
+    return true;
 #if defined(LURN_WINDOW_SYSTEM)
   if (state.window.held && WindowCovers(state.window.handle))
     return true;
 #endif
-  return state.fullScreenClient;
+  // Natively the platform switches the window on Alt+Enter: the library
+  // sees only that the client area is the whole screen.
+  HWND window = static_cast<HWND>(display.window);
+  RECT client = {0, 0, 0, 0};
+  POINT origin = {0, 0};
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  return GetClientRect(window, &client) && ClientToScreen(window, &origin) &&
+         display.primarySurface->GetSurfaceDesc(&desc) == DD_OK &&
+         origin.x == 0 && origin.y == 0 && client.right == LONG(desc.dwWidth) &&
+         client.bottom == LONG(desc.dwHeight);
 }
 
 void ForgetDisplayState(const void *directDraw) {

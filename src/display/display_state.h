@@ -57,8 +57,8 @@ void DropDisplayState(DisplayState *state);
 void ForgetDisplayState(const void *directDraw); // both at once
 
 // Whether the display's picture fills a screen: it is a full-screen
-// client's, or Alt+Enter made its window cover the monitor.
-bool FillsScreen(const DisplayState &state);
+// client's, or its window covers the screen (Alt+Enter made it so).
+bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state);
 
 #if defined(_WIN32)
 // Under LURN_CAPTURE, writes every Nth frame's drawing surface as PNG.

@@ -70,7 +70,7 @@ int PresentWithGdi(LurnDirectDraw &display, DisplayState &state) {
                          picture.height,
                          picture.width * 4,
                          {32, 0xFF0000, 0x00FF00, 0x0000FF}};
-  ScaleMode mode = ScaleFor(state.settings.scale, FillsScreen(state));
+  ScaleMode mode = ScaleFor(state.settings.scale, FillsScreen(display, state));
   if (!ConvertDrawing(display, state.desktop, target,
                       PlacePicture(mode, display.width, display.height, area),
                       picture.last))
