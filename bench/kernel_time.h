@@ -11,6 +11,7 @@
 #include <chrono>
 #include <vector>
 
+#include "present/frame_policy.h"
 #include "present/present.h"
 
 struct KernelGeometry {

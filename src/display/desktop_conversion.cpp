@@ -2,6 +2,7 @@
 // scales the drawing surface with the library's own kernels into a surface of
 // the desktop's format, then blits that 1:1. DirectDraw's blit is not asked to
 // convert: Windows' does not. Before any Windows header: those define `near`.
+#include "../present/frame_policy.h"
 #include "../present/present.h"
 
 #include <string.h>
@@ -200,7 +201,11 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
     return 1; // gone or minimised: nothing to show
   if (!EnsureConverted(display, conversion, client.right, client.bottom))
     return 1;
-  ScaleMode mode = ScaleFor(state.settings.scale, state.fullScreenClient);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  RECT destination = {origin.x, origin.y, origin.x + client.right,
+                      origin.y + client.bottom};
+  ScaleMode mode = ScaleFor(state.settings.scale, FillsScreen(display, state));
   Rect area = {0, 0, client.right, client.bottom};
   int turn = conversion.turn;
   conversion.turn ^= 1;
@@ -208,10 +213,6 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
   state.placed = Placement{area, picture, false};
   if (!Convert(display, conversion, turn, picture))
     return 1;
-  POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
-  RECT destination = {origin.x, origin.y, origin.x + client.right,
-                      origin.y + client.bottom};
   RECT source = {0, 0, client.right, client.bottom};
   HRESULT result = DD_OK;
   // Only the part on the screen: the platform may refuse the whole copy.

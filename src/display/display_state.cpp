@@ -4,6 +4,8 @@
 
 #include "display_state.h"
 
+#include <string.h>
+
 #include <mutex>
 #include <vector>
 
@@ -65,6 +67,33 @@ void DropDisplayState(DisplayState *state) {
 #endif
   delete state->pacer;
   delete state;
+}
+
+bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state) {
+  if (state.fullScreenClient)
+    return true;
+#if defined(LURN_WINDOW_SYSTEM)
+  if (state.window.held && WindowCovers(state.window.handle))
+    return true;
+#endif
+  // Natively the platform switches the window on Alt+Enter: the library
+  // sees only that the client area is the whole screen.
+  HWND window = static_cast<HWND>(display.window);
+  RECT client = {0, 0, 0, 0};
+  POINT origin = {0, 0};
+  return GetClientRect(window, &client) && ClientToScreen(window, &origin) &&
+         CoversPrimary(display.primarySurface, client, origin);
+}
+
+bool CoversPrimary(IDirectDrawSurface *primary, const RECT &client,
+                   POINT origin) {
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  return origin.x == 0 && origin.y == 0 &&
+         primary->GetSurfaceDesc(&desc) == DD_OK &&
+         client.right == LONG(desc.dwWidth) &&
+         client.bottom == LONG(desc.dwHeight);
 }
 
 void ForgetDisplayState(const void *directDraw) {

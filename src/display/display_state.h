@@ -61,6 +61,14 @@ DisplayState *TakeDisplayState(const void *directDraw);
 void DropDisplayState(DisplayState *state);
 void ForgetDisplayState(const void *directDraw); // both at once
 
+// Whether the display's picture fills a screen: it is a full-screen
+// client's, or its window covers the screen (Alt+Enter made it so).
+bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state);
+// Whether a client area of `client`'s size at `origin` on the screen covers
+// the primary.
+bool CoversPrimary(IDirectDrawSurface *primary, const RECT &client,
+                   POINT origin);
+
 #if defined(_WIN32)
 // Under LURN_CAPTURE, writes every Nth frame's drawing surface as PNG.
 void CaptureFrame(LurnDirectDraw &display, DisplayState &state);

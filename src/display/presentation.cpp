@@ -11,6 +11,7 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "../present/frame_policy.h"
 #include "../present/pacing.h"
 #include "display_state.h"
 #include "windows_window.h"
@@ -48,14 +49,17 @@ void Presented(Pacer *pacer, Pacer::Kind kind, bool platformWaited = false) {
     pacer->Presented(kind, platformWaited);
 }
 
-// How the platform's blit fills the client area: DirectDraw's stretches
-// the picture to it, the stand-in's places it as the scale setting says.
-ScaleMode BlitScale(const Settings &settings) {
+// How the platform's blit fills the client area at `origin`: DirectDraw's
+// stretches the picture to it, the stand-in's places it as the scale
+// setting says (keeping its shape on a window that covers the screen).
+ScaleMode BlitScale(const LurnDirectDraw &display, const DisplayState &state,
+                    const RECT &client, POINT origin) {
 #if defined(_WIN32)
-  (void)settings;
+  (void)display, (void)state, (void)client, (void)origin;
   return kScaleStretch;
 #else
-  return ScaleFor(settings.scale, false);
+  return ScaleFor(state.settings.scale,
+                  CoversPrimary(display.primarySurface, client, origin));
 #endif
 }
 
@@ -204,14 +208,14 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   RECT client = {0, 0, 0, 0};
   if (!GetClientRect(static_cast<HWND>(window), &client))
     return 1;
-  if (state != NULL) {
-    Rect area = {0, 0, client.right, client.bottom};
-    state->placed = Placement{
-        area, PlacePicture(BlitScale(state->settings), width, height, area),
-        false};
-  }
   POINT origin = {0, 0};
   ClientToScreen(static_cast<HWND>(window), &origin);
+  if (state != NULL) {
+    Rect area = {0, 0, client.right, client.bottom};
+    ScaleMode mode = BlitScale(*this, *state, client, origin);
+    state->placed =
+        Placement{area, PlacePicture(mode, width, height, area), false};
+  }
   RECT destination = {origin.x, origin.y, client.right + origin.x,
                       client.bottom + origin.y};
   RECT whole = {0, 0, width, height};

@@ -5,6 +5,7 @@
 // the picture's bytes costs, where DirectDraw's blit onto the primary costs
 // tens of times more; and GDI keeps to the screen by itself.
 // Before any Windows header: those define `near`.
+#include "../present/frame_policy.h"
 #include "../present/present.h"
 
 #include <string.h>
@@ -69,7 +70,7 @@ int PresentWithGdi(LurnDirectDraw &display, DisplayState &state) {
                          picture.height,
                          picture.width * 4,
                          {32, 0xFF0000, 0x00FF00, 0x0000FF}};
-  ScaleMode mode = ScaleFor(state.settings.scale, state.fullScreenClient);
+  ScaleMode mode = ScaleFor(state.settings.scale, FillsScreen(display, state));
   Rect place = PlacePicture(mode, display.width, display.height, area);
   state.placed = Placement{area, place, false};
   if (!ConvertDrawing(display, state.desktop, target, place, picture.last))

@@ -3,6 +3,9 @@
 // The window procedure only notes the keys; the thread that presents
 // switches the window, and never touches a display's state once the
 // window's own handlers may have run (they may close the display).
+// Before any Windows header: those define `near`.
+#include "../present/frame_policy.h"
+
 #include <ddraw.h>
 #include <lurn.h>
 #include <string.h>
@@ -129,27 +132,22 @@ Look GivenBack(const KeptWindow &kept) {
   return look;
 }
 
-// A full-screen client's picture in a window: the mode's size times the
-// largest whole number that fits the monitor, centred on it.
+// A full-screen client's picture in a window of the mode's size times a
+// whole number, on the monitor.
 Look ModeInWindow(int modeWidth, int modeHeight, const RECT &screen) {
   Look look;
   memset(&look, 0, sizeof look);
   look.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
   RECT frame = {0, 0, 0, 0};
   AdjustWindowRectEx(&frame, DWORD(look.style), FALSE, 0);
-  long width = screen.right - screen.left, height = screen.bottom - screen.top;
-  long across = (width - (frame.right - frame.left)) / modeWidth;
-  long down = (height - (frame.bottom - frame.top)) / modeHeight;
-  long times = across < down ? across : down;
-  if (times < 1)
-    times = 1;
-  long clientWidth = modeWidth * times, clientHeight = modeHeight * times;
-  RECT &place = look.place;
-  place.left = screen.left + (width - clientWidth) / 2;
-  place.top = screen.top + (height - clientHeight) / 2;
-  place.right = place.left + clientWidth;
-  place.bottom = place.top + clientHeight;
-  AdjustWindowRectEx(&place, DWORD(look.style), FALSE, 0);
+  Rect client =
+      ModeWindow(modeWidth, modeHeight,
+                 Rect{screen.left, screen.top, screen.right - screen.left,
+                      screen.bottom - screen.top},
+                 FrameSize{-frame.left, -frame.top, frame.right, frame.bottom});
+  look.place =
+      RECT{client.x, client.y, client.x + client.w, client.y + client.h};
+  AdjustWindowRectEx(&look.place, DWORD(look.style), FALSE, 0);
   return look;
 }
 
@@ -393,6 +391,12 @@ bool ApplyAltEnter(DisplayState &state) {
     Show(window, look, monitor);
     switched = true;
   }
+}
+
+bool WindowCovers(void *window) {
+  std::lock_guard<std::mutex> hold(windowsLock);
+  KeptWindow *kept = Kept(static_cast<HWND>(window));
+  return kept != NULL && !kept->gone && kept->covering;
 }
 
 bool ReturnTaken(void *window, bool returnHeld) {

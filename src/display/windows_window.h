@@ -20,6 +20,8 @@ void TakeAltEnter(DisplayState &state);
 // call, on the thread that presents. True when it switched: the window's
 // handlers ran, and may have closed the display (`state` is then gone).
 bool ApplyAltEnter(DisplayState &state);
+// Whether the library made `window` cover its monitor.
+bool WindowCovers(void *window);
 // Whether the Return held on `window` belongs to an Alt+Enter the library
 // took: the keyboard read leaves it out. `returnHeld` is what the read saw.
 bool ReturnTaken(void *window, bool returnHeld);

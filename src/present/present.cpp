@@ -348,12 +348,6 @@ Rect FitKeepingAspect(int sourceWidth, int sourceHeight, int targetWidth,
   return fit;
 }
 
-ScaleMode ScaleFor(ScaleMode setting, bool fullScreen) {
-  if (setting != kScaleUnset)
-    return setting;
-  return fullScreen ? kScaleAspect : kScaleStretch;
-}
-
 Rect PlacePicture(ScaleMode mode, int width, int height, const Rect &area) {
   if (mode == kScaleUnset || mode == kScaleStretch || width <= 0 || height <= 0)
     return area;

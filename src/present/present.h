@@ -75,9 +75,6 @@ bool PointerOnPicture(const Rect &picture, int width, int height, int x, int y,
 // The place of the area's pixels that show picture pixel (x, y): none (w or
 // h 0) for a pixel a shrunk picture leaves out.
 Rect PictureToWindow(const Rect &picture, int width, int height, int x, int y);
-// The scale mode set, or the default: a window stretches its picture, a
-// full screen keeps the mode's shape.
-ScaleMode ScaleFor(ScaleMode setting, bool fullScreen);
 // Paints `area` of `target` black except for `picture` inside it.
 void FillAround(const TargetPixels &target, const Rect &area,
                 const Rect &picture);

@@ -5,7 +5,6 @@
 // stays; only the window changes.
 #include <string.h>
 
-#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -13,6 +12,16 @@
 #include "desktop.h"
 
 namespace {
+
+// What the window's frame adds around it, as SDL last heard (none without
+// a window manager, nor for a borderless window).
+FrameSize FrameOf(SDL_Window *window) {
+  FrameSize frame = {0, 0, 0, 0};
+  if (SDL_GetWindowBordersSize(window, &frame.top, &frame.left, &frame.bottom,
+                               &frame.right) != 0)
+    frame = FrameSize{0, 0, 0, 0};
+  return frame;
+}
 
 // A window switched away from how its client set it up, and what it was.
 struct Switched {
@@ -61,11 +70,10 @@ void Toggle(SDL_Window *window) {
     width = int(Display().width);
     height = int(Display().height);
   }
-  int times = std::max(1, std::min(screen.w / std::max(width, 1),
-                                   screen.h / std::max(height, 1)));
-  WindowPlace place = {{0, 0, width * times, height * times}, true};
-  place.rect.x = screen.x + std::max(0, (screen.w - place.rect.w) / 2);
-  place.rect.y = screen.y + std::max(0, (screen.h - place.rect.h) / 2);
+  WindowPlace place = {{0, 0, 0, 0}, true, FrameOf(window)};
+  Rect client = ModeWindow(
+      width, height, Rect{screen.x, screen.y, screen.w, screen.h}, place.frame);
+  place.rect = SDL_Rect{client.x, client.y, client.w, client.h};
   PlaceWindow(window, &place);
 }
 
@@ -76,6 +84,7 @@ WindowPlace PlaceOf(SDL_Window *window) {
   SDL_GetWindowPosition(window, &place.rect.x, &place.rect.y);
   SDL_GetWindowSize(window, &place.rect.w, &place.rect.h);
   place.bordered = !(SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS);
+  place.frame = FrameOf(window);
   return place;
 }
 
@@ -87,7 +96,7 @@ void PlaceWindow(SDL_Window *window, const WindowPlace *place) {
     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     return;
   }
-  WindowPlace screen = {{0, 0, 0, 0}, false};
+  WindowPlace screen = {{0, 0, 0, 0}, false, {0, 0, 0, 0}};
   if (place == NULL) {
     if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen.rect) !=
         0)
@@ -98,8 +107,21 @@ void PlaceWindow(SDL_Window *window, const WindowPlace *place) {
     SDL_SetWindowFullscreen(window, 0);
   SDL_SetWindowBordered(window, place->bordered ? SDL_TRUE : SDL_FALSE);
   SDL_SetWindowSize(window, place->rect.w, place->rect.h);
-  SDL_SetWindowPosition(window, place->rect.x, place->rect.y);
+  // A window manager puts the frame where the window asks to be, and SDL
+  // takes off the frame it last heard of, which lags behind a change of
+  // border: the frame goes where the client area wants it, named through
+  // SDL's own figures, so that the client area lands at its place.
+  FrameSize now = FrameOf(window);
+  SDL_SetWindowPosition(window, place->rect.x - place->frame.left + now.left,
+                        place->rect.y - place->frame.top + now.top);
   SDL_RaiseWindow(window);
+}
+
+bool CoversScreen(SDL_Window *window) {
+  std::lock_guard<std::mutex> hold(switching);
+  std::map<Uint32, Switched>::iterator it =
+      switchedWindows.find(SDL_GetWindowID(window));
+  return it != switchedWindows.end() && !it->second.exclusive;
 }
 
 bool TakeAltEnter(const SDL_KeyboardEvent &key) {

@@ -26,6 +26,8 @@ WindowPlace PlaceOf(SDL_Window *window);
 // cannot place itself, SDL's full-screen flag.
 void PlaceWindow(SDL_Window *window, const WindowPlace *place);
 
+// Whether Alt+Enter made `window`, a windowed client's, cover its screen.
+bool CoversScreen(SDL_Window *window);
 // Switches `window` between windowed and full screen once for each Alt+Enter
 // pressed in it since the last call; presents call it before they draw.
 void ApplyAltEnter(SDL_Window *window);

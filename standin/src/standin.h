@@ -10,12 +10,15 @@
 
 #include <deque>
 
+#include "present/frame_policy.h"
 #include "present/present.h"
 
-// Where a window is and whether it has a border, to put it back later.
+// Where a window's client area is, whether it has a border, and what its
+// frame added around it then, to put it back later.
 struct WindowPlace {
   SDL_Rect rect;
   bool bordered;
+  FrameSize frame;
 };
 
 struct EmulatedDisplay {

@@ -300,7 +300,7 @@ private:
     SDL_Rect area = {out.left - left, out.top - top, out.right - out.left,
                      out.bottom - out.top};
     ShowPicture(from.View(), fromRect, window, target, area,
-                ScaleFor(settings_.scale, false), scratch_);
+                ScaleFor(settings_.scale, CoversScreen(window)), scratch_);
   }
 
   // The new front buffer on the exclusive window.

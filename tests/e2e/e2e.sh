@@ -21,6 +21,7 @@ rm -rf "$logs"
 mkdir -p "$logs"
 passed=() failed=()
 CLIENT_PID=
+OPENBOX_PID=
 OTHER_PIDS= OTHER_BEFORE=
 DESKTOP=
 DESKTOP_SIZE=800x600
@@ -29,6 +30,7 @@ ERR=
 
 cleanup() {
   stop_client
+  stop_openbox
   stop_weston
   stop_wine
   stop_xvfb
@@ -606,6 +608,9 @@ expect_shown() {
   wait_frames 20 && sleep 0.3 && screenshot "$1" && shift && expect_quadrants "$@"
 }
 
+# Whether a picture at X Y W H spans the screen one way: its window covers it.
+spans_screen() { [ "$3" = "$SCREEN_W" ] || [ "$4" = "$SCREEN_H" ]; }
+
 # alt_enter_twice NAME BEFORE AFTER ARGS...: the picture at BEFORE ("x y w
 # h"), at AFTER after Alt+Enter, at BEFORE after another; then keys are
 # still read, Return not among them, and no frame failed.
@@ -622,6 +627,8 @@ alt_enter_twice() {
     [ $step -gt 0 ] && alt_enter
     expect_shown "$name-$((step++))" $place || return 1
     [ $step = 2 ] && { expect_cursor ${mode/x/ } $place || return 1; }
+    # Covering the screen: the picture with its shape, black around.
+    if spans_screen $place; then expect_bars $place || return 1; fi
   done
   xdotool keydown a && wait_for '^KEY 30 128' 5 && xdotool keyup a || return 1
   expect "Return read by the client" "$(grep -c '^KEY 28 128' "$LOG")" 0 &&
@@ -629,8 +636,69 @@ alt_enter_twice() {
 }
 
 scenario_alt_enter_windowed() { # the window covers the screen and back
-  alt_enter_twice alt-enter-windowed "0 0 640 480" "0 0 $SCREEN_W $SCREEN_H" \
+  alt_enter_twice alt-enter-windowed "0 0 640 480" \
+    "$(fit 320 240 0 0 "$SCREEN_W" "$SCREEN_H")" --mode 320x240 --client 640x480
+}
+
+# Where a window's client area is on the screen: "x y w h".
+window_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF}
+    /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF}
+    END {print x, y, w, h}'
+}
+# geometry_is ID "X Y W H" DESCRIPTION: within three seconds, else says
+# what it is.
+geometry_is() {
+  GEOMETRY_ID=$1 GEOMETRY=$2
+  poll 3 has_geometry || expect "$3" "$(window_geometry "$1")" "$2"
+}
+has_geometry() { [ "$(window_geometry "$GEOMETRY_ID")" = "$GEOMETRY" ]; }
+
+# Openbox runs its startup command once it manages windows: a window
+# mapped before may wait for ever for SDL to see it mapped.
+start_openbox() {
+  rm -f "$logs/openbox.ready"
+  openbox --sm-disable --startup "touch $logs/openbox.ready" \
+    >"$logs/openbox.log" 2>&1 &
+  OPENBOX_PID=$!
+  poll 10 test -e "$logs/openbox.ready"
+}
+stop_openbox() {
+  if [ -n "$OPENBOX_PID" ]; then
+    kill "$OPENBOX_PID" 2>/dev/null
+    wait "$OPENBOX_PID" 2>/dev/null
+    OPENBOX_PID=
+  fi
+  return 0
+}
+
+# Under a window manager, whose frame SDL hears of only later: Alt+Enter
+# covers the screen exactly, the picture with its shape, and each round
+# trip puts the window back where it was, picture whole. Keeping the
+# desktop, the library converts and scales the picture itself.
+scenario_alt_enter_managed() {
+  local id place round ok=0 covering
+  covering=$(fit 320 240 0 0 "$SCREEN_W" "$SCREEN_H")
+  start_openbox || return 1
+  client alt-enter-managed LURN_STANDIN_DESKTOP=32 -- --keep --seconds 60 \
     --mode 320x240 --client 640x480
+  wait_for '^WINDOW ' && wait_frames 10 && id=$(client_window) || return 1
+  place=$(window_geometry "$id")
+  xdotool windowfocus "$id"
+  for round in 1 2; do
+    alt_enter
+    geometry_is "$id" "0 0 $SCREEN_W $SCREEN_H" "covering, round $round" ||
+      ok=1
+    [ $round = 1 ] &&
+      { expect_shown alt-enter-managed-covering $covering &&
+        expect_bars $covering || ok=1; }
+    alt_enter
+    geometry_is "$id" "$place" "back, round $round" || ok=1
+  done
+  expect_shown alt-enter-managed-back $place || ok=1
+  stop_client
+  stop_openbox
+  return $ok
 }
 
 scenario_alt_enter_fullscreen() { # a window of twice the mode, centred
@@ -772,13 +840,16 @@ scenario_keep_fullscreen() {
 }
 
 scenario_keep_alt_enter_windowed() {
-  alt_enter_twice keep-alt-enter-windowed window "0 0 $SCREEN_W $SCREEN_H" \
-    --keep --mode 320x240 --client 640x480
+  alt_enter_twice keep-alt-enter-windowed window \
+    "$(fit 320 240 0 0 "$SCREEN_W" "$SCREEN_H")" --keep --mode 320x240 \
+    --client 640x480
 }
 
+# The mode's window is centred with its frame (Wine's: 23 pixels above the
+# client area, 4 below), the title bar on the screen.
 scenario_keep_alt_enter_fullscreen() {
   alt_enter_twice keep-alt-enter-fullscreen "$(fit 640 480 0 0 "$SCREEN_W" \
-    "$SCREEN_H")" "160 20 1280 960" --keep --fullscreen --mode 640x480
+    "$SCREEN_H")" "160 29 1280 960" --keep --fullscreen --mode 640x480
 }
 
 # The program's own hook over the window, reopening, a second window, a
@@ -963,6 +1034,7 @@ run() {
     [ -n "$SHOT" ] && echo "  screenshot: $SHOT"
   fi
   stop_client
+  stop_openbox # a scenario that stopped early leaves no window manager
   SHOT=
   DESKTOP=
 }
@@ -1004,7 +1076,7 @@ else
   LEAK_CHECK_BINARY=${3:-}
   scenarios=(windowed_565 windowed_555 fullscreen missing_depth dead_window
              aux_surface lost_surfaces input odd_width clean_exit scale_modes
-             alt_enter_windowed alt_enter_fullscreen
+             alt_enter_windowed alt_enter_managed alt_enter_fullscreen
              keep_by_environment keep_pacing)
   keep_scenarios=() paced_scenarios=()
 fi
