@@ -47,7 +47,7 @@ void Count(DeviceEvents &events, unsigned index, bool down) {
 }
 
 // Reads in slices: a frame's events usually fit in one.
-const DWORD kSlice = 128;
+const DWORD kSlice = 256;
 
 } // namespace
 

@@ -46,6 +46,7 @@ public:
       // Like Wine: at most 1024 events are kept, whatever is asked.
       queue_.capacity = std::min<DWORD>(size, kMostBuffered);
       queue_.events.clear();
+      leftOver_ = false;
       queue_.overflow = false;
     }
     ListQueue(&queue_); // the input lock is not recursive
@@ -60,8 +61,10 @@ public:
       if (queue_.capacity == 0)
         return DIERR_NOTBUFFERED;
       // A count of its own: the state read just before it in the same frame
-      // has pumped already.
-      PumpOncePerRound(dataPumpsSeen_);
+      // has pumped already. A read that takes what the last one left is the
+      // same read in slices, and pumps no more.
+      if (!leftOver_)
+        PumpOncePerRound(dataPumpsSeen_);
       HRESULT lost = CheckAcquired();
       if (lost != DI_OK)
         return lost;
@@ -74,10 +77,13 @@ public:
     DWORD length = static_cast<DWORD>(queue_.events.size());
     if (*count != INFINITE && length > *count)
       length = *count;
-    if (data != NULL)
-      for (DWORD i = 0; i < length; ++i)
-        memcpy(reinterpret_cast<unsigned char *>(data) + size_t(size) * i,
-               &queue_.events[i], sizeof(DIDEVICEOBJECTDATA));
+    if (data != NULL) {
+      unsigned char *to = reinterpret_cast<unsigned char *>(data);
+      std::deque<DIDEVICEOBJECTDATA>::const_iterator event =
+          queue_.events.begin();
+      for (DWORD i = 0; i < length; ++i, ++event, to += size)
+        memcpy(to, &*event, sizeof(DIDEVICEOBJECTDATA));
+    }
     *count = length;
     // Wine tells of a lost event only to DirectInput 8's clients.
     HRESULT result =
@@ -86,6 +92,7 @@ public:
       queue_.events.erase(queue_.events.begin(),
                           queue_.events.begin() + length);
       queue_.overflow = false;
+      leftOver_ = !queue_.events.empty();
     }
     return result;
   }
@@ -215,6 +222,7 @@ private:
   bool acquired_ = false;
   bool lost_ = false;
   unsigned pumpsSeen_ = 0, dataPumpsSeen_ = 0;
+  bool leftOver_ = false; // the last read left events for the next
 };
 
 class DirectInput final : public Counted<DirectInputDefaults> {
