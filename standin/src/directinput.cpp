@@ -136,6 +136,10 @@ public:
       return DIERR_OTHERAPPHASPRIO;
     acquired_ = true;
     lost_ = false;
+    {
+      InputLock lock;
+      lossesSeen_ = Input().focusLosses;
+    }
     ForgetMovement();
     SetQueueAcquired(true);
     return DI_OK;
@@ -178,10 +182,12 @@ public:
   }
 
 private:
-  // A foreground device goes with the focus; the first read after that
+  // A foreground device goes with the focus, as soon as it goes (on Wine
+  // the window's deactivation unacquires it); the first read after that
   // says so, later ones find it plainly not acquired.
   HRESULT CheckAcquired() {
-    if (acquired_ && foreground_ && !HasFocus(windowId_)) {
+    if (acquired_ && foreground_ &&
+        (!HasFocus(windowId_) || FocusLosses() != lossesSeen_)) {
       acquired_ = false;
       SetQueueAcquired(false);
       // A destroyed window takes its devices without a word, as on Wine.
@@ -211,6 +217,11 @@ private:
     input.mouseX = input.mouseY = input.wheel = 0;
   }
 
+  static unsigned FocusLosses() {
+    InputLock lock;
+    return Input().focusLosses;
+  }
+
   static constexpr DWORD kMostBuffered = 1024;
 
   bool keyboard_;
@@ -222,7 +233,8 @@ private:
   bool acquired_ = false;
   bool lost_ = false;
   unsigned pumpsSeen_ = 0, dataPumpsSeen_ = 0;
-  bool leftOver_ = false; // the last read left events for the next
+  unsigned lossesSeen_ = 0; // the focus losses when it was acquired
+  bool leftOver_ = false;   // the last read left events for the next
 };
 
 class DirectInput final : public Counted<DirectInputDefaults> {
