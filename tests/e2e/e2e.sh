@@ -549,12 +549,10 @@ scenario_presses() {
     # the key before it is mapped back.
     after_a_frame xdotool type --delay 150 'é ß €' || return 1
     expect "text beyond ASCII" "$(text_after "$MARK")" 'é ß €' || ok=1
-  fi
-  # Natively, taps and then away before the next read: once back, the
-  # device is acquired anew and counts none of them. (Wine, without a window
-  # manager, follows the X focus to none but its own windows, and its own
-  # way to the front takes longer than a frame.)
-  if [ "$platform" = native ]; then
+    # Taps, then away before the next read: once back, the device is
+    # acquired anew and counts none of them. (Wine, without a window
+    # manager, follows the X focus to none but its own windows, and its own
+    # way to the front takes longer than a frame.)
     local other
     xmessage -geometry +700+0 "another window" &
     OTHER_PIDS=$!
