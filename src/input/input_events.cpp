@@ -47,7 +47,7 @@ void Count(DeviceEvents &events, unsigned index, bool down) {
 }
 
 // Reads in slices: a frame's events usually fit in one.
-const DWORD kSlice = 128;
+const DWORD kSlice = 256;
 
 } // namespace
 
@@ -120,11 +120,22 @@ int Presses(IDirectInputDeviceA *device, unsigned index) {
   return events != NULL && index < 256 ? events->presses[index] : 0;
 }
 
-void ForgetHeld(IDirectInputDeviceA *device) {
-  std::lock_guard<std::mutex> hold(eventsLock);
-  DeviceEvents *events = Find(device);
-  if (events != NULL)
+void Reacquired(IDirectInputDeviceA *device, HRESULT acquired) {
+  if (acquired != DI_OK)
+    return;
+  bool buffered;
+  {
+    std::lock_guard<std::mutex> hold(eventsLock);
+    DeviceEvents *events = Find(device);
+    if (events == NULL)
+      return;
     memset(events->held, 0, sizeof events->held);
+    buffered = events->buffered;
+  }
+  // No records and no limit: the platform drops every event it holds.
+  DWORD all = INFINITE;
+  if (buffered)
+    device->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), NULL, &all, 0);
 }
 
 void ForgetEvents(const void *device) {

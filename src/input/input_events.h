@@ -28,8 +28,11 @@ void CountPresses(IDirectInputDeviceA *device, bool keyboard,
 // unknown.
 int Presses(IDirectInputDeviceA *device, unsigned index);
 
-// The device was acquired anew: the keys it saw down are forgotten.
-void ForgetHeld(IDirectInputDeviceA *device);
+// After an Acquire that answered `acquired`: a device acquired anew (DI_OK)
+// forgets the keys it saw down and drops what its buffer kept from before,
+// which the platform holds across a focus loss; its next read counts only
+// what came since. S_FALSE, a device that was acquired already, keeps both.
+void Reacquired(IDirectInputDeviceA *device, HRESULT acquired);
 
 // The device is let go: its counts go with it.
 void ForgetEvents(const void *device);

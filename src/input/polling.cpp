@@ -108,9 +108,10 @@ int LurnDirectInput::GetStateKeyboard() {
   // or the acquire is refused. A device that keeps taking the acquire and
   // failing the read gets a few tries, not the thread.
   for (int tries = 0; tries < kKeyboardTries; ++tries) {
-    if (FAILED(keyboard->Acquire()))
+    HRESULT acquired = keyboard->Acquire();
+    if (FAILED(acquired))
       return 0;
-    ForgetHeld(keyboard);
+    Reacquired(keyboard, acquired);
     if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
       return LeaveOutAltEnter(window, keyState);
   }
@@ -153,8 +154,9 @@ LurnLong LurnDirectInput::GetStateMouse() {
   // Windows says the input was lost): acquire it again either way.
   if (result != DIERR_INPUTLOST && result != DIERR_NOTACQUIRED)
     return 0;
-  MarkAcquired(mouse, mouse->Acquire());
-  ForgetHeld(mouse);
+  HRESULT acquired = mouse->Acquire();
+  MarkAcquired(mouse, acquired);
+  Reacquired(mouse, acquired);
   result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
   if (FAILED(result))
     return result;
@@ -168,10 +170,8 @@ void LurnDirectInput::SyncAcquireKeyboard() {
     return;
   }
   if (keyboardReleased) {
-    if (!Empty(keyboard)) {
-      keyboard->Acquire();
-      ForgetHeld(keyboard);
-    }
+    if (!Empty(keyboard))
+      Reacquired(keyboard, keyboard->Acquire());
     keyboardReleased = 0;
   } else {
     if (!Empty(keyboard))
@@ -187,8 +187,9 @@ void LurnDirectInput::SyncAcquireMouse() {
   }
   if (mouseReleased) {
     if (!Empty(mouse)) {
-      MarkAcquired(mouse, mouse->Acquire());
-      ForgetHeld(mouse);
+      HRESULT acquired = mouse->Acquire();
+      MarkAcquired(mouse, acquired);
+      Reacquired(mouse, acquired);
     }
     mouseReleased = 0;
   } else {

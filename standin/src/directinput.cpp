@@ -46,6 +46,7 @@ public:
       // Like Wine: at most 1024 events are kept, whatever is asked.
       queue_.capacity = std::min<DWORD>(size, kMostBuffered);
       queue_.events.clear();
+      leftOver_ = false;
       queue_.overflow = false;
     }
     ListQueue(&queue_); // the input lock is not recursive
@@ -60,8 +61,10 @@ public:
       if (queue_.capacity == 0)
         return DIERR_NOTBUFFERED;
       // A count of its own: the state read just before it in the same frame
-      // has pumped already.
-      PumpOncePerRound(dataPumpsSeen_);
+      // has pumped already. A read that takes what the last one left is the
+      // same read in slices, and pumps no more.
+      if (!leftOver_)
+        PumpOncePerRound(dataPumpsSeen_);
       HRESULT lost = CheckAcquired();
       if (lost != DI_OK)
         return lost;
@@ -74,10 +77,13 @@ public:
     DWORD length = static_cast<DWORD>(queue_.events.size());
     if (*count != INFINITE && length > *count)
       length = *count;
-    if (data != NULL)
-      for (DWORD i = 0; i < length; ++i)
-        memcpy(reinterpret_cast<unsigned char *>(data) + size_t(size) * i,
-               &queue_.events[i], sizeof(DIDEVICEOBJECTDATA));
+    if (data != NULL) {
+      unsigned char *to = reinterpret_cast<unsigned char *>(data);
+      std::deque<DIDEVICEOBJECTDATA>::const_iterator event =
+          queue_.events.begin();
+      for (DWORD i = 0; i < length; ++i, ++event, to += size)
+        memcpy(to, &*event, sizeof(DIDEVICEOBJECTDATA));
+    }
     *count = length;
     // Wine tells of a lost event only to DirectInput 8's clients.
     HRESULT result =
@@ -86,6 +92,7 @@ public:
       queue_.events.erase(queue_.events.begin(),
                           queue_.events.begin() + length);
       queue_.overflow = false;
+      leftOver_ = !queue_.events.empty();
     }
     return result;
   }
@@ -129,6 +136,10 @@ public:
       return DIERR_OTHERAPPHASPRIO;
     acquired_ = true;
     lost_ = false;
+    {
+      InputLock lock;
+      lossesSeen_ = Input().focusLosses;
+    }
     ForgetMovement();
     SetQueueAcquired(true);
     return DI_OK;
@@ -171,10 +182,12 @@ public:
   }
 
 private:
-  // A foreground device goes with the focus; the first read after that
+  // A foreground device goes with the focus, as soon as it goes (on Wine
+  // the window's deactivation unacquires it); the first read after that
   // says so, later ones find it plainly not acquired.
   HRESULT CheckAcquired() {
-    if (acquired_ && foreground_ && !HasFocus(windowId_)) {
+    if (acquired_ && foreground_ &&
+        (!HasFocus(windowId_) || FocusLosses() != lossesSeen_)) {
       acquired_ = false;
       SetQueueAcquired(false);
       // A destroyed window takes its devices without a word, as on Wine.
@@ -204,6 +217,11 @@ private:
     input.mouseX = input.mouseY = input.wheel = 0;
   }
 
+  static unsigned FocusLosses() {
+    InputLock lock;
+    return Input().focusLosses;
+  }
+
   static constexpr DWORD kMostBuffered = 1024;
 
   bool keyboard_;
@@ -215,6 +233,8 @@ private:
   bool acquired_ = false;
   bool lost_ = false;
   unsigned pumpsSeen_ = 0, dataPumpsSeen_ = 0;
+  unsigned lossesSeen_ = 0; // the focus losses when it was acquired
+  bool leftOver_ = false;   // the last read left events for the next
 };
 
 class DirectInput final : public Counted<DirectInputDefaults> {

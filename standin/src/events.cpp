@@ -209,6 +209,7 @@ int SDLCALL Watch(void *, SDL_Event *event) {
       // Keys and buttons released elsewhere never come back as events.
       input.focusWindowId = 0;
       input.focusKnown = true;
+      ++input.focusLosses;
       memset(input.keys, 0, sizeof input.keys);
       memset(input.buttons, 0, sizeof input.buttons);
     }

@@ -74,6 +74,9 @@ SDL_Window *WindowFromHandle(HWND window);
 struct InputState {
   Uint32 focusWindowId; // 0: none known from events
   bool focusKnown;
+  // Focus losses seen: a device acquired before the last one has lost its
+  // acquisition, even when the focus came back before its next read.
+  unsigned focusLosses;
   unsigned char keys[256];    // by DirectInput key code, 0x80 while down
   long mouseX, mouseY, wheel; // movement since the last mouse read
   unsigned char buttons[4];

@@ -186,7 +186,8 @@ void ProbeDirectInput(HINSTANCE instance, HWND window) {
 }
 
 // A keyboard's buffered events: the buffer's setting, what a full one
-// keeps and says, the records' layout, and a buffer emptied by acquiring.
+// keeps and says, the records' layout, what waits across an acquisition and
+// a buffer emptied by a read without records.
 void ProbeBufferedKeyboard(HINSTANCE instance, HWND window) {
   IDirectInputA *input = NULL;
   DirectInputCreateA(instance, 0x0500, &input, NULL);
@@ -231,6 +232,14 @@ void ProbeBufferedKeyboard(HINSTANCE instance, HWND window) {
   count = 32;
   keyboard->GetDeviceData(sizeof data[0], data, &count, 0);
   Say("events after acquiring again", static_cast<HRESULT>(count));
+  TapKey(window, 3);
+  count = INFINITE;
+  Say("GetDeviceData without records, no limit",
+      keyboard->GetDeviceData(sizeof data[0], NULL, &count, 0));
+  Say("events dropped", static_cast<HRESULT>(count));
+  count = 32;
+  keyboard->GetDeviceData(sizeof data[0], data, &count, 0);
+  Say("events after the drop", static_cast<HRESULT>(count));
   keyboard->Release();
   input->Release();
 }

@@ -527,6 +527,88 @@ scenario_input() {
   expect_mouse_change 1 30 xdotool mousemove_relative -- 30 0
 }
 
+# The log's length, and the lines from there on that match a pattern.
+log_length() { tr -d '\r' <"$LOG" | wc -l; }
+lines_after() { tr -d '\r' <"$LOG" | tail -n +"$(($1 + 1))" | grep -E "$2"; }
+# count_after MARK PRESSES|CLICKS CODE: what the reads since MARK counted.
+count_after() {
+  lines_after "$1" "^$2 $3 " | awk '{n += $3} END {print n + 0}'
+}
+text_after() { lines_after "$1" '^TEXT ' | cut -c6- | tr -d '\n'; }
+
+# after_a_frame ACTION...: ACTION just after a read, then two more reads.
+# Sets MARK where the log stood before ACTION.
+after_a_frame() {
+  wait_frames 1 || return 1
+  MARK=$(log_length)
+  "$@"
+  wait_frames 2
+}
+
+# One frame a second, as in a busy scene: what happens between two reads is
+# counted whole, not seen once or missed as the keys' state would be.
+scenario_presses() {
+  client presses E2E_PRESSES=1 -- --input --no-toggle --frame-ms 1000 \
+    --mode 320x240 --seconds 60
+  wait_for '^WINDOW ' || return 1
+  local window ok=0
+  window=$(line '^WINDOW ' | cut -d' ' -f2-)
+  read -r wx wy ww wh <<<"$window"
+  xdotool mousemove $((wx + ww / 2)) $((wy + wh / 2))
+  [ "$platform" = native ] && xdotool windowfocus "$(client_window)"
+  wait_frames 1 || return 1
+  # 50 taps in a quarter of a second: one read counts them all.
+  after_a_frame xdotool key --delay 5 --repeat 50 a || return 1
+  expect "A pressed 50 times" "$(lines_after "$MARK" '^PRESSES 30 ')" \
+    "PRESSES 30 50" || ok=1
+  after_a_frame xdotool click --delay 5 --repeat 20 1 || return 1
+  expect "20 clicks" "$(count_after "$MARK" CLICKS 0)" 20 || ok=1
+  # Held past the X server's auto-repeat delay (660 ms): the repeats type
+  # more Bs, but the key went down once.
+  after_a_frame xdotool keydown b sleep 1.5 keyup b || return 1
+  expect "B held" "$(count_after "$MARK" PRESSES 48)" 1 || ok=1
+  [[ $(text_after "$MARK") == bbbb* ]] || {
+    echo "  no auto-repeat seen: typed '$(text_after "$MARK")'"
+    ok=1
+  }
+  after_a_frame xdotool type --delay 5 'Hello, world 123' || return 1
+  expect "text typed" "$(text_after "$MARK")" 'Hello, world 123' || ok=1
+  if [ "$platform" = native ]; then
+    # xdotool maps each on a spare key for half the delay: SDL must read
+    # the key before it is mapped back.
+    after_a_frame xdotool type --delay 150 'é ß €' || return 1
+    expect "text beyond ASCII" "$(text_after "$MARK")" 'é ß €' || ok=1
+    # Taps, then away before the next read: once back, the device is
+    # acquired anew and counts none of them. (Wine, without a window
+    # manager, follows the X focus to none but its own windows, and its own
+    # way to the front takes longer than a frame.)
+    local other
+    xmessage -geometry +700+0 "another window" &
+    OTHER_PIDS=$!
+    other=$(find_window xmessage 10 | awk '{print $1}')
+    after_a_frame xdotool key --delay 5 --repeat 5 d windowfocus "$other" &&
+      poll 10 focus_is 0 && xdotool windowfocus "$(client_window)" &&
+      poll 10 focus_is 1 && wait_frames 2 || {
+      echo "  the focus did not go and come back"
+      return 1
+    }
+    stop_other
+    expect "presses before the focus left" \
+      "$(count_after "$MARK" PRESSES 32)" 0 || ok=1
+  fi
+  # 600 events into a buffer that holds 255, twice, a second apart: the
+  # first 255 are counted, 64 presses of A and 64 of S, and the loss is said
+  # once. The keys take turns: SDL takes a release and a press of one key
+  # less than 2 ms apart for auto-repeat.
+  after_a_frame xdotool key --delay 1 --repeat 150 a s sleep 1 \
+    key --delay 1 --repeat 150 a s || return 1
+  expect "presses kept" "$(lines_after "$MARK" '^PRESSES 3[01] ' | head -n 2 |
+    tr '\n' ' ')" "PRESSES 30 64 PRESSES 31 64 " || ok=1
+  expect "lines saying events were lost" \
+    "$(tr -d '\r' <"$ERR" | grep -c 'events came between two reads')" 1 || ok=1
+  return $ok
+}
+
 scenario_clean_exit() {
   local binary_saved=${CLIENT_BINARY:-}
   [ -n "${LEAK_CHECK_BINARY:-}" ] && CLIENT_BINARY=$LEAK_CHECK_BINARY
@@ -1047,9 +1129,9 @@ if [ "$platform" = wine ]; then
   start_xvfb 1024x768x16 || exit 1
   start_wine
   scenarios=(windowed_565 fullscreen missing_depth dead_window aux_surface
-             lost_surfaces input odd_width clean_exit off_screen)
+             lost_surfaces input presses odd_width clean_exit off_screen)
   [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth
-                                        dead_window input)
+                                        dead_window input presses)
   SCREEN_W=1600 SCREEN_H=1000
   keep_scenarios=(keep_windowed keep_windowed_directdraw keep_by_environment
                   keep_cleared keep_fullscreen keep_alt_enter_windowed
@@ -1075,8 +1157,9 @@ else
   CLIENT_BINARY=$build/bin/e2e_client
   LEAK_CHECK_BINARY=${3:-}
   scenarios=(windowed_565 windowed_555 fullscreen missing_depth dead_window
-             aux_surface lost_surfaces input odd_width clean_exit scale_modes
-             alt_enter_windowed alt_enter_managed alt_enter_fullscreen
+             aux_surface lost_surfaces input presses odd_width clean_exit
+             scale_modes alt_enter_windowed alt_enter_managed
+             alt_enter_fullscreen
              keep_by_environment keep_pacing)
   keep_scenarios=() paced_scenarios=()
 fi

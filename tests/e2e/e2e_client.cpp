@@ -23,7 +23,9 @@
 // between frames, as a game paced by its flips does; --gdi writes "lurn" in
 // black on yellow at the centre of the picture through the drawing surface's
 // GetDC (Windows);
-// --pattern draws a fine pattern instead of the quadrants; --dead-window
+// --frame-ms N draws a frame (and reads the input) every N ms at most, the
+// window's messages taken meanwhile; --pattern draws a fine pattern instead
+// of the quadrants; --dead-window
 // passes the handle of a window destroyed first; --log FILE sends
 // the lines to a file instead. On Windows, --at X,Y puts the client area's
 // corner there on the screen (0,0 is the window's), --activate TITLE only
@@ -57,12 +59,13 @@ struct Options {
   double seconds;
   int atX, atY; // the client area's corner, with `at`
   bool at;
+  unsigned frameMs; // the least time from one frame to the next
 };
 
 Options ParseOptions(int argc, char **argv) {
   Options options = {false, false, false, true, false, false, false,
                      false, false, false, 16,   320,   240,   640,
-                     480,   10,    0,     0,    false};
+                     480,   10,    0,     0,    false, 0};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -96,6 +99,8 @@ Options ParseOptions(int argc, char **argv) {
       options.at = sscanf(value, "%d,%d", &options.atX, &options.atY) == 2;
     else if (strcmp(arg, "--seconds") == 0 && ++i)
       options.seconds = atof(value);
+    else if (strcmp(arg, "--frame-ms") == 0 && ++i)
+      options.frameMs = static_cast<unsigned>(atoi(value));
     else if (strcmp(arg, "--log") == 0 && ++i)
       freopen(value, "w", stdout); // a launcher may not pass our output on
   }
@@ -577,13 +582,18 @@ int main(int argc, char **argv) {
   memset(&seen, 0, sizeof seen);
   if (OpenAll(window, instance, options)) {
     SayWindow(window);
-    DWORD start = GetTickCount(), lastStatus = start;
+    DWORD start = GetTickCount(), lastStatus = start, lastFrame = 0;
     while (!windowClosed && GetTickCount() - start < options.seconds * 1000) {
       MSG message;
       while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
       }
+      if (GetTickCount() - lastFrame < options.frameMs) {
+        Sleep(5);
+        continue;
+      }
+      lastFrame = GetTickCount();
       if (activated && GetTickCount() - start > 500)
         Reacquire(options);
       activated = false;
@@ -631,7 +641,7 @@ int main(int argc, char **argv) {
     SDL_GetWindowPosition(window, &x, &y);
     SDL_GetWindowSize(window, &w, &h);
     Say("WINDOW %d %d %d %d", x, y, w, h);
-    Uint32 start = SDL_GetTicks(), lastStatus = start;
+    Uint32 start = SDL_GetTicks(), lastStatus = start, lastFrame = 0;
     bool windowClosed = false;
     while (!windowClosed && SDL_GetTicks() - start < options.seconds * 1000) {
       SDL_Event event;
@@ -648,6 +658,11 @@ int main(int argc, char **argv) {
             SDL_GetTicks() - start > 500)
           Reacquire(options);
       }
+      if (SDL_GetTicks() - lastFrame < options.frameMs) {
+        SDL_Delay(5);
+        continue;
+      }
+      lastFrame = SDL_GetTicks();
       if (options.input)
         ReadInput(seen);
       if (!Frame(options, counts))

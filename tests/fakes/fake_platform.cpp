@@ -281,13 +281,15 @@ public:
         keyboard ? fake.keyboardEvents : fake.mouseEvents;
     DWORD given = 0;
     for (; given < *count && !events.empty(); ++given) {
-      memcpy(reinterpret_cast<unsigned char *>(data) + size_t(size) * given,
-             &events.front(), sizeof(DIDEVICEOBJECTDATA));
+      if (data != NULL) // else dropped unread, as the platform does
+        memcpy(reinterpret_cast<unsigned char *>(data) + size_t(size) * given,
+               &events.front(), sizeof(DIDEVICEOBJECTDATA));
       events.pop_front();
     }
     *count = given;
-    (keyboard ? fake.keyboardEventsDelivered : fake.mouseEventsDelivered) +=
-        given;
+    if (data != NULL)
+      (keyboard ? fake.keyboardEventsDelivered : fake.mouseEventsDelivered) +=
+          given;
     return result;
   }
   HRESULT STDMETHODCALLTYPE SetDataFormat(LPCDIDATAFORMAT format) override {

@@ -118,7 +118,8 @@ public:
   std::deque<std::vector<unsigned char>> keyboardStates;
   std::deque<std::vector<unsigned char>> mouseStates;
   // Buffered events delivered by GetDeviceData, oldest first, as many as
-  // each call asks for; and how many each kind has delivered in all.
+  // each call asks for (a call without records drops them); and how many
+  // each kind has delivered in all.
   std::deque<DIDEVICEOBJECTDATA> keyboardEvents, mouseEvents;
   size_t keyboardEventsDelivered = 0, mouseEventsDelivered = 0;
   // What the last successful reads delivered.

@@ -237,6 +237,11 @@ TEST_F(StandinInput, FocusLossTakesTheDevicesUntilTheyAreAcquiredAgain) {
   Move(3, 3);
   EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(3, input.mouseState.lX);
+
+  // Gone and back between two reads: lost all the same.
+  SendFocus(false);
+  SendFocus(true);
+  EXPECT_EQ(Hex(DIERR_INPUTLOST), Hex(ReadKeyboard()));
 }
 
 TEST_F(StandinInput, DevicesRefuseBadArguments) {

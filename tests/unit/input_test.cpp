@@ -250,11 +250,13 @@ TEST_F(InputTest, AFailedKeyboardReadReacquiresUntilARead) {
   EXPECT_EQ(1, input.GetStateKeyboard());
   const std::vector<std::string> expected = {
       "IDirectInputDeviceA::GetDeviceState",
-      "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::Acquire", // S_FALSE: acquired already
       "IDirectInputDeviceA::GetDeviceState",
       "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::GetDeviceData", // acquired anew: emptied
       "IDirectInputDeviceA::GetDeviceState",
       "IDirectInputDeviceA::Acquire",
+      "IDirectInputDeviceA::GetDeviceData",
       "IDirectInputDeviceA::GetDeviceState",
       "IDirectInputDeviceA::GetDeviceData"}; // the presses, once read
   EXPECT_EQ(expected, fake.Names());
@@ -309,6 +311,7 @@ TEST_F(InputTest, TheMouseIsReadOnlyOnceAcquiredByToggling) {
   input.SyncAcquireMouse();
   EXPECT_EQ(1, input.mouseReleased);
   EXPECT_EQ((std::vector<std::string>{"IDirectInputDeviceA::Acquire",
+                                      "IDirectInputDeviceA::GetDeviceData",
                                       "IDirectInputDeviceA::GetDeviceState",
                                       "IDirectInputDeviceA::GetDeviceData",
                                       "IDirectInputDeviceA::GetDeviceState",
@@ -461,6 +464,57 @@ TEST_F(InputTest, WithoutABufferPressesComeFromTheState) {
     EXPECT_EQ(presses[1], input.KeyPresses(DIK_B));
   }
   EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::GetDeviceData"));
+}
+
+// A tap buffered before the device is acquired again: counted only when
+// the Acquire says the device was acquired already.
+struct Reacquisition {
+  const char *label;
+  bool mouse, toggled; // toggled off and on by the client, else lost
+  HRESULT acquired;
+  int presses;
+};
+
+TEST_F(InputTest, ADeviceAcquiredAnewCountsNothingFromBeforeTheLoss) {
+  const Reacquisition rows[] = {
+      {"keyboard lost, acquired anew by the read", false, false, DI_OK, 0},
+      {"keyboard lost, acquired already", false, false, S_FALSE, 1},
+      {"keyboard toggled off and on", false, true, DI_OK, 0},
+      {"mouse lost, acquired anew by the read", true, false, DI_OK, 0},
+      {"mouse lost, acquired already", true, false, S_FALSE, 1},
+      {"mouse toggled off and on", true, true, DI_OK, 0},
+  };
+  for (const Reacquisition &row : rows) {
+    SCOPED_TRACE(row.label);
+    SetUp();
+    OpenAll();
+    if (row.mouse)
+      input.SyncAcquireMouse();
+    else
+      input.SyncAcquireKeyboard();
+    DWORD object = row.mouse ? DIMOFS_BUTTON1 : DIK_A;
+    (row.mouse ? fake.mouseEvents : fake.keyboardEvents) = {
+        Event(object, true), Event(object, false)};
+    fake.calls.clear();
+    if (row.toggled) {
+      row.mouse ? input.SyncAcquireMouse() : input.SyncAcquireKeyboard();
+      fake.Answer("IDirectInputDeviceA::Acquire", row.acquired);
+      row.mouse ? input.SyncAcquireMouse() : input.SyncAcquireKeyboard();
+    } else {
+      fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_INPUTLOST);
+      fake.Answer("IDirectInputDeviceA::Acquire", row.acquired);
+    }
+    row.mouse ? input.GetStateMouse() : input.GetStateKeyboard();
+    EXPECT_EQ(row.presses,
+              row.mouse ? input.ButtonPresses(1) : input.KeyPresses(DIK_A));
+    const FakeCall *flush = fake.Find("IDirectInputDeviceA::GetDeviceData");
+    ASSERT_NE(nullptr, flush);
+    bool flushed = flush->values[1] == 0;
+    EXPECT_EQ(row.presses == 0, flushed) << "a call without records";
+    if (flushed) {
+      EXPECT_EQ(Hex(INFINITE), Hex(flush->values[2])) << "and without limit";
+    }
+  }
 }
 
 struct MouseRead {
