@@ -46,14 +46,14 @@ step "random call sequences: a longer run under the sanitizers"
 LURN_SEEDS=1000 LURN_STEPS=500 build/native-sanitize/bin/unit_tests \
   --gtest_filter='RandomCalls.*' | grep -E 'steps|OK|FAILED|seed|Failure'
 
-step "fuzzing for 60 seconds (libFuzzer, ASan, UBSan)"
-bash scripts/fuzz.sh 60 | tail -n 12
+step "fuzzing for 30 seconds (libFuzzer, ASan, UBSan)"
+bash scripts/fuzz.sh 30 | tail -n 12
 
 step "the demo under valgrind, windowed and full screen, headless"
 for mode in "" --fullscreen; do
   SDL_VIDEODRIVER=offscreen DISPLAY= valgrind -q --error-exitcode=1 \
     --leak-check=full --errors-for-leak-kinds=definite \
-    --show-leak-kinds=definite build/native/bin/demo $mode --frames 300 |
+    --show-leak-kinds=definite build/native/bin/demo $mode --frames 150 |
     tail -n 1
 done
 
