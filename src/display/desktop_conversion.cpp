@@ -205,7 +205,8 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
   ClientToScreen(window, &origin);
   RECT destination = {origin.x, origin.y, origin.x + client.right,
                       origin.y + client.bottom};
-  ScaleMode mode = ScaleFor(state.settings.scale, FillsScreen(display, state));
+  ScaleMode mode = ScaleFor(state.settings.scale,
+                            FillsScreen(display, state, client, origin));
   Rect area = {0, 0, client.right, client.bottom};
   int turn = conversion.turn;
   conversion.turn ^= 1;

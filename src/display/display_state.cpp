@@ -69,7 +69,8 @@ void DropDisplayState(DisplayState *state) {
   delete state;
 }
 
-bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state) {
+bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state,
+                 const RECT &client, POINT origin) {
   if (state.fullScreenClient)
     return true;
 #if defined(LURN_WINDOW_SYSTEM)
@@ -78,11 +79,7 @@ bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state) {
 #endif
   // Natively the platform switches the window on Alt+Enter: the library
   // sees only that the client area is the whole screen.
-  HWND window = static_cast<HWND>(display.window);
-  RECT client = {0, 0, 0, 0};
-  POINT origin = {0, 0};
-  return GetClientRect(window, &client) && ClientToScreen(window, &origin) &&
-         CoversPrimary(display.primarySurface, client, origin);
+  return CoversPrimary(display.primarySurface, client, origin);
 }
 
 bool CoversPrimary(IDirectDrawSurface *primary, const RECT &client,

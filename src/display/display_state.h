@@ -62,8 +62,10 @@ void DropDisplayState(DisplayState *state);
 void ForgetDisplayState(const void *directDraw); // both at once
 
 // Whether the display's picture fills a screen: it is a full-screen
-// client's, or its window covers the screen (Alt+Enter made it so).
-bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state);
+// client's, or its window, whose client area is `client` at `origin` on
+// the screen, covers the screen (Alt+Enter made it so).
+bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state,
+                 const RECT &client, POINT origin);
 // Whether a client area of `client`'s size at `origin` on the screen covers
 // the primary.
 bool CoversPrimary(IDirectDrawSurface *primary, const RECT &client,

@@ -59,7 +59,7 @@ ScaleMode BlitScale(const LurnDirectDraw &display, const DisplayState &state,
   return kScaleStretch;
 #else
   return ScaleFor(state.settings.scale,
-                  CoversPrimary(display.primarySurface, client, origin));
+                  FillsScreen(display, state, client, origin));
 #endif
 }
 

@@ -70,7 +70,10 @@ int PresentWithGdi(LurnDirectDraw &display, DisplayState &state) {
                          picture.height,
                          picture.width * 4,
                          {32, 0xFF0000, 0x00FF00, 0x0000FF}};
-  ScaleMode mode = ScaleFor(state.settings.scale, FillsScreen(display, state));
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  ScaleMode mode = ScaleFor(state.settings.scale,
+                            FillsScreen(display, state, client, origin));
   Rect place = PlacePicture(mode, display.width, display.height, area);
   state.placed = Placement{area, place, false};
   if (!ConvertDrawing(display, state.desktop, target, place, picture.last))

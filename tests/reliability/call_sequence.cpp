@@ -80,6 +80,7 @@ enum Call {
   kToggleMouse,
   kPresses,
   kReadText,
+  kCursor,
   kCallCount
 };
 const char *const kCallNames[kCallCount] = {"display.Open",
@@ -100,7 +101,8 @@ const char *const kCallNames[kCallCount] = {"display.Open",
                                             "SyncAcquireKeyboard",
                                             "SyncAcquireMouse",
                                             "KeyPresses and ButtonPresses",
-                                            "ReadText"};
+                                            "ReadText",
+                                            "GetCursorPosition"};
 
 const unsigned short kSizes[] = {0, 1, 320, 640, 65535};
 const unsigned char kDepths[] = {0, 8, 15, 16, 24, 32};
@@ -540,6 +542,26 @@ std::string Run(const Step &step, Checker &checker) {
       return "ReadText wrote no whole, terminated UTF-8";
     break;
   }
+  case kCursor: {
+    // Anywhere on or off the screen: a picture pixel, or nothing written.
+    fake.cursor.x = int(a[0] * 13) - 1000;
+    fake.cursor.y = int(a[1] * 9) - 700;
+    LurnLong x = -7, y = -7;
+    result = display.GetCursorPosition(a[2] % 8 ? &x : NULL, &y);
+    bool inside = x >= 0 && x < LurnLong(display.width) && y >= 0 &&
+                  y < LurnLong(display.height);
+    if (result == 1 && ((a[2] % 8 && !inside) || y == -7))
+      return "GetCursorPosition answered 1 with " + std::to_string(x) + ", " +
+             std::to_string(y) + " outside " + std::to_string(display.width) +
+             "x" + std::to_string(display.height);
+    // A picture without pixels gives (0, 0).
+    if (result == 0 && y != -7 &&
+        (y < 0 || y >= std::max<LurnLong>(display.height, 1)))
+      return "GetCursorPosition gave a nearest pixel " + std::to_string(y) +
+             " outside the picture's " + std::to_string(display.height) +
+             " lines";
+    break;
+  }
   case kToggleKeyboard: {
     unsigned char before = input.keyboardReleased;
     input.SyncAcquireKeyboard();
@@ -576,7 +598,8 @@ Step RandomStep(std::mt19937 &random) {
       kUnlock,      kClear,          kClear,        kUpdate,       kUpdate,
       kRestore,     kAccessors,      kInputOpen,    kOpenKeyboard, kOpenMouse,
       kInputClose,  kReadKeyboard,   kReadKeyboard, kKeyDown,      kReadMouse,
-      kReadMouse,   kToggleKeyboard, kToggleMouse,  kPresses,      kReadText};
+      kReadMouse,   kToggleKeyboard, kToggleMouse,  kPresses,      kReadText,
+      kCursor};
   step.call = kWeighted[random() % sizeof kWeighted];
   for (uint8_t &arg : step.args)
     arg = static_cast<uint8_t>(random());
