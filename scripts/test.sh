@@ -42,12 +42,19 @@ cmake --build --preset native-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/native-sanitize --output-on-failure -j "$jobs"
 
-step "random call sequences: a longer run under the sanitizers"
+# Each of these two takes one core: side by side.
+step "random call sequences, a longer run under the sanitizers, beside" \
+  "fuzzing for 30 seconds (libFuzzer, ASan, UBSan)"
+random_log=$(mktemp)
 LURN_SEEDS=1000 LURN_STEPS=500 build/native-sanitize/bin/unit_tests \
-  --gtest_filter='RandomCalls.*' | grep -E 'steps|OK|FAILED|seed|Failure'
-
-step "fuzzing for 30 seconds (libFuzzer, ASan, UBSan)"
+  --gtest_filter='RandomCalls.*' >"$random_log" 2>&1 &
+random_run=$!
 bash scripts/fuzz.sh 30 | tail -n 12
+random_status=0
+wait $random_run || random_status=$?
+grep -E 'steps|OK|FAILED|seed|Failure' "$random_log" || cat "$random_log"
+rm -f "$random_log"
+[ $random_status = 0 ] || { echo "random call sequences: exit $random_status"; exit 1; }
 
 step "the demo under valgrind, windowed and full screen, headless"
 for mode in "" --fullscreen; do
