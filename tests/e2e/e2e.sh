@@ -820,7 +820,11 @@ keep_windowed() { # NAME [ENV...]
   expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
   expect_mouse_change 4 128 xdotool mousedown 1 || return 1
   expect_mouse_change 4 -128 xdotool mouseup 1 || return 1
-  expect_cursor 320 240 $window
+  expect_cursor 320 240 $window || return 1
+  # A client area of no multiple of the picture's size.
+  xdotool key F5 && wait_for '^WINDOW .* 643 487$' 5 || return 1
+  wait_frames 5 || return 1
+  expect_cursor 320 240 $(line '^WINDOW ' | cut -d' ' -f2-)
 }
 
 scenario_keep_windowed() { keep_windowed keep-windowed; }
@@ -907,7 +911,7 @@ scenario_keep_fullscreen() {
     integer) place="160 20 1280 960" ;;
     esac
     echo "$mode: picture at $place"
-    [ $mode = aspect ] && { expect_cursor 640 480 $place bars || ok=1; }
+    [ $mode = stretch ] || { expect_cursor 640 480 $place bars || ok=1; }
     stop_client
     expect "screen size" "$(xdpyinfo | awk '/dimensions/ {print $2}')" \
       "${SCREEN_W}x$SCREEN_H" || ok=1

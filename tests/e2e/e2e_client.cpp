@@ -27,7 +27,9 @@
 // window's messages taken meanwhile; --pattern draws a fine pattern instead
 // of the quadrants; --dead-window
 // passes the handle of a window destroyed first; --log FILE sends
-// the lines to a file instead. On Windows, --at X,Y puts the client area's
+// the lines to a file instead. On Windows, F5 makes the client area
+// 643 x 487 (no multiple of a picture's size) and says WINDOW anew; --at X,Y
+// puts the client area's
 // corner there on the screen (0,0 is the window's), --activate TITLE only
 // brings the window of that title back to the front, as a user would, and
 // --sequences runs the window sequences below and exits.
@@ -358,6 +360,15 @@ namespace {
 bool windowClosed = false;
 bool activated = false;
 
+void SayWindow(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  Say("WINDOW %ld %ld %ld %ld", origin.x, origin.y, client.right,
+      client.bottom);
+}
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
                             LPARAM lParam) {
   if (message == WM_DESTROY) {
@@ -368,16 +379,14 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
     Say("ACTIVE %d", wParam ? 1 : 0);
     activated = activated || wParam;
   }
+  if (message == WM_KEYDOWN && wParam == VK_F5) {
+    RECT frame = {0, 0, 643, 487};
+    AdjustWindowRect(&frame, DWORD(GetWindowLongA(window, GWL_STYLE)), FALSE);
+    SetWindowPos(window, NULL, 0, 0, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+    SayWindow(window);
+  }
   return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void SayWindow(HWND window) {
-  RECT client;
-  GetClientRect(window, &client);
-  POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
-  Say("WINDOW %ld %ld %ld %ld", origin.x, origin.y, client.right,
-      client.bottom);
 }
 
 } // namespace
