@@ -190,6 +190,13 @@ void Diagnose(bool input, HRESULT code, const char *method, const char *format,
   for (size_t i = 0; i < sizeof kAdvice / sizeof kAdvice[0]; ++i)
     if (kAdvice[i].code == static_cast<DWORD>(code))
       advice = input ? kAdvice[i].input : kAdvice[i].display;
+  // The usual fix for an unsupported mode is the bit; where the environment
+  // cleared it, advising it would send the user round in a circle.
+  if (!input && static_cast<DWORD>(code) == 0x80004001u &&
+      ReadSettings().keepDesktop == 0)
+    advice = "use a mode the display offers; LURN_KEEP_DESKTOP=0 in the "
+             "environment cleared the KeepDesktop option bit (0x10), which "
+             "keeps the desktop's mode";
   SayDiagnostic("lurn: %s: %s (0x%08lX)%s%s%s%s", method, name,
                 static_cast<unsigned long>(static_cast<DWORD>(code)),
                 *what ? ": " : "", what, advice ? "; " : "",

@@ -73,6 +73,7 @@ struct DiagnosticRow {
   unsigned long code;
   const char *what; // null: none
   const char *box, *line;
+  const char *keepDesktop = ""; // LURN_KEEP_DESKTOP meanwhile ("": unset)
 };
 
 // One line per reported failure: method, name, code, what, the usual fix.
@@ -84,6 +85,12 @@ TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
        "lurn: M: DDERR_UNSUPPORTED (0x80004001): full screen 1x1 at 16 bits; "
        "use a mode the display offers, or keep the desktop's mode: the "
        "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1"},
+      // Not the bit the environment cleared: that would go round in a circle.
+      {false, 0x80004001, NULL, "DDERR_UNSUPPORTED",
+       "lurn: M: DDERR_UNSUPPORTED (0x80004001); use a mode the display "
+       "offers; LURN_KEEP_DESKTOP=0 in the environment cleared the "
+       "KeepDesktop option bit (0x10), which keeps the desktop's mode",
+       "0"},
       {false, 0x80070057, "x", "DDERR_INVALIDPARAMS",
        "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x; pass a real window and "
        "a size the platform accepts"},
@@ -98,6 +105,7 @@ TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
   for (const DiagnosticRow &row : rows) {
     SCOPED_TRACE(Hex(row.code));
     SetUp();
+    SetVariable("LURN_KEEP_DESKTOP", row.keepDesktop);
     HRESULT code = static_cast<HRESULT>(row.code);
     if (row.input)
       ReportDirectInputError(TestWindow(), code, "M", row.what ? "%s" : NULL,
@@ -107,6 +115,7 @@ TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
                          row.what);
     EXPECT_EQ(std::vector<std::string>{row.box}, Boxes());
     EXPECT_EQ(std::vector<std::string>{row.line}, Diagnostics());
+    SetVariable("LURN_KEEP_DESKTOP", "");
   }
 }
 
