@@ -1135,7 +1135,7 @@ if [ "$platform" = wine ]; then
   scenarios=(windowed_565 fullscreen missing_depth dead_window aux_surface
              lost_surfaces input presses odd_width clean_exit off_screen)
   [ "$WINEARCH" = win64 ] && scenarios=(windowed_565 fullscreen missing_depth
-                                        dead_window input presses)
+                                        dead_window input presses clean_exit)
   SCREEN_W=1600 SCREEN_H=1000
   keep_scenarios=(keep_windowed keep_windowed_directdraw keep_by_environment
                   keep_cleared keep_fullscreen keep_alt_enter_windowed
