@@ -140,13 +140,19 @@ struct Advice {
   DWORD code;
   const char *display;
   const char *input;
+  // The display's fix when LURN_KEEP_DESKTOP=0 cleared the bit `display`
+  // advises: advising it would send the user round in a circle.
+  const char *displayKeepCleared = NULL;
 };
 
 const Advice kAdvice[] = {
     {0x80004001u,
      "use a mode the display offers, or keep the desktop's mode: the "
      "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1",
-     NULL},
+     NULL,
+     "use a mode the display offers; LURN_KEEP_DESKTOP=0 in the environment "
+     "cleared the KeepDesktop option bit (0x10), which keeps the desktop's "
+     "mode"},
     {0x80070057u, "pass a real window and a size the platform accepts",
      "pass the program's instance (GetModuleHandle(NULL)) and a real window"},
     {0x8007000Eu, "ask for a smaller size", NULL},
@@ -187,16 +193,14 @@ void Diagnose(bool input, HRESULT code, const char *method, const char *format,
   if (input && name == kUnknown)
     name = DirectInputErrorName(code);
   const char *advice = NULL;
-  for (size_t i = 0; i < sizeof kAdvice / sizeof kAdvice[0]; ++i)
-    if (kAdvice[i].code == static_cast<DWORD>(code))
-      advice = input ? kAdvice[i].input : kAdvice[i].display;
-  // The usual fix for an unsupported mode is the bit; where the environment
-  // cleared it, advising it would send the user round in a circle.
-  if (!input && static_cast<DWORD>(code) == 0x80004001u &&
-      ReadSettings().keepDesktop == 0)
-    advice = "use a mode the display offers; LURN_KEEP_DESKTOP=0 in the "
-             "environment cleared the KeepDesktop option bit (0x10), which "
-             "keeps the desktop's mode";
+  for (const Advice &entry : kAdvice) {
+    if (entry.code != static_cast<DWORD>(code))
+      continue;
+    advice = input ? entry.input : entry.display;
+    if (!input && entry.displayKeepCleared != NULL &&
+        ReadSettings().keepDesktop == 0)
+      advice = entry.displayKeepCleared;
+  }
   SayDiagnostic("lurn: %s: %s (0x%08lX)%s%s%s%s", method, name,
                 static_cast<unsigned long>(static_cast<DWORD>(code)),
                 *what ? ": " : "", what, advice ? "; " : "",

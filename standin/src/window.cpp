@@ -138,26 +138,28 @@ BOOL WINAPI GetClientRect(HWND handle, LPRECT rect) {
   return SetRect(rect, 0, 0, width, height);
 }
 
-BOOL WINAPI ClientToScreen(HWND handle, LPPOINT point) {
+namespace {
+
+// Moves `point` by the client area's place on the screen, `sign` times.
+BOOL MoveByClientArea(HWND handle, LPPOINT point, int sign) {
   SDL_Window *window = WindowFromHandle(handle);
   if (window == NULL || point == NULL)
     return FALSE;
   int x, y;
   SDL_GetWindowPosition(window, &x, &y);
-  point->x += x;
-  point->y += y;
+  point->x += sign * x;
+  point->y += sign * y;
   return TRUE;
 }
 
+} // namespace
+
+BOOL WINAPI ClientToScreen(HWND handle, LPPOINT point) {
+  return MoveByClientArea(handle, point, 1);
+}
+
 BOOL WINAPI ScreenToClient(HWND handle, LPPOINT point) {
-  SDL_Window *window = WindowFromHandle(handle);
-  if (window == NULL || point == NULL)
-    return FALSE;
-  int x, y;
-  SDL_GetWindowPosition(window, &x, &y);
-  point->x -= x;
-  point->y -= y;
-  return TRUE;
+  return MoveByClientArea(handle, point, -1);
 }
 
 BOOL WINAPI GetCursorPos(LPPOINT point) {

@@ -360,6 +360,16 @@ namespace {
 bool windowClosed = false;
 bool activated = false;
 
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure,
+                         const char *name) {
+  WNDCLASSA windowClass;
+  memset(&windowClass, 0, sizeof windowClass);
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = name;
+  RegisterClassA(&windowClass);
+}
+
 void SayWindow(HWND window) {
   RECT client;
   GetClientRect(window, &client);
@@ -462,12 +472,7 @@ void Sequences(HINSTANCE instance) {
   const unsigned char windowed =
       LurnDirectDraw::ReleaseSecondary | LurnDirectDraw::KeepDesktop;
   const unsigned char fullScreen = windowed | LurnDirectDraw::FullScreen;
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = CountingProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "lurn sequence";
-  RegisterClassA(&windowClass);
+  RegisterWindowClass(instance, CountingProc, "lurn sequence");
 
   HWND window = SequenceWindow(instance, WS_OVERLAPPEDWINDOW);
   // Wine gives a new DirectDraw object the address of one just released.
@@ -569,12 +574,7 @@ int main(int argc, char **argv) {
     Say("EXIT");
     return 0;
   }
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "lurn e2e";
-  RegisterClassA(&windowClass);
+  RegisterWindowClass(instance, WindowProc, "lurn e2e");
   DWORD style = options.fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW;
   RECT frame = {0, 0, options.clientWidth, options.clientHeight};
   AdjustWindowRect(&frame, style, FALSE);
