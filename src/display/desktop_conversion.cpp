@@ -139,37 +139,44 @@ bool Convert(LurnDirectDraw &display, DesktopConversion &conversion, int turn,
 void ReleaseConversion(DesktopConversion &conversion) {
   ReleaseConverted(conversion);
 #if defined(_WIN32)
-  ForgetGdiPicture(conversion);
+  ForgetGdiBand(conversion);
 #endif
   delete conversion.scratch;
   conversion.scratch = NULL;
 }
 
-bool ConvertDrawing(LurnDirectDraw &display, DesktopConversion &conversion,
-                    const TargetPixels &target, const Rect &picture,
-                    RECT &last) {
+bool LockDrawing(LurnDirectDraw &display, Pixels &pixels) {
   IDirectDrawSurface *source = display.secondarySurface;
   DDSURFACEDESC in;
   memset(&in, 0, sizeof in);
   in.dwSize = sizeof in;
   if (source->Lock(NULL, &in, DDLOCK_WAIT, NULL) != DD_OK)
     return false;
-  PixelFormat sourceFormat = FormatOf(source);
-  if (!Usable(in, display.width, int(sourceFormat.bits + 7) / 8)) {
+  PixelFormat format = FormatOf(source);
+  if (!Usable(in, display.width, int(format.bits + 7) / 8)) {
     source->Unlock(NULL);
     return false;
   }
+  pixels = Pixels{static_cast<const unsigned char *>(in.lpSurface),
+                  display.width, display.height, int(in.lPitch), format};
+  return true;
+}
+
+bool ConvertDrawing(LurnDirectDraw &display, DesktopConversion &conversion,
+                    const TargetPixels &target, const Rect &picture,
+                    RECT &last) {
+  Pixels pixels = {NULL, 0, 0, 0, {0, 0, 0, 0}};
+  if (!LockDrawing(display, pixels))
+    return false;
   Rect area = {0, 0, target.width, target.height};
   RECT place = {picture.x, picture.y, picture.x + picture.w,
                 picture.y + picture.h};
   if (memcmp(&place, &last, sizeof place) != 0)
     FillAround(target, area, picture);
   last = place;
-  Pixels pixels = {static_cast<const unsigned char *>(in.lpSurface),
-                   display.width, display.height, int(in.lPitch), sourceFormat};
   bool done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
                             target, picture, area, *conversion.scratch);
-  source->Unlock(NULL);
+  display.secondarySurface->Unlock(NULL);
   return done;
 }
 

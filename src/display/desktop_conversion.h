@@ -13,9 +13,10 @@
 
 struct DisplayState;
 struct PresentScratch;
+struct Pixels;
 struct TargetPixels;
 struct Rect;
-struct GdiPicture;
+struct GdiBand;
 
 struct DesktopConversion {
   // The present converts the drawing surface into one of `converted` (the
@@ -33,17 +34,21 @@ struct DesktopConversion {
   int memoryPitch;
   int convertedWidth, convertedHeight;
   PresentScratch *scratch;
-  // Windows: the picture GDI shows, when the display presents through GDI.
-  GdiPicture *gdi;
+  // Windows: the band GDI shows, when the display presents through GDI.
+  GdiBand *gdi;
 };
 
-// Lets go of the conversion's surfaces, scratch and GDI picture.
+// Lets go of the conversion's surfaces, scratch and GDI band.
 void ReleaseConversion(DesktopConversion &conversion);
 
 // Converts and scales the drawing surface into the conversion surface,
 // black around the picture, and blits that onto the primary at the
 // window's client area. Returns UpdatePrimaryBuffer's answer.
 int PresentToDesktop(LurnDirectDraw &display, DisplayState &state);
+
+// Locks the drawing surface and describes its pixels; false, nothing left
+// locked, when it cannot be read.
+bool LockDrawing(LurnDirectDraw &display, Pixels &pixels);
 
 // Converts and scales the drawing surface into `target` at `picture`,
 // painting the rest black when the picture moved since `last` (then
@@ -61,12 +66,12 @@ bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from);
 // Whether the display's presents go through GDI: it keeps the desktop
 // and LURN_PRESENT does not ask for DirectDraw's blit.
 bool PresentsWithGdi(const LurnDirectDraw &display, const DisplayState &state);
-// Converts and scales the drawing surface into the library's own picture
-// at the client area's size and shows it on the window's device context.
-// Returns UpdatePrimaryBuffer's answer.
+// Converts and scales the drawing surface band by band into the library's
+// own memory and shows each band on the window's device context, filling
+// the client area. Returns UpdatePrimaryBuffer's answer.
 int PresentWithGdi(LurnDirectDraw &display, DisplayState &state);
-// Lets go of the GDI picture.
-void ForgetGdiPicture(DesktopConversion &conversion);
+// Lets go of the GDI band.
+void ForgetGdiBand(DesktopConversion &conversion);
 #endif
 
 #endif

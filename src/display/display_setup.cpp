@@ -281,6 +281,10 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   // covering its monitor, drawn like a windowed one; natively the stand-in
   // never changes the real display's mode anyway.
   bool exclusive = (flags & FullScreen) != 0;
+  bool leaveWindowToGdi = false;
+#if defined(_WIN32)
+  leaveWindowToGdi = (flags & KeepDesktop) && settings.present == kPresentGdi;
+#endif
 #if defined(LURN_WINDOW_SYSTEM)
   if (exclusive && (flags & KeepDesktop) && state != NULL) {
     if (depth != 16 && depth != 32)
@@ -320,14 +324,10 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   } else {
     // A picture shown through GDI leaves the window to GDI: Wine ties its
     // DirectDraw rendering to the window the level names, and GDI's drawing
-    // on that window then costs several times as much. The primary and the
-    // clipper still go on the window.
-    HWND levelWindow = hwnd;
-#if defined(_WIN32)
-    if ((flags & KeepDesktop) && settings.present == kPresentGdi)
-      levelWindow = NULL;
-#endif
-    result = directDraw->SetCooperativeLevel(levelWindow, DDSCL_NORMAL);
+    // on that window then goes to the X server uncached, at several times
+    // the cost. The primary and the clipper still go on the window.
+    result = directDraw->SetCooperativeLevel(leaveWindowToGdi ? NULL : hwnd,
+                                             DDSCL_NORMAL);
     if (result != DD_OK)
       return Fail(window, result, "normal level on window %p", window);
     if (!(flags & FullScreen))
@@ -457,12 +457,19 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   result = directDraw->CreateClipper(0, &clipper, NULL);
   if (result != DD_OK)
     return Fail(window, result, "the clipper");
+  // Wine also moves its rendering onto the window of a clipper as it is
+  // attached to the primary: leaving the window to GDI, the clipper is
+  // attached before it is bound, to the same end.
+  const char *const attachFailed = "the clipper on the primary surface";
+  if (leaveWindowToGdi &&
+      (result = primarySurface->SetClipper(clipper)) != DD_OK)
+    return Fail(window, result, attachFailed);
   result = clipper->SetHWnd(0, hwnd);
   if (result != DD_OK)
     return Fail(window, result, "the clipper on window %p", window);
-  result = primarySurface->SetClipper(clipper);
-  if (result != DD_OK)
-    return Fail(window, result, "the clipper on the primary surface");
+  if (!leaveWindowToGdi &&
+      (result = primarySurface->SetClipper(clipper)) != DD_OK)
+    return Fail(window, result, attachFailed);
 #if defined(LURN_WINDOW_SYSTEM)
   if ((flags & KeepDesktop) && state != NULL) {
     state->window.handle = window;

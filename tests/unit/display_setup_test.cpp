@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <algorithm>
+
 namespace {
 
 const unsigned char kWindowed = 0;
@@ -92,16 +94,17 @@ TEST_F(DisplaySetup, WindowedOpenPassesTheDocumentedValues) {
 }
 
 #if defined(_WIN32)
-#if defined(_WIN32)
 // GDI draws several times slower under Wine on a window that DirectDraw's
-// level names: a display that shows its picture through GDI names none.
+// level names, or that a clipper names as it is attached to the primary: a
+// display that shows its picture through GDI names none in either way.
 TEST_F(DisplaySetup, KeepingTheDesktopTheLevelNamesAWindowOnlyForDirectDraw) {
   const struct {
     const char *present;
     uintptr_t window;
-  } rows[] = {{"", 0},
-              {"gdi", 0},
-              {"directdraw", reinterpret_cast<uintptr_t>(TestWindow())}};
+    bool attachedUnbound;
+  } rows[] = {{"", 0, true},
+              {"gdi", 0, true},
+              {"directdraw", reinterpret_cast<uintptr_t>(TestWindow()), false}};
   for (const auto &row : rows) {
     SCOPED_TRACE(std::string("LURN_PRESENT=") + row.present);
     SetUp();
@@ -113,9 +116,15 @@ TEST_F(DisplaySetup, KeepingTheDesktopTheLevelNamesAWindowOnlyForDirectDraw) {
     EXPECT_EQ(reinterpret_cast<uintptr_t>(TestWindow()),
               Call("IDirectDrawClipper::SetHWnd").values[1])
         << "the clipper stays on the window";
+    const std::vector<std::string> names = fake.Names();
+    const auto at = [&names](const char *name) {
+      return std::find(names.begin(), names.end(), name) - names.begin();
+    };
+    EXPECT_EQ(row.attachedUnbound, at("IDirectDrawSurface::SetClipper") <
+                                       at("IDirectDrawClipper::SetHWnd"))
+        << "the clipper attached before it is bound";
   }
 }
-#endif
 
 TEST_F(DisplaySetup, RecordsHaveTheirDirectX5Sizes) {
   EXPECT_EQ(364u, sizeof(DDCAPS));
