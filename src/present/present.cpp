@@ -132,7 +132,11 @@ void Draw(const Kernels &kernels, const Conversion &conversion,
   if (k > 4)
     k = 0;
   int first = from.x + across / (k > 0 ? k : 1), span = 0;
-  if (k == 0) {
+  const int picked[5] = {across, area.w, from.w, to.w, bytes};
+  if (k == 0 && memcmp(picked, scratch.picked, sizeof picked) == 0) {
+    first = from.x + scratch.pickedFirst;
+    span = scratch.pickedSpan;
+  } else if (k == 0) {
     // Which source column each target column of the area shows.
     int n = area.w, groups = n / 8;
     picks.columns.resize(n);
@@ -140,6 +144,9 @@ void Draw(const Kernels &kernels, const Conversion &conversion,
       picks.columns[x] = int((long long)(across + x) * from.w / to.w);
     first = from.x + picks.columns[0];
     span = picks.columns[n - 1] - picks.columns[0] + 1;
+    memcpy(scratch.picked, picked, sizeof picked);
+    scratch.pickedFirst = picks.columns[0];
+    scratch.pickedSpan = span;
     for (int x = n - 1; x >= 0; --x)
       picks.columns[x] -= picks.columns[0];
     picks.groupStart.resize(groups);
@@ -242,6 +249,7 @@ void DrawEachPixel(const Pixels &source, const Rect &from,
               in.green == out.green && in.blue == out.blue;
   uint32_t fields = in.red | in.green | in.blue;
   std::vector<int> &columns = scratch.picks.columns;
+  scratch.picked[1] = -1; // the kernels' picks are gone
   columns.resize(area.w);
   for (int x = 0; x < area.w; ++x)
     columns[x] = from.x + int((long long)(area.x + x - to.x) * from.w / to.w);

@@ -41,6 +41,12 @@ struct Rect {
 // separate displays present from separate threads.
 struct PresentScratch {
   Picks picks;
+  // What `picks` were worked out for (target columns left of the area, the
+  // area's width, the source's and the place's widths, bytes a target
+  // pixel), and the first source column and how many they read: frame after
+  // frame, and band after band of one, the same.
+  int picked[5] = {-1, -1, -1, -1, -1};
+  int pickedFirst = 0, pickedSpan = 0;
   std::vector<uint8_t> row;
   std::vector<uint8_t *> lines;
 };

@@ -3,6 +3,8 @@
 // SSE2 ones.
 #include "kernels.h"
 
+#include <string.h>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
@@ -32,15 +34,17 @@ LURN_AVX2 inline __m256i Widened(__m256i p, const Vectors &v, int i) {
 }
 
 // The first line apart: with one line only, the loop over lines costs a
-// compare per block.
+// compare per block. Each line's address is read once: a vector store may
+// alias the list of lines, and the compiler would read it again after each.
 LURN_AVX2 inline void Store(const __m256i *out, int n, uint8_t *first,
                             uint8_t *const *lines, int count, int at) {
   for (int i = 0; i < n; ++i)
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(first + at) + i, out[i]);
-  for (int l = 1; l < count; ++l)
+  for (int l = 1; l < count; ++l) {
+    __m256i *line = reinterpret_cast<__m256i *>(lines[l] + at);
     for (int i = 0; i < n; ++i)
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(lines[l] + at) + i,
-                          out[i]);
+      _mm256_storeu_si256(line + i, out[i]);
+  }
 }
 
 LURN_AVX2 inline __m256i Load16(const uint16_t *in, int b) {
@@ -294,13 +298,14 @@ LURN_AVX2 void Pick(const uint8_t *row, const Picks &picks,
           _mm256_loadu_si256(reinterpret_cast<const __m256i *>(columns) + g),
           4);
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(line0) + g, out);
-    for (int l = 1; l < count; ++l)
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(lines[l]) + g, out);
   }
-  uint32_t *const *out = reinterpret_cast<uint32_t *const *>(lines);
-  for (int l = 0; l < count; ++l)
-    for (int i = groups * 8; i < n; ++i)
-      out[l][i] = uint32_t(from[columns[i]]);
+  uint32_t *first = reinterpret_cast<uint32_t *>(line0);
+  for (int i = groups * 8; i < n; ++i)
+    first[i] = uint32_t(from[columns[i]]);
+  // The other lines copied from the first, still in the cache: stored to
+  // group by group, their addresses would be read again after every store.
+  for (int l = 1; l < count; ++l)
+    memcpy(lines[l], line0, size_t(n) * 4);
 }
 
 const Kernels kAvx2Kernels = {"avx2", Widen, Pick};
