@@ -11,7 +11,7 @@
 // geometry when --native-kernels MS gives it; and, windowed, GDI's two ways
 // of showing a 32-bit picture (SetDIBitsToDevice from plain memory, BitBlt
 // from a DIB section), beside the route without the kernels (StretchDIBits
-// of a half-size 5-6-5 picture), by turns on six windows side by side with
+// of a half-size 5-6-5 picture), by turns on seven windows side by side with
 // none, some or all of what a display puts on its window. With --check exits 1
 // when the GDI present takes more than 3 memcpys or a quarter of the DirectDraw
 // present, or the kernels more than 1.5 times their native time.
@@ -31,7 +31,7 @@ namespace {
 
 const int kPictureWidth = 640, kPictureHeight = 480;
 const int kClientWidth = 1280, kClientHeight = 960;
-const int kStudyWidth = 512, kStudyHeight = 384;
+const int kStudyWidth = 512, kStudyHeight = 352;
 
 HWND MakeWindow(const char *title, int width, int height) {
   HINSTANCE instance = GetModuleHandleA(NULL);
@@ -197,12 +197,16 @@ enum Stage {
   kPrimary,
   kClipper,
   kBlitted,
-  kLevelForNoWindow
+  kLevelForNoWindow,
+  kAttachedUnbound
 };
-const char *const kStages[] = {
-    "no DirectDraw on the window",    "a DirectDraw object at normal level",
-    "and a primary surface",          "and a clipper on the window",
-    "after DirectDraw blitted to it", "all three, the level set for no window"};
+const char *const kStages[] = {"no DirectDraw on the window",
+                               "a DirectDraw object at normal level",
+                               "and a primary surface",
+                               "and a clipper on the window",
+                               "after DirectDraw blitted to it",
+                               "the level for no window, a lock",
+                               "and the clipper attached, then bound"};
 
 struct GdiStudy {
   HWND window = NULL;
@@ -226,7 +230,7 @@ struct GdiStudy {
     window = MakeWindow(kStages[stage], kStudyWidth, kStudyHeight);
     // Side by side, none covering another.
     SetWindowPos(window, NULL, stage % 3 * (kStudyWidth + 16),
-                 stage / 3 * (kStudyHeight + 48), 0, 0,
+                 stage / 3 * (kStudyHeight + 40), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
     PumpMessages();
     pixels.resize(size_t(kStudyWidth) * kStudyHeight);
@@ -267,7 +271,7 @@ struct GdiStudy {
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY;
     if (DirectDrawCreate(NULL, &directDraw, NULL) != DD_OK ||
         directDraw->SetCooperativeLevel(
-            stage == kLevelForNoWindow ? NULL : window, DDSCL_NORMAL) != DD_OK)
+            stage >= kLevelForNoWindow ? NULL : window, DDSCL_NORMAL) != DD_OK)
       return false;
     if (stage == kNormalLevel)
       return true;
@@ -275,11 +279,15 @@ struct GdiStudy {
       return false;
     if (stage == kPrimary)
       return true;
+    // Wine moves its rendering onto the clipper's window as the clipper is
+    // attached, and does so at its next drawing work (a lock will do).
+    bool attachFirst = stage == kAttachedUnbound;
     if (directDraw->CreateClipper(0, &clipper, NULL) != DD_OK ||
+        (attachFirst && primary->SetClipper(clipper) != DD_OK) ||
         clipper->SetHWnd(0, window) != DD_OK ||
-        primary->SetClipper(clipper) != DD_OK)
+        (!attachFirst && primary->SetClipper(clipper) != DD_OK))
       return false;
-    if (stage == kClipper || stage == kLevelForNoWindow)
+    if (stage == kClipper)
       return true;
     desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
@@ -287,6 +295,14 @@ struct GdiStudy {
     desc.dwHeight = kStudyHeight;
     if (directDraw->CreateSurface(&desc, &picture, NULL) != DD_OK)
       return false;
+    if (stage != kBlitted) {
+      memset(&desc, 0, sizeof desc);
+      desc.dwSize = sizeof desc;
+      if (picture->Lock(NULL, &desc, DDLOCK_WAIT, NULL) != DD_OK)
+        return false;
+      picture->Unlock(NULL);
+      return true;
+    }
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
     RECT to = {origin.x, origin.y, origin.x + kStudyWidth,
@@ -353,7 +369,7 @@ void StudyGdi(int rounds) {
          " and doubling a %dx%d 5-6-5 one itself):\n  %-40s %12s %12s %14s\n",
          kStudyWidth, kStudyHeight, kStudyWidth / 2, kStudyHeight / 2, "",
          "SetDIBits", "DIB BitBlt", "565 stretch");
-  const int kStageCount = kLevelForNoWindow + 1;
+  const int kStageCount = kAttachedUnbound + 1;
   GdiStudy studies[kStageCount];
   bool opened[kStageCount];
   for (int stage = 0; stage < kStageCount; ++stage) {
