@@ -104,6 +104,27 @@ bool Usable(const DDSURFACEDESC &desc, int width, int bytes) {
          (DWORD(desc.lPitch) >> 1) <= 0xFFFF;
 }
 
+// Converts and scales the drawing surface into `target` at `picture`,
+// painting the rest black when the picture moved since `last` (then
+// updated). False when the drawing surface cannot be read or converted.
+bool ConvertDrawing(LurnDirectDraw &display, DesktopConversion &conversion,
+                    const TargetPixels &target, const Rect &picture,
+                    RECT &last) {
+  Pixels pixels = {NULL, 0, 0, 0, {0, 0, 0, 0}};
+  if (!LockDrawing(display, pixels))
+    return false;
+  Rect area = {0, 0, target.width, target.height};
+  RECT place = {picture.x, picture.y, picture.x + picture.w,
+                picture.y + picture.h};
+  if (memcmp(&place, &last, sizeof place) != 0)
+    FillAround(target, area, picture);
+  last = place;
+  bool done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
+                            target, picture, area, *conversion.scratch);
+  display.secondarySurface->Unlock(NULL);
+  return done;
+}
+
 // Converts and scales the drawing surface into a conversion surface,
 // painting black around the picture when it moved.
 bool Convert(LurnDirectDraw &display, DesktopConversion &conversion, int turn,
@@ -160,24 +181,6 @@ bool LockDrawing(LurnDirectDraw &display, Pixels &pixels) {
   pixels = Pixels{static_cast<const unsigned char *>(in.lpSurface),
                   display.width, display.height, int(in.lPitch), format};
   return true;
-}
-
-bool ConvertDrawing(LurnDirectDraw &display, DesktopConversion &conversion,
-                    const TargetPixels &target, const Rect &picture,
-                    RECT &last) {
-  Pixels pixels = {NULL, 0, 0, 0, {0, 0, 0, 0}};
-  if (!LockDrawing(display, pixels))
-    return false;
-  Rect area = {0, 0, target.width, target.height};
-  RECT place = {picture.x, picture.y, picture.x + picture.w,
-                picture.y + picture.h};
-  if (memcmp(&place, &last, sizeof place) != 0)
-    FillAround(target, area, picture);
-  last = place;
-  bool done = PresentScaled(pixels, Rect{0, 0, display.width, display.height},
-                            target, picture, area, *conversion.scratch);
-  display.secondarySurface->Unlock(NULL);
-  return done;
 }
 
 bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from) {

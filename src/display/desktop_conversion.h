@@ -14,8 +14,6 @@
 struct DisplayState;
 struct PresentScratch;
 struct Pixels;
-struct TargetPixels;
-struct Rect;
 struct GdiBand;
 
 struct DesktopConversion {
@@ -49,13 +47,6 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state);
 // Locks the drawing surface and describes its pixels; false, nothing left
 // locked, when it cannot be read.
 bool LockDrawing(LurnDirectDraw &display, Pixels &pixels);
-
-// Converts and scales the drawing surface into `target` at `picture`,
-// painting the rest black when the picture moved since `last` (then
-// updated). False when the drawing surface cannot be read or converted.
-bool ConvertDrawing(LurnDirectDraw &display, DesktopConversion &conversion,
-                    const TargetPixels &target, const Rect &picture,
-                    RECT &last);
 
 // Cuts a copy onto the primary at `to` (screen coordinates) down to the
 // part on the primary, and the 1:1 or scaled source `from` in proportion.

@@ -248,8 +248,7 @@ void DrawEachPixel(const Pixels &source, const Rect &from,
   bool same = inBytes == outBytes && in.red == out.red &&
               in.green == out.green && in.blue == out.blue;
   uint32_t fields = in.red | in.green | in.blue;
-  std::vector<int> &columns = scratch.picks.columns;
-  scratch.picked[1] = -1; // the kernels' picks are gone
+  std::vector<int> &columns = scratch.columns;
   columns.resize(area.w);
   for (int x = 0; x < area.w; ++x)
     columns[x] = from.x + int((long long)(area.x + x - to.x) * from.w / to.w);

@@ -47,6 +47,7 @@ struct PresentScratch {
   // frame, and band after band of one, the same.
   int picked[5] = {-1, -1, -1, -1, -1};
   int pickedFirst = 0, pickedSpan = 0;
+  std::vector<int> columns; // the per-pixel path's own
   std::vector<uint8_t> row;
   std::vector<uint8_t *> lines;
 };
