@@ -8,17 +8,30 @@
 #   release.sh --allow-dirty  releases the working tree as it is instead
 #                             (tracked changes and files git does not ignore),
 #                             still one tree for every artefact
+#   release.sh -j N           builds with N jobs; without it
+#                             CMAKE_BUILD_PARALLEL_LEVEL, or every core
 set -euo pipefail
 cd "$(dirname "$0")/.."
-case "${1:-}" in
-"") dirty=refuse ;;
---allow-dirty) dirty=allow ;;
-*)
-  echo "usage: scripts/release.sh [--allow-dirty]" >&2
+dirty=refuse
+jobs=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+usage() {
+  echo "usage: scripts/release.sh [--allow-dirty] [-j N]" >&2
   exit 2
-  ;;
-esac
-jobs=$(nproc)
+}
+while [ $# -gt 0 ]; do
+  case $1 in
+  --allow-dirty) dirty=allow ;;
+  -j)
+    [ $# -ge 2 ] || usage
+    jobs=$2
+    shift
+    ;;
+  -j*) jobs=${1#-j} ;;
+  *) usage ;;
+  esac
+  shift
+done
+[[ "$jobs" =~ ^[1-9][0-9]*$ ]] || usage
 arch=$(dpkg --print-architecture)
 work=$(mktemp -d /tmp/lurn-release.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -59,7 +72,7 @@ if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=$work CCACHE_NOHASHDIR=1
 fi
 # The three configure steps at once (each mostly waits on one core), then
-# the builds one after another with every core.
+# the builds one after another with the jobs asked for.
 presets=(native win32 win64)
 for preset in "${presets[@]}"; do
   extra=()
