@@ -146,13 +146,17 @@ struct Advice {
 };
 
 const Advice kAdvice[] = {
+    // Wine on a plain X screen changes no mode; its virtual desktop does.
     {0x80004001u,
      "use a mode the display offers, or keep the desktop's mode: the "
-     "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1",
+     "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1; under Wine, a "
+     "virtual desktop changes modes: wine explorer /desktop=NAME,WxH "
+     "program.exe",
      NULL,
-     "use a mode the display offers; LURN_KEEP_DESKTOP=0 in the environment "
-     "cleared the KeepDesktop option bit (0x10), which keeps the desktop's "
-     "mode"},
+     "use a mode the display offers; under Wine, a virtual desktop changes "
+     "modes: wine explorer /desktop=NAME,WxH program.exe; LURN_KEEP_DESKTOP=0 "
+     "in the environment cleared the KeepDesktop option bit (0x10), which "
+     "keeps the desktop's mode"},
     {0x80070057u, "pass a real window and a size the platform accepts",
      "pass the program's instance (GetModuleHandle(NULL)) and a real window"},
     {0x8007000Eu, "ask for a smaller size", NULL},

@@ -84,12 +84,16 @@ TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
       {false, 0x80004001, "full screen 1x1 at 16 bits", "DDERR_UNSUPPORTED",
        "lurn: M: DDERR_UNSUPPORTED (0x80004001): full screen 1x1 at 16 bits; "
        "use a mode the display offers, or keep the desktop's mode: the "
-       "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1"},
+       "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1; under Wine, "
+       "a virtual desktop changes modes: wine explorer /desktop=NAME,WxH "
+       "program.exe"},
       // Not the bit the environment cleared: that would go round in a circle.
       {false, 0x80004001, NULL, "DDERR_UNSUPPORTED",
        "lurn: M: DDERR_UNSUPPORTED (0x80004001); use a mode the display "
-       "offers; LURN_KEEP_DESKTOP=0 in the environment cleared the "
-       "KeepDesktop option bit (0x10), which keeps the desktop's mode",
+       "offers; under Wine, a virtual desktop changes modes: wine explorer "
+       "/desktop=NAME,WxH program.exe; LURN_KEEP_DESKTOP=0 in the "
+       "environment cleared the KeepDesktop option bit (0x10), which keeps "
+       "the desktop's mode",
        "0"},
       {false, 0x80070057, "x", "DDERR_INVALIDPARAMS",
        "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x; pass a real window and "
