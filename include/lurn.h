@@ -169,7 +169,9 @@ public:
   // scaled to it; always 1. A window without a client area (destroyed) gets
   // nothing; a primary lost to a display mode change is restored, and the
   // next frame shows. Natively the stand-in converts the picture to the
-  // window's pixel format as it scales.
+  // window's pixel format as it scales. A 0 is a lost frame while directDraw
+  // is set; once the display has closed itself (a failed lock, with its
+  // error box) directDraw is null and the frame calls answer 0: stop the loop.
   int UpdatePrimaryBuffer();
   // Restores lost surfaces: primary, secondary, auxiliary. 1 when all came
   // back, 0 at the first that did not.

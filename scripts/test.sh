@@ -103,7 +103,7 @@ bash tests/e2e/e2e.sh wine64 build/win64
 step "the release: scripts/release.sh"
 bash scripts/release.sh --allow-dirty
 
-step "the Debian packages: lintian, installed, outside clients, removed"
+step "the Debian packages: lintian, unpacked apart, outside clients"
 bash tests/install/check_install.sh deb
 
 step "the Windows zips, each alone, from outside projects (GCC, clang-cl)"

@@ -1,5 +1,6 @@
 // The smallest native lurn client: an SDL window, the display and keyboard,
-// a frame loop drawing a moving bar until Escape (or N frames: minimal N).
+// a frame loop drawing a moving bar until Escape, the window is closed, or
+// N frames are drawn (minimal N).
 #include <SDL.h>
 #include <dinput.h> // key codes, from lurn's stand-in headers
 #include <lurn.h>
@@ -20,19 +21,28 @@ int main(int argc, char **argv) {
       !input.Open(window, instance) || !input.OpenKeyboard(window))
     return 1; // the error box has said why
   for (; frames == 0 || frame < frames; ++frame) {
-    SDL_PumpEvents();
+    // The window's close button (or Alt+F4) asks SDL to quit: watch for it.
+    bool quit = false;
+    for (SDL_Event event; SDL_PollEvent(&event);)
+      quit = quit || event.type == SDL_QUIT;
+    if (quit)
+      break;
     input.GetStateKeyboard();
     if (input.KeyDown(DIK_ESCAPE))
       break;
     display.ClearSecondaryBuffer();
-    if (!display.LockSecondaryBuffer())
-      continue; // lost this frame, or closed and reported
+    if (!display.LockSecondaryBuffer()) {
+      if (display.directDraw == NULL)
+        break;  // the display closed itself, and the error box said why
+      continue; // a lost frame: the next one shows
+    }
     unsigned short *pixels = (unsigned short *)display.secondaryBits;
     for (int y = 0; y < 200; ++y) // a red bar moving right; lines are
                                   // pitchPixels apart, not the width
       pixels[y * display.pitchPixels + frame % 320] = 31 << display.redShift;
     display.UnlockSecondaryBuffer();
-    display.UpdatePrimaryBuffer();
+    if (!display.UpdatePrimaryBuffer() && display.directDraw == NULL)
+      break; // closed; a 0 with directDraw set is a lost frame
     SDL_Delay(10);
   }
   printf("minimal: %ld frames\n", frame);

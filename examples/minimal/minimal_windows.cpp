@@ -47,13 +47,17 @@ int main(int argc, char **argv) {
     if (input.KeyDown(DIK_ESCAPE))
       break;
     display.ClearSecondaryBuffer();
-    if (!display.LockSecondaryBuffer())
-      continue; // lost this frame, or closed and reported
+    if (!display.LockSecondaryBuffer()) {
+      if (display.directDraw == NULL)
+        break;  // the display closed itself, and the error box said why
+      continue; // a lost frame: the next one shows
+    }
     unsigned short *pixels = (unsigned short *)display.secondaryBits;
     for (int y = 0; y < 200; ++y) // a red bar moving right
       pixels[y * display.pitchPixels + frame % 320] = 31 << display.redShift;
     display.UnlockSecondaryBuffer();
-    display.UpdatePrimaryBuffer();
+    if (!display.UpdatePrimaryBuffer() && display.directDraw == NULL)
+      break; // closed; a 0 with directDraw set is a lost frame
     Sleep(10);
   }
   printf("minimal: %ld frames\n", frame);

@@ -3,13 +3,14 @@
 #   check_install.sh win32|win64  the zip unpacks into one folder,
 #     lurn-VERSION-ARCH/, which is all an outside project needs: its minimal
 #     client built with the installed toolchain file (GCC's runtime linked
-#     in) and ended by closing its window, one through lurn.pc, and the
-#     end-to-end client built by clang-cl and lld-link, run under Wine (the
+#     in, lurn.dll copied beside it by the project) and ended by closing its
+#     window, one through lurn.pc, and the README's clang-cl recipe building
+#     the end-to-end client and a C-library one, run under Wine (the
 #     end-to-end scenarios use build/ARCH's test client too);
-#   check_install.sh deb  lintian, then both packages installed with dpkg on
-#     this machine, clients built with find_package and with pkg-config
-#     alone (whose paths are plain), run headless, and removed again with no
-#     file of theirs left;
+#   check_install.sh deb  lintian, then both packages unpacked into a tree
+#     of the check's own (the machine's own installation, if any, is left
+#     alone), clients built against it with only find_package(lurn) and with
+#     only pkg-config lurn, run headless, and one closed by its window;
 #   check_install.sh source  the tarball builds with the README's commands.
 set -euo pipefail
 kind=$1
@@ -21,6 +22,40 @@ work=$(mktemp -d /tmp/lurn-install.XXXXXX)
 trap 'stop_wine; stop_xvfb; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 expect_client() { [ "$2" = "minimal: 30 frames" ] || fail "$1 said: $2"; }
+# build WHAT COMMAND...: runs a build step quietly, or shows its output.
+build() {
+  local what=$1
+  shift
+  "$@" >"$work/build.log" 2>&1 || { cat "$work/build.log"; fail "$what"; }
+}
+# expect_ends_when_closed KIND COMMAND...: the minimal client, started by
+# COMMAND, is closed as a user closes it (Alt+F4) once it has drawn a while,
+# and must end within 10 s, saying how many frames it drew.
+expect_ends_when_closed() {
+  local kind=$1 client window said
+  shift
+  "$@" >"$work/closed.out" 2>&1 &
+  client=$!
+  for _ in $(seq 1 100); do
+    window=$(xdotool search --name '^minimal$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    sleep 0.2
+  done
+  [ -n "$window" ] || fail "the $kind minimal client showed no window"
+  sleep 3 # frames drawn, the loop running
+  xdotool windowfocus --sync "$window" key alt+F4
+  for _ in $(seq 1 50); do
+    kill -0 $client 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 $client 2>/dev/null; then
+    kill $client
+    fail "the $kind minimal client still runs 10 s after its window was closed"
+  fi
+  wait $client || fail "the $kind minimal client exited with $? after its window was closed"
+  said=$(tr -d '\r' <"$work/closed.out" | grep '^minimal: ') ||
+    fail "the $kind minimal client said nothing after its window was closed"
+  echo "$kind: window closed, the client ended ($said)"
+}
 
 case $kind in
 source)
@@ -50,39 +85,51 @@ deb)
   for needed in "libsdl2-2.0-0 " "liblurn0 (= $version-1)" "libsdl2-dev"; do
     grep -qF "$needed" <<<"$depends" || fail "no dependency on $needed in: $depends"
   done
-  files=$(for deb in "${debs[@]}"; do dpkg-deb -c "$deb"; done |
-    awk '$1 !~ /^d/ {print substr($6, 2)}')
-  for package in liblurn-dev liblurn0; do
-    ! dpkg-query -W -f='${Status}' $package 2>/dev/null | grep -q ' installed' ||
-      fail "$package is installed already"
-  done
-  trap 'dpkg -P liblurn-dev liblurn0 >/dev/null 2>&1; rm -rf "$work"' EXIT
-  dpkg -i "${debs[@]}" >/dev/null
-  cmake -S examples/minimal -B "$work/consumer" -G Ninja >/dev/null
-  cmake --build "$work/consumer" >/dev/null
-  # Not another copy (/usr/local comes first in both searches).
-  found="$(sed -n 's/^lurn_DIR:PATH=//p' "$work/consumer/CMakeCache.txt") $(
-    pkg-config --variable=pcfiledir lurn)"
-  libdir=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-  [ "$found" = "$libdir/cmake/lurn $libdir/pkgconfig" ] ||
-    fail "found another lurn: $found"
+  # Unpacked into a tree of our own, so that a machine with the packages
+  # installed keeps its own copy untouched and cannot lend it to the check.
+  root=$work/root
+  for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$root"; done
+  libdir=$root/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+  export LD_LIBRARY_PATH=$libdir
+  # find_package(lurn) alone: the package brings SDL2 itself.
+  build "cmake with find_package(lurn) alone" cmake -S examples/minimal \
+    -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$root/usr"
+  build "a client with find_package(lurn) alone" cmake --build "$work/consumer"
+  found=$(sed -n 's/^lurn_DIR:PATH=//p' "$work/consumer/CMakeCache.txt")
+  [ "$found" = "$libdir/cmake/lurn" ] || fail "found another lurn: $found"
   expect_client find_package \
     "$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/consumer/minimal" 30)"
-  # A plain prefix, as a distribution's files have.
-  cflags=$(pkg-config --cflags lurn)
-  echo "pkg-config --cflags lurn: $cflags"
-  [[ "$cflags" != *..* ]] || fail "pkg-config --cflags lurn gave a relative path: $cflags"
-  g++ -o "$work/minimal-pc" examples/minimal/minimal_sdl.cpp \
-    $(pkg-config --cflags --libs lurn sdl2)
+  # pkg-config lurn alone. The file names its prefix plainly, as a
+  # distribution's files do; the check's copy names the unpacked tree.
+  pc=$libdir/pkgconfig/lurn.pc
+  [ "$(head -n 1 "$pc")" = "prefix=/usr" ] ||
+    fail "lurn.pc's prefix is not plain: $(head -n 1 "$pc")"
+  mkdir "$work/pkgconfig"
+  sed "1s|.*|prefix=$root/usr|" "$pc" >"$work/pkgconfig/lurn.pc"
+  flags=$(PKG_CONFIG_PATH=$work/pkgconfig pkg-config --cflags --libs lurn)
+  echo "pkg-config --cflags --libs lurn: $flags"
+  build "a client with pkg-config lurn alone" \
+    g++ -o "$work/minimal-pc" examples/minimal/minimal_sdl.cpp $flags
   expect_client pkg-config \
     "$(SDL_VIDEODRIVER=offscreen DISPLAY= "$work/minimal-pc" 30)"
-  dpkg -r liblurn-dev liblurn0 >/dev/null
-  left=$(for file in $files; do
-    if [ -e "$file" ] || [ -L "$file" ]; then echo "$file"; fi
-  done)
-  [ -z "$left" ] || fail "left after dpkg -r: $left"
-  dpkg -P liblurn-dev liblurn0 >/dev/null 2>&1 # dpkg's own records of them
-  echo "deb: $(wc -w <<<"$files") files installed, clients built and run, none left after dpkg -r"
+  for program in "$work/consumer/minimal" "$work/minimal-pc"; do
+    loaded=$(ldd "$program" | awk '$1 == "liblurn.so.0" {print $3}')
+    [ "$loaded" = "$libdir/liblurn.so.0" ] ||
+      fail "$program loads another liblurn: $loaded"
+  done
+  # Closed by its window under a window manager, whose Alt+F4 asks the
+  # program to quit (SDL_QUIT).
+  start_xvfb 1024x768x24
+  openbox --sm-disable --startup "touch $work/openbox.ready" >/dev/null 2>&1 &
+  openbox=$!
+  for _ in $(seq 1 50); do
+    [ -e "$work/openbox.ready" ] && break
+    sleep 0.2
+  done
+  SDL_VIDEODRIVER=x11 expect_ends_when_closed deb "$work/consumer/minimal"
+  kill $openbox
+  wait $openbox || true
+  echo "deb: $(find "$root" -type f | wc -l) files unpacked, clients built with find_package and pkg-config alone, run and closed"
   exit 0
   ;;
 win32) target=i686 arch=win32 e2e=wine define=_X86_ ;;
@@ -111,12 +158,14 @@ strings -el "$dll" | grep -qx "$version" || fail "lurn.dll's version resource is
 # Through the installed toolchain file: no GCC runtime DLL to ship. The
 # minimal client is the zip's own copy, as its README points at it.
 for project in "$prefix/examples/minimal" tests/install/runtime; do
-  cmake -S $project -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
-    -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/lurn/mingw-$target.cmake" >/dev/null
-  cmake --build "$work/consumer" >/dev/null
-  rm "$work/consumer/CMakeCache.txt"
+  tree=$work/consumer
+  [ $project = tests/install/runtime ] && tree=$work/consumer/runtime
+  build "cmake of $project" cmake -S $project -B "$tree" -G Ninja \
+    -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/lurn/mingw-$target.cmake"
+  build "the build of $project" cmake --build "$tree"
 done
-for program in minimal gcc_runtime; do
+for program in minimal runtime/gcc_runtime; do
   imports=$(objdump -p "$work/consumer/$program.exe" | awk '/DLL Name/ {print $3}')
   echo "toolchain-file $program imports: $(echo $imports)"
   ! grep -qi 'libgcc\|libstdc\|libwinpthread' <<<"$imports" ||
@@ -127,45 +176,46 @@ PKG_CONFIG_PATH=$prefix/lib/pkgconfig PKG_CONFIG_LIBDIR= \
   $target-w64-mingw32-g++ -o "$work/minimal-pc.exe" \
   "$prefix/examples/minimal/minimal_windows.cpp" -static-libgcc -static-libstdc++ \
   $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs lurn)
-cp "$dll" "$work/consumer/"
-start_xvfb 1024x768x16
-WINEARCH=$arch start_wine
-expect_client toolchain-file "$(cd "$work/consumer" && wine ./minimal.exe 30 | tr -d '\r')"
-runtime=$(cd "$work/consumer" && wine ./gcc_runtime.exe | tr -d '\r')
-[ "$runtime" = "caught x" ] || fail "gcc_runtime said: $runtime"
-# Closed as a user closes it (Alt+F4, the X's message): the program ends.
-(cd "$work/consumer" && exec wine ./minimal.exe >"$work/closed.out" 2>&1) &
-minimal=$!
-window=
-for _ in $(seq 1 100); do
-  window=$(xdotool search --name '^minimal$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  sleep 0.2
-done
-[ -n "$window" ] || fail "the minimal client showed no window"
-sleep 3 # frames drawn, the loop running
-xdotool windowfocus --sync "$window" key alt+F4
-for _ in $(seq 1 50); do
-  kill -0 $minimal 2>/dev/null || break
-  sleep 0.2
-done
-kill -0 $minimal 2>/dev/null && fail "the minimal client still runs 10 s after its window was closed"
-wait $minimal || fail "the minimal client exited with $? after its window was closed"
-said=$(tr -d '\r' <"$work/closed.out" | grep '^minimal: ') ||
-  fail "the minimal client said nothing after its window was closed"
-echo "$kind: window closed, the client ended ($said)"
-stop_wine
-stop_xvfb
-echo "$kind: the zip builds and runs a client"
+# The minimal project's own copy step put lurn.dll beside its program.
+cmp -s "$dll" "$work/consumer/lurn.dll" ||
+  fail "the minimal project's build put no lurn.dll beside minimal.exe"
 
-# The MSVC-mode client, by the README's clang-cl recipe, against the zip's
-# header and lurn.lib.
+# MSVC-mode clients, by the README's clang-cl recipe, against the zip's
+# header and lurn.lib: the end-to-end client, and one that formats with C99's
+# snprintf (mingw-w64's, since msvcrt.dll has none).
 recipe=$(sed -n '/^# LURN: the unpacked zip/,/^```/p' README.md | sed '$d')
 [ -n "$recipe" ] || fail "README has no clang-cl recipe"
 msvc=$work/msvc
-mkdir -p "$msvc"
+mkdir -p "$msvc" "$work/msvc-c"
 cp tests/e2e/e2e_client.cpp "$msvc/app.cpp"
-(cd "$msvc" && LURN=$prefix TARGET=$target ARCH=$define \
-  bash -euo pipefail -c "$recipe")
+cat >"$work/msvc-c/app.cpp" <<'EOF'
+#include <stdio.h>
+int main() {
+  char text[4];
+  int length = snprintf(text, sizeof text, "%d", 12345);
+  printf("%d %s\n", length, text);
+  return 0;
+}
+EOF
+for folder in "$msvc" "$work/msvc-c"; do
+  (cd "$folder" && LURN=$prefix TARGET=$target ARCH=$define \
+    bash -euo pipefail -c "$recipe") || fail "the clang-cl recipe failed in $folder"
+done
+
+start_xvfb 1024x768x16
+WINEARCH=$arch start_wine
+expect_client toolchain-file "$(cd "$work/consumer" && wine ./minimal.exe 30 | tr -d '\r')"
+runtime=$(cd "$work/consumer/runtime" && wine ./gcc_runtime.exe | tr -d '\r')
+[ "$runtime" = "caught x" ] || fail "gcc_runtime said: $runtime"
+formatted=$(cd "$work/msvc-c" && wine ./app.exe | tr -d '\r')
+[ "$formatted" = "5 123" ] ||
+  fail "the clang-cl client's snprintf said '$formatted', not '5 123'"
+# Closed as a user closes it (Alt+F4, the X's message): the program ends.
+(cd "$work/consumer" && expect_ends_when_closed $kind wine ./minimal.exe)
+stop_wine
+stop_xvfb
+echo "$kind: the zip builds and runs its clients"
+
 # The header's layout checks hold under any packing a client compiles with.
 for packing in /Zp1 /Zp2 /Zp16; do
   clang-cl-14 --target=$target-pc-windows-msvc /Zs /W4 /WX $packing \
