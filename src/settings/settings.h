@@ -1,6 +1,6 @@
-// The settings both builds take from the environment. A display reads them
-// when it opens, not at each frame; the kernel choice is made once per
-// process (the first frame that needs it), and the error box setting is
+// The settings both builds take from the environment or the program. A display
+// reads them when it opens, not at each frame; the kernel choice is made once
+// per process (the first frame that needs it), and the error box setting is
 // read at each error.
 #ifndef LURN_SETTINGS_H
 #define LURN_SETTINGS_H
@@ -35,10 +35,12 @@ struct Settings {
   PresentRoute present; // LURN_PRESENT: gdi or directdraw
 };
 
-// The settings as the environment gives them now. The shared settings'
+// The settings as the environment and then the program (LurnSetSetting,
+// in lurn.h) give them now: the environment wins. The shared settings'
 // older LURN_STANDIN_ names are read too (the new name wins). A value not
-// understood is named on standard error (its first 64 characters), once
-// for each variable and value, and the default used. Safe from any thread.
+// understood is named on the diagnostic line (its first 64 characters),
+// once for each variable and value, and the default used. Safe from any
+// thread.
 Settings ReadSettings();
 
 // Writes one diagnostic line (printf's format, no newline) to standard error
