@@ -665,9 +665,11 @@ scenario_scale_modes() {
   local mode shots=$logs/capture-integer ok=0
   for mode in stretch aspect integer; do
     rm -rf "$shots" && mkdir -p "$shots"
-    client "scale-$mode" LURN_STANDIN_SCALE=$mode LURN_STANDIN_CAPTURE="$shots" \
-      LURN_STANDIN_CAPTURE_EVERY=50 -- --mode 640x480 \
-      --client "${SCREEN_W}x$SCREEN_H" --seconds 30 \
+    # Integer chosen by the program; aspect by the environment over it.
+    client "scale-$mode" $([ $mode = integer ] || echo LURN_STANDIN_SCALE=$mode) \
+      LURN_STANDIN_CAPTURE="$shots" LURN_STANDIN_CAPTURE_EVERY=50 -- \
+      --mode 640x480 --client "${SCREEN_W}x$SCREEN_H" --seconds 30 \
+      $([ $mode = stretch ] || echo --set LURN_SCALE=integer) \
       $([ $mode = integer ] && echo --pattern)
     wait_for '^WINDOW ' || return 1
     wait_frames 10 || return 1
@@ -905,8 +907,11 @@ expect_picture() {
 scenario_keep_fullscreen() {
   local mode shots=$logs/keep-capture ok=0 place
   for mode in stretch aspect integer; do
-    client "keep-$mode" LURN_SCALE=$mode LURN_CAPTURE="$(capture_folder keep-capture)" \
-      LURN_CAPTURE_EVERY=20 -- --keep --fullscreen --mode 640x480 --seconds 30 \
+    # Integer chosen by the program; aspect by the environment over it.
+    client "keep-$mode" $([ $mode = integer ] || echo LURN_SCALE=$mode) \
+      LURN_CAPTURE="$(capture_folder keep-capture)" LURN_CAPTURE_EVERY=20 -- \
+      --keep --fullscreen --mode 640x480 --seconds 30 \
+      $([ $mode = stretch ] || echo --set LURN_SCALE=integer) \
       $([ $mode = integer ] && echo --pattern)
     wait_for '^WINDOW ' || return 1
     wait_frames 25 || return 1
