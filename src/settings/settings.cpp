@@ -64,8 +64,10 @@ const Entry *FindEntry(const char *name) {
 }
 
 // What the program set through LurnSetSetting, by the setting's name.
+// Never destroyed: a record closed while the program exits still reads it.
 std::mutex fromCodeLock;
-std::map<std::string, std::string> fromCode;
+std::map<std::string, std::string> &fromCode =
+    *new std::map<std::string, std::string>;
 
 // A setting's value with the name it came by: the environment's new name,
 // its old one, or the program's call. Empty when none gives one.
