@@ -24,6 +24,7 @@ const char *const kScales[] = {"stretch", "aspect", "integer", NULL};
 const char *const kVsyncs[] = {"0", "1", "all", NULL};
 const char *const kKernels[] = {"avx2", "sse2", "c", NULL};
 const char *const kRoutes[] = {"gdi", "directdraw", NULL};
+const char *const kDesktops[] = {"565", "555", "32", NULL};
 const char kCountValues[] = "a whole number from 1 to 4294967295";
 
 // One setting: its names, the values it understands and what a value not
@@ -51,6 +52,7 @@ const Entry kEntries[] = {
      "the best"},
     {"LURN_ERROR_BOX", NULL, kSwitch, "0 or 1", "1"},
     {"LURN_STANDIN_ANYMODE", NULL, kSwitch, "0 or 1", "0"},
+    {"LURN_STANDIN_DESKTOP", NULL, kDesktops, "565, 555 or 32", "565"},
     {"LURN_PRESENT", NULL, kRoutes, "gdi or directdraw", "gdi"},
     {"LURN_LOG", NULL, NULL, NULL, NULL},
 };
@@ -183,6 +185,7 @@ Settings ReadSettings() {
   settings.kernel = kernel < 0 ? "" : kKernels[kernel];
   settings.errorBox = Read("LURN_ERROR_BOX", 1) == 1;
   settings.anyMode = Read("LURN_STANDIN_ANYMODE", 0) == 1;
+  settings.desktop = StandinDesktop(Read("LURN_STANDIN_DESKTOP", kDesktop565));
   settings.present = PresentRoute(Read("LURN_PRESENT", kPresentGdi));
   return settings;
 }

@@ -21,6 +21,9 @@ enum VsyncMode { kVsyncOff, kVsyncFlips, kVsyncAll };
 // primary surface.
 enum PresentRoute { kPresentGdi, kPresentDirectDraw };
 
+// The desktop the stand-in emulates: 16 bits 5-6-5 or 5-5-5, or 32 bits.
+enum StandinDesktop { kDesktop565, kDesktop555, kDesktop32 };
+
 struct Settings {
   int keepDesktop;            // LURN_KEEP_DESKTOP: -1 unset, 0 or 1
   ScaleMode scale;            // LURN_SCALE: stretch, aspect or integer
@@ -31,8 +34,9 @@ struct Settings {
   unsigned long captureEvery; // LURN_CAPTURE_EVERY: every n-th frame
   std::string kernel;         // LURN_KERNEL: avx2, sse2 or c; "" the best
   bool errorBox;              // LURN_ERROR_BOX: errors shown in a box too
-  bool anyMode;         // LURN_STANDIN_ANYMODE: the stand-in offers every mode
-  PresentRoute present; // LURN_PRESENT: gdi or directdraw
+  bool anyMode; // LURN_STANDIN_ANYMODE: the stand-in offers every mode
+  StandinDesktop desktop; // LURN_STANDIN_DESKTOP: 565, 555 or 32
+  PresentRoute present;   // LURN_PRESENT: gdi or directdraw
 };
 
 // The settings as the environment and then the program (LurnSetSetting,
