@@ -206,8 +206,8 @@ private:
     DefaultRootWindow rootOf = reinterpret_cast<DefaultRootWindow>(
         dlsym(library, "XDefaultRootWindow"));
     query_ = reinterpret_cast<QueryPointer>(dlsym(library, "XQueryPointer"));
-    display_ = open != NULL && rootOf != NULL && query_ != NULL ? open(NULL)
-                                                                : NULL;
+    display_ =
+        open != NULL && rootOf != NULL && query_ != NULL ? open(NULL) : NULL;
     if (display_ != NULL)
       root_ = rootOf(display_);
   }
