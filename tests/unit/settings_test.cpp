@@ -198,9 +198,6 @@ TEST(Settings, TheProgramSetsThemByNameAndTheEnvironmentWins) {
       {"the largest count", false, "LURN_CAPTURE_EVERY", "4294967295", 1,
        "every 4294967295", nullptr},
       {"taken back", false, "LURN_CAPTURE_EVERY", nullptr, 1, nullptr, nullptr},
-      {"a folder", false, "LURN_CAPTURE", "frames", 1, "capture 'frames'",
-       nullptr},
-      {"taken back", false, "LURN_CAPTURE", nullptr, 1, nullptr, nullptr},
       {"no such setting", false, "LURN_SCLAE", "integer", 0, nullptr,
        "lurn: LurnSetSetting: LURN_SCLAE is no setting (LURN_KEEP_DESKTOP, "
        "LURN_SCALE, LURN_VSYNC, LURN_STATS, LURN_ALTENTER, LURN_CAPTURE, "
