@@ -49,6 +49,14 @@
 #define LURN_API __attribute__((visibility("default")))
 #endif
 
+// The free functions' calling convention, whatever a client's default
+// (/Gz, /Gr): one name for every compiler.
+#if defined(_WIN32)
+#define LURN_CDECL __cdecl
+#else
+#define LURN_CDECL
+#endif
+
 // DirectX's LONG: 32 bits on every platform.
 #if defined(_WIN32)
 typedef long LurnLong;
@@ -252,8 +260,13 @@ public:
   // written. The first call starts listening to the window (on Windows its
   // WM_CHAR, through the system's subclass chain) and finds nothing yet;
   // Close stops. A null buffer or a size below 1 writes nothing and gives 0.
+  // A character needs up to 4 bytes: a buffer too small for the next one
+  // gives 0 at every call while that character waits (the diagnostic line
+  // says so once); use 5 bytes or more.
   int ReadText(char *utf8, int size);
-  // Reads the mouse into mouseState once SyncAcquireMouse has acquired it.
+  // Reads the mouse into mouseState once SyncAcquireMouse has acquired it;
+  // before that (or after a second SyncAcquireMouse released it) it reads
+  // nothing and returns 0, and the diagnostic line says once what to call.
   // A mouse that lost its acquisition (focus lost: DIERR_INPUTLOST on
   // Windows, DIERR_NOTACQUIRED on Wine and natively) is acquired again and
   // read once more: 0, or that read's failure code while the window is in
@@ -268,6 +281,17 @@ public:
 };
 
 #pragma pack(pop)
+
+// Sets one of the library's settings from the program, by the name and the
+// value its environment variable takes (see the README's settings table):
+// LurnSetSetting("LURN_SCALE", "integer"). Call it before Open: a display
+// reads its settings when it opens. The environment still wins, so a player
+// can override the program. A null or empty value takes back what the
+// program set. Returns 1; 0 for a name or value not understood, which is
+// said once on the diagnostic line (standard error), the setting left as
+// it was. Safe from any thread.
+extern "C" LURN_API int LURN_CDECL LurnSetSetting(const char *name,
+                                                  const char *value);
 
 // The layout every client must agree on, checked at compile time in C++98
 // too: 32-bit pointers give 48 and 300 bytes, 64-bit ones 88 and 328.

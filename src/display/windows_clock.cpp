@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <dwmapi.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "../present/pacing.h"
@@ -112,14 +111,6 @@ public:
       refresh.phase = (long long)timing.qpcVBlank;
     }
     return refresh;
-  }
-
-  void Report(const char *line) override {
-    // The C runtime buffers standard error when it is a file: a line a
-    // second is wanted now, not at exit.
-    fputs(line, stderr);
-    fflush(stderr);
-    OutputDebugStringA(line);
   }
 
 private:

@@ -1,12 +1,13 @@
 // Counting presses from the devices' buffered events.
 #include "input_events.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include "../settings/settings.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ struct DeviceEvents {
   const void *device;
   bool buffered;
   bool lossSaid;
+  bool releasedSaid;       // a read found the device released
   unsigned char held[256]; // as the events last said: 0x80 down
   unsigned short presses[256];
 };
@@ -106,12 +108,24 @@ void CountPresses(IDirectInputDeviceA *device, bool keyboard,
     lost = true;
   if (lost && !events.lossSaid) {
     events.lossSaid = true;
-    fprintf(stderr,
-            "lurn: %s: more than %lu %s events came between two reads; "
-            "those past the buffer were lost (read once a frame)\n",
-            method, static_cast<unsigned long>(capacity - 1),
-            keyboard ? "keyboard" : "mouse");
+    SayDiagnostic("lurn: %s: more than %lu %s events came between two "
+                  "reads; those past the buffer were lost (read once a frame)",
+                  method, static_cast<unsigned long>(capacity - 1),
+                  keyboard ? "keyboard" : "mouse");
   }
+}
+
+void SayMouseReleased(IDirectInputDeviceA *mouse) {
+  {
+    DeviceEvents &events = FindOrAdd(mouse);
+    std::lock_guard<std::mutex> hold(eventsLock);
+    if (events.releasedSaid)
+      return;
+    events.releasedSaid = true;
+  }
+  SayDiagnostic("lurn: GetStateMouse: the mouse has not been acquired, so "
+                "nothing is read and the answer is 0; call SyncAcquireMouse "
+                "once after OpenMouse (each call toggles)");
 }
 
 int Presses(IDirectInputDeviceA *device, unsigned index) {

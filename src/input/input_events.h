@@ -24,6 +24,10 @@ void CountPresses(IDirectInputDeviceA *device, bool keyboard,
                   const unsigned char *before, const unsigned char *state,
                   const char *method);
 
+// Says once per mouse, on the diagnostic line, that a read found it
+// released (never acquired, or toggled off) and what to call.
+void SayMouseReleased(IDirectInputDeviceA *mouse);
+
 // Presses counted by the last CountPresses on `device`; 0 for anything
 // unknown.
 int Presses(IDirectInputDeviceA *device, unsigned index);

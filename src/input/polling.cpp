@@ -144,8 +144,12 @@ LurnLong LurnDirectInput::GetStateMouse() {
   PressCount presses(mouseReleased || !open ? NULL : mouse, false,
                      mouseState.rgbButtons, sizeof mouseState.rgbButtons,
                      "GetStateMouse");
-  if (mouseReleased || Empty(mouse) || !open)
+  if (Empty(mouse) || !open)
     return 0;
+  if (mouseReleased) {
+    SayMouseReleased(mouse);
+    return 0;
+  }
   HRESULT result = mouse->GetDeviceState(sizeof mouseState, &mouseState);
   if (SUCCEEDED(result))
     FirstReadHasNoMotion(mouse, mouseState);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "../settings/settings.h"
+
 namespace {
 
 // Ours among the window's subclasses (the display has its own).
@@ -24,6 +26,7 @@ struct TextInput {
   HWND window;
   bool hooked;
   unsigned highSurrogate; // the first half of a pair, waiting
+  bool tooSmallSaid;      // a buffer too small for the next character
   std::mutex lock;        // WM_CHAR comes on the window's thread
   std::string text;       // UTF-8, whole characters
 };
@@ -143,6 +146,13 @@ int TakeText(const void *keyboard, char *utf8, int size) {
                                       reinterpret_cast<DWORD_PTR>(input)) != 0;
   std::lock_guard<std::mutex> hold(input->lock);
   size_t length = WholeCharacters(input->text, size_t(size) - 1);
+  if (length == 0 && !input->text.empty() && !input->tooSmallSaid) {
+    input->tooSmallSaid = true;
+    SayDiagnostic("lurn: ReadText: a buffer of %d bytes holds no character "
+                  "(up to 4 bytes and the zero): the text waits; pass 5 or "
+                  "more",
+                  size);
+  }
   input->text.copy(utf8, length);
   utf8[length] = 0;
   input->text.erase(0, length);

@@ -1,7 +1,5 @@
 #include "pacing.h"
 
-#include <stdio.h>
-
 #include <algorithm>
 
 long long PeriodOfWholeHertz(long long ticksPerSecond, int hertz) {
@@ -91,15 +89,12 @@ void Pacer::Count(long long slot, bool late, long long cost) {
   std::vector<double> costs = costs_;
   std::sort(costs.begin(), costs.end());
   size_t n = costs.size();
-  char line[200];
-  snprintf(line, sizeof line,
-           "lurn: %.1f presents/s; present median %.2f ms, p99 %.2f ms, max "
-           "%.2f ms; refreshes missed %ld, by late frames %ld; waited %.0f "
-           "ms\n",
-           double(n) * double(second_) / double(slot - secondStarted_),
-           costs[n / 2], costs[(n * 99 + 99) / 100 - 1], costs[n - 1], missed_,
-           late_, double(waited_) * 1000.0 / double(second_));
-  clock_->Report(line);
+  SayDiagnostic("lurn: %.1f presents/s; present median %.2f ms, p99 %.2f ms, "
+                "max %.2f ms; refreshes missed %ld, by late frames %ld; "
+                "waited %.0f ms",
+                double(n) * double(second_) / double(slot - secondStarted_),
+                costs[n / 2], costs[(n * 99 + 99) / 100 - 1], costs[n - 1],
+                missed_, late_, double(waited_) * 1000.0 / double(second_));
   costs_.clear();
   missed_ = late_ = 0;
   waited_ = 0;

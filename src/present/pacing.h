@@ -26,8 +26,6 @@ public:
     long long phase;
   };
   virtual Refresh ReadRefresh() = 0;
-  // Shows one line of statistics, where this build shows them.
-  virtual void Report(const char *line) = 0;
 };
 
 // This build's clock for a display on `window`. Each build's platform file

@@ -1,6 +1,6 @@
-// The settings both builds take from the environment. A display reads them
-// when it opens, not at each frame; the kernel choice is made once per
-// process (the first frame that needs it), and the error box setting is
+// The settings both builds take from the environment or the program. A display
+// reads them when it opens, not at each frame; the kernel choice is made once
+// per process (the first frame that needs it), and the error box setting is
 // read at each error.
 #ifndef LURN_SETTINGS_H
 #define LURN_SETTINGS_H
@@ -21,6 +21,9 @@ enum VsyncMode { kVsyncOff, kVsyncFlips, kVsyncAll };
 // primary surface.
 enum PresentRoute { kPresentGdi, kPresentDirectDraw };
 
+// The desktop the stand-in emulates: 16 bits 5-6-5 or 5-5-5, or 32 bits.
+enum StandinDesktop { kDesktop565, kDesktop555, kDesktop32 };
+
 struct Settings {
   int keepDesktop;            // LURN_KEEP_DESKTOP: -1 unset, 0 or 1
   ScaleMode scale;            // LURN_SCALE: stretch, aspect or integer
@@ -31,14 +34,17 @@ struct Settings {
   unsigned long captureEvery; // LURN_CAPTURE_EVERY: every n-th frame
   std::string kernel;         // LURN_KERNEL: avx2, sse2 or c; "" the best
   bool errorBox;              // LURN_ERROR_BOX: errors shown in a box too
-  bool anyMode;         // LURN_STANDIN_ANYMODE: the stand-in offers every mode
-  PresentRoute present; // LURN_PRESENT: gdi or directdraw
+  bool anyMode; // LURN_STANDIN_ANYMODE: the stand-in offers every mode
+  StandinDesktop desktop; // LURN_STANDIN_DESKTOP: 565, 555 or 32
+  PresentRoute present;   // LURN_PRESENT: gdi or directdraw
 };
 
-// The settings as the environment gives them now. The shared settings'
+// The settings as the environment and then the program (LurnSetSetting,
+// in lurn.h) give them now: the environment wins. The shared settings'
 // older LURN_STANDIN_ names are read too (the new name wins). A value not
-// understood is named on standard error (its first 64 characters), once
-// for each variable and value, and the default used. Safe from any thread.
+// understood is named on the diagnostic line (its first 64 characters),
+// once for each variable and value, and the default used. Safe from any
+// thread.
 Settings ReadSettings();
 
 // Writes one diagnostic line (printf's format, no newline) to standard error

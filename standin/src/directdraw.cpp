@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "com_defaults.h"
@@ -399,23 +398,11 @@ HRESULT DirectDraw2::CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER *clipper,
   return owner_->CreateClipper(flags, clipper, outer);
 }
 
-PixelFormat DesktopFormat() {
-  const char *setting = getenv("LURN_STANDIN_DESKTOP");
-  if (setting != NULL && strcmp(setting, "555") == 0)
+PixelFormat DesktopFormat(StandinDesktop desktop) {
+  if (desktop == kDesktop555)
     return PixelFormat{16, 0x7C00, 0x03E0, 0x001F};
-  if (setting != NULL && strcmp(setting, "32") == 0)
+  if (desktop == kDesktop32)
     return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
-  if (setting != NULL && *setting != '\0' && strcmp(setting, "565") != 0) {
-    // Said once for each value: some clients open the display every frame.
-    static std::string said;
-    if (said != setting) {
-      said = setting;
-      fprintf(stderr,
-              "lurn stand-in: LURN_STANDIN_DESKTOP=%s is no desktop it "
-              "emulates (565, 555 or 32); the desktop is 565\n",
-              setting);
-    }
-  }
   return PixelFormat{16, 0xF800, 0x07E0, 0x001F};
 }
 
@@ -482,6 +469,7 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     return CLASS_E_NOAGGREGATION;
   if (driver != NULL)
     return DDERR_INVALIDPARAMS;
+  Settings settings = ReadSettings();
   DisplayLock hold;
   EmulatedDisplay &display = Display();
   if (display.exclusiveOwner == NULL) {
@@ -494,10 +482,9 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
       display.desktopWidth = DWORD(mode.w);
       display.desktopHeight = DWORD(mode.h);
     }
-    display.desktopFormat = DesktopFormat();
+    display.desktopFormat = DesktopFormat(settings.desktop);
     RestoreDesktopMode();
   }
-  Settings settings = ReadSettings();
   SetAltEnterTaken(settings.altEnter);
   ForgetDeadWindows();
   WatchEvents(); // for the focus, which video memory depends on

@@ -3,7 +3,6 @@
 // the window's display. SDL's window surfaces offer no vertical-blank wait,
 // so there is no phase to lock to: the pacing keeps a grid of its own.
 #include <errno.h>
-#include <stdio.h>
 #include <time.h>
 
 #include "present/pacing.h"
@@ -44,8 +43,6 @@ public:
       hertz = mode.refresh_rate;
     return Refresh{(kNanoseconds + hertz / 2) / hertz, false, 0};
   }
-
-  void Report(const char *line) override { fputs(line, stderr); }
 
 private:
   Uint32 windowId_;

@@ -1,5 +1,7 @@
 // The stand-in's window-system and kernel calls, over SDL2.
+#include <dlfcn.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <map>
 #include <mutex>
@@ -162,35 +164,104 @@ BOOL WINAPI ScreenToClient(HWND handle, LPPOINT point) {
   return MoveByClientArea(handle, point, -1);
 }
 
+namespace {
+
+// SDL's X11 driver answers the global pointer position from a cache that
+// only a device's raw motion refreshes, and the window's own position from
+// its last motion event: a pointer that left the window, moved by another
+// program (a warp, a remote desktop, xdotool), is never seen again there.
+// Windows asks the window system at each call; so does the stand-in on
+// X11, on a connection of its own through the X library SDL loads too.
+class XPointer {
+public:
+  bool Read(int &x, int &y) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!tried_) {
+      tried_ = true;
+      Open();
+    }
+    unsigned long root, child;
+    int windowX, windowY;
+    unsigned buttons;
+    return display_ != NULL && query_(display_, root_, &root, &child, &x, &y,
+                                      &windowX, &windowY, &buttons) != 0;
+  }
+
+private:
+  // Xlib's own declarations, with its Display and Window as they are
+  // passed: an opaque pointer and an unsigned long.
+  typedef void *(*OpenDisplay)(const char *name);
+  typedef unsigned long (*DefaultRootWindow)(void *display);
+  typedef int (*QueryPointer)(void *display, unsigned long window,
+                              unsigned long *root, unsigned long *child,
+                              int *rootX, int *rootY, int *windowX,
+                              int *windowY, unsigned *buttons);
+
+  void Open() {
+    void *library = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+    if (library == NULL)
+      return;
+    OpenDisplay open =
+        reinterpret_cast<OpenDisplay>(dlsym(library, "XOpenDisplay"));
+    DefaultRootWindow rootOf = reinterpret_cast<DefaultRootWindow>(
+        dlsym(library, "XDefaultRootWindow"));
+    query_ = reinterpret_cast<QueryPointer>(dlsym(library, "XQueryPointer"));
+    display_ =
+        open != NULL && rootOf != NULL && query_ != NULL ? open(NULL) : NULL;
+    if (display_ != NULL)
+      root_ = rootOf(display_);
+  }
+
+  std::mutex lock_; // one call at a time on the connection
+  bool tried_ = false;
+  void *display_ = NULL;
+  unsigned long root_ = 0;
+  QueryPointer query_ = NULL;
+};
+
+// The pointer on the screen, as fresh as the platform can tell it.
+void ReadPointer(int &x, int &y) {
+  static XPointer x11;
+  const char *driver = SDL_GetCurrentVideoDriver();
+  if (driver != NULL && strcmp(driver, "x11") == 0 && x11.Read(x, y))
+    return;
+  // Elsewhere SDL's global answer is as fresh as the last motion a device
+  // reported: over one of SDL's windows, its own motion events tell.
+  SDL_Window *under = SDL_GetMouseFocus();
+  if (under == NULL) {
+    SDL_GetGlobalMouseState(&x, &y);
+    return;
+  }
+  int left = 0, top = 0;
+  SDL_GetMouseState(&x, &y);
+  SDL_GetWindowPosition(under, &left, &top);
+  x += left;
+  y += top;
+}
+
+} // namespace
+
 BOOL WINAPI GetCursorPos(LPPOINT point) {
   if (point == NULL || !SDL_WasInit(SDL_INIT_VIDEO))
     return FALSE;
-  // SDL's global answer is as fresh as the last motion a device reported,
-  // which a pointer warped by a program (xdotool) never is: over one of
-  // SDL's windows, the window's own motion events tell.
   int x = 0, y = 0;
-  SDL_Window *under = SDL_GetMouseFocus();
-  if (under != NULL) {
-    int left = 0, top = 0;
-    SDL_GetMouseState(&x, &y);
-    SDL_GetWindowPosition(under, &left, &top);
-    x += left;
-    y += top;
-  } else {
-    SDL_GetGlobalMouseState(&x, &y);
-  }
+  ReadPointer(x, y);
   DisplayLock hold;
   const EmulatedDisplay &display = Display();
   SDL_Window *exclusive = LiveWindow(display.exclusiveWindowId);
   if (exclusive != NULL) {
-    // The mode's picture as the stand-in shows it in the window; Windows
-    // keeps the pointer on the screen, so the nearest pixel off it.
+    // The mode's picture as the stand-in shows it in the window, scaled:
+    // the black bars around it are off the emulated screen, as another
+    // monitor's pixels are, one pixel past its nearest edge.
     Rect area;
     SDL_GetWindowPosition(exclusive, &area.x, &area.y);
     SDL_GetWindowSize(exclusive, &area.w, &area.h);
     int width = int(display.width), height = int(display.height);
-    PointerOnPicture(PlacePicture(display.exclusiveScale, width, height, area),
-                     width, height, x, y, x, y);
+    Rect picture = PlacePicture(display.exclusiveScale, width, height, area);
+    int pictureX = 0, pictureY = 0;
+    PointerOnPicture(picture, width, height, x, y, pictureX, pictureY);
+    x = x < picture.x ? -1 : x >= picture.x + picture.w ? width : pictureX;
+    y = y < picture.y ? -1 : y >= picture.y + picture.h ? height : pictureY;
   }
   point->x = x;
   point->y = y;

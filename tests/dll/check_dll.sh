@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Checks the Windows DLL's tables (check_dll.sh DLL 32|64): a PE of that
-# width that exports the header's methods under GCC's names and, at the same
-# addresses, MSVC's (__thiscall on 32-bit), nothing else, and imports only
-# system DLLs.
+# Checks the Windows DLL's tables (check_dll.sh DLL 32|64 [LIB...]): a PE
+# of that width that exports the header's methods under GCC's names and, at
+# the same addresses, MSVC's (__thiscall on 32-bit), its free functions
+# under their C names, nothing else, and imports only system DLLs. Each
+# import library LIB given (GCC's liblurn.dll.a, MSVC's lurn.lib) imports
+# the free functions under the name that compiler's clients look for.
 set -u
 export LC_ALL=C
 dll=$1
 bits=${2:-32}
+libraries=("${@:3}")
 if [ "$bits" = 64 ]; then
   target=x86_64-w64-mingw32 format=pei-x86-64 convention=__cdecl
 else
@@ -15,7 +18,9 @@ fi
 objdump=$target-objdump
 readobj=$(command -v llvm-readobj || command -v llvm-readobj-14)
 undname=$(command -v llvm-undname || command -v llvm-undname-14)
-command -v $objdump >/dev/null && [ -n "$readobj" ] && [ -n "$undname" ] ||
+nm=$(command -v llvm-nm || command -v llvm-nm-14)
+command -v $objdump >/dev/null && [ -n "$readobj" ] && [ -n "$undname" ] &&
+  [ -n "$nm" ] ||
   { echo "no $objdump or LLVM tools"; exit 77; }
 
 failures=0
@@ -28,8 +33,17 @@ grep -q "file format $format" <<<"$header" || fail "not $format: $header"
 named=$("$readobj" --coff-exports "$dll" | awk '/Name:/{n=$2} /RVA:/{print n, $2}')
 gcc=$(grep '^_Z' <<<"$named")
 msvc=$(grep '^?' <<<"$named")
-others=$(grep -v -e '^_Z' -e '^?' <<<"$named")
-[ -z "$others" ] || fail "exports other names: $others"
+functions=$(grep -v -e '^_Z' -e '^?' <<<"$named" | cut -d' ' -f1)
+[ "$functions" = LurnSetSetting ] ||
+  fail "free functions: expected 'LurnSetSetting', got '$functions'"
+# A C client's import: decorated with an underscore on 32-bit only.
+underscore=$([ "$bits" = 32 ] && echo _)
+for library in "${libraries[@]}"; do
+  for name in $functions; do
+    "$nm" "$library" 2>/dev/null | grep -q " __imp_$underscore$name\$" ||
+      fail "$(basename "$library") does not import $name as __imp_$underscore$name"
+  done
+done
 gcc_sigs=$(paste -d' ' <(cut -d' ' -f1 <<<"$gcc" | c++filt | tr -d ' ') \
   <(cut -d' ' -f2 <<<"$gcc") | sort)
 msvc_sigs=$(paste -d' ' <(cut -d' ' -f1 <<<"$msvc" | "$undname" | grep -v '^?' |
@@ -91,6 +105,6 @@ version=$(sed -n 's/.*LURN_VERSION_STRING "\(.*\)"/\1/p' "$header")
 strings -el "$dll" | grep -qx "$version" ||
   fail "no version resource with $version"
 
-echo "exports: $(wc -l <<<"$named") ($(wc -l <<<"$gcc") GCC, $(wc -l <<<"$msvc") MSVC), imports: $(echo $imports), version: $version"
+echo "exports: $(wc -l <<<"$named") ($(wc -l <<<"$gcc") GCC, $(wc -l <<<"$msvc") MSVC, $functions), imports: $(echo $imports), version: $version"
 [ "$failures" -eq 0 ] && echo "dll tables OK"
 exit $((failures > 0))

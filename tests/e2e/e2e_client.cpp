@@ -26,7 +26,8 @@
 // --frame-ms N draws a frame (and reads the input) every N ms at most, the
 // window's messages taken meanwhile; --pattern draws a fine pattern instead
 // of the quadrants; --dead-window
-// passes the handle of a window destroyed first; --log FILE sends
+// passes the handle of a window destroyed first; --set NAME=VALUE calls
+// LurnSetSetting (SET <name> <result>); --log FILE sends
 // the lines to a file instead. On Windows, F5 makes the client area
 // 643 x 487 (no multiple of a picture's size) and says WINDOW anew; --at X,Y
 // puts the client area's
@@ -63,6 +64,16 @@ struct Options {
   bool at;
   unsigned frameMs; // the least time from one frame to the next
 };
+
+void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void Say(const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  vprintf(format, args);
+  va_end(args);
+  printf("\n");
+  fflush(stdout);
+}
 
 Options ParseOptions(int argc, char **argv) {
   Options options = {false, false, false, true, false, false, false,
@@ -103,20 +114,17 @@ Options ParseOptions(int argc, char **argv) {
       options.seconds = atof(value);
     else if (strcmp(arg, "--frame-ms") == 0 && ++i)
       options.frameMs = static_cast<unsigned>(atoi(value));
-    else if (strcmp(arg, "--log") == 0 && ++i)
+    else if (strcmp(arg, "--set") == 0 && ++i) {
+      // NAME=VALUE: a setting the program chooses, before any Open.
+      char name[64] = "";
+      const char *equals = strchr(value, '=');
+      if (equals != NULL && size_t(equals - value) < sizeof name)
+        memcpy(name, value, size_t(equals - value));
+      Say("SET %s %d", name, LurnSetSetting(name, equals ? equals + 1 : ""));
+    } else if (strcmp(arg, "--log") == 0 && ++i)
       freopen(value, "w", stdout); // a launcher may not pass our output on
   }
   return options;
-}
-
-void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void Say(const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  vprintf(format, args);
-  va_end(args);
-  printf("\n");
-  fflush(stdout);
 }
 
 LurnDirectDraw display;

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 FakePlatform fake;
-std::vector<std::string> fakeReports;
 
 PacingClock *NewPacingClock(void *) { return new FakeClock(); }
 

@@ -150,10 +150,8 @@ LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void FakeShow(HWND window, UINT command);
 // DestroyWindow: WM_NCDESTROY goes through the procedure, last.
 void FakeDestroy(HWND window);
-extern std::vector<std::string> fakeReports;
 // The pacing's clock in nanoseconds: it moves when a test moves it, or to
-// the end of a sleep (`wakeLate` after it, once). Each display's clock
-// (NewPacingClock) shows its lines in `fakeReports`.
+// the end of a sleep (`wakeLate` after it, once).
 class FakeClock : public PacingClock {
 public:
   long long now = 1000000000, wakeLate = 0;
@@ -165,7 +163,6 @@ public:
     wakeLate = 0;
   }
   Refresh ReadRefresh() override { return refresh; }
-  void Report(const char *line) override { fakeReports.push_back(line); }
 };
 
 // The display format as GetPixelFormat reports it.

@@ -292,8 +292,14 @@ TEST_F(InputTest, NoKeyboardReadsNothing) {
 
 TEST_F(InputTest, TheMouseIsReadOnlyOnceAcquiredByToggling) {
   OpenAll();
+  Diagnostics();
+  EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(0, input.GetStateMouse());
   EXPECT_EQ(0u, fake.Count("IDirectInputDeviceA::GetDeviceState"));
+  std::vector<std::string> lines = Diagnostics();
+  ASSERT_EQ(1u, lines.size()) << "said once";
+  EXPECT_NE(std::string::npos, lines[0].find("call SyncAcquireMouse"))
+      << lines[0];
   input.SyncAcquireMouse();
   EXPECT_EQ(0, input.mouseReleased);
   fake.mouseStates.push_back(Mouse(1500, 900, 0, 0));
@@ -431,6 +437,7 @@ TEST_F(InputTest, PressesAreCountedFromEachReadsEvents) {
 TEST_F(InputTest, LostEventsAreSaidOnceAndWhatCameIsCounted) {
   OpenAll();
   StderrCapture capture;
+  LogFile log("input_test.log");
   // Windows says so; Wine fills the buffer and says nothing.
   fake.Answer("IDirectInputDeviceA::GetDeviceData", DI_BUFFEROVERFLOW);
   fake.keyboardEvents = {Event(DIK_A, true), Event(DIK_A, false)};
@@ -439,6 +446,7 @@ TEST_F(InputTest, LostEventsAreSaidOnceAndWhatCameIsCounted) {
   std::vector<std::string> lines = capture.TakeLines();
   ASSERT_EQ(1u, lines.size());
   EXPECT_NE(std::string::npos, lines[0].find("GetStateKeyboard")) << lines[0];
+  EXPECT_EQ(lines[0] + "\n", log.Text()) << "LURN_LOG's file";
   for (int i = 0; i < 128; ++i) {
     fake.keyboardEvents.push_back(Event(DIK_C, true));
     fake.keyboardEvents.push_back(Event(DIK_C, false));
@@ -602,9 +610,16 @@ TEST_F(InputTest, TypedTextComesWholeFromTheWindowsCharacters) {
   EXPECT_STREQ("H\xC3\xA9\xE2\x82\xAC", text);
   EXPECT_EQ(4, input.ReadText(text, sizeof text)) << "the rest stays";
   EXPECT_STREQ("\xF0\x9F\x98\x80", text);
-  // A lone half is U+FFFD; nothing is written into no room.
+  // A lone half is U+FFFD; nothing is written into no room, and a buffer
+  // too small for the character waiting is said once.
   FakeSend(window, WM_CHAR, 0xDC00, 1);
+  Diagnostics();
+  EXPECT_EQ(0, input.ReadText(text, 3));
   EXPECT_EQ(0, input.ReadText(text, 1));
+  std::vector<std::string> lines = Diagnostics();
+  ASSERT_EQ(1u, lines.size()) << "said once";
+  EXPECT_NE(std::string::npos, lines[0].find("ReadText: a buffer of 3 bytes"))
+      << lines[0];
   EXPECT_EQ(0, input.ReadText(NULL, 8));
   EXPECT_EQ(3, input.ReadText(text, sizeof text));
   EXPECT_STREQ("\xEF\xBF\xBD", text);

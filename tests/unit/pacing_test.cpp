@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_platform.h"
 #include "present/pacing.h"
+#include "test_support.h"
 
 namespace {
 
@@ -137,18 +137,22 @@ TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
   const long long P = 16666667;
   FakeClock *clock = new FakeClock;
   Pacer pacer(clock, Pacing(kVsyncFlips, true));
-  fakeReports.clear();
+  StderrCapture capture;
+  LogFile log("pacing_test.log");
   RunFrames(pacer, *clock, 121, [&](int i) {
     return Frame{i == 30 ? P * 13 / 10 : P / 5, i % 10 ? 1000000 : 5000000,
                  false};
   });
-  ASSERT_EQ(2u, fakeReports.size());
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_EQ(2u, lines.size());
   EXPECT_EQ("lurn: 59.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
-            "5.00 ms; refreshes missed 1, by late frames 1; waited 706 ms\n",
-            fakeReports[0]);
+            "5.00 ms; refreshes missed 1, by late frames 1; waited 706 ms",
+            lines[0]);
   EXPECT_EQ("lurn: 60.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
-            "5.00 ms; refreshes missed 0, by late frames 0; waited 716 ms\n",
-            fakeReports[1]);
+            "5.00 ms; refreshes missed 0, by late frames 0; waited 716 ms",
+            lines[1]);
+  EXPECT_EQ(lines[0] + "\n" + lines[1] + "\n", log.Text())
+      << "LURN_LOG's file against standard error";
 }
 
 TEST(Pacing, WholeHertzRatesOfTheNtscFamilyAreTakenAsFractions) {

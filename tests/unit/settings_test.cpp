@@ -1,8 +1,15 @@
 // The settings from the environment: values understood, the older names,
 // and each value not understood named once with the default used.
 #include <stdlib.h>
+#if !defined(_WIN32)
+#include <sys/stat.h> // mkfifo
+#endif
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +33,7 @@ const char *const kNames[] = {"LURN_KEEP_DESKTOP",
                               "LURN_STANDIN_KERNEL",
                               "LURN_ERROR_BOX",
                               "LURN_STANDIN_ANYMODE",
+                              "LURN_STANDIN_DESKTOP",
                               "LURN_STATS",
                               "LURN_PRESENT"};
 
@@ -97,16 +105,29 @@ std::string Expected(const char *summary) {
   return expected.replace(at, end == std::string::npos ? end : end - at, field);
 }
 
-TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
-  std::string saved[sizeof kNames / sizeof *kNames];
-  for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i) {
-    const char *value = getenv(kNames[i]);
-    saved[i] = value != NULL ? value : "";
+// The settings' variables unset while this lives, then as they were.
+class UnsetVariables {
+public:
+  UnsetVariables() {
+    for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i) {
+      const char *value = getenv(kNames[i]);
+      saved_[i] = value != NULL ? value : "";
+      SetVariable(kNames[i], "");
+    }
   }
+  ~UnsetVariables() {
+    for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i)
+      SetVariable(kNames[i], saved_[i].c_str());
+  }
+
+private:
+  std::string saved_[sizeof kNames / sizeof *kNames];
+};
+
+TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
+  UnsetVariables unset;
   // Every line also goes to LURN_LOG's file.
-  const char log[] = "settings_test.log";
-  remove(log);
-  SetVariable("LURN_LOG", log);
+  LogFile log("settings_test.log");
   std::string said;
   StderrCapture capture;
   for (const Case &c : kCases) {
@@ -137,17 +158,116 @@ TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
   EXPECT_NE(std::string::npos, longValue[0].find("LURN_SCALE=xxxx"))
       << longValue[0];
   said += longValue[0] + "\n";
-  for (size_t i = 0; i < sizeof kNames / sizeof *kNames; ++i)
-    SetVariable(kNames[i], saved[i].c_str());
-  SetVariable("LURN_LOG", "");
-  std::string logged;
-  if (FILE *file = fopen(log, "r")) {
-    for (int c; (c = fgetc(file)) != EOF;)
-      logged += char(c);
+  EXPECT_EQ(said, log.Text()) << "LURN_LOG's file against standard error";
+}
+
+} // namespace
+
+namespace {
+
+// One call to LurnSetSetting, or with `environment` a variable set, then
+// the settings read.
+struct Step {
+  const char *label;
+  bool environment;
+  const char *name, *value;
+  int returns;
+  const char *summary; // null: the defaults
+  const char *said;    // the line said, or null for none
+};
+
+TEST(Settings, TheProgramSetsThemByNameAndTheEnvironmentWins) {
+  const Step steps[] = {
+      {"set by the program", false, "LURN_SCALE", "integer", 1, "scale 3",
+       nullptr},
+      {"the environment wins", true, "LURN_SCALE", "aspect", 1, "scale 2",
+       nullptr},
+      {"the environment gone", true, "LURN_SCALE", "", 1, "scale 3", nullptr},
+      {"a value not understood leaves it", false, "LURN_SCALE", "huge", 0,
+       "scale 3",
+       "lurn: LurnSetSetting: LURN_SCALE=huge is not understood (stretch, "
+       "aspect or integer); the setting keeps its value"},
+      {"said once", false, "LURN_SCALE", "huge", 0, "scale 3", nullptr},
+      {"null takes it back", false, "LURN_SCALE", nullptr, 1, nullptr, nullptr},
+      {"an older name", false, "LURN_STANDIN_VSYNC", "all", 1, "vsync 2",
+       nullptr},
+      {"empty takes it back", false, "LURN_VSYNC", "", 1, nullptr, nullptr},
+      {"a count of 0", false, "LURN_CAPTURE_EVERY", "0", 0, nullptr,
+       "lurn: LurnSetSetting: LURN_CAPTURE_EVERY=0 is not understood (a "
+       "whole number from 1 to 4294967295); the setting keeps its value"},
+      {"the largest count", false, "LURN_CAPTURE_EVERY", "4294967295", 1,
+       "every 4294967295", nullptr},
+      {"taken back", false, "LURN_CAPTURE_EVERY", nullptr, 1, nullptr, nullptr},
+      {"no such setting", false, "LURN_SCLAE", "integer", 0, nullptr,
+       "lurn: LurnSetSetting: LURN_SCLAE is no setting (LURN_KEEP_DESKTOP, "
+       "LURN_SCALE, LURN_VSYNC, LURN_STATS, LURN_ALTENTER, LURN_CAPTURE, "
+       "LURN_CAPTURE_EVERY, LURN_KERNEL, LURN_ERROR_BOX, "
+       "LURN_STANDIN_ANYMODE, LURN_STANDIN_DESKTOP, LURN_PRESENT, LURN_LOG); "
+       "nothing set"},
+      {"no name", false, nullptr, "1", 0, nullptr, "(null) is no setting"},
+  };
+  UnsetVariables unset;
+  StderrCapture capture;
+  for (const Step &step : steps) {
+    int returned = 1;
+    if (step.environment)
+      SetVariable(step.name, step.value);
+    else
+      returned = LurnSetSetting(step.name, step.value);
+    std::string actual = Summary(ReadSettings());
+    std::vector<std::string> lines = capture.TakeLines();
+    EXPECT_EQ(step.returns, returned) << step.label;
+    EXPECT_EQ(Expected(step.summary), actual) << step.label;
+    ASSERT_EQ(step.said != nullptr ? 1u : 0u, lines.size()) << step.label;
+    if (step.said != nullptr) {
+      EXPECT_NE(std::string::npos, lines[0].find(step.said))
+          << step.label << ": " << lines[0];
+    }
+  }
+  // A program names its own log: a GUI program has no standard error.
+  const char log[] = "settings_test_code.log";
+  remove(log);
+  EXPECT_EQ(1, LurnSetSetting("LURN_LOG", log));
+  LurnSetSetting("LURN_KERNEL", "neon");
+  LurnSetSetting("LURN_LOG", nullptr);
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_EQ(1u, lines.size());
+  FILE *file = fopen(log, "r");
+  char logged[256] = "";
+  if (file != NULL) {
+    fgets(logged, sizeof logged, file);
     fclose(file);
   }
   remove(log);
-  EXPECT_EQ(said, logged) << "LURN_LOG's file against standard error";
+  EXPECT_EQ(lines[0] + "\n", logged);
 }
+
+#if !defined(_WIN32)
+TEST(Settings, ALogFifoThatNobodyReadsHoldsNothingUp) {
+  const char path[] = "settings_test.fifo";
+  remove(path);
+  ASSERT_EQ(0, mkfifo(path, 0600));
+  SetVariable("LURN_LOG", path);
+  StderrCapture capture;
+  std::shared_ptr<std::promise<void>> done(new std::promise<void>);
+  std::future<void> said = done->get_future();
+  std::thread([done] {
+    SayDiagnostic("lurn: one");
+    SayDiagnostic("lurn: two");
+    done->set_value();
+  }).detach();
+  bool returned =
+      said.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  SetVariable("LURN_LOG", "");
+  remove(path);
+  ASSERT_TRUE(returned) << "SayDiagnostic waits for the FIFO's reader";
+  EXPECT_EQ((std::vector<std::string>{"lurn: one",
+                                      "lurn: cannot append to "
+                                      "LURN_LOG=settings_test.fifo; lines go "
+                                      "to standard error only",
+                                      "lurn: two"}),
+            capture.TakeLines());
+}
+#endif
 
 } // namespace

@@ -30,6 +30,32 @@ inline void SetVariable(const char *name, const char *value) {
 #endif
 }
 
+// LURN_LOG names a fresh file while this lives.
+class LogFile {
+public:
+  explicit LogFile(const char *path) : path_(path) {
+    remove(path);
+    SetVariable("LURN_LOG", path);
+  }
+  ~LogFile() {
+    SetVariable("LURN_LOG", "");
+    remove(path_.c_str());
+  }
+  // Everything the library appended.
+  std::string Text() const {
+    std::string text;
+    if (FILE *file = fopen(path_.c_str(), "r")) {
+      for (int c; (c = fgetc(file)) != EOF;)
+        text += char(c);
+      fclose(file);
+    }
+    return text;
+  }
+
+private:
+  std::string path_;
+};
+
 // A window handle the fakes never dereference.
 inline void *TestWindow() { return reinterpret_cast<void *>(0x1234); }
 
