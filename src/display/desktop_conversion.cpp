@@ -8,6 +8,9 @@
 #include <string.h>
 
 #include "display_state.h"
+#if defined(_WIN32)
+#include "windows_monitor.h"
+#endif
 
 #include <vector>
 
@@ -183,23 +186,69 @@ bool LockDrawing(LurnDirectDraw &display, Pixels &pixels) {
   return true;
 }
 
-bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from) {
+namespace {
+
+// The area a blit onto the primary may reach, in screen coordinates: every
+// monitor together (Windows), or the primary's own rectangle. False when
+// the primary cannot tell its size.
+bool ScreenArea(IDirectDrawSurface *primary, bool everyMonitor, Rect &area) {
+#if defined(_WIN32)
+  RECT screen;
+  if (everyMonitor && VirtualScreen(screen)) {
+    area = Rect{screen.left, screen.top, screen.right - screen.left,
+                screen.bottom - screen.top};
+    return true;
+  }
+#else
+  (void)everyMonitor; // the stand-in's screen is its primary
+#endif
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
-  Rect screen = {0, 0, 0, 0};
-  if (primary->GetSurfaceDesc(&desc) == DD_OK)
-    screen = Rect{0, 0, int(desc.dwWidth), int(desc.dwHeight)};
-  else // a primary that cannot tell its size gets the copy as it is
-    screen = Rect{to.left, to.top, to.right - to.left, to.bottom - to.top};
+  if (primary->GetSurfaceDesc(&desc) != DD_OK)
+    return false;
+  area = Rect{0, 0, int(desc.dwWidth), int(desc.dwHeight)};
+  return true;
+}
+
+// Cuts `to` down to the part inside `area`, and `from` in proportion.
+bool ClipTo(const Rect &area, RECT &to, RECT &from) {
   Rect shown = {to.left, to.top, to.right - to.left, to.bottom - to.top};
   Rect part = {from.left, from.top, from.right - from.left,
                from.bottom - from.top};
-  if (!ClipScaled(screen, shown, part))
+  if (!ClipScaled(area, shown, part))
     return false;
   to = RECT{shown.x, shown.y, shown.x + shown.w, shown.y + shown.h};
   from = RECT{part.x, part.y, part.x + part.w, part.y + part.h};
   return true;
+}
+
+HRESULT Blit(IDirectDrawSurface *primary, RECT to, IDirectDrawSurface *source,
+             const RECT &from, DWORD flags) {
+  RECT part;
+  SetRect(&part, from.left, from.top, from.right, from.bottom);
+  return primary->Blt(&to, source, &part, flags, NULL);
+}
+
+} // namespace
+
+HRESULT BlitOnScreen(IDirectDrawSurface *primary, RECT to,
+                     IDirectDrawSurface *source, RECT from, DWORD flags) {
+  Rect screen;
+  RECT onPrimary = to, fromPrimary = from;
+  if (!ScreenArea(primary, true, screen)) // the copy as it is
+    return Blit(primary, to, source, from, flags);
+  if (!ClipTo(screen, to, from))
+    return DD_OK; // nothing of it is on any monitor
+  HRESULT result = Blit(primary, to, source, from, flags);
+  // A platform whose primary is the primary monitor alone refuses a copy
+  // past it: that one shows the part on it.
+  Rect primaryArea;
+  if (result == DDERR_INVALIDRECT && ScreenArea(primary, false, primaryArea) &&
+      memcmp(&primaryArea, &screen, sizeof screen) != 0 &&
+      ClipTo(primaryArea, onPrimary, fromPrimary))
+    result = Blit(primary, onPrimary, source, fromPrimary, flags);
+  return result;
 }
 
 int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
@@ -225,11 +274,8 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
   if (!Convert(display, conversion, turn, picture))
     return 1;
   RECT source = {0, 0, client.right, client.bottom};
-  HRESULT result = DD_OK;
-  // Only the part on the screen: the platform may refuse the whole copy.
-  if (ClipToPrimary(display.primarySurface, destination, source))
-    result = display.primarySurface->Blt(
-        &destination, conversion.converted[turn], &source, DDBLT_WAIT, NULL);
+  HRESULT result = BlitOnScreen(display.primarySurface, destination,
+                                conversion.converted[turn], source, DDBLT_WAIT);
   if (result == DDERR_SURFACELOST) {
     // Another program changed the display's mode: the primary comes back,
     // and the conversion surface is made again in the desktop's new format.

@@ -29,6 +29,7 @@ class Pacer;
 struct TakenWindow {
   void *handle;
   bool held;
+  unsigned long displayChanges; // the count the present last followed
 };
 
 struct DisplayState {
