@@ -30,6 +30,7 @@ struct TakenWindow {
   void *handle;
   bool held;
   unsigned long displayChanges; // the count the present last followed
+  bool stretchSaid;             // the system stretching it was said
 };
 
 struct DisplayState {

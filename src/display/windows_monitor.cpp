@@ -137,9 +137,9 @@ bool FollowDisplayChanges(DisplayState &state) {
   state.window.displayChanges = changes;
   WindowScaling scaling = ReadWindowScaling(window);
   // Within a percent: the system rounds the scaled monitor's size.
-  static std::atomic<bool> said(false);
   if ((scaling.stretchPercent > 101 || scaling.stretchPercent < 99) &&
-      !said.exchange(true))
+      !state.window.stretchSaid) {
+    state.window.stretchSaid = true;
     SayDiagnostic(
         "lurn: the window is %s and its monitor is at %d %%: the system "
         "stretches its picture by %d %% and blurs it. Declare "
@@ -149,6 +149,7 @@ bool FollowDisplayChanges(DisplayState &state) {
         "window",
         AwarenessName(scaling.awareness), scaling.monitorPercent,
         scaling.stretchPercent);
+  }
   // A window covering its monitor moved to another, or the monitor changed
   // its size: it covers the one it is on now.
   MONITORINFO monitor;
