@@ -16,7 +16,9 @@
 
 namespace {
 
-std::atomic<unsigned long> displayChanges(1);
+// Every change counted, and the count at the last one that changed a
+// monitor's size or scale (not a mere move).
+std::atomic<unsigned long> displayChanges(1), lastMonitorChange(0);
 
 typedef DPI_AWARENESS_CONTEXT(WINAPI *WindowContextFunction)(HWND);
 typedef DPI_AWARENESS_CONTEXT(WINAPI *ThreadContextFunction)(void);
@@ -79,9 +81,10 @@ bool VirtualScreen(RECT &screen) {
 }
 
 void NoteWindowMessage(UINT message) {
-  if (message == WM_DISPLAYCHANGE || message == WM_DPICHANGED ||
-      message == WM_WINDOWPOSCHANGED)
+  if (message == WM_WINDOWPOSCHANGED)
     ++displayChanges;
+  else if (message == WM_DISPLAYCHANGE || message == WM_DPICHANGED)
+    lastMonitorChange = ++displayChanges;
 }
 
 unsigned long DisplayChanges() { return displayChanges.load(); }
@@ -134,6 +137,7 @@ bool FollowDisplayChanges(DisplayState &state) {
   unsigned long changes = DisplayChanges();
   if (window == NULL || state.window.displayChanges == changes)
     return false;
+  bool monitorChanged = lastMonitorChange.load() > state.window.displayChanges;
   state.window.displayChanges = changes;
   WindowScaling scaling = ReadWindowScaling(window);
   // Within a percent: the system rounds the scaled monitor's size.
@@ -150,13 +154,14 @@ bool FollowDisplayChanges(DisplayState &state) {
         AwarenessName(scaling.awareness), scaling.monitorPercent,
         scaling.stretchPercent);
   }
-  // A window covering its monitor moved to another, or the monitor changed
-  // its size: it covers the one it is on now.
+  // A window covering its monitor went to one of another scale, or the
+  // monitor changed its size: it covers the one it is on now. A mere move
+  // is the program's or the user's.
   MONITORINFO monitor;
   memset(&monitor, 0, sizeof monitor);
   monitor.cbSize = sizeof monitor;
   RECT now = {0, 0, 0, 0};
-  if (!WindowCovers(window) || IsIconic(window) ||
+  if (!monitorChanged || !WindowCovers(window) || IsIconic(window) ||
       !GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
                        &monitor) ||
       !GetWindowRect(window, &now) ||

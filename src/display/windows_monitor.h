@@ -59,8 +59,8 @@ WindowScaling ReadWindowScaling(void *window);
 // On the thread that presents, when display changes were counted since
 // this display last looked (and at its first present): a window the system
 // stretches is said once per display on the diagnostic line, with the fix,
-// and a window the library made cover its monitor is made to cover the
-// monitor it is on now. True when the window was moved: its handlers ran,
+// and after a change of a monitor's scale or size, a window the library made
+// cover its monitor is made to cover the monitor it is on now. True when the window was moved: its handlers ran,
 // and may have closed the display (`state` is then gone).
 bool FollowDisplayChanges(DisplayState &state);
 

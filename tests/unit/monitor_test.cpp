@@ -300,7 +300,7 @@ TEST_F(Monitors, AnAwareWindowIsShownInItsMonitorsRealPixels) {
 
 // A full-screen client's window, aware, covering a monitor at 100 %, is
 // moved to one at 150 % (WM_DPICHANGED): it covers the new monitor, in
-// its real pixels, at the next present.
+// its real pixels, at the next present. A mere move is the program's.
 TEST_F(Monitors, AWindowCoveringItsMonitorCoversTheOneItMovedTo) {
   fake.monitors = {Monitor{RECT{0, 0, 1280, 800}, 60, 96},
                    Monitor{RECT{1280, 0, 3200, 1080}, 60, 144}};
@@ -317,6 +317,10 @@ TEST_F(Monitors, AWindowCoveringItsMonitorCoversTheOneItMovedTo) {
   EXPECT_EQ("1280,0-3200,1080", Text(fake.windows[window].rect));
   display.UpdatePrimaryBuffer();
   EXPECT_EQ(1u, fake.Count("SetWindowPos")) << "moved once";
+  fake.windows[window].rect = RECT{1300, 10, 2580, 810};
+  FakeSend(window, WM_WINDOWPOSCHANGED, 0, 0);
+  display.UpdatePrimaryBuffer();
+  EXPECT_EQ("1300,10-2580,810", Text(fake.windows[window].rect));
 }
 
 } // namespace
