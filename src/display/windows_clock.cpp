@@ -129,20 +129,10 @@ private:
   // The rate of the window's monitor, and whether that is the primary.
   int MonitorHertz(bool &primary) {
     MONITORINFOEXA monitor;
-    memset(&monitor, 0, sizeof monitor);
-    monitor.cbSize = sizeof monitor;
     DEVMODEA mode;
-    memset(&mode, 0, sizeof mode);
-    mode.dmSize = sizeof mode;
-    const char *device = NULL; // the primary display
-    primary = true;
-    if (GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY),
-                        &monitor)) {
-      device = monitor.szDevice;
-      primary = (monitor.dwFlags & MONITORINFOF_PRIMARY) != 0;
-    }
-    if (EnumDisplaySettingsA(device, ENUM_CURRENT_SETTINGS, &mode) &&
-        mode.dmDisplayFrequency > 1)
+    primary = !ReadWindowMonitor(window_, monitor, mode) ||
+              (monitor.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    if (mode.dmDisplayFrequency > 1)
       return int(mode.dmDisplayFrequency);
     return 60; // "the hardware's default"
   }

@@ -91,8 +91,9 @@ unsigned long DisplayChanges() { return displayChanges.load(); }
 
 WindowDpiScope::WindowDpiScope(void *window) : previous_(NULL) {
   const DpiFunctions &dpi = Dpi();
-  if (dpi.windowContext == NULL || dpi.threadContext == NULL ||
-      dpi.setThreadContext == NULL || dpi.contextsEqual == NULL)
+  if (window == NULL || dpi.windowContext == NULL ||
+      dpi.threadContext == NULL || dpi.setThreadContext == NULL ||
+      dpi.contextsEqual == NULL)
     return;
   DPI_AWARENESS_CONTEXT own = dpi.windowContext(static_cast<HWND>(window));
   if (own != NULL && !dpi.contextsEqual(own, dpi.threadContext()))
@@ -102,6 +103,20 @@ WindowDpiScope::WindowDpiScope(void *window) : previous_(NULL) {
 WindowDpiScope::~WindowDpiScope() {
   if (previous_ != NULL)
     Dpi().setThreadContext(previous_);
+}
+
+bool ReadWindowMonitor(HWND window, MONITORINFOEXA &monitor, DEVMODEA &mode) {
+  memset(&monitor, 0, sizeof monitor);
+  monitor.cbSize = sizeof monitor;
+  memset(&mode, 0, sizeof mode);
+  mode.dmSize = sizeof mode;
+  bool known =
+      GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
+                      &monitor) != FALSE;
+  if (!EnumDisplaySettingsA(known ? monitor.szDevice : NULL,
+                            ENUM_CURRENT_SETTINGS, &mode))
+    memset(&mode, 0, sizeof mode);
+  return known;
 }
 
 WindowScaling ReadWindowScaling(void *window) {
@@ -115,14 +130,8 @@ WindowScaling ReadWindowScaling(void *window) {
   // The monitor in the window's coordinates against its mode's real
   // pixels: what the system stretches the window's pixels by.
   MONITORINFOEXA monitor;
-  memset(&monitor, 0, sizeof monitor);
-  monitor.cbSize = sizeof monitor;
   DEVMODEA mode;
-  memset(&mode, 0, sizeof mode);
-  mode.dmSize = sizeof mode;
-  if (!GetMonitorInfoA(MonitorFromWindow(handle, MONITOR_DEFAULTTONEAREST),
-                       &monitor) ||
-      !EnumDisplaySettingsA(monitor.szDevice, ENUM_CURRENT_SETTINGS, &mode))
+  if (!ReadWindowMonitor(handle, monitor, mode))
     return scaling;
   long shown = monitor.rcMonitor.right - monitor.rcMonitor.left;
   if (shown > 0 && mode.dmPelsWidth > 0)

@@ -25,6 +25,11 @@ template <class Function> Function Procedure(HMODULE module, const char *name) {
 // the system does not tell.
 bool VirtualScreen(RECT &screen);
 
+// The monitor the window is on, or is nearest to, and its mode now (all 0
+// where the system does not tell). False when the monitor is not known:
+// the mode is then the primary display's.
+bool ReadWindowMonitor(HWND window, MONITORINFOEXA &monitor, DEVMODEA &mode);
+
 // The window hook's part: a display change, a new scale, or a move that
 // may have taken the window to another monitor is counted.
 void NoteWindowMessage(UINT message);
@@ -60,8 +65,9 @@ WindowScaling ReadWindowScaling(void *window);
 // this display last looked (and at its first present): a window the system
 // stretches is said once per display on the diagnostic line, with the fix,
 // and after a change of a monitor's scale or size, a window the library made
-// cover its monitor is made to cover the monitor it is on now. True when the window was moved: its handlers ran,
-// and may have closed the display (`state` is then gone).
+// cover its monitor is made to cover the monitor it is on now. True when the
+// window was moved: its handlers ran, and may have closed the display (`state`
+// is then gone).
 bool FollowDisplayChanges(DisplayState &state);
 
 #endif
