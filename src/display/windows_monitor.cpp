@@ -5,7 +5,6 @@
 
 #include "windows_monitor.h"
 
-#include <ddraw.h>
 #include <string.h>
 
 #include <atomic>
@@ -90,10 +89,11 @@ void NoteWindowMessage(UINT message) {
 unsigned long DisplayChanges() { return displayChanges.load(); }
 
 WindowDpiScope::WindowDpiScope(void *window) : previous_(NULL) {
+  if (window == NULL) // a display that does not keep the desktop
+    return;
   const DpiFunctions &dpi = Dpi();
-  if (window == NULL || dpi.windowContext == NULL ||
-      dpi.threadContext == NULL || dpi.setThreadContext == NULL ||
-      dpi.contextsEqual == NULL)
+  if (dpi.windowContext == NULL || dpi.threadContext == NULL ||
+      dpi.setThreadContext == NULL || dpi.contextsEqual == NULL)
     return;
   DPI_AWARENESS_CONTEXT own = dpi.windowContext(static_cast<HWND>(window));
   if (own != NULL && !dpi.contextsEqual(own, dpi.threadContext()))
