@@ -8,7 +8,6 @@
 #include <algorithm>
 #if defined(_WIN32)
 #include <dwmapi.h>
-#include <wchar.h>
 #endif
 
 namespace {
@@ -340,20 +339,14 @@ BOOL WINAPI FakeGetMonitorInfoW(HMONITOR handle, LPMONITORINFO info) {
   info->rcMonitor = InThreadContext(monitor->rect, monitor->dpi);
   info->rcWork = info->rcMonitor;
   info->dwFlags = number == 0 ? 1 : 0; // MONITORINFOF_PRIMARY
-#if defined(_WIN32)
-  if (info->cbSize >= sizeof(MONITORINFOEXW))
-    swprintf(reinterpret_cast<MONITORINFOEXW *>(info)->szDevice, CCHDEVICENAME,
-             L"\\\\.\\DISPLAY%u", unsigned(number + 1));
-#endif
   return TRUE;
 }
 
 #if defined(_WIN32)
 BOOL WINAPI FakeGetMonitorInfoA(HMONITOR handle, LPMONITORINFO info) {
   size_t number = 0;
-  if (!FakeGetMonitorInfoW(handle, info))
+  if (MonitorOf(handle, number) == NULL || !FakeGetMonitorInfoW(handle, info))
     return FALSE;
-  MonitorOf(handle, number);
   if (info->cbSize >= sizeof(MONITORINFOEXA))
     snprintf(reinterpret_cast<MONITORINFOEXA *>(info)->szDevice, CCHDEVICENAME,
              "\\\\.\\DISPLAY%u", unsigned(number + 1));
@@ -362,7 +355,6 @@ BOOL WINAPI FakeGetMonitorInfoA(HMONITOR handle, LPMONITORINFO info) {
 
 // A monitor's mode in real pixels, at its rate: the primary's for no name.
 BOOL WINAPI FakeEnumDisplaySettingsA(LPCSTR device, DWORD, DEVMODEA *mode) {
-  fake.Record("EnumDisplaySettingsA", NULL).text = device ? device : "";
   unsigned number = 1;
   if (device != NULL && sscanf(device, "\\\\.\\DISPLAY%u", &number) != 1)
     return FALSE;
@@ -426,12 +418,7 @@ int WINAPI FakeGetSystemMetrics(int index) {
   case SM_CYVIRTUALSCREEN:
     return all.bottom - all.top;
   }
-  typedef int(WINAPI * MetricsFunction)(int);
-  FARPROC real =
-      RealProcedure(GetModuleHandleA("user32.dll"), "GetSystemMetrics");
-  MetricsFunction metrics;
-  memcpy(&metrics, &real, sizeof metrics);
-  return metrics(index);
+  return 0; // no other metric is asked
 }
 
 // -- procedures found at run time ---------------------------------------
