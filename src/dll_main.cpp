@@ -3,4 +3,9 @@
 // constructs it before this runs and destroys it at unload.
 #include <windows.h>
 
+#include "present/pacing.h"
+
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+
+// The DLL paces by the system's clock; the unit tests, by a fake one.
+PacingClock *NewPacingClock(void *window) { return NewWindowsClock(window); }

@@ -48,10 +48,15 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state);
 // locked, when it cannot be read.
 bool LockDrawing(LurnDirectDraw &display, Pixels &pixels);
 
-// Cuts a copy onto the primary at `to` (screen coordinates) down to the
-// part on the primary, and the 1:1 or scaled source `from` in proportion.
-// False when nothing of `to` is on it.
-bool ClipToPrimary(IDirectDrawSurface *primary, RECT &to, RECT &from);
+// Blits `from` of `source` onto the primary at `to` (screen coordinates,
+// the source rectangle built with SetRect), 1:1 or scaled: only the part on
+// the monitors, the source cut in proportion (a platform may refuse a copy
+// past the screen, DDERR_INVALIDRECT). A monitor left of or above the
+// primary has negative coordinates; a platform that refuses a copy past the
+// primary monitor gets the part on that. DD_OK, with nothing blitted, when
+// nothing of `to` is on any monitor.
+HRESULT BlitOnScreen(IDirectDrawSurface *primary, RECT to,
+                     IDirectDrawSurface *source, RECT from, DWORD flags);
 
 #if defined(_WIN32)
 // Whether the display's presents go through GDI: it keeps the desktop

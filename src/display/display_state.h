@@ -29,6 +29,8 @@ class Pacer;
 struct TakenWindow {
   void *handle;
   bool held;
+  unsigned long displayChanges; // the count the present last followed
+  bool stretchSaid;             // the system stretching it was said
 };
 
 struct DisplayState {

@@ -15,6 +15,9 @@
 #include "../present/pacing.h"
 #include "display_state.h"
 #include "windows_window.h"
+#if defined(_WIN32)
+#include "windows_monitor.h"
+#endif
 
 namespace {
 
@@ -62,6 +65,17 @@ ScaleMode BlitScale(const LurnDirectDraw &display, const DisplayState &state,
                   FillsScreen(display, state, client, origin));
 #endif
 }
+
+#if defined(LURN_WINDOW_SYSTEM)
+bool FollowsMonitor(DisplayState &state) {
+#if defined(_WIN32)
+  return FollowDisplayChanges(state);
+#else
+  (void)state; // the tests' fake window system: one monitor, no scaling
+  return false;
+#endif
+}
+#endif
 
 } // namespace
 
@@ -157,10 +171,14 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
       Empty(secondarySurface))
     return 0;
   DisplayState *state = FindDisplayState(directDraw);
+#if defined(_WIN32)
+  WindowDpiScope dpi(state != NULL ? state->window.handle : NULL);
+#endif
 #if defined(LURN_WINDOW_SYSTEM)
-  // Alt+Enter is applied here, on the thread that presents. The window's
+  // Alt+Enter, and a window covering its monitor following a display
+  // change, are applied here, on the thread that presents. The window's
   // handlers run as it switches, and may close the display.
-  if (state != NULL && ApplyAltEnter(*state)) {
+  if (state != NULL && (ApplyAltEnter(*state) || FollowsMonitor(*state))) {
     if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
       return 0;
     state = FindDisplayState(directDraw);
@@ -222,12 +240,8 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   // The platform scales to the client area and the clipper keeps the copy
   // inside the window, but not inside the screen: a window partly off it
   // gets the part that shows.
-  if (!ClipToPrimary(primarySurface, destination, whole))
-    return 1; // nothing of the window is on the screen
-  RECT source;
-  SetRect(&source, whole.left, whole.top, whole.right, whole.bottom);
-  HRESULT result = primarySurface->Blt(&destination, secondarySurface, &source,
-                                       kPresentBlitFlags, NULL);
+  HRESULT result = BlitOnScreen(primarySurface, destination, secondarySurface,
+                                whole, kPresentBlitFlags);
   // A display mode change takes the window's primary away: it is restored
   // here, so that the next frame shows. Any failure costs this frame.
   if (result == DDERR_SURFACELOST)
@@ -254,6 +268,10 @@ int LurnDirectDraw::GetCursorPosition(LurnLong *x, LurnLong *y) {
   if (Empty(directDraw) || !IsOpen(*this))
     return 0;
   DisplayState *state = FindDisplayState(directDraw);
+#if defined(_WIN32)
+  // The pointer in the coordinates the present placed the picture in.
+  WindowDpiScope dpi(state != NULL ? state->window.handle : NULL);
+#endif
   POINT pointer = {0, 0};
   if (state == NULL || !GetCursorPos(&pointer))
     return 0;

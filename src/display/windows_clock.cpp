@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "../present/pacing.h"
+#include "windows_monitor.h"
 
 namespace {
 
@@ -18,15 +19,6 @@ typedef HANDLE(WINAPI *CreateTimerFunction)(LPSECURITY_ATTRIBUTES, LPCWSTR,
                                             DWORD, DWORD);
 typedef UINT(WINAPI *TimePeriodFunction)(UINT);
 typedef HRESULT(WINAPI *TimingInfoFunction)(HWND, DWM_TIMING_INFO *);
-
-// Calls through a procedure address of another type, as GetProcAddress
-// gives them.
-template <class Function> Function Procedure(HMODULE module, const char *name) {
-  FARPROC found = module != NULL ? GetProcAddress(module, name) : NULL;
-  Function function;
-  memcpy(&function, &found, sizeof function);
-  return function;
-}
 
 class WindowsClock : public PacingClock {
 public:
@@ -87,15 +79,17 @@ public:
       SwitchToThread();
   }
 
-  // The rate of the window's monitor; the compositor's, a fraction with the
-  // last vertical blank, where it agrees with the monitor's.
+  // The rate of the window's monitor. The compositor's timing is the whole
+  // desktop's, which follows the primary monitor: on that one, its rate (a
+  // fraction) and last vertical blank, where the rates agree.
   Refresh ReadRefresh() override {
-    int hertz = MonitorHertz();
+    bool primary = false;
+    int hertz = MonitorHertz(primary);
     Refresh refresh = {PeriodOfWholeHertz(frequency_, hertz), false, 0};
     DWM_TIMING_INFO timing;
     memset(&timing, 0, sizeof timing);
     timing.cbSize = sizeof timing;
-    if (timingInfo_ == NULL || timingInfo_(NULL, &timing) != S_OK ||
+    if (!primary || timingInfo_ == NULL || timingInfo_(NULL, &timing) != S_OK ||
         timing.rateRefresh.uiDenominator == 0 ||
         timing.rateRefresh.uiNumerator == 0)
       return refresh;
@@ -113,20 +107,23 @@ public:
     return refresh;
   }
 
+  // A display change, or a move that may have taken the window to another
+  // monitor, since the last answer.
+  bool DisplayChanged() override {
+    unsigned long changes = DisplayChanges();
+    bool changed = changes != displayChanges_;
+    displayChanges_ = changes;
+    return changed;
+  }
+
 private:
-  int MonitorHertz() {
+  // The rate of the window's monitor, and whether that is the primary.
+  int MonitorHertz(bool &primary) {
     MONITORINFOEXA monitor;
-    memset(&monitor, 0, sizeof monitor);
-    monitor.cbSize = sizeof monitor;
     DEVMODEA mode;
-    memset(&mode, 0, sizeof mode);
-    mode.dmSize = sizeof mode;
-    const char *device = NULL; // the primary display
-    if (GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY),
-                        &monitor))
-      device = monitor.szDevice;
-    if (EnumDisplaySettingsA(device, ENUM_CURRENT_SETTINGS, &mode) &&
-        mode.dmDisplayFrequency > 1)
+    primary = !ReadWindowMonitor(window_, monitor, mode) ||
+              (monitor.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    if (mode.dmDisplayFrequency > 1)
       return int(mode.dmDisplayFrequency);
     return 60; // "the hardware's default"
   }
@@ -148,8 +145,9 @@ private:
   HMODULE dwmapi_ = NULL, winmm_ = NULL;
   TimingInfoFunction timingInfo_ = NULL;
   bool winmmTried_ = false, periodRaised_ = false;
+  unsigned long displayChanges_ = DisplayChanges();
 };
 
 } // namespace
 
-PacingClock *NewPacingClock(void *window) { return new WindowsClock(window); }
+PacingClock *NewWindowsClock(void *window) { return new WindowsClock(window); }

@@ -16,6 +16,9 @@
 #include <vector>
 
 #include "windows_window.h"
+#if defined(_WIN32)
+#include "windows_monitor.h"
+#endif
 
 namespace {
 
@@ -259,6 +262,9 @@ bool LetGo(HWND window, UINT_PTR hook, bool destroyed) {
 LRESULT CALLBACK AltEnterProcedure(HWND window, UINT message, WPARAM wParam,
                                    LPARAM lParam, UINT_PTR hook, DWORD_PTR) {
   Verdict verdict = kUnhook;
+#if defined(_WIN32)
+  NoteWindowMessage(message); // display changes, for the present and pacing
+#endif
   if (message == WM_NCDESTROY) {
     std::lock_guard<std::mutex> hold(windowsLock);
     KeptWindow *kept = Kept(window);

@@ -28,10 +28,11 @@ long long Pacer::TickAfter(long long when) const {
 
 void Pacer::Ready() {
   ready_ = clock_->Now();
-  if (readAt_ >= 0 && ready_ - readAt_ < second_)
+  if (readAt_ >= 0 && ready_ - readAt_ < second_ && !clock_->DisplayChanged())
     return;
-  // Read once a second: the window may have moved to another monitor, or
-  // the monitor changed its rate.
+  // Read once a second, and at once where the platform tells of a change:
+  // the window may have moved to another monitor, or the monitor changed
+  // its rate.
   readAt_ = ready_;
   PacingClock::Refresh refresh = clock_->ReadRefresh();
   if (refresh.period <= 0)

@@ -26,11 +26,18 @@ public:
     long long phase;
   };
   virtual Refresh ReadRefresh() = 0;
+  // Whether the display changed, or the window may have gone to another
+  // monitor, since the last call: the refresh is read again at once.
+  virtual bool DisplayChanged() { return false; }
 };
 
 // This build's clock for a display on `window`. Each build's platform file
 // defines it (the unit tests' fakes too).
 PacingClock *NewPacingClock(void *window);
+#if defined(_WIN32)
+// The DLL's: the performance counter and the window's monitor.
+PacingClock *NewWindowsClock(void *window);
+#endif
 
 // The period of a rate the system gives in whole hertz: Windows reports
 // 59.94 Hz as 59 and 143.86 as 143, so a rate one below a multiple of 24

@@ -345,7 +345,11 @@ void FakePlatform::Reset() {
   cursor.x = 0;
   cursor.y = 0;
   windows.clear();
-  monitor = RECT{0, 0, 1280, 800};
+  monitors.assign(1, Monitor{RECT{0, 0, 640, 480}, 60, 96}); // the primary's
+  threadAwareness = 0;
+  dwmRate[0] = dwmRate[1] = 0;
+  dwmVBlank = 0;
+  absent.clear();
 }
 
 void FakePlatform::Answer(const std::string &method, HRESULT result, int times,

@@ -69,8 +69,9 @@ struct FakeWindow {
   std::vector<Subclass> subclasses; // the first set first
   bool chained = false;             // the dispatcher replaced `beneath`
   WNDPROC beneath = NULL;
-  int running = 0;  // subclass procedures being called
-  size_t below = 0; // in one: how many subclasses lie below it
+  int running = 0;      // subclass procedures being called
+  size_t below = 0;     // in one: how many subclasses lie below it
+  int dpiAwareness = 0; // DPI_AWARENESS, as GetWindowDpiAwarenessContext says
 };
 
 class FakePlatform {
@@ -112,7 +113,23 @@ public:
   std::set<HANDLE> fakeHandles; // CloseHandle of anything else goes through
   std::set<HWND> deadWindows;   // IsWindow answers FALSE for these and null
   std::map<HWND, FakeWindow> windows; // made by FakeCreateWindow
-  RECT monitor;                       // the one monitor, and its work area
+  // The monitors, the primary first (SetMonitors): a window is on the one
+  // it overlaps most, else the primary. Rectangles in real pixels; a call
+  // made in a DPI-unaware thread context gets them scaled by 96 / dpi.
+  struct Monitor {
+    RECT rect; // its work area too
+    int hertz; // EnumDisplaySettings' dmDisplayFrequency
+    UINT dpi;  // 96 at 100 %
+  };
+  std::vector<Monitor> monitors;
+  // The calling thread's DPI awareness (DPI_AWARENESS: 0 unaware, 1 system,
+  // 2 per monitor), which SetThreadDpiAwarenessContext changes.
+  int threadAwareness = 0;
+  // What DwmGetCompositionTimingInfo gives (its answer is scripted).
+  UINT dwmRate[2] = {0, 0}; // numerator, denominator
+  unsigned long long dwmVBlank = 0;
+  // Procedures GetProcAddress does not find, as on an older system.
+  std::set<std::string> absent;
   // Device states delivered by GetDeviceState, one per read; when empty a
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;
@@ -163,7 +180,17 @@ public:
     wakeLate = 0;
   }
   Refresh ReadRefresh() override { return refresh; }
+  bool changed = false; // the display changed: told once
+  bool DisplayChanged() override {
+    bool was = changed;
+    changed = false;
+    return was;
+  }
 };
+
+// The monitor a window is on (the client area's place for a handle the fake
+// window system did not make).
+const FakePlatform::Monitor &FakeMonitorOf(HWND window);
 
 // The display format as GetPixelFormat reports it.
 void SetDisplayFormat(DWORD bits, DWORD red, DWORD green, DWORD blue);

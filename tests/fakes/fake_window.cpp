@@ -3,10 +3,33 @@
 // that the library's calls go through.
 #include "fake_platform.h"
 
+#include <stdio.h>
+
+#include <algorithm>
+#if defined(_WIN32)
+#include <dwmapi.h>
+#endif
+
 namespace {
 
 uintptr_t Value(const void *pointer) {
   return reinterpret_cast<uintptr_t>(pointer);
+}
+
+// Real pixels on a monitor of `dpi` as a call in the calling thread's DPI
+// context sees them: an unaware thread sees 96 DPI, a system-aware one the
+// primary's.
+LONG InThreadContext(LONG pixels, UINT dpi) {
+  UINT seen = fake.threadAwareness == 2   ? dpi
+              : fake.threadAwareness == 1 ? fake.monitors[0].dpi
+                                          : 96;
+  return LONG((long long)pixels * seen / dpi);
+}
+
+RECT InThreadContext(const RECT &rect, UINT dpi) {
+  return RECT{InThreadContext(rect.left, dpi), InThreadContext(rect.top, dpi),
+              InThreadContext(rect.right, dpi),
+              InThreadContext(rect.bottom, dpi)};
 }
 
 int WINAPI FakeMessageBoxA(HWND window, LPCSTR text, LPCSTR caption,
@@ -35,15 +58,16 @@ BOOL WINAPI FakeGetClientRect(HWND window, LPRECT rect) {
   call.result = fake.Next("GetClientRect", NULL);
   if (call.result != S_OK)
     return FALSE;
-  *rect = fake.clientRect;
+  *rect = InThreadContext(fake.clientRect, FakeMonitorOf(window).dpi);
   return TRUE;
 }
 
 BOOL WINAPI FakeClientToScreen(HWND window, LPPOINT point) {
   fake.Record("ClientToScreen", NULL,
               {Value(window), uintptr_t(point->x), uintptr_t(point->y)});
-  point->x += fake.clientOrigin.x;
-  point->y += fake.clientOrigin.y;
+  UINT dpi = FakeMonitorOf(window).dpi;
+  point->x += InThreadContext(fake.clientOrigin.x, dpi);
+  point->y += InThreadContext(fake.clientOrigin.y, dpi);
   return TRUE;
 }
 
@@ -51,15 +75,18 @@ BOOL WINAPI FakeClientToScreen(HWND window, LPPOINT point) {
 BOOL WINAPI FakeScreenToClient(HWND window, LPPOINT point) {
   if (window == NULL || fake.deadWindows.count(window) != 0)
     return FALSE;
-  point->x -= fake.clientOrigin.x;
-  point->y -= fake.clientOrigin.y;
+  UINT dpi = FakeMonitorOf(window).dpi;
+  point->x -= InThreadContext(fake.clientOrigin.x, dpi);
+  point->y -= InThreadContext(fake.clientOrigin.y, dpi);
   return TRUE;
 }
 
 BOOL WINAPI FakeGetCursorPos(LPPOINT point) {
   if (fake.Next("GetCursorPos", NULL) != S_OK)
     return FALSE;
-  *point = fake.cursor;
+  UINT dpi = FakeMonitorOf(NULL).dpi; // the client area's monitor
+  *point = POINT{InThreadContext(fake.cursor.x, dpi),
+                 InThreadContext(fake.cursor.y, dpi)};
   return TRUE;
 }
 
@@ -190,7 +217,7 @@ void Place(HWND window, UINT command) {
     kind = SIZE_MINIMIZED;
   } else if (command == SW_SHOWMAXIMIZED) {
     show = SW_SHOWMAXIMIZED;
-    rect = fake.monitor;
+    rect = FakeMonitorOf(window).rect;
     kind = SIZE_MAXIMIZED;
   }
   bool changed = show != found->show || !SameSize(rect, found->rect);
@@ -290,18 +317,220 @@ BOOL WINAPI FakeIsIconic(HWND window) {
   return found != NULL && found->show == SW_SHOWMINIMIZED;
 }
 
-HMONITOR WINAPI FakeMonitorFromWindow(HWND, DWORD) {
-  return reinterpret_cast<HMONITOR>(&fake.monitor);
+// Monitor handles are their places in the list, from 0x4D0.
+const uintptr_t kFirstMonitor = 0x4D0;
+
+HMONITOR WINAPI FakeMonitorFromWindow(HWND window, DWORD) {
+  return reinterpret_cast<HMONITOR>(
+      kFirstMonitor + size_t(&FakeMonitorOf(window) - &fake.monitors[0]));
 }
 
-BOOL WINAPI FakeGetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
-  if (monitor != reinterpret_cast<HMONITOR>(&fake.monitor))
+// The monitor behind a handle and its number; null for another handle.
+const FakePlatform::Monitor *MonitorOf(HMONITOR handle, size_t &number) {
+  number = reinterpret_cast<uintptr_t>(handle) - kFirstMonitor;
+  return number < fake.monitors.size() ? &fake.monitors[number] : NULL;
+}
+
+BOOL WINAPI FakeGetMonitorInfoW(HMONITOR handle, LPMONITORINFO info) {
+  size_t number = 0;
+  const FakePlatform::Monitor *monitor = MonitorOf(handle, number);
+  if (monitor == NULL)
     return FALSE;
-  info->rcMonitor = fake.monitor;
-  info->rcWork = fake.monitor;
-  info->dwFlags = 1;
+  info->rcMonitor = InThreadContext(monitor->rect, monitor->dpi);
+  info->rcWork = info->rcMonitor;
+  info->dwFlags = number == 0 ? 1 : 0; // MONITORINFOF_PRIMARY
   return TRUE;
 }
+
+#if defined(_WIN32)
+BOOL WINAPI FakeGetMonitorInfoA(HMONITOR handle, LPMONITORINFO info) {
+  size_t number = 0;
+  if (MonitorOf(handle, number) == NULL || !FakeGetMonitorInfoW(handle, info))
+    return FALSE;
+  if (info->cbSize >= sizeof(MONITORINFOEXA))
+    snprintf(reinterpret_cast<MONITORINFOEXA *>(info)->szDevice, CCHDEVICENAME,
+             "\\\\.\\DISPLAY%u", unsigned(number + 1));
+  return TRUE;
+}
+
+// A monitor's mode in real pixels, at its rate: the primary's for no name.
+BOOL WINAPI FakeEnumDisplaySettingsA(LPCSTR device, DWORD, DEVMODEA *mode) {
+  unsigned number = 1;
+  if (device != NULL && sscanf(device, "\\\\.\\DISPLAY%u", &number) != 1)
+    return FALSE;
+  if (number < 1 || number > fake.monitors.size())
+    return FALSE;
+  const FakePlatform::Monitor &monitor = fake.monitors[number - 1];
+  mode->dmPelsWidth = DWORD(monitor.rect.right - monitor.rect.left);
+  mode->dmPelsHeight = DWORD(monitor.rect.bottom - monitor.rect.top);
+  mode->dmDisplayFrequency = DWORD(monitor.hertz);
+  return TRUE;
+}
+
+BOOL WINAPI FakeGetWindowRect(HWND window, LPRECT rect) {
+  FakeWindow *found = Live(window);
+  if (found == NULL)
+    return FALSE;
+  *rect = InThreadContext(found->rect, FakeMonitorOf(window).dpi);
+  return TRUE;
+}
+
+// What the system gives for names the fakes do not take, found as the
+// loader finds it.
+struct AnsiName {
+  USHORT length, maximum;
+  const char *text;
+};
+extern "C" LONG NTAPI LdrGetProcedureAddress(HMODULE, const AnsiName *, ULONG,
+                                             void **);
+FARPROC RealProcedure(HMODULE module, LPCSTR name) {
+  void *address = NULL;
+  bool ordinal = (reinterpret_cast<uintptr_t>(name) >> 16) == 0;
+  AnsiName text = {0, 0, name};
+  if (!ordinal)
+    text.length = text.maximum = USHORT(strlen(name));
+  if (LdrGetProcedureAddress(module, ordinal ? NULL : &text,
+                             ordinal ? ULONG(reinterpret_cast<uintptr_t>(name))
+                                     : 0,
+                             &address) != 0)
+    return NULL;
+  FARPROC found;
+  memcpy(&found, &address, sizeof found);
+  return found;
+}
+
+// The virtual screen is every monitor together.
+int WINAPI FakeGetSystemMetrics(int index) {
+  RECT all = InThreadContext(fake.monitors[0].rect, fake.monitors[0].dpi);
+  for (const FakePlatform::Monitor &monitor : fake.monitors) {
+    RECT seen = InThreadContext(monitor.rect, monitor.dpi);
+    all = RECT{std::min(all.left, seen.left), std::min(all.top, seen.top),
+               std::max(all.right, seen.right),
+               std::max(all.bottom, seen.bottom)};
+  }
+  switch (index) {
+  case SM_XVIRTUALSCREEN:
+    return all.left;
+  case SM_YVIRTUALSCREEN:
+    return all.top;
+  case SM_CXVIRTUALSCREEN:
+    return all.right - all.left;
+  case SM_CYVIRTUALSCREEN:
+    return all.bottom - all.top;
+  }
+  return 0; // no other metric is asked
+}
+
+// -- procedures found at run time ---------------------------------------
+
+DPI_AWARENESS_CONTEXT ContextOf(int awareness) {
+  return reinterpret_cast<DPI_AWARENESS_CONTEXT>(intptr_t(-1 - awareness));
+}
+
+int WindowAwareness(HWND window) {
+  FakeWindow *found = Find(window);
+  return found != NULL ? found->dpiAwareness : 0;
+}
+
+DPI_AWARENESS_CONTEXT WINAPI FakeGetWindowDpiAwarenessContext(HWND window) {
+  return FakeIsWindow(window) ? ContextOf(WindowAwareness(window)) : NULL;
+}
+
+DPI_AWARENESS_CONTEXT WINAPI FakeGetThreadDpiAwarenessContext() {
+  return ContextOf(fake.threadAwareness);
+}
+
+DPI_AWARENESS WINAPI
+FakeGetAwarenessFromDpiAwarenessContext(DPI_AWARENESS_CONTEXT context) {
+  return DPI_AWARENESS(-1 - reinterpret_cast<intptr_t>(context));
+}
+
+DPI_AWARENESS_CONTEXT WINAPI
+FakeSetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT context) {
+  fake.Record("SetThreadDpiAwarenessContext", NULL,
+              {uintptr_t(FakeGetAwarenessFromDpiAwarenessContext(context))});
+  DPI_AWARENESS_CONTEXT previous = ContextOf(fake.threadAwareness);
+  fake.threadAwareness = FakeGetAwarenessFromDpiAwarenessContext(context);
+  return previous;
+}
+
+BOOL WINAPI FakeAreDpiAwarenessContextsEqual(DPI_AWARENESS_CONTEXT a,
+                                             DPI_AWARENESS_CONTEXT b) {
+  return a == b;
+}
+
+UINT WINAPI FakeGetDpiForWindow(HWND window) {
+  int awareness = WindowAwareness(window);
+  return awareness == 2   ? FakeMonitorOf(window).dpi
+         : awareness == 1 ? fake.monitors[0].dpi
+                          : 96;
+}
+
+HRESULT WINAPI FakeDwmGetCompositionTimingInfo(HWND window,
+                                               DWM_TIMING_INFO *timing) {
+  FakeCall &call =
+      fake.Record("DwmGetCompositionTimingInfo", NULL, {Value(window)});
+  call.result = fake.Next(call.name, NULL);
+  if (call.result != S_OK)
+    return call.result;
+  timing->rateRefresh.uiNumerator = fake.dwmRate[0];
+  timing->rateRefresh.uiDenominator = fake.dwmRate[1];
+  timing->qpcVBlank = fake.dwmVBlank;
+  return S_OK;
+}
+
+UINT WINAPI FakeTimeBeginPeriod(UINT period) {
+  fake.Record("timeBeginPeriod", NULL, {period});
+  return 0;
+}
+
+UINT WINAPI FakeTimeEndPeriod(UINT period) {
+  fake.Record("timeEndPeriod", NULL, {period});
+  return 0;
+}
+
+template <class Function> FARPROC AsProcedure(Function function) {
+  FARPROC procedure;
+  memcpy(&procedure, &function, sizeof procedure);
+  return procedure;
+}
+
+// The fakes of procedures the library looks up; any other name is the
+// system's.
+FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name) {
+  if ((reinterpret_cast<uintptr_t>(name) >> 16) == 0)
+    return RealProcedure(module, name);
+  static const struct {
+    const char *name;
+    FARPROC procedure;
+  } procedures[] = {
+      {"GetWindowDpiAwarenessContext",
+       AsProcedure(FakeGetWindowDpiAwarenessContext)},
+      {"GetThreadDpiAwarenessContext",
+       AsProcedure(FakeGetThreadDpiAwarenessContext)},
+      {"SetThreadDpiAwarenessContext",
+       AsProcedure(FakeSetThreadDpiAwarenessContext)},
+      {"AreDpiAwarenessContextsEqual",
+       AsProcedure(FakeAreDpiAwarenessContextsEqual)},
+      {"GetAwarenessFromDpiAwarenessContext",
+       AsProcedure(FakeGetAwarenessFromDpiAwarenessContext)},
+      {"GetDpiForWindow", AsProcedure(FakeGetDpiForWindow)},
+      {"DwmGetCompositionTimingInfo",
+       AsProcedure(FakeDwmGetCompositionTimingInfo)},
+      {"timeBeginPeriod", AsProcedure(FakeTimeBeginPeriod)},
+      {"timeEndPeriod", AsProcedure(FakeTimeEndPeriod)},
+      {"CreateWaitableTimerExW", NULL}, // the system's, unless absent
+  };
+  for (const auto &procedure : procedures)
+    if (strcmp(procedure.name, name) == 0) {
+      if (fake.absent.count(name) != 0)
+        return NULL;
+      return procedure.procedure != NULL ? procedure.procedure
+                                         : RealProcedure(module, name);
+    }
+  return RealProcedure(module, name);
+}
+#endif
 
 // A frame of 8 pixels, and a title bar of 23 above it.
 BOOL WINAPI FakeAdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD) {
@@ -362,6 +591,29 @@ LRESULT WINAPI FakeDefSubclassProc(HWND window, UINT message, WPARAM wParam,
 }
 
 } // namespace
+
+const FakePlatform::Monitor &FakeMonitorOf(HWND window) {
+  std::map<HWND, FakeWindow>::iterator found = fake.windows.find(window);
+  RECT place = {fake.clientOrigin.x, fake.clientOrigin.y,
+                fake.clientOrigin.x + fake.clientRect.right,
+                fake.clientOrigin.y + fake.clientRect.bottom};
+  if (found != fake.windows.end())
+    place = found->second.rect;
+  size_t best = 0;
+  long long most = 0;
+  for (size_t i = 0; i < fake.monitors.size(); ++i) {
+    const RECT &on = fake.monitors[i].rect;
+    long long across = std::min(place.right, on.right) -
+                       std::max(place.left, on.left),
+              down = std::min(place.bottom, on.bottom) -
+                     std::max(place.top, on.top);
+    if (across > 0 && down > 0 && across * down > most) {
+      most = across * down;
+      best = i;
+    }
+  }
+  return fake.monitors[best];
+}
 
 HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect) {
   static uintptr_t made = 0; // handles never come again in a run
@@ -425,6 +677,11 @@ LURN_FAKE_IMPORT(SetWindowPlacement, 8)
 LURN_FAKE_IMPORT(IsIconic, 4)
 LURN_FAKE_IMPORT(MonitorFromWindow, 8)
 LURN_FAKE_IMPORT(GetMonitorInfoW, 8)
+LURN_FAKE_IMPORT(GetMonitorInfoA, 8)
+LURN_FAKE_IMPORT(EnumDisplaySettingsA, 12)
+LURN_FAKE_IMPORT(GetWindowRect, 8)
+LURN_FAKE_IMPORT(GetSystemMetrics, 4)
+LURN_FAKE_IMPORT(GetProcAddress, 8)
 LURN_FAKE_IMPORT(AdjustWindowRectEx, 16)
 LURN_FAKE_IMPORT(SetWindowSubclass, 16)
 LURN_FAKE_IMPORT(RemoveWindowSubclass, 12)

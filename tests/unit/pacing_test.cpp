@@ -133,6 +133,21 @@ TEST(Pacing, FlipsWaitUnlessOffAndWindowedPresentsOnlyUnderAll) {
     }
 }
 
+// A window moved from a 60 Hz monitor to a 144 Hz one: the platform tells,
+// and the next present already keeps the new rate, not a second later.
+TEST(Pacing, ADisplayChangeReadsTheRefreshAgainAtOnce) {
+  FakeClock *clock = new FakeClock;
+  Pacer pacer(clock, Pacing(kVsyncFlips));
+  auto frame = [](int) { return Frame{1000000, 1000000, false}; };
+  RunFrames(pacer, *clock, 10, frame);
+  clock->refresh.period = 6944444;
+  clock->changed = true;
+  std::vector<long long> times = RunFrames(pacer, *clock, 10, frame);
+  times.erase(times.begin());
+  EXPECT_EQ(6944444, Shortest(times));
+  EXPECT_EQ(6944444 * 8, times.back() - times.front());
+}
+
 TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
   const long long P = 16666667;
   FakeClock *clock = new FakeClock;

@@ -115,7 +115,7 @@ TEST_F(WindowHook, SurvivesTheProgramsHooksInAnyOrderAndAnyNumberOfOpens) {
       EXPECT_EQ(hooked[n] ? 3 : 0, program.hookCalls[n]) << "hook " << n;
     display.UpdatePrimaryBuffer();
     EXPECT_EQ(open ? 0u : 1u, Seen(WM_SYSKEYDOWN));
-    EXPECT_EQ(Text(open ? fake.monitor : kPlace),
+    EXPECT_EQ(Text(open ? fake.monitors[0].rect : kPlace),
               Text(fake.windows[window].rect));
     display.Close();
     EXPECT_EQ(Text(kPlace), Text(fake.windows[window].rect));
@@ -147,7 +147,7 @@ TEST_F(WindowHook, AClosedDisplaysHookFindsNoOtherDisplay) {
   AltEnter(first);
   display.UpdatePrimaryBuffer();
   EXPECT_EQ(1u, Seen(WM_SYSKEYDOWN)) << "the first window's own procedure";
-  EXPECT_EQ(Text(fake.monitor), Text(fake.windows[other].rect));
+  EXPECT_EQ(Text(fake.monitors[0].rect), Text(fake.windows[other].rect));
 }
 
 // A window destroyed under an open display loses the subclass with its
