@@ -9,8 +9,8 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "../window/window_look.h"
 #include "display_state.h"
-#include "windows_window.h"
 
 namespace {
 

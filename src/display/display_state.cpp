@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../present/pacing.h"
-#include "windows_window.h"
+#include "../window/window_look.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state,
   if (state.fullScreenClient)
     return true;
 #if defined(LURN_WINDOW_SYSTEM)
-  if (state.window.held && WindowCovers(state.window.handle))
+  if (WindowCovers(state))
     return true;
 #endif
   // Natively the platform switches the window on Alt+Enter: the library

@@ -14,21 +14,17 @@
 #include "../settings/settings.h"
 #include "desktop_conversion.h"
 
-// The window's styles, place and Alt+Enter are the library's own business on
-// Windows (natively the stand-in's); the unit tests also build them natively
-// over the fake window system.
-#if defined(_WIN32) && !defined(LURN_WINDOW_SYSTEM)
-#define LURN_WINDOW_SYSTEM 1
-#endif
+#include "../window/window.h"
 
 class Pacer;
 
-// Windows: the window a display keeping the desktop took, and whether the
-// display counts among the displays that took it (its look and place as
-// they found it are kept per window).
+// Windows: the window a display keeping the desktop took, and its hold on
+// the window's record (null: none), where its look and place as the first
+// display found them are kept; whether it is a user of Alt+Enter there.
 struct TakenWindow {
   void *handle;
-  bool held;
+  WindowRecord *record;
+  bool altEnter;
 };
 
 struct DisplayState {

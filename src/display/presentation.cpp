@@ -13,8 +13,8 @@
 #include "../open_records.h"
 #include "../present/frame_policy.h"
 #include "../present/pacing.h"
+#include "../window/window_look.h"
 #include "display_state.h"
-#include "windows_window.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "../window/window.h"
 #include "first_read.h"
 #include "input_events.h"
-#include "text_input.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ void Drop(IDirectInputDeviceA *&device) {
   if (Empty(device))
     return;
   ForgetEvents(device);
-  ForgetText(device);
+  DropKeyboard(device);
   device->Unacquire();
   ForgetAcquisition(device);
   device->Release();
@@ -135,7 +135,7 @@ int LurnDirectInput::OpenKeyboard(void *window) {
       OpenDevice(directInput, window, GUID_SysKeyboard, &c_dfDIKeyboard,
                  keyboard, "OpenKeyboard", "keyboard");
   if (opened)
-    NoteTextWindow(keyboard, window);
+    AddKeyboard(keyboard, window);
   openInputs.Remember(*this);
   return opened;
 }

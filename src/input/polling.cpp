@@ -8,12 +8,11 @@
 #include <mutex>
 #include <vector>
 
-#include "../display/windows_window.h"
 #include "../empty_field.h"
 #include "../open_records.h"
+#include "../window/window.h"
 #include "first_read.h"
 #include "input_events.h"
-#include "text_input.h"
 
 namespace {
 
@@ -54,13 +53,8 @@ const int kKeyboardTries = 4;
 // The Return of an Alt+Enter that a display took on the window is not the
 // client's, up to its release, whenever Alt is let go.
 int LeaveOutAltEnter(void *window, unsigned char *keys) {
-#if defined(LURN_WINDOW_SYSTEM)
   if (ReturnTaken(window, keys[DIK_RETURN] != 0))
     keys[DIK_RETURN] = 0;
-#else
-  (void)window;
-  (void)keys;
-#endif
   return 1;
 }
 

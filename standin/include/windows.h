@@ -108,7 +108,9 @@ typedef uintptr_t DWORD_PTR;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
+typedef intptr_t LONG_PTR;
 #define CALLBACK
+#define GWLP_WNDPROC (-4)
 #define WM_NCDESTROY 0x0082
 #define WM_CHAR 0x0102
 typedef LRESULT(CALLBACK *SUBCLASSPROC)(HWND window, UINT message,
@@ -119,7 +121,14 @@ BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
 BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id);
 LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
                                LPARAM lParam);
+// The stand-in's windows have no procedure of their own: 0 for every index.
+LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index);
 // SDL's windows take UTF-16 text, as a Unicode window does.
 BOOL WINAPI IsWindowUnicode(HWND window);
+// The calling thread, and the thread whose messages a window takes: the
+// stand-in's windows take them on whichever thread pumps SDL's events, so
+// any thread is a live window's own (0 for no window).
+DWORD WINAPI GetCurrentThreadId(void);
+DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process);
 
 #endif

@@ -31,10 +31,12 @@ bool CoversScreen(SDL_Window *window);
 // Switches `window` between windowed and full screen once for each Alt+Enter
 // pressed in it since the last call; presents call it before they draw.
 void ApplyAltEnter(SDL_Window *window);
-// Whether an Alt+Enter key press is the stand-in's (the altEnter setting of
-// the display opened last; off leaves it to the client); notes the toggle
-// for ApplyAltEnter.
+// Whether a key event is the stand-in's: an Alt+Enter press and its Return
+// up to its release (the altEnter setting of the display opened last; off
+// leaves them to the client); notes the press for ApplyAltEnter.
 bool TakeAltEnter(const SDL_KeyboardEvent &key);
+// The window lost the focus: the Return's release goes elsewhere.
+void AltEnterFocusLost(Uint32 windowId);
 void SetAltEnterTaken(bool taken);
 // The display on the window closed: a window Alt+Enter switched goes back
 // where it found it (an exclusive one is put back by leaving the mode), and

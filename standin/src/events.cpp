@@ -212,11 +212,12 @@ int SDLCALL Watch(void *, SDL_Event *event) {
       ++input.focusLosses;
       memset(input.keys, 0, sizeof input.keys);
       memset(input.buttons, 0, sizeof input.buttons);
+      AltEnterFocusLost(event->window.windowID);
     }
     break;
   case SDL_KEYDOWN:
   case SDL_KEYUP: {
-    if (event->type == SDL_KEYDOWN && TakeAltEnter(event->key))
+    if (TakeAltEnter(event->key))
       break; // the stand-in's own key: the window switches
     unsigned char key = KeyCodeOf(event->key.keysym.scancode);
     if (key == 0)

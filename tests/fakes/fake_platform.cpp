@@ -347,6 +347,7 @@ void FakePlatform::Reset() {
   cursor.y = 0;
   windows.clear();
   monitor = RECT{0, 0, 1280, 800};
+  codePage = 1252;
 }
 
 void FakePlatform::Answer(const std::string &method, HRESULT result, int times,

@@ -71,6 +71,10 @@ struct FakeWindow {
   WNDPROC beneath = NULL;
   int running = 0;  // subclass procedures being called
   size_t below = 0; // in one: how many subclasses lie below it
+  // Made by another thread: the system refuses to subclass it from this
+  // one (and Wine crashes trying).
+  bool otherThread = false;
+  bool ansi = false; // WM_CHAR brings the code page's bytes, one each
 };
 
 class FakePlatform {
@@ -113,6 +117,7 @@ public:
   std::set<HWND> deadWindows;   // IsWindow answers FALSE for these and null
   std::map<HWND, FakeWindow> windows; // made by FakeCreateWindow
   RECT monitor;                       // the one monitor, and its work area
+  UINT codePage = 1252;               // GetACP's answer (Windows only)
   // Device states delivered by GetDeviceState, one per read; when empty a
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;
@@ -141,8 +146,9 @@ private:
 extern FakePlatform fake;
 
 // A window of the fake window system at `rect`, whose procedure is
-// `procedure`.
-HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect);
+// `procedure`; at `reused` when that is a destroyed window's handle.
+HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect,
+                      HWND reused = NULL);
 // The message through the window's procedure, as SendMessage on its thread.
 LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // ShowWindow: SW_MINIMIZE, SW_RESTORE (back to the normal place) and the

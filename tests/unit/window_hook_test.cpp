@@ -221,6 +221,23 @@ TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
   }
 }
 
+// Alt+Enter there and back puts the window where the user had put it just
+// before the switch, not where Open found it; Close leaves it there.
+TEST_F(WindowHook, AltEnterBackReturnsToThePlaceJustBeforeTheSwitch) {
+  HWND window = Window();
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  SetWindowPos(window, NULL, 500, 300, 700, 500, SWP_NOZORDER);
+  AltEnter(window);
+  display.UpdatePrimaryBuffer();
+  EXPECT_EQ(Text(fake.monitor), Text(fake.windows[window].rect));
+  AltEnter(window);
+  display.UpdatePrimaryBuffer();
+  EXPECT_EQ("500,300 700x500", Text(fake.windows[window].rect));
+  EXPECT_EQ(Hex(kStyle), Hex(fake.windows[window].style));
+  display.Close();
+  EXPECT_EQ("500,300 700x500", Text(fake.windows[window].rect));
+}
+
 // Close gives the window the style and place the first Open found, whatever
 // came between: minimised (M) and restored (R), Alt+Enter (E) applied by a
 // present (P), a second full-screen display on it opened (2) and closed (c),

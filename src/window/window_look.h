@@ -1,9 +1,10 @@
-// The window a display keeping the desktop took, on Windows (natively the
-// stand-in does these itself): its look and place, and Alt+Enter.
-#ifndef LURN_WINDOWS_WINDOW_H
-#define LURN_WINDOWS_WINDOW_H
+// A display keeping the desktop on Windows and its window's record (natively
+// the stand-in does these itself): the window's look and place, and
+// Alt+Enter's moves.
+#ifndef LURN_WINDOW_LOOK_H
+#define LURN_WINDOW_LOOK_H
 
-#include "display_state.h"
+#include "../display/display_state.h"
 
 #if defined(LURN_WINDOW_SYSTEM)
 // The window becomes a borderless window covering its monitor; how it was
@@ -13,18 +14,15 @@ HRESULT CoverMonitor(DisplayState &state);
 // first display found them, and its window procedure without the library's
 // subclass.
 void GiveWindowBack(DisplayState &state);
-// Alt+Enter becomes the library's: the window's procedure is subclassed,
-// and notes the presses.
+// Alt+Enter becomes the library's: a user of the window's subclass, which
+// notes the presses.
 void TakeAltEnter(DisplayState &state);
 // Switches the window once for each Alt+Enter press noted since the last
 // call, on the thread that presents. True when it switched: the window's
 // handlers ran, and may have closed the display (`state` is then gone).
 bool ApplyAltEnter(DisplayState &state);
-// Whether the library made `window` cover its monitor.
-bool WindowCovers(void *window);
-// Whether the Return held on `window` belongs to an Alt+Enter the library
-// took: the keyboard read leaves it out. `returnHeld` is what the read saw.
-bool ReturnTaken(void *window, bool returnHeld);
+// Whether the display's window covers its monitor.
+bool WindowCovers(const DisplayState &state);
 #endif
 
 #endif

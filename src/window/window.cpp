@@ -1,0 +1,323 @@
+// The window records, the library's one subclass on each window, and the
+// text typed into it.
+#include "window.h"
+
+#include <memory>
+
+#include "../settings/settings.h"
+
+namespace {
+
+// Text nobody reads is kept up to this much, then dropped.
+const size_t kMostText = 4096;
+
+std::vector<std::unique_ptr<WindowRecord>> records;
+UINT_PTR lastHook; // under the lock; IDs are never reused
+
+WindowRecord *ByHook(HWND window, UINT_PTR hook) {
+  for (const std::unique_ptr<WindowRecord> &record : records)
+    if (record->window == window && record->hook == hook)
+      return record.get();
+  return NULL;
+}
+
+bool Unused(const WindowRecord &record) {
+  bool display = false;
+#if defined(LURN_WINDOW_SYSTEM)
+  display = record.displays > 0;
+#endif
+  return record.texts.empty() && record.altEnterUsers == 0 && !display;
+}
+
+bool Listening(const WindowRecord &record) {
+  for (const TypedText &text : record.texts)
+    if (text.reading)
+      return true;
+  return record.altEnterUsers > 0;
+}
+
+void Erase(WindowRecord *record) {
+  for (size_t i = 0; i < records.size(); ++i)
+    if (records[i].get() == record) {
+      records[i] = std::move(records.back());
+      records.pop_back();
+      return;
+    }
+}
+
+bool OnWindowThread(HWND window) {
+  return GetWindowThreadProcessId(window, NULL) == GetCurrentThreadId();
+}
+
+// Whether the subclass may come off now without cutting out a hook of the
+// program's set above the chain.
+bool ChainClear(const WindowRecord &record) {
+  return record.chain == 0 ||
+         GetWindowLongPtrW(record.window, GWLP_WNDPROC) == record.chain;
+}
+
+void AppendUtf8(std::string &text, unsigned point) {
+  if (point < 0x20 || point == 0x7F || text.size() + 4 > kMostText)
+    return; // control characters (Backspace, Tab, Return...) are keys
+  if (point < 0x80) {
+    text += char(point);
+  } else if (point < 0x800) {
+    text += char(0xC0 | point >> 6);
+    text += char(0x80 | (point & 0x3F));
+  } else if (point < 0x10000) {
+    text += char(0xE0 | point >> 12);
+    text += char(0x80 | (point >> 6 & 0x3F));
+    text += char(0x80 | (point & 0x3F));
+  } else {
+    text += char(0xF0 | point >> 18);
+    text += char(0x80 | (point >> 12 & 0x3F));
+    text += char(0x80 | (point >> 6 & 0x3F));
+    text += char(0x80 | (point & 0x3F));
+  }
+}
+
+// One UTF-16 unit; pairs are joined, a lone half is U+FFFD.
+void TakeUnit(TypedText &input, unsigned unit) {
+  if (unit >= 0xD800 && unit < 0xDC00) {
+    if (input.highSurrogate != 0)
+      AppendUtf8(input.text, 0xFFFD);
+    input.highSurrogate = unit;
+    return;
+  }
+  unsigned point = unit;
+  if (unit >= 0xDC00 && unit < 0xE000)
+    point = input.highSurrogate == 0
+                ? 0xFFFD
+                : 0x10000 + ((input.highSurrogate - 0xD800) << 10) +
+                      (unit - 0xDC00);
+  else if (input.highSurrogate != 0)
+    AppendUtf8(input.text, 0xFFFD);
+  input.highSurrogate = 0;
+  AppendUtf8(input.text, point);
+}
+
+// One WM_CHAR: a UTF-16 unit, or an ANSI window's byte of its code page,
+// whose double-byte characters come as a lead byte and a trail byte.
+void TakeCharacter(TypedText &input, HWND window, WPARAM wParam) {
+#if defined(_WIN32)
+  if (!IsWindowUnicode(window)) {
+    UINT codePage = GetACP();
+    char bytes[2] = {char(input.leadByte), char(wParam)};
+    int count = 2;
+    if (input.leadByte == 0) {
+      if (IsDBCSLeadByteEx(codePage, BYTE(wParam))) {
+        input.leadByte = BYTE(wParam);
+        return;
+      }
+      bytes[0] = char(wParam);
+      count = 1;
+    }
+    input.leadByte = 0;
+    wchar_t wide = 0;
+    TakeUnit(input,
+             MultiByteToWideChar(codePage, 0, bytes, count, &wide, 1) == 1
+                 ? wide
+                 : 0xFFFD);
+    return;
+  }
+#else
+  (void)window;
+#endif
+  TakeUnit(input, static_cast<unsigned>(wParam & 0xFFFF));
+}
+
+#if defined(LURN_WINDOW_SYSTEM)
+bool NoteKey(AltEnter &altEnter, UINT message, WPARAM wParam, LPARAM lParam) {
+  AltEnterKey key;
+  switch (message) {
+  case WM_KEYDOWN:
+  case WM_SYSKEYDOWN:
+    key = kAltEnterKeyDown;
+    break;
+  case WM_CHAR:
+  case WM_SYSCHAR:
+    key = kAltEnterCharacter;
+    break;
+  case WM_KEYUP:
+  case WM_SYSKEYUP:
+    key = kAltEnterKeyUp;
+    break;
+  default:
+    return false;
+  }
+  // The character is '\r', the same number as VK_RETURN.
+  return NoteAltEnterKey(altEnter, wParam == VK_RETURN, key,
+                         (lParam & (1L << 29)) != 0,
+                         (lParam & (1L << 30)) != 0);
+}
+#endif
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                 LPARAM lParam, UINT_PTR hook, DWORD_PTR) {
+  bool unhook = false;
+  {
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    WindowRecord *record = ByHook(window, hook);
+    if (record == NULL) {
+      unhook = true; // a stale subclass of a record gone
+    } else if (message == WM_NCDESTROY) {
+      record->gone = true;
+      record->hook = 0;
+      record->altEnter = AltEnter();
+      unhook = true;
+      if (Unused(*record))
+        Erase(record);
+    } else if (!Listening(*record)) {
+      // Left on the window: off once the chain is clear.
+      unhook = ChainClear(*record);
+      if (unhook)
+        record->hook = 0;
+      if (unhook && Unused(*record))
+        Erase(record);
+    } else if (message == WM_CHAR) {
+      for (TypedText &text : record->texts)
+        if (text.reading)
+          TakeCharacter(text, window, wParam);
+    }
+#if defined(LURN_WINDOW_SYSTEM)
+    else if (message == WM_KILLFOCUS) {
+      record->altEnter.returnHeld = false; // its release goes elsewhere
+    } else if (record->altEnterUsers > 0 &&
+               NoteKey(record->altEnter, message, wParam, lParam)) {
+      return 0;
+    }
+#endif
+  }
+  if (unhook)
+    RemoveWindowSubclass(window, WindowProcedure, hook);
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// Whole characters of `text` that fit in `room` bytes.
+size_t WholeCharacters(const std::string &text, size_t room) {
+  if (text.size() <= room)
+    return text.size();
+  size_t end = room;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+    --end;
+  return end;
+}
+
+// Under the lock: the record and text of `keyboard`.
+WindowRecord *OfKeyboard(const void *keyboard, TypedText *&found) {
+  for (const std::unique_ptr<WindowRecord> &record : records)
+    for (TypedText &text : record->texts)
+      if (text.keyboard == keyboard) {
+        found = &text;
+        return record.get();
+      }
+  return NULL;
+}
+
+} // namespace
+
+std::mutex &WindowsLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+WindowRecord *LiveRecord(HWND window) {
+  for (const std::unique_ptr<WindowRecord> &record : records)
+    if (record->window == window && !record->gone)
+      return record.get();
+  return NULL;
+}
+
+WindowRecord *HoldWindow(HWND window) {
+  if (!IsWindow(window))
+    return NULL;
+  WindowRecord *record = LiveRecord(window);
+  if (record == NULL) {
+    records.emplace_back(new WindowRecord());
+    record = records.back().get();
+    record->window = window;
+  }
+  return record;
+}
+
+bool HookWindow(WindowRecord &record, const char *method) {
+  if (record.hook != 0)
+    return true; // once per window, whatever hooks come and go above it
+  if (record.gone)
+    return false;
+  if (!OnWindowThread(record.window)) {
+    if (!record.refusalSaid)
+      SayDiagnostic("lurn: %s: window %p belongs to another thread, which "
+                    "alone may hook it; call %s on the window's thread",
+                    method, static_cast<void *>(record.window), method);
+    record.refusalSaid = true;
+    return false;
+  }
+  LONG_PTR before = GetWindowLongPtrW(record.window, GWLP_WNDPROC);
+  if (!SetWindowSubclass(record.window, WindowProcedure, lastHook + 1, 0))
+    return false;
+  record.hook = ++lastHook;
+  LONG_PTR after = GetWindowLongPtrW(record.window, GWLP_WNDPROC);
+  record.chain = after != before ? after : 0;
+  return true;
+}
+
+void LetWindowGo(WindowRecord *record) {
+  if (record == NULL || Listening(*record))
+    return;
+  if (record->hook != 0 && !IsWindow(record->window))
+    record->hook = 0; // the subclass went with the window
+  if (record->hook != 0 && !record->gone && ChainClear(*record) &&
+      OnWindowThread(record->window) &&
+      RemoveWindowSubclass(record->window, WindowProcedure, record->hook))
+    record->hook = 0;
+  if (record->hook == 0 && Unused(*record))
+    Erase(record);
+}
+
+void AddKeyboard(const void *keyboard, void *window) {
+  std::lock_guard<std::mutex> hold(WindowsLock());
+  WindowRecord *record = HoldWindow(static_cast<HWND>(window));
+  if (record != NULL)
+    record->texts.push_back(TypedText{keyboard, false, 0, 0, std::string()});
+}
+
+int TakeText(const void *keyboard, char *utf8, int size) {
+  if (utf8 == NULL || size <= 0)
+    return 0;
+  utf8[0] = 0;
+  std::lock_guard<std::mutex> hold(WindowsLock());
+  TypedText *text = NULL;
+  WindowRecord *record = OfKeyboard(keyboard, text);
+  if (record == NULL)
+    return 0;
+  if (!text->reading)
+    text->reading = HookWindow(*record, "ReadText");
+  size_t length = WholeCharacters(text->text, size_t(size) - 1);
+  text->text.copy(utf8, length);
+  utf8[length] = 0;
+  text->text.erase(0, length);
+  return static_cast<int>(length);
+}
+
+void DropKeyboard(const void *keyboard) {
+  std::lock_guard<std::mutex> hold(WindowsLock());
+  TypedText *text = NULL;
+  WindowRecord *record = OfKeyboard(keyboard, text);
+  if (record == NULL)
+    return;
+  *text = record->texts.back();
+  record->texts.pop_back();
+  LetWindowGo(record);
+}
+
+bool ReturnTaken(void *window, bool returnHeld) {
+  std::lock_guard<std::mutex> hold(WindowsLock());
+  WindowRecord *record = LiveRecord(static_cast<HWND>(window));
+  if (record == NULL || record->altEnterUsers == 0)
+    return false;
+  if (!returnHeld)
+    record->altEnter.returnHeld =
+        false; // let go where the window did not see it
+  return record->altEnter.returnHeld;
+}

@@ -1,0 +1,98 @@
+// Everything the library does to a client's window, in one record per
+// window: the one subclass it puts on the window, counted by its users
+// (keyboards reading text, displays taking Alt+Enter) and taken off by one
+// rule; the text typed into it, kept per keyboard; Alt+Enter's presses and
+// the Return they hide; and (Windows, keeping the desktop) what the first
+// display found, to give back. The window procedure runs on the window's
+// thread, the rest on the threads of the records that use the window: one
+// lock guards the list and every record in it.
+#ifndef LURN_WINDOW_H
+#define LURN_WINDOW_H
+
+// Before any Windows header: those define `near`.
+#include "../present/alt_enter.h"
+
+#include <windows.h>
+
+#if defined(_WIN32) && !defined(LURN_WINDOW_SYSTEM)
+// The window's styles, place and Alt+Enter are the library's own business on
+// Windows (natively the stand-in's); the unit tests also build them natively
+// over the fake window system.
+#define LURN_WINDOW_SYSTEM 1
+#endif
+#if defined(_WIN32) || defined(LURN_WINDOW_SYSTEM)
+#include <commctrl.h>
+#endif
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The text typed into a window, for one keyboard that reads it.
+struct TypedText {
+  const void *keyboard;
+  bool reading;           // ReadText hooked the window for it
+  unsigned highSurrogate; // the first half of a pair, waiting
+  unsigned leadByte;      // an ANSI window's lead byte, waiting
+  std::string text;       // UTF-8, whole characters
+};
+
+struct WindowRecord {
+  HWND window;
+  bool gone;     // destroyed: nothing to give back; the handle may come again
+  UINT_PTR hook; // the library's subclass on the window, 0 for none
+  // The window procedure the system's chain became when the subclass was
+  // set; 0 when the chain was there before.
+  LONG_PTR chain;
+  bool refusalSaid; // the one line about another thread's window
+  std::vector<TypedText> texts;
+  int altEnterUsers; // displays taking Alt+Enter on it
+  AltEnter altEnter;
+#if defined(LURN_WINDOW_SYSTEM)
+  int displays; // open displays keeping the desktop on it
+  // How the first of them found it, which the last gives back.
+  LONG_PTR style, exStyle;
+  WINDOWPLACEMENT placement;
+  bool restyled; // the look is the library's: given back at the end
+  bool covering; // covers its monitor
+  // How it was just before Alt+Enter switched it, to go back to, and
+  // whether that look was the library's.
+  LONG_PTR styleBefore, exStyleBefore;
+  WINDOWPLACEMENT placementBefore;
+  bool restyledBefore;
+#endif
+};
+
+// Held while a record is read or changed.
+std::mutex &WindowsLock();
+
+// Under the lock: the record of the live window `window`, made when there
+// is none. Its users keep it; LetWindowGo once one leaves.
+WindowRecord *HoldWindow(HWND window);
+// Under the lock: the live record of `window`, or null.
+WindowRecord *LiveRecord(HWND window);
+// Under the lock: puts the library's subclass on the record's window, once,
+// on the window's thread only; elsewhere it says so once (for `method`) and
+// answers false.
+bool HookWindow(WindowRecord &record, const char *method);
+// Under the lock, after a user left: with no user left the subclass comes
+// off, unless a hook of the program's sits above the chain (taking it off
+// would cut that hook out) or this is not the window's thread; it then
+// passes everything on and takes itself off once it can. The record goes
+// with the subclass.
+void LetWindowGo(WindowRecord *record);
+
+// The keyboard was opened on `window`.
+void AddKeyboard(const void *keyboard, void *window);
+// Writes the text typed since the last call as UTF-8, zero-terminated, cut
+// at a whole character; what does not fit stays. Returns the bytes written.
+// The first call hooks the window and finds nothing yet.
+int TakeText(const void *keyboard, char *utf8, int size);
+// The keyboard is let go: its text goes, and its use of the window.
+void DropKeyboard(const void *keyboard);
+
+// Whether the Return held on `window` belongs to an Alt+Enter the library
+// took: the keyboard read leaves it out. `returnHeld` is what the read saw.
+bool ReturnTaken(void *window, bool returnHeld);
+
+#endif
