@@ -276,6 +276,7 @@ void LetWindowGo(WindowRecord *record) {
 }
 
 void AddKeyboard(const void *keyboard, void *window) {
+  DropKeyboard(keyboard); // a new device where a forgotten one was
   std::lock_guard<std::mutex> hold(WindowsLock());
   WindowRecord *record = HoldWindow(static_cast<HWND>(window));
   if (record != NULL)

@@ -954,6 +954,10 @@ scenario_keep_window_hook() {
     "3 TWO 1 $screen" || ok=1
   expect "a Unicode window's character" "$(line '^UNICODE ')" \
     "UNICODE 4e2d 1" || ok=1
+  expect "two keyboards' text, then the program's hook" "$(line '^TEXT ')" \
+    "TEXT x x 1" || ok=1
+  expect "text read on another thread than the window's" \
+    "$(line '^THREAD ')" "THREAD 0" || ok=1
   for name in minimised alt-enter-minimised two-displays; do
     expect "given back: $name" "$(line "^GIVEN $name ")" \
       "GIVEN $name $place 1" || ok=1
