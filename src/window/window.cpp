@@ -5,6 +5,9 @@
 #include <memory>
 
 #include "../settings/settings.h"
+#if defined(LURN_WINDOW_SYSTEM)
+#include "window_look.h"
+#endif
 
 namespace {
 
@@ -43,10 +46,6 @@ void Erase(WindowRecord *record) {
       records.pop_back();
       return;
     }
-}
-
-bool OnWindowThread(HWND window) {
-  return GetWindowThreadProcessId(window, NULL) == GetCurrentThreadId();
 }
 
 // Whether the subclass may come off now without cutting out a hook of the
@@ -155,6 +154,12 @@ bool NoteKey(AltEnter &altEnter, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                  LPARAM lParam, UINT_PTR hook, DWORD_PTR) {
   bool unhook = false;
+#if defined(LURN_WINDOW_SYSTEM)
+  if (message == AltEnterMessage()) {
+    MakePostedMoves(window);
+    return 0;
+  }
+#endif
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
     WindowRecord *record = ByHook(window, hook);
@@ -215,6 +220,10 @@ WindowRecord *OfKeyboard(const void *keyboard, TypedText *&found) {
 }
 
 } // namespace
+
+bool OnWindowThread(HWND window) {
+  return GetWindowThreadProcessId(window, NULL) == GetCurrentThreadId();
+}
 
 std::mutex &WindowsLock() {
   static std::mutex lock;

@@ -60,6 +60,11 @@ struct WindowRecord {
   LONG_PTR styleBefore, exStyleBefore;
   WINDOWPLACEMENT placementBefore;
   bool restyledBefore;
+  // Alt+Enter's moves for the window's own thread to make: the display that
+  // presents elsewhere posted them, with its kind and mode.
+  bool movesPosted;
+  bool fullScreenClient;
+  int modeWidth, modeHeight;
 #endif
 };
 
@@ -71,6 +76,10 @@ std::mutex &WindowsLock();
 WindowRecord *HoldWindow(HWND window);
 // Under the lock: the live record of `window`, or null.
 WindowRecord *LiveRecord(HWND window);
+// Whether this thread is `window`'s own: the window's handlers run on it,
+// and a call that sends the window a message from elsewhere waits for that
+// thread (which may be waiting for this one).
+bool OnWindowThread(HWND window);
 // Under the lock: puts the library's subclass on the record's window, once,
 // on the window's thread only; elsewhere it says so once (for `method`) and
 // answers false.

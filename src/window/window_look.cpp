@@ -10,6 +10,7 @@
 #include <lurn.h>
 #include <string.h>
 
+#include "../settings/settings.h"
 #include "window.h"
 #include "window_look.h"
 
@@ -138,72 +139,11 @@ void Show(HWND window, const Look &look, const MONITORINFO &monitor) {
   SetWindowPlacement(window, &placement);
 }
 
-} // namespace
-
-HRESULT CoverMonitor(DisplayState &state) {
-  HWND window = static_cast<HWND>(state.window.handle);
-  MONITORINFO monitor;
-  if (!IsWindow(window) || !MonitorOf(window, monitor))
-    return DDERR_INVALIDPARAMS;
-  Look look;
-  {
-    std::lock_guard<std::mutex> hold(WindowsLock());
-    WindowRecord *record = Hold(state);
-    if (record == NULL)
-      return DDERR_INVALIDPARAMS;
-    record->restyled = true;
-    record->covering = true;
-    look = Covering(*record, monitor.rcMonitor);
-  }
-  Show(window, look, monitor);
-  return DD_OK;
-}
-
-void TakeAltEnter(DisplayState &state) {
-  if (!state.settings.altEnter || state.window.altEnter)
-    return;
-  std::lock_guard<std::mutex> hold(WindowsLock());
-  WindowRecord *record = Hold(state);
-  if (record != NULL && HookWindow(*record, "Open")) {
-    ++record->altEnterUsers;
-    state.window.altEnter = true;
-  }
-}
-
-void GiveWindowBack(DisplayState &state) {
-  HWND window = static_cast<HWND>(state.window.handle);
-  WindowRecord *record = state.window.record;
-  if (record == NULL)
-    return;
-  state.window.record = NULL;
-  Look look;
-  bool restyled;
-  {
-    std::lock_guard<std::mutex> hold(WindowsLock());
-    if (state.window.altEnter)
-      --record->altEnterUsers;
-    state.window.altEnter = false;
-    restyled = --record->displays == 0 && record->restyled && !record->gone;
-    if (record->displays == 0) {
-      look = GivenBack(record->style, record->exStyle, record->placement);
-      record->restyled = false;
-      record->covering = false;
-      record->altEnter = AltEnter();
-    }
-    LetWindowGo(record); // the record may go
-  }
-  MONITORINFO monitor;
-  if (restyled && IsWindow(window) && MonitorOf(window, monitor))
-    Show(window, look, monitor);
-}
-
-bool ApplyAltEnter(DisplayState &state) {
-  // Copies: the window's handlers may close the display at each switch.
-  HWND window = static_cast<HWND>(state.window.handle);
-  const bool fullScreenClient = state.fullScreenClient;
-  const int modeWidth = state.modeWidth, modeHeight = state.modeHeight;
-  if (state.window.record == NULL)
-    return false;
+// Switches the window once for each Alt+Enter press noted, on the window's
+// thread. Each switch runs the window's handlers, which may close the
+// display: this works on copies and the window's record alone.
+bool MakeMoves(HWND window, bool fullScreenClient, int modeWidth,
+               int modeHeight) {
   bool switched = false;
   for (;;) {
     MONITORINFO monitor;
@@ -250,6 +190,125 @@ bool ApplyAltEnter(DisplayState &state) {
     Show(window, look, monitor);
     switched = true;
   }
+}
+
+} // namespace
+
+HRESULT CoverMonitor(DisplayState &state) {
+  HWND window = static_cast<HWND>(state.window.handle);
+  MONITORINFO monitor;
+  if (!IsWindow(window) || !MonitorOf(window, monitor))
+    return DDERR_INVALIDPARAMS;
+  Look look;
+  {
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    WindowRecord *record = Hold(state);
+    if (record == NULL)
+      return DDERR_INVALIDPARAMS;
+    if (!OnWindowThread(window)) {
+      SayDiagnostic("lurn: Open: window %p is left as it is, not made to "
+                    "cover its monitor: it belongs to another thread, which "
+                    "moving it from this one would wait for; open the "
+                    "display on the window's thread",
+                    static_cast<void *>(window));
+      return DD_OK;
+    }
+    record->restyled = true;
+    record->covering = true;
+    look = Covering(*record, monitor.rcMonitor);
+  }
+  Show(window, look, monitor);
+  return DD_OK;
+}
+
+void TakeAltEnter(DisplayState &state) {
+  if (!state.settings.altEnter || state.window.altEnter)
+    return;
+  std::lock_guard<std::mutex> hold(WindowsLock());
+  WindowRecord *record = Hold(state);
+  if (record != NULL && HookWindow(*record, "Open")) {
+    ++record->altEnterUsers;
+    state.window.altEnter = true;
+  }
+}
+
+void GiveWindowBack(DisplayState &state) {
+  HWND window = static_cast<HWND>(state.window.handle);
+  WindowRecord *record = state.window.record;
+  if (record == NULL)
+    return;
+  state.window.record = NULL;
+  Look look;
+  bool restyled;
+  {
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    if (state.window.altEnter)
+      --record->altEnterUsers;
+    state.window.altEnter = false;
+    restyled = --record->displays == 0 && record->restyled && !record->gone;
+    if (record->displays == 0) {
+      look = GivenBack(record->style, record->exStyle, record->placement);
+      record->restyled = false;
+      record->covering = false;
+      record->altEnter = AltEnter();
+    }
+    LetWindowGo(record); // the record may go
+  }
+  MONITORINFO monitor;
+  if (!restyled || !IsWindow(window) || !MonitorOf(window, monitor))
+    return;
+  if (!OnWindowThread(window)) {
+    SayDiagnostic("lurn: Close: window %p keeps the look the library gave "
+                  "it: it belongs to another thread, which giving it back "
+                  "from this one would wait for; close the display on the "
+                  "window's thread",
+                  static_cast<void *>(window));
+    return;
+  }
+  Show(window, look, monitor);
+}
+
+bool ApplyAltEnter(DisplayState &state) {
+  HWND window = static_cast<HWND>(state.window.handle);
+  if (state.window.record == NULL)
+    return false;
+  if (!OnWindowThread(window)) {
+    // Moving the window from here would wait for its thread, which may be
+    // waiting for this one: the window's thread makes the moves.
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    WindowRecord &record = *state.window.record;
+    if (record.altEnter.presses != 0 && !record.movesPosted) {
+      record.fullScreenClient = state.fullScreenClient;
+      record.modeWidth = state.modeWidth;
+      record.modeHeight = state.modeHeight;
+      record.movesPosted =
+          PostMessageW(window, AltEnterMessage(), 0, 0) != FALSE;
+    }
+    return false;
+  }
+  return MakeMoves(window, state.fullScreenClient, state.modeWidth,
+                   state.modeHeight);
+}
+
+UINT AltEnterMessage() {
+  static const UINT message = RegisterWindowMessageW(L"lurn Alt+Enter");
+  return message;
+}
+
+void MakePostedMoves(HWND window) {
+  bool fullScreenClient;
+  int modeWidth, modeHeight;
+  {
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    WindowRecord *record = LiveRecord(window);
+    if (record == NULL || !record->movesPosted)
+      return;
+    record->movesPosted = false;
+    fullScreenClient = record->fullScreenClient;
+    modeWidth = record->modeWidth;
+    modeHeight = record->modeHeight;
+  }
+  MakeMoves(window, fullScreenClient, modeWidth, modeHeight);
 }
 
 bool WindowCovers(const DisplayState &state) {

@@ -23,6 +23,11 @@ void TakeAltEnter(DisplayState &state);
 bool ApplyAltEnter(DisplayState &state);
 // Whether the display's window covers its monitor.
 bool WindowCovers(const DisplayState &state);
+// The message a display presenting on another thread than its window's
+// posts to the window: the window's procedure then makes Alt+Enter's moves
+// (MakePostedMoves) on the window's own thread.
+UINT AltEnterMessage();
+void MakePostedMoves(HWND window);
 #endif
 
 #endif

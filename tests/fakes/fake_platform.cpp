@@ -348,6 +348,7 @@ void FakePlatform::Reset() {
   windows.clear();
   monitor = RECT{0, 0, 1280, 800};
   codePage = 1252;
+  posted.clear();
 }
 
 void FakePlatform::Answer(const std::string &method, HRESULT result, int times,

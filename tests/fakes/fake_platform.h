@@ -118,6 +118,11 @@ public:
   std::map<HWND, FakeWindow> windows; // made by FakeCreateWindow
   RECT monitor;                       // the one monitor, and its work area
   UINT codePage = 1252;               // GetACP's answer (Windows only)
+  struct Posted {
+    HWND window;
+    UINT message;
+  };
+  std::deque<Posted> posted; // PostMessageW's, for FakeDeliverPosted
   // Device states delivered by GetDeviceState, one per read; when empty a
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;
@@ -154,6 +159,8 @@ LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // ShowWindow: SW_MINIMIZE, SW_RESTORE (back to the normal place) and the
 // other commands of a placement.
 void FakeShow(HWND window, UINT command);
+// The window's thread takes the messages posted to windows, in order.
+void FakeDeliverPosted();
 // DestroyWindow: WM_NCDESTROY goes through the procedure, last.
 void FakeDestroy(HWND window);
 extern std::vector<std::string> fakeReports;

@@ -379,6 +379,16 @@ BOOL WINAPI FakeIsWindowUnicode(HWND window) {
 UINT WINAPI FakeGetACP() { return fake.codePage; }
 #endif
 
+BOOL WINAPI FakePostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
+  fake.Record("PostMessageW", NULL, {Value(window), message});
+  if (Live(window) == NULL)
+    return FALSE;
+  fake.posted.push_back(FakePlatform::Posted{window, message});
+  return TRUE;
+}
+
+UINT WINAPI FakeRegisterWindowMessageW(const wchar_t *) { return 0xC123; }
+
 } // namespace
 
 HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect,
@@ -405,6 +415,14 @@ LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void FakeShow(HWND window, UINT command) {
   Place(window, command == SW_RESTORE ? UINT(SW_SHOWNORMAL) : command);
+}
+
+void FakeDeliverPosted() {
+  while (!fake.posted.empty()) {
+    FakePlatform::Posted posted = fake.posted.front();
+    fake.posted.pop_front();
+    FakeSend(posted.window, posted.message, 0, 0);
+  }
 }
 
 void FakeDestroy(HWND window) {
@@ -454,6 +472,8 @@ LURN_FAKE_IMPORT(DefSubclassProc, 16)
 LURN_FAKE_IMPORT(IsWindowUnicode, 4)
 LURN_FAKE_IMPORT(GetWindowThreadProcessId, 8)
 LURN_FAKE_IMPORT(GetACP, 0)
+LURN_FAKE_IMPORT(PostMessageW, 16)
+LURN_FAKE_IMPORT(RegisterWindowMessageW, 4)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);
@@ -514,6 +534,13 @@ LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
 }
 BOOL WINAPI IsWindowUnicode(HWND window) { return FakeIsWindowUnicode(window); }
 DWORD WINAPI GetCurrentThreadId() { return 1; } // the tests' one thread
+BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam,
+                         LPARAM lParam) {
+  return FakePostMessageW(window, message, wParam, lParam);
+}
+UINT WINAPI RegisterWindowMessageW(const wchar_t *name) {
+  return FakeRegisterWindowMessageW(name);
+}
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process) {
   return FakeGetWindowThreadProcessId(window, process);
 }

@@ -238,6 +238,36 @@ TEST_F(WindowHook, AltEnterBackReturnsToThePlaceJustBeforeTheSwitch) {
   EXPECT_EQ("500,300 700x500", Text(fake.windows[window].rect));
 }
 
+// A display presenting on another thread than its window's leaves Alt+Enter's
+// moves to the window's thread (moving the window from here would wait for
+// that thread); opened or closed there, full screen, it leaves the window
+// as it is and says so.
+TEST_F(WindowHook, AnotherThreadsWindowIsMovedOnlyOnItsOwnThread) {
+  HWND window = Window();
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  fake.windows[window].otherThread = true;
+  AltEnter(window);
+  fake.calls.clear();
+  display.UpdatePrimaryBuffer();
+  EXPECT_EQ(0u, fake.Count("SetWindowPos") + fake.Count("SetWindowLongPtrW") +
+                    fake.Count("SetWindowPlacement"));
+  EXPECT_EQ(1u, fake.Count("PostMessageW"));
+  FakeDeliverPosted();
+  EXPECT_EQ(Text(fake.monitor), Text(fake.windows[window].rect));
+  display.Close();
+  EXPECT_EQ(1u, Diagnostics().size()) << "the look kept at Close";
+
+  HWND other = Window();
+  fake.windows[other].otherThread = true;
+  fake.calls.clear();
+  ASSERT_EQ(1, display.Open(other, 320, 240, 16, kFullScreen));
+  display.Close();
+  EXPECT_EQ(Text(kPlace), Text(fake.windows[other].rect));
+  EXPECT_EQ(0u, fake.Count("SetWindowPos") + fake.Count("SetWindowLongPtrW") +
+                    fake.Count("SetWindowSubclass"));
+  EXPECT_EQ(2u, Diagnostics().size()) << "not covering, not hooking";
+}
+
 // Close gives the window the style and place the first Open found, whatever
 // came between: minimised (M) and restored (R), Alt+Enter (E) applied by a
 // present (P), a second full-screen display on it opened (2) and closed (c),

@@ -96,5 +96,8 @@ BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC procedure,
                                  UINT_PTR id);
 LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
                                LPARAM lParam);
+BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam,
+                         LPARAM lParam);
+UINT WINAPI RegisterWindowMessageW(const wchar_t *name);
 
 #endif
