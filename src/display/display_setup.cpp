@@ -124,8 +124,9 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
   return DD_OK;
 }
 
-// The displays the library opened, with what it stored in each.
-OpenRecords<LurnDirectDraw> openDisplays;
+// The displays the library opened, with what it stored in each and each
+// one's state.
+OpenRecords<LurnDirectDraw, DisplayState> openDisplays;
 
 // Releases the interface a field holds, if any, and nulls the field.
 template <class Interface> void Drop(Interface *&field) {
@@ -138,14 +139,14 @@ template <class Interface> void Drop(Interface *&field) {
 // Lets go of everything `display` holds and nulls its fields, forgetting
 // every listed record that holds any of it: Close runs it on the record
 // (`record` is then the record, whose entry goes too), a reopen on the
-// list's copy. Whatever else the library keeps for an open display is let
-// go here too, so that both paths drop it.
-void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
-  openDisplays.Forget(record, display);
+// list's copy, with the state taken with it. The states of the entries
+// forgotten go here too, so that both paths drop them.
+void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record,
+                    DisplayState *taken = NULL) {
   // Dropped last: giving the window back runs the window's handlers, which
   // may call Close again and must find the display closed.
-  DisplayState *state =
-      Empty(display.directDraw) ? NULL : TakeDisplayState(display.directDraw);
+  std::vector<DisplayState *> states(taken != NULL ? 1 : 0, taken);
+  openDisplays.Forget(record, display, states);
   if (!Empty(display.directDraw)) {
     Drop(display.clipper);
     // The back buffer goes before the primary: releasing a flip chain's
@@ -161,7 +162,8 @@ void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
     Drop(display.directDraw);
   }
   Drop(display.directDraw2);
-  DropDisplayState(state);
+  for (DisplayState *state : states)
+    DropDisplayState(state);
 }
 
 // Nulls the fields Close would let go of, releasing nothing: what they
@@ -205,6 +207,10 @@ bool IsOpen(const LurnDirectDraw &display) {
   return openDisplays.IsOpen(display);
 }
 
+DisplayState *FindDisplayState(const void *directDraw) {
+  return Empty(directDraw) ? NULL : openDisplays.SideHolding(directDraw);
+}
+
 size_t HeldInterfaces(const LurnDirectDraw &display,
                       const void *held[kMostInterfaces]) {
   size_t count = 0;
@@ -239,7 +245,8 @@ struct Opening {
 // finds it closed.
 void LetGoOfEarlierOpen(LurnDirectDraw &display) {
   LurnDirectDraw stored;
-  bool reopening = openDisplays.Take(display, stored);
+  DisplayState *state;
+  bool reopening = openDisplays.Take(display, stored, state);
   display.directDraw = NULL;
   display.directDraw2 = NULL;
   display.primarySurface = NULL;
@@ -249,7 +256,7 @@ void LetGoOfEarlierOpen(LurnDirectDraw &display) {
   display.secondaryBits = NULL;
   display.auxBits = NULL;
   if (reopening)
-    ReleaseDisplay(stored, NULL);
+    ReleaseDisplay(stored, NULL, state);
 }
 
 // The DirectDraw object and its second interface; the record is listed
@@ -265,8 +272,17 @@ int CreateDirectDraw(Opening &open) {
   if (result != DD_OK)
     return Fail(display.window, result,
                 "no IDirectDraw2 from the DirectDraw object");
-  openDisplays.Remember(display);
-  open.state = RememberDisplayState(display.directDraw, open.settings);
+  // A new object where a listed one was: that entry's record was let go of
+  // without Close.
+  LurnDirectDraw fresh;
+  memset(&fresh, 0, sizeof fresh);
+  fresh.directDraw = display.directDraw;
+  std::vector<DisplayState *> stale;
+  openDisplays.Forget(NULL, fresh, stale);
+  for (DisplayState *state : stale)
+    DropDisplayState(state);
+  open.state = NewDisplayState(open.settings);
+  openDisplays.Remember(display, open.state);
   return 1;
 }
 

@@ -4,10 +4,6 @@
 #include <lurn.h>
 #include <string.h>
 
-#include <algorithm>
-#include <mutex>
-#include <vector>
-
 #include "../empty_field.h"
 #include "../open_records.h"
 #include "../window/window.h"
@@ -16,33 +12,24 @@
 
 namespace {
 
-// Mice acquired and not read since. Right after an acquisition Wine may
-// report the pointer's screen position as motion, which would throw a
-// game's own cursor into a corner: that first read reports none, on both
-// builds alike.
-std::mutex freshLock;
-std::vector<const void *> freshMice;
-
 void MarkAcquired(IDirectInputDeviceA *mouse, HRESULT acquired) {
   // DI_OK only: S_FALSE is a device that was acquired already.
-  if (acquired == DI_OK) {
-    std::lock_guard<std::mutex> hold(freshLock);
-    if (std::find(freshMice.begin(), freshMice.end(), mouse) == freshMice.end())
-      freshMice.push_back(mouse);
-  } else {
+  if (acquired != DI_OK) {
     ForgetAcquisition(mouse);
+    return;
   }
+  DeviceEvents *events = EventsOf(mouse, true);
+  if (events != NULL)
+    events->fresh = true;
 }
 
 // A successful read: its motion dropped when it is the first since the
 // acquisition.
 void FirstReadHasNoMotion(IDirectInputDeviceA *mouse, LurnMouseState &state) {
-  std::lock_guard<std::mutex> hold(freshLock);
-  std::vector<const void *>::iterator found =
-      std::find(freshMice.begin(), freshMice.end(), mouse);
-  if (found == freshMice.end())
+  DeviceEvents *events = EventsOf(mouse, false);
+  if (events == NULL || !events->fresh)
     return;
-  freshMice.erase(found);
+  events->fresh = false;
   state.lX = 0;
   state.lY = 0;
 }
@@ -85,9 +72,9 @@ private:
 } // namespace
 
 void ForgetAcquisition(const void *mouse) {
-  std::lock_guard<std::mutex> hold(freshLock);
-  freshMice.erase(std::remove(freshMice.begin(), freshMice.end(), mouse),
-                  freshMice.end());
+  DeviceEvents *events = EventsOf(mouse, false);
+  if (events != NULL)
+    events->fresh = false;
 }
 
 int LurnDirectInput::GetStateKeyboard() {
