@@ -139,6 +139,18 @@ void Show(HWND window, const Look &look, const MONITORINFO &monitor) {
   SetWindowPlacement(window, &placement);
 }
 
+// Whether the window may be moved from this thread; if not, says what
+// `method` leaves undone.
+bool MovableHere(HWND window, const char *method, const char *undone) {
+  if (OnWindowThread(window))
+    return true;
+  SayDiagnostic("lurn: %s: window %p %s: it belongs to another thread, "
+                "which moving it from this one would wait for; call %s on "
+                "the window's thread",
+                method, static_cast<void *>(window), undone, method);
+  return false;
+}
+
 // Switches the window once for each Alt+Enter press noted, on the window's
 // thread. Each switch runs the window's handlers, which may close the
 // display: this works on copies and the window's record alone.
@@ -205,14 +217,8 @@ HRESULT CoverMonitor(DisplayState &state) {
     WindowRecord *record = Hold(state);
     if (record == NULL)
       return DDERR_INVALIDPARAMS;
-    if (!OnWindowThread(window)) {
-      SayDiagnostic("lurn: Open: window %p is left as it is, not made to "
-                    "cover its monitor: it belongs to another thread, which "
-                    "moving it from this one would wait for; open the "
-                    "display on the window's thread",
-                    static_cast<void *>(window));
+    if (!MovableHere(window, "Open", "is not made to cover its monitor"))
       return DD_OK;
-    }
     record->restyled = true;
     record->covering = true;
     look = Covering(*record, monitor.rcMonitor);
@@ -255,17 +261,9 @@ void GiveWindowBack(DisplayState &state) {
     LetWindowGo(record); // the record may go
   }
   MONITORINFO monitor;
-  if (!restyled || !IsWindow(window) || !MonitorOf(window, monitor))
-    return;
-  if (!OnWindowThread(window)) {
-    SayDiagnostic("lurn: Close: window %p keeps the look the library gave "
-                  "it: it belongs to another thread, which giving it back "
-                  "from this one would wait for; close the display on the "
-                  "window's thread",
-                  static_cast<void *>(window));
-    return;
-  }
-  Show(window, look, monitor);
+  if (restyled && IsWindow(window) && MonitorOf(window, monitor) &&
+      MovableHere(window, "Close", "keeps the look the library gave it"))
+    Show(window, look, monitor);
 }
 
 bool ApplyAltEnter(DisplayState &state) {
