@@ -236,8 +236,15 @@ public:
   // How often `key` went down between the two last GetStateKeyboard calls,
   // a press let go before the read included; a held key's auto-repeat is
   // not a press. The keyboard keeps 256 events between two reads; more are
-  // lost, which standard error says once.
+  // lost, which standard error says once. The Return of an Alt+Enter the
+  // library takes is no press.
   int KeyPresses(unsigned char key);
+  // The same, each of the system's auto-repeats of a held key counted as a
+  // press too: what a text box's Backspace, Delete, arrows, Home and End
+  // need. Counted from the keyboard's window (on Windows its WM_KEYDOWN,
+  // through the system's subclass chain): the first call starts listening
+  // and finds nothing yet; Close stops.
+  int KeyStrokes(unsigned char key);
   // The same for mouse button 0-3 between the two last GetStateMouse calls
   // (0 for any other number). The mouse keeps 1024 events, its motion
   // included.

@@ -30,13 +30,11 @@ void GiveBuffer(IDirectInputDeviceA *device, DWORD events) {
     counts->buffered = SUCCEEDED(result);
 }
 
-void CountPresses(IDirectInputDeviceA *device, bool keyboard,
-                  const unsigned char *before, const unsigned char *state,
-                  const char *method) {
-  DeviceEvents *found = EventsOf(device, true);
-  if (found == NULL)
-    return;
-  DeviceEvents &events = *found;
+namespace {
+
+void CountEvents(DeviceEvents &events, IDirectInputDeviceA *device,
+                 bool keyboard, const unsigned char *before,
+                 const unsigned char *state, const char *method) {
   memset(events.presses, 0, sizeof events.presses);
   unsigned objects = keyboard ? 256 : 4;
   if (!events.buffered) {
@@ -83,6 +81,23 @@ void CountPresses(IDirectInputDeviceA *device, bool keyboard,
             method, static_cast<unsigned long>(capacity - 1),
             keyboard ? "keyboard" : "mouse");
   }
+}
+
+} // namespace
+
+void CountPresses(IDirectInputDeviceA *device, bool keyboard,
+                  const unsigned char *before, const unsigned char *state,
+                  const char *method) {
+  DeviceEvents *events = EventsOf(device, true);
+  if (events == NULL)
+    return;
+  CountEvents(*events, device, keyboard, before, state, method);
+  if (!keyboard)
+    return;
+  unsigned short &returns = events->presses[DIK_RETURN];
+  returns = static_cast<unsigned short>(
+      events->returnsTaken < returns ? returns - events->returnsTaken : 0);
+  events->returnsTaken = 0;
 }
 
 int Presses(IDirectInputDeviceA *device, unsigned index) {

@@ -21,6 +21,10 @@ struct DeviceEvents {
   bool fresh;
   unsigned char held[256]; // as the events last said: 0x80 down
   unsigned short presses[256];
+  // The keyboard window's key-downs up to the last read, repeats included.
+  unsigned short strokes[256];
+  // Returns of the library's Alt+Enter up to the last read: not presses.
+  unsigned returnsTaken;
 };
 
 // The side record of an open input record: its devices' events.
@@ -43,7 +47,8 @@ void GiveBuffer(IDirectInputDeviceA *device, DWORD events);
 
 // Takes every event buffered since the last call and counts the presses in
 // them: key codes for the keyboard, DIMOFS_BUTTON0..3 for the mouse. A key
-// already down is not pressed again (auto-repeat). Without a buffer, a
+// already down is not pressed again (auto-repeat); the Returns of the
+// library's Alt+Enter are left out. Without a buffer, a
 // press is a down in `state` that `before` did not have. `method` names the
 // read in the one line said when events were lost.
 void CountPresses(IDirectInputDeviceA *device, bool keyboard,

@@ -37,11 +37,23 @@ void FirstReadHasNoMotion(IDirectInputDeviceA *mouse, LurnMouseState &state) {
 // Acquire-and-read rounds of one keyboard read.
 const int kKeyboardTries = 4;
 
-// The Return of an Alt+Enter that a display took on the window is not the
-// client's, up to its release, whenever Alt is let go.
-int LeaveOutAltEnter(void *window, unsigned char *keys) {
-  if (ReturnTaken(window, keys[DIK_RETURN] != 0))
+// After a successful keyboard read: the window's strokes up to it, and the
+// Return of an Alt+Enter that a display took on the window, which is not
+// the client's: hidden from the state up to its release, whenever Alt is
+// let go, and left out of the read's counts.
+int AfterKeyboardRead(IDirectInputDeviceA *keyboard, unsigned char *keys) {
+  unsigned short strokes[256];
+  unsigned returnsTaken;
+  bool hideReturn;
+  TakeStrokes(keyboard, keys[DIK_RETURN] != 0, strokes, returnsTaken,
+              hideReturn);
+  if (hideReturn)
     keys[DIK_RETURN] = 0;
+  DeviceEvents *events = EventsOf(keyboard, true);
+  if (events != NULL) {
+    memcpy(events->strokes, strokes, sizeof strokes);
+    events->returnsTaken = returnsTaken;
+  }
   return 1;
 }
 
@@ -84,7 +96,7 @@ int LurnDirectInput::GetStateKeyboard() {
   if (Empty(keyboard) || !open)
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
-    return LeaveOutAltEnter(window, keyState);
+    return AfterKeyboardRead(keyboard, keyState);
   // Lost or never acquired: acquire and read again until a read succeeds
   // or the acquire is refused. A device that keeps taking the acquire and
   // failing the read gets a few tries, not the thread.
@@ -94,7 +106,7 @@ int LurnDirectInput::GetStateKeyboard() {
       return 0;
     Reacquired(keyboard, acquired);
     if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
-      return LeaveOutAltEnter(window, keyState);
+      return AfterKeyboardRead(keyboard, keyState);
   }
   return 0;
 }
@@ -103,6 +115,14 @@ int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
 int LurnDirectInput::KeyPresses(unsigned char key) {
   return Empty(keyboard) || !IsOpen(*this) ? 0 : Presses(keyboard, key);
+}
+
+int LurnDirectInput::KeyStrokes(unsigned char key) {
+  if (Empty(keyboard) || !IsOpen(*this))
+    return 0;
+  ListenForStrokes(keyboard);
+  DeviceEvents *events = EventsOf(keyboard, false);
+  return events != NULL ? events->strokes[key] : 0;
 }
 
 int LurnDirectInput::ReadText(char *utf8, int size) {

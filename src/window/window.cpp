@@ -2,6 +2,8 @@
 // text typed into it.
 #include "window.h"
 
+#include <string.h>
+
 #include <memory>
 
 #include "../settings/settings.h"
@@ -29,12 +31,12 @@ bool Unused(const WindowRecord &record) {
 #if defined(LURN_WINDOW_SYSTEM)
   display = record.displays > 0;
 #endif
-  return record.texts.empty() && record.altEnterUsers == 0 && !display;
+  return record.keyboards.empty() && record.altEnterUsers == 0 && !display;
 }
 
 bool Listening(const WindowRecord &record) {
-  for (const TypedText &text : record.texts)
-    if (text.reading)
+  for (const KeyboardOnWindow &keyboard : record.keyboards)
+    if (keyboard.listening)
       return true;
   return record.altEnterUsers > 0;
 }
@@ -76,7 +78,7 @@ void AppendUtf8(std::string &text, unsigned point) {
 }
 
 // One UTF-16 unit; pairs are joined, a lone half is U+FFFD.
-void TakeUnit(TypedText &input, unsigned unit) {
+void TakeUnit(KeyboardOnWindow &input, unsigned unit) {
   if (unit >= 0xD800 && unit < 0xDC00) {
     if (input.highSurrogate != 0)
       AppendUtf8(input.text, 0xFFFD);
@@ -97,7 +99,7 @@ void TakeUnit(TypedText &input, unsigned unit) {
 
 // One WM_CHAR: a UTF-16 unit, or an ANSI window's byte of its code page,
 // whose double-byte characters come as a lead byte and a trail byte.
-void TakeCharacter(TypedText &input, HWND window, WPARAM wParam) {
+void TakeCharacter(KeyboardOnWindow &input, HWND window, WPARAM wParam) {
 #if defined(_WIN32)
   if (!IsWindowUnicode(window)) {
     UINT codePage = GetACP();
@@ -125,6 +127,15 @@ void TakeCharacter(TypedText &input, HWND window, WPARAM wParam) {
   TakeUnit(input, static_cast<unsigned>(wParam & 0xFFFF));
 }
 
+// A key-down for each listening keyboard, by the key code DirectInput gives
+// the key: the scan code, 0x80 for an extended key.
+void CountStroke(WindowRecord &record, LPARAM lParam) {
+  unsigned key = unsigned(lParam >> 16 & 0x7F) | (lParam & 1L << 24 ? 0x80 : 0);
+  for (KeyboardOnWindow &keyboard : record.keyboards)
+    if (keyboard.listening && keyboard.strokes[key] < 0xFFFF)
+      ++keyboard.strokes[key];
+}
+
 #if defined(LURN_WINDOW_SYSTEM)
 bool NoteKey(AltEnter &altEnter, UINT message, WPARAM wParam, LPARAM lParam) {
   AltEnterKey key;
@@ -148,6 +159,19 @@ bool NoteKey(AltEnter &altEnter, UINT message, WPARAM wParam, LPARAM lParam) {
   return NoteAltEnterKey(altEnter, wParam == VK_RETURN, key,
                          (lParam & (1L << 29)) != 0,
                          (lParam & (1L << 30)) != 0);
+}
+
+// Whether the key message is the library's Alt+Enter; each press taken is
+// left out of the next read's counts of every keyboard on the window.
+bool NoteAltEnter(WindowRecord &record, UINT message, WPARAM wParam,
+                  LPARAM lParam) {
+  unsigned before = record.altEnter.presses;
+  if (!NoteKey(record.altEnter, message, wParam, lParam))
+    return false;
+  if (record.altEnter.presses != before)
+    for (KeyboardOnWindow &keyboard : record.keyboards)
+      ++keyboard.returnsTaken;
+  return true;
 }
 #endif
 
@@ -180,18 +204,21 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
       if (unhook && Unused(*record))
         Erase(record);
     } else if (message == WM_CHAR) {
-      for (TypedText &text : record->texts)
-        if (text.reading)
-          TakeCharacter(text, window, wParam);
+      for (KeyboardOnWindow &keyboard : record->keyboards)
+        if (keyboard.listening)
+          TakeCharacter(keyboard, window, wParam);
     }
 #if defined(LURN_WINDOW_SYSTEM)
     else if (message == WM_KILLFOCUS) {
       record->altEnter.returnHeld = false; // its release goes elsewhere
     } else if (record->altEnterUsers > 0 &&
-               NoteKey(record->altEnter, message, wParam, lParam)) {
+               NoteAltEnter(*record, message, wParam, lParam)) {
       return 0;
     }
 #endif
+    else if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+      CountStroke(*record, lParam);
+    }
   }
   if (unhook)
     RemoveWindowSubclass(window, WindowProcedure, hook);
@@ -208,15 +235,25 @@ size_t WholeCharacters(const std::string &text, size_t room) {
   return end;
 }
 
-// Under the lock: the record and text of `keyboard`.
-WindowRecord *OfKeyboard(const void *keyboard, TypedText *&found) {
+// Under the lock: the record of the window `keyboard` was opened on, and
+// the keyboard's part of it.
+WindowRecord *OfKeyboard(const void *keyboard, KeyboardOnWindow *&found) {
   for (const std::unique_ptr<WindowRecord> &record : records)
-    for (TypedText &text : record->texts)
-      if (text.keyboard == keyboard) {
-        found = &text;
+    for (KeyboardOnWindow &on : record->keyboards)
+      if (on.keyboard == keyboard) {
+        found = &on;
         return record.get();
       }
   return NULL;
+}
+
+// Under the lock: the keyboard's part of its window's record, listening.
+KeyboardOnWindow *ListeningKeyboard(const void *keyboard, const char *method) {
+  KeyboardOnWindow *on = NULL;
+  WindowRecord *record = OfKeyboard(keyboard, on);
+  if (record != NULL && !on->listening)
+    on->listening = HookWindow(*record, method);
+  return on;
 }
 
 } // namespace
@@ -288,8 +325,10 @@ void AddKeyboard(const void *keyboard, void *window) {
   DropKeyboard(keyboard); // a new device where a forgotten one was
   std::lock_guard<std::mutex> hold(WindowsLock());
   WindowRecord *record = HoldWindow(static_cast<HWND>(window));
-  if (record != NULL)
-    record->texts.push_back(TypedText{keyboard, false, 0, 0, std::string()});
+  if (record != NULL) {
+    record->keyboards.push_back(KeyboardOnWindow());
+    record->keyboards.back().keyboard = keyboard;
+  }
 }
 
 int TakeText(const void *keyboard, char *utf8, int size) {
@@ -297,12 +336,9 @@ int TakeText(const void *keyboard, char *utf8, int size) {
     return 0;
   utf8[0] = 0;
   std::lock_guard<std::mutex> hold(WindowsLock());
-  TypedText *text = NULL;
-  WindowRecord *record = OfKeyboard(keyboard, text);
-  if (record == NULL)
+  KeyboardOnWindow *text = ListeningKeyboard(keyboard, "ReadText");
+  if (text == NULL)
     return 0;
-  if (!text->reading)
-    text->reading = HookWindow(*record, "ReadText");
   size_t length = WholeCharacters(text->text, size_t(size) - 1);
   text->text.copy(utf8, length);
   utf8[length] = 0;
@@ -310,24 +346,40 @@ int TakeText(const void *keyboard, char *utf8, int size) {
   return static_cast<int>(length);
 }
 
-void DropKeyboard(const void *keyboard) {
+void ListenForStrokes(const void *keyboard) {
   std::lock_guard<std::mutex> hold(WindowsLock());
-  TypedText *text = NULL;
-  WindowRecord *record = OfKeyboard(keyboard, text);
-  if (record == NULL)
-    return;
-  *text = record->texts.back();
-  record->texts.pop_back();
-  LetWindowGo(record);
+  ListeningKeyboard(keyboard, "KeyStrokes");
 }
 
-bool ReturnTaken(void *window, bool returnHeld) {
+void TakeStrokes(const void *keyboard, bool returnHeld,
+                 unsigned short strokes[256], unsigned &returnsTaken,
+                 bool &hideReturn) {
   std::lock_guard<std::mutex> hold(WindowsLock());
-  WindowRecord *record = LiveRecord(static_cast<HWND>(window));
-  if (record == NULL || record->altEnterUsers == 0)
-    return false;
-  if (!returnHeld)
-    record->altEnter.returnHeld =
-        false; // let go where the window did not see it
-  return record->altEnter.returnHeld;
+  KeyboardOnWindow *on = NULL;
+  WindowRecord *record = OfKeyboard(keyboard, on);
+  memset(strokes, 0, 256 * sizeof strokes[0]);
+  returnsTaken = 0;
+  hideReturn = false;
+  if (record == NULL)
+    return;
+  memcpy(strokes, on->strokes, sizeof on->strokes);
+  memset(on->strokes, 0, sizeof on->strokes);
+  returnsTaken = on->returnsTaken;
+  on->returnsTaken = 0;
+  if (record->gone || record->altEnterUsers == 0)
+    return;
+  if (!returnHeld) // let go where the window did not see it
+    record->altEnter.returnHeld = false;
+  hideReturn = record->altEnter.returnHeld;
+}
+
+void DropKeyboard(const void *keyboard) {
+  std::lock_guard<std::mutex> hold(WindowsLock());
+  KeyboardOnWindow *on = NULL;
+  WindowRecord *record = OfKeyboard(keyboard, on);
+  if (record == NULL)
+    return;
+  *on = record->keyboards.back();
+  record->keyboards.pop_back();
+  LetWindowGo(record);
 }

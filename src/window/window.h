@@ -1,8 +1,9 @@
 // Everything the library does to a client's window, in one record per
 // window: the one subclass it puts on the window, counted by its users
-// (keyboards reading text, displays taking Alt+Enter) and taken off by one
-// rule; the text typed into it, kept per keyboard; Alt+Enter's presses and
-// the Return they hide; and (Windows, keeping the desktop) what the first
+// (keyboards reading text or strokes, displays taking Alt+Enter) and taken
+// off by one rule; the text typed into it and its key strokes, kept per
+// keyboard; Alt+Enter's presses and the Return they hide; and (Windows,
+// keeping the desktop) what the first
 // display found, to give back. The window procedure runs on the window's
 // thread, the rest on the threads of the records that use the window: one
 // lock guards the list and every record in it.
@@ -28,13 +29,17 @@
 #include <string>
 #include <vector>
 
-// The text typed into a window, for one keyboard that reads it.
-struct TypedText {
+// What a window tells one keyboard opened on it.
+struct KeyboardOnWindow {
   const void *keyboard;
-  bool reading;           // ReadText hooked the window for it
+  bool listening;         // ReadText or KeyStrokes hooked the window for it
   unsigned highSurrogate; // the first half of a pair, waiting
   unsigned leadByte;      // an ANSI window's lead byte, waiting
   std::string text;       // UTF-8, whole characters
+  // Key-downs by key code since the last keyboard read, the system's
+  // auto-repeats included (the library's Alt+Enter left out).
+  unsigned short strokes[256];
+  unsigned returnsTaken; // Returns of Alt+Enter presses taken meanwhile
 };
 
 struct WindowRecord {
@@ -45,7 +50,7 @@ struct WindowRecord {
   // set; 0 when the chain was there before.
   LONG_PTR chain;
   bool refusalSaid; // the one line about another thread's window
-  std::vector<TypedText> texts;
+  std::vector<KeyboardOnWindow> keyboards;
   int altEnterUsers; // displays taking Alt+Enter on it
   AltEnter altEnter;
 #if defined(LURN_WINDOW_SYSTEM)
@@ -97,11 +102,17 @@ void AddKeyboard(const void *keyboard, void *window);
 // at a whole character; what does not fit stays. Returns the bytes written.
 // The first call hooks the window and finds nothing yet.
 int TakeText(const void *keyboard, char *utf8, int size);
+// The keyboard's strokes are asked for: the first call hooks the window.
+void ListenForStrokes(const void *keyboard);
+// At a keyboard read: the key-downs since the last one, the system's
+// repeats included, into `strokes`; the Returns of Alt+Enter presses the
+// library took meanwhile, to leave out of the read's counts. Whether the
+// Return held now is one (`returnHeld`: what the read saw) is said in
+// `hideReturn`.
+void TakeStrokes(const void *keyboard, bool returnHeld,
+                 unsigned short strokes[256], unsigned &returnsTaken,
+                 bool &hideReturn);
 // The keyboard is let go: its text goes, and its use of the window.
 void DropKeyboard(const void *keyboard);
-
-// Whether the Return held on `window` belongs to an Alt+Enter the library
-// took: the keyboard read leaves it out. `returnHeld` is what the read saw.
-bool ReturnTaken(void *window, bool returnHeld);
 
 #endif

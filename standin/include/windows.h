@@ -102,7 +102,8 @@ BOOL WINAPI IsWindow(HWND window);
 
 // Window messages and the system's subclass chain (comctl32's): natively
 // the stand-in sends a subclassed window WM_CHAR, one UTF-16 unit each, for
-// SDL's text input.
+// SDL's text input, and WM_KEYDOWN (WM_SYSKEYDOWN with Alt) for each of
+// SDL's key-downs, auto-repeats included.
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t DWORD_PTR;
 typedef uintptr_t WPARAM;
@@ -112,7 +113,9 @@ typedef intptr_t LONG_PTR;
 #define CALLBACK
 #define GWLP_WNDPROC (-4)
 #define WM_NCDESTROY 0x0082
+#define WM_KEYDOWN 0x0100
 #define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
 typedef LRESULT(CALLBACK *SUBCLASSPROC)(HWND window, UINT message,
                                         WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR data);

@@ -86,6 +86,37 @@ LRESULT WINAPI DefSubclassProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 BOOL WINAPI IsWindowUnicode(HWND window) { return IsWindow(window); }
 
+// Calls each subclass procedure of the window, the newest first; under the
+// lock.
+void SendToSubclasses(SDL_Window *window, Uint32 windowId, UINT message,
+                      WPARAM wParam, LPARAM lParam) {
+  for (size_t i = subclasses.size(); i-- > 0;) {
+    if (i >= subclasses.size() || subclasses[i].windowId != windowId)
+      continue;
+    Subclass subclass = subclasses[i];
+    subclass.proc(window, message, wParam, lParam, subclass.id, subclass.data);
+  }
+}
+
+void SendKey(const SDL_KeyboardEvent &key) {
+  SDL_Window *window = LiveWindow(key.windowID);
+  unsigned code = KeyCodeOf(key.keysym.scancode);
+  if (window == NULL || code == 0)
+    return;
+  // As Windows puts it: one stroke, the scan code, extended keys marked,
+  // Alt held, an auto-repeat's key already down.
+  LPARAM lParam = 1 | LPARAM(code & 0x7F) << 16 | LPARAM(code & 0x80) << 17;
+  bool alt = (key.keysym.mod & KMOD_ALT) != 0;
+  if (alt)
+    lParam |= LPARAM(1) << 29;
+  if (key.repeat)
+    lParam |= LPARAM(1) << 30;
+  std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  DropDead();
+  SendToSubclasses(window, key.windowID, alt ? WM_SYSKEYDOWN : WM_KEYDOWN,
+                   key.keysym.sym, lParam);
+}
+
 void SendText(Uint32 windowId, const char *utf8) {
   SDL_Window *window = LiveWindow(windowId);
   if (window == NULL)
@@ -103,13 +134,7 @@ void SendText(Uint32 windowId, const char *utf8) {
       count = 2;
     }
     for (int unit = 0; unit < count; ++unit)
-      for (size_t i = subclasses.size(); i-- > 0;) {
-        if (i >= subclasses.size() || subclasses[i].windowId != windowId)
-          continue;
-        Subclass subclass = subclasses[i];
-        subclass.proc(window, WM_CHAR, units[unit], 1, subclass.id,
-                      subclass.data);
-      }
+      SendToSubclasses(window, windowId, WM_CHAR, units[unit], 1);
   }
 }
 

@@ -306,4 +306,24 @@ TEST_F(StandinInput, ListeningForTextDiesWithItsWindow) {
   EXPECT_STREQ("y", text);
 }
 
+// SDL's auto-repeats of a held key are strokes, not presses.
+TEST_F(StandinInput, AHeldKeysRepeatsAreStrokes) {
+  EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "the first call listens";
+  input.SyncAcquireKeyboard();
+  SDL_Event event;
+  memset(&event, 0, sizeof event);
+  event.type = SDL_KEYDOWN;
+  event.key.windowID = SDL_GetWindowID(window);
+  event.key.state = SDL_PRESSED;
+  event.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
+  for (int i = 0; i < 4; ++i) {
+    event.key.repeat = i > 0;
+    SDL_PushEvent(&event);
+  }
+  SDL_PumpEvents();
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(4, input.KeyStrokes(DIK_BACK));
+  EXPECT_EQ(1, input.KeyPresses(DIK_BACK));
+}
+
 } // namespace

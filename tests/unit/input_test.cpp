@@ -744,6 +744,25 @@ TEST_F(TypedText, ADestroyedWindowsHandleReusedIsANewWindow) {
   EXPECT_EQ("z", Read(other));
 }
 
+// A held key's auto-repeats count as strokes, as a text box needs them;
+// each read counts what came since the one before.
+TEST_F(TypedText, KeyStrokesCountTheSystemsRepeats) {
+  ASSERT_EQ(1, Open(input));
+  EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "the first call listens";
+  FakeSend(window, WM_KEYDOWN, 0x08, 1 | DIK_BACK << 16);
+  for (int i = 0; i < 3; ++i)
+    FakeSend(window, WM_KEYDOWN, 0x08, 1 | DIK_BACK << 16 | 1L << 30);
+  for (int i = 0; i < 2; ++i) // an extended key
+    FakeSend(window, WM_KEYDOWN, 0x25, 1 | (DIK_LEFT & 0x7F) << 16 | 1L << 24);
+  EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "before the read";
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(4, input.KeyStrokes(DIK_BACK));
+  EXPECT_EQ(2, input.KeyStrokes(DIK_LEFT));
+  EXPECT_EQ(0, input.KeyStrokes(DIK_A));
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "counted once";
+}
+
 #if defined(_WIN32)
 // An ANSI window on a double-byte code page brings a character's lead and
 // trail bytes in two WM_CHAR: the character is read whole.

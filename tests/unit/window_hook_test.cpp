@@ -183,8 +183,9 @@ TEST_F(WindowHook, AHandlerThatClosesTheDisplayAsItsWindowSwitches) {
 }
 
 // The Return of an Alt+Enter the window's hook took is left out of the
-// keyboard state up to its release, Alt let go first or not; other Returns,
-// and those of other windows, are the client's.
+// keyboard state up to its release, Alt let go first or not, and out of
+// the presses counted; other Returns, and those of other windows, are the
+// client's.
 TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
   const struct {
     const char *name;
@@ -215,8 +216,15 @@ TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
     keys[DIK_RETURN] = 0x80;
     keys[DIK_LMENU] = row.altHeld ? 0x80 : 0;
     fake.keyboardStates.push_back(keys);
+    DIDEVICEOBJECTDATA press;
+    memset(&press, 0, sizeof press);
+    press.dwOfs = DIK_RETURN;
+    press.dwData = 0x80;
+    fake.keyboardEvents.assign(1, press);
     ASSERT_EQ(1, input.GetStateKeyboard());
     EXPECT_EQ(row.hidden ? 0 : 0x80, input.KeyDown(DIK_RETURN));
+    bool counted = !row.taken || row.otherWindow;
+    EXPECT_EQ(counted ? 1 : 0, input.KeyPresses(DIK_RETURN));
     FakeSend(window, WM_KEYUP, VK_RETURN, 1 | 3L << 30);
   }
 }
