@@ -519,9 +519,11 @@ int AttachClipper(Opening &open) {
       (result = display.primarySurface->SetClipper(display.clipper)) != DD_OK)
     return Fail(display.window, result, attachFailed);
 #if defined(LURN_WINDOW_SYSTEM)
-  if ((display.flags & LurnDirectDraw::KeepDesktop) && open.state != NULL) {
+  if (open.state != NULL) {
     open.state->window.handle = display.window;
-    TakeAltEnter(*open.state);
+    if (display.flags & LurnDirectDraw::KeepDesktop)
+      TakeAltEnter(*open.state);
+    TakeCursor(*open.state);
   }
 #endif
   return 1;

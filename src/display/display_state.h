@@ -21,11 +21,13 @@ class Pacer;
 
 // Windows: the window a display keeping the desktop took, and its hold on
 // the window's record (null: none), where its look and place as the first
-// display found them are kept; whether it is a user of Alt+Enter there.
+// display found them are kept; whether it is a user of Alt+Enter there, and
+// of the cursor.
 struct TakenWindow {
   void *handle;
   WindowRecord *record;
   bool altEnter;
+  bool cursor;
 };
 
 struct DisplayState {

@@ -166,6 +166,17 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     state = FindDisplayState(directDraw);
   }
 #endif
+#if defined(LURN_WINDOW_SYSTEM)
+  // Whichever way the present goes, the window's record learns where the
+  // picture went.
+  struct NotedPicture {
+    const DisplayState *state;
+    ~NotedPicture() {
+      if (state != NULL)
+        NotePicture(*state);
+    }
+  } noted = {state};
+#endif
   Pacer *pacer = ReadyPacer(*this, state);
   if (state != NULL) {
     CaptureFrame(*this, *state);

@@ -118,6 +118,7 @@ Settings ReadSettings() {
   int route =
       ReadChoice("LURN_PRESENT", NULL, kRoutes, "gdi or directdraw", "gdi");
   settings.present = route < 0 ? kPresentGdi : PresentRoute(route);
+  settings.hideCursor = ReadSwitch("LURN_HIDE_CURSOR", NULL, false);
   return settings;
 }
 

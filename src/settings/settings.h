@@ -33,6 +33,8 @@ struct Settings {
   bool errorBox;              // LURN_ERROR_BOX: errors shown in a box too
   bool anyMode;         // LURN_STANDIN_ANYMODE: the stand-in offers every mode
   PresentRoute present; // LURN_PRESENT: gdi or directdraw
+  bool hideCursor;      // LURN_HIDE_CURSOR: the system's cursor hidden over the
+                        // picture
 };
 
 // The settings as the environment gives them now. The shared settings'

@@ -31,14 +31,15 @@ bool Unused(const WindowRecord &record) {
 #if defined(LURN_WINDOW_SYSTEM)
   display = record.displays > 0;
 #endif
-  return record.keyboards.empty() && record.altEnterUsers == 0 && !display;
+  return record.keyboards.empty() && record.altEnterUsers == 0 &&
+         record.cursorUsers == 0 && !display;
 }
 
 bool Listening(const WindowRecord &record) {
   for (const KeyboardOnWindow &keyboard : record.keyboards)
     if (keyboard.listening)
       return true;
-  return record.altEnterUsers > 0;
+  return record.altEnterUsers > 0 || record.cursorUsers > 0;
 }
 
 void Erase(WindowRecord *record) {
@@ -161,6 +162,17 @@ bool NoteKey(AltEnter &altEnter, UINT message, WPARAM wParam, LPARAM lParam) {
                          (lParam & (1L << 30)) != 0);
 }
 
+// Whether the pointer is over the picture the window shows.
+bool OverPicture(const WindowRecord &record) {
+  POINT pointer = {0, 0};
+  if (!record.pictureShown || !GetCursorPos(&pointer) ||
+      (!record.picture.screen && !ScreenToClient(record.window, &pointer)))
+    return false;
+  const Rect &picture = record.picture.picture;
+  return pointer.x >= picture.x && pointer.x < picture.x + picture.w &&
+         pointer.y >= picture.y && pointer.y < picture.y + picture.h;
+}
+
 // Whether the key message is the library's Alt+Enter; each press taken is
 // left out of the next read's counts of every keyboard on the window.
 bool NoteAltEnter(WindowRecord &record, UINT message, WPARAM wParam,
@@ -179,6 +191,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                  LPARAM lParam, UINT_PTR hook, DWORD_PTR) {
   bool unhook = false;
 #if defined(LURN_WINDOW_SYSTEM)
+  bool hideCursor = false;
   if (message == AltEnterMessage()) {
     MakePostedMoves(window);
     return 0;
@@ -211,6 +224,10 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
 #if defined(LURN_WINDOW_SYSTEM)
     else if (message == WM_KILLFOCUS) {
       record->altEnter.returnHeld = false; // its release goes elsewhere
+    } else if (message == WM_SETCURSOR) {
+      // The client area only: the frame's arrows stay the system's.
+      hideCursor = record->cursorUsers > 0 && LOWORD(lParam) == HTCLIENT &&
+                   OverPicture(*record);
     } else if (record->altEnterUsers > 0 &&
                NoteAltEnter(*record, message, wParam, lParam)) {
       return 0;
@@ -220,6 +237,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
       CountStroke(*record, lParam);
     }
   }
+#if defined(LURN_WINDOW_SYSTEM)
+  if (hideCursor) {
+    SetCursor(NULL);
+    return TRUE;
+  }
+#endif
   if (unhook)
     RemoveWindowSubclass(window, WindowProcedure, hook);
   return DefSubclassProc(window, message, wParam, lParam);

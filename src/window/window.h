@@ -1,6 +1,7 @@
 // Everything the library does to a client's window, in one record per
 // window: the one subclass it puts on the window, counted by its users
-// (keyboards reading text or strokes, displays taking Alt+Enter) and taken
+// (keyboards reading text or strokes, displays taking Alt+Enter or hiding
+// the cursor over their picture) and taken
 // off by one rule; the text typed into it and its key strokes, kept per
 // keyboard; Alt+Enter's presses and the Return they hide; and (Windows,
 // keeping the desktop) what the first
@@ -12,6 +13,7 @@
 
 // Before any Windows header: those define `near`.
 #include "../present/alt_enter.h"
+#include "../present/present.h"
 
 #include <windows.h>
 
@@ -53,6 +55,9 @@ struct WindowRecord {
   std::vector<KeyboardOnWindow> keyboards;
   int altEnterUsers; // displays taking Alt+Enter on it
   AltEnter altEnter;
+  int cursorUsers;   // displays hiding the system's cursor over their picture
+  Placement picture; // where the last of their presents put the picture
+  bool pictureShown;
 #if defined(LURN_WINDOW_SYSTEM)
   int displays; // open displays keeping the desktop on it
   // How the first of them found it, which the last gives back.

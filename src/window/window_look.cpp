@@ -238,6 +238,25 @@ void TakeAltEnter(DisplayState &state) {
   }
 }
 
+void TakeCursor(DisplayState &state) {
+  if (!state.settings.hideCursor || state.window.cursor)
+    return;
+  std::lock_guard<std::mutex> hold(WindowsLock());
+  WindowRecord *record = Hold(state);
+  if (record != NULL && HookWindow(*record, "Open")) {
+    ++record->cursorUsers;
+    state.window.cursor = true;
+  }
+}
+
+void NotePicture(const DisplayState &state) {
+  if (!state.window.cursor)
+    return;
+  std::lock_guard<std::mutex> hold(WindowsLock());
+  state.window.record->picture = state.placed;
+  state.window.record->pictureShown = true;
+}
+
 void GiveWindowBack(DisplayState &state) {
   HWND window = static_cast<HWND>(state.window.handle);
   WindowRecord *record = state.window.record;
@@ -250,7 +269,10 @@ void GiveWindowBack(DisplayState &state) {
     std::lock_guard<std::mutex> hold(WindowsLock());
     if (state.window.altEnter)
       --record->altEnterUsers;
+    if (state.window.cursor && --record->cursorUsers == 0)
+      record->pictureShown = false;
     state.window.altEnter = false;
+    state.window.cursor = false;
     restyled = --record->displays == 0 && record->restyled && !record->gone;
     if (record->displays == 0) {
       look = GivenBack(record->style, record->exStyle, record->placement);

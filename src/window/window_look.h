@@ -17,6 +17,11 @@ void GiveWindowBack(DisplayState &state);
 // Alt+Enter becomes the library's: a user of the window's subclass, which
 // notes the presses.
 void TakeAltEnter(DisplayState &state);
+// Under LURN_HIDE_CURSOR, the system's cursor is hidden while over the
+// picture: a user of the window's subclass, which answers WM_SETCURSOR.
+void TakeCursor(DisplayState &state);
+// After each present: where the picture now is, for the cursor.
+void NotePicture(const DisplayState &state);
 // Switches the window once for each Alt+Enter press noted since the last
 // call, on the thread that presents. True when it switched: the window's
 // handlers ran, and may have closed the display (`state` is then gone).

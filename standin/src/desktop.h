@@ -13,10 +13,12 @@ void CaptureFrame(const Settings &settings, const Pixels &source,
                   const Rect &from);
 
 // The picture (the `from` rectangle of `source`) placed in `area` of the
-// window's surface as the scale mode says, black around it, and shown.
+// window's surface as the scale mode says, black around it, and shown. With
+// `hideCursor` (LURN_HIDE_CURSOR) the system's cursor is hidden while it is
+// over the picture, and shown elsewhere.
 void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,
                  SDL_Surface *target, const SDL_Rect &area, ScaleMode mode,
-                 PresentScratch &scratch);
+                 PresentScratch &scratch, bool hideCursor);
 
 // Where `window` is now, for PlaceWindow to put it back.
 WindowPlace PlaceOf(SDL_Window *window);

@@ -389,6 +389,11 @@ BOOL WINAPI FakePostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
 
 UINT WINAPI FakeRegisterWindowMessageW(const wchar_t *) { return 0xC123; }
 
+HCURSOR WINAPI FakeSetCursor(HCURSOR cursor) {
+  fake.Record("SetCursor", NULL, {Value(cursor)});
+  return NULL;
+}
+
 } // namespace
 
 HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect,
@@ -474,6 +479,7 @@ LURN_FAKE_IMPORT(GetWindowThreadProcessId, 8)
 LURN_FAKE_IMPORT(GetACP, 0)
 LURN_FAKE_IMPORT(PostMessageW, 16)
 LURN_FAKE_IMPORT(RegisterWindowMessageW, 4)
+LURN_FAKE_IMPORT(SetCursor, 4)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);
@@ -541,6 +547,7 @@ BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam,
 UINT WINAPI RegisterWindowMessageW(const wchar_t *name) {
   return FakeRegisterWindowMessageW(name);
 }
+HCURSOR WINAPI SetCursor(HCURSOR cursor) { return FakeSetCursor(cursor); }
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process) {
   return FakeGetWindowThreadProcessId(window, process);
 }

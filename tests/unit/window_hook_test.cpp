@@ -276,6 +276,43 @@ TEST_F(WindowHook, AnotherThreadsWindowIsMovedOnlyOnItsOwnThread) {
   EXPECT_EQ(2u, Diagnostics().size()) << "not covering, not hooking";
 }
 
+// Under LURN_HIDE_CURSOR the window hides the system's cursor over the
+// picture, and only there: the black bars, the frame, and the window after
+// Close keep the window's own cursor.
+TEST_F(WindowHook, TheCursorIsHiddenOverThePictureOnly) {
+  SetVariable("LURN_HIDE_CURSOR", "1");
+  SetVariable("LURN_SCALE", "aspect");
+  HWND window = Window();
+  fake.clientRect = RECT{0, 0, 800, 480}; // bars of 80 either side
+  fake.clientOrigin = POINT{100, 50};
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  display.UpdatePrimaryBuffer();
+  const struct {
+    const char *where;
+    POINT cursor;
+    LPARAM hit;
+    bool hidden;
+  } rows[] = {
+      {"over the picture", {100 + 400, 50 + 240}, HTCLIENT, true},
+      {"on a black bar", {100 + 40, 50 + 240}, HTCLIENT, false},
+      {"on the frame", {100 + 400, 50 + 240}, HTCAPTION, false},
+  };
+  for (const auto &row : rows) {
+    fake.cursor = row.cursor;
+    fake.calls.clear();
+    LRESULT answer = FakeSend(window, WM_SETCURSOR, 0, row.hit | 0x200 << 16);
+    EXPECT_EQ(row.hidden ? 1u : 0u, fake.Count("SetCursor")) << row.where;
+    EXPECT_EQ(row.hidden ? 1 : 0, answer) << row.where;
+  }
+  display.Close();
+  fake.cursor = rows[0].cursor;
+  fake.calls.clear();
+  FakeSend(window, WM_SETCURSOR, 0, HTCLIENT | 0x200 << 16);
+  EXPECT_EQ(0u, fake.Count("SetCursor")) << "after Close";
+  SetVariable("LURN_HIDE_CURSOR", "");
+  SetVariable("LURN_SCALE", "");
+}
+
 // Close gives the window the style and place the first Open found, whatever
 // came between: minimised (M) and restored (R), Alt+Enter (E) applied by a
 // present (P), a second full-screen display on it opened (2) and closed (c),
