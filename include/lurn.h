@@ -256,7 +256,9 @@ public:
   // zero; what does not fit stays for the next call. Returns the bytes
   // written. The first call starts listening to the window (on Windows its
   // WM_CHAR, through the system's subclass chain) and finds nothing yet;
-  // Close stops. A null buffer or a size below 1 writes nothing and gives 0.
+  // Close stops. Only the window's own thread may start it: from another
+  // thread nothing is heard, and one diagnostic line says so. A null
+  // buffer or a size below 1 writes nothing and gives 0.
   int ReadText(char *utf8, int size);
   // Reads the mouse into mouseState once SyncAcquireMouse has acquired it.
   // A mouse that lost its acquisition (focus lost: DIERR_INPUTLOST on

@@ -1,5 +1,5 @@
-// The window records, the library's one subclass on each window, and the
-// text typed into it.
+// The window records, the library's one subclass on each window, and what
+// it hears: the text typed and the keys struck, Alt+Enter, the cursor.
 #include "window.h"
 
 #include <string.h>

@@ -227,26 +227,32 @@ HRESULT CoverMonitor(DisplayState &state) {
   return DD_OK;
 }
 
-void TakeAltEnter(DisplayState &state) {
-  if (!state.settings.altEnter || state.window.altEnter)
+namespace {
+
+// Makes the display, when `wanted`, a user of its window's subclass for one
+// purpose, once: `taken` says it is one, `users` counts them on the window.
+void TakeUse(DisplayState &state, bool wanted, bool &taken,
+             int WindowRecord::*users) {
+  if (!wanted || taken)
     return;
   std::lock_guard<std::mutex> hold(WindowsLock());
   WindowRecord *record = Hold(state);
   if (record != NULL && HookWindow(*record, "Open")) {
-    ++record->altEnterUsers;
-    state.window.altEnter = true;
+    ++(record->*users);
+    taken = true;
   }
 }
 
+} // namespace
+
+void TakeAltEnter(DisplayState &state) {
+  TakeUse(state, state.settings.altEnter, state.window.altEnter,
+          &WindowRecord::altEnterUsers);
+}
+
 void TakeCursor(DisplayState &state) {
-  if (!state.settings.hideCursor || state.window.cursor)
-    return;
-  std::lock_guard<std::mutex> hold(WindowsLock());
-  WindowRecord *record = Hold(state);
-  if (record != NULL && HookWindow(*record, "Open")) {
-    ++record->cursorUsers;
-    state.window.cursor = true;
-  }
+  TakeUse(state, state.settings.hideCursor, state.window.cursor,
+          &WindowRecord::cursorUsers);
 }
 
 void NotePicture(const DisplayState &state) {
