@@ -192,7 +192,8 @@ struct Seen {
   unsigned char buttons[4];
 };
 
-// Under E2E_PRESSES, the presses each read counted and the text typed.
+// Under E2E_PRESSES, the presses and strokes (repeats counted) each read
+// counted and the text typed.
 void SayPresses(bool mouse) {
   if (getenv("E2E_PRESSES") == NULL)
     return;
@@ -201,6 +202,9 @@ void SayPresses(bool mouse) {
                         : input.KeyPresses(static_cast<unsigned char>(i));
     if (presses != 0)
       Say("%s %d %d", mouse ? "CLICKS" : "PRESSES", i, presses);
+    int strokes = mouse ? 0 : input.KeyStrokes(static_cast<unsigned char>(i));
+    if (strokes != 0)
+      Say("STROKES %d %d", i, strokes);
   }
   char text[64];
   if (!mouse && input.ReadText(text, sizeof text) > 0)
