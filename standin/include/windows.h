@@ -103,7 +103,8 @@ BOOL WINAPI IsWindow(HWND window);
 // Window messages and the system's subclass chain (comctl32's): natively
 // the stand-in sends a subclassed window WM_CHAR, one UTF-16 unit each, for
 // SDL's text input, and WM_KEYDOWN (WM_SYSKEYDOWN with Alt) for each of
-// SDL's key-downs, auto-repeats included.
+// SDL's key-downs, auto-repeats included: wParam is SDL's key code, lParam
+// as Windows gives it (the scan code is DirectInput's key code).
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t DWORD_PTR;
 typedef uintptr_t WPARAM;
