@@ -246,8 +246,15 @@ public:
   // How often `key` went down between the two last GetStateKeyboard calls,
   // a press let go before the read included; a held key's auto-repeat is
   // not a press. The keyboard keeps 256 events between two reads; more are
-  // lost, which standard error says once.
+  // lost, which standard error says once. The Return of an Alt+Enter the
+  // library takes is no press.
   int KeyPresses(unsigned char key);
+  // The same, each of the system's auto-repeats of a held key counted as a
+  // press too: what a text box's Backspace, Delete, arrows, Home and End
+  // need. Counted from the keyboard's window (on Windows its WM_KEYDOWN,
+  // through the system's subclass chain): the first call starts listening
+  // and finds nothing yet; Close stops.
+  int KeyStrokes(unsigned char key);
   // The same for mouse button 0-3 between the two last GetStateMouse calls
   // (0 for any other number). The mouse keeps 1024 events, its motion
   // included.
@@ -259,10 +266,12 @@ public:
   // zero; what does not fit stays for the next call. Returns the bytes
   // written. The first call starts listening to the window (on Windows its
   // WM_CHAR, through the system's subclass chain) and finds nothing yet;
-  // Close stops. A null buffer or a size below 1 writes nothing and gives 0.
-  // A character needs up to 4 bytes: a buffer too small for the next one
-  // gives 0 at every call while that character waits (the diagnostic line
-  // says so once); use 5 bytes or more.
+  // Close stops. Only the window's own thread may start it: from another
+  // thread nothing is heard, and one diagnostic line says so. A null
+  // buffer or a size below 1 writes nothing and gives 0. A character needs
+  // up to 4 bytes: a buffer too small for the next one gives 0 at every
+  // call while that character waits (the diagnostic line says so once);
+  // use 5 bytes or more.
   int ReadText(char *utf8, int size);
   // Reads the mouse into mouseState once SyncAcquireMouse has acquired it;
   // before that (or after a second SyncAcquireMouse released it) it reads

@@ -6,8 +6,13 @@
 // entry that holds an interface it releases, so no entry outlives its
 // interfaces; a record that is not open (one whose copy was closed, say)
 // has its fields emptied with nothing released, and its other methods do
-// nothing. The list has no fixed size; separate records may be opened
-// and closed on separate threads, so one lock guards it.
+// nothing. Each entry also holds the record's side record: what the library
+// keeps for it beyond its fields (a display's state, the devices' events),
+// found through the interfaces the record holds, and handed back to the
+// caller with the entry, to let go of once the interfaces are released.
+// The list has no fixed size; separate records may be opened and closed on
+// separate threads, so one lock guards it; a side record is used by the
+// thread using its record.
 #ifndef LURN_OPEN_RECORDS_H
 #define LURN_OPEN_RECORDS_H
 
@@ -42,32 +47,45 @@ inline const void *RootOf(const LurnDirectInput &record) {
 bool IsOpen(const LurnDirectDraw &record);
 bool IsOpen(const LurnDirectInput &record);
 
-template <class Record> class OpenRecords {
+template <class Record, class Side> class OpenRecords {
 public:
   // Lists `record` with a copy of what it holds now, in place of any
-  // earlier entry of it.
-  void Remember(const Record &record) {
+  // earlier entry of it, whose side record it keeps; a new entry has
+  // `side`.
+  void Remember(const Record &record, Side *side = NULL) {
     std::lock_guard<std::mutex> guard(lock_);
     for (Entry &entry : entries_)
       if (entry.address == &record) {
         entry.copy = record;
         return;
       }
-    entries_.push_back(Entry{&record, record});
+    entries_.push_back(Entry{&record, record, side});
   }
 
   // Takes the entry of `record` off the list: true, with the copy in
-  // `copy`, when there was one.
-  bool Take(const Record &record, Record &copy) {
+  // `copy` and its side record in `side`, when there was one.
+  bool Take(const Record &record, Record &copy, Side *&side) {
     std::lock_guard<std::mutex> guard(lock_);
     for (size_t i = 0; i < entries_.size(); ++i)
       if (entries_[i].address == &record) {
         copy = entries_[i].copy;
+        side = entries_[i].side;
         entries_[i] = entries_.back();
         entries_.pop_back();
         return true;
       }
+    side = NULL;
     return false;
+  }
+
+  // The side record of the listed record that holds the interface `held`,
+  // or null.
+  Side *SideHolding(const void *held) {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (const Entry &entry : entries_)
+      if (Shares(entry.copy, &held, 1))
+        return entry.side;
+    return NULL;
   }
 
   // Whether `record` is open: listed with the root interface it holds, or
@@ -89,14 +107,18 @@ public:
   }
 
   // Forgets the entry of `record` (if not null) and every entry that holds
-  // one of the interfaces `released` holds. Call it before releasing them.
-  void Forget(const Record *record, const Record &released) {
+  // one of the interfaces `released` holds, adding their side records to
+  // `sides`. Call it before releasing them.
+  void Forget(const Record *record, const Record &released,
+              std::vector<Side *> &sides) {
     const void *gone[kMostInterfaces];
     size_t goneCount = HeldInterfaces(released, gone);
     std::lock_guard<std::mutex> guard(lock_);
     for (size_t i = 0; i < entries_.size();) {
       if (entries_[i].address == record ||
           Shares(entries_[i].copy, gone, goneCount)) {
+        if (entries_[i].side != NULL)
+          sides.push_back(entries_[i].side);
         entries_[i] = entries_.back();
         entries_.pop_back();
       } else {
@@ -109,6 +131,7 @@ private:
   struct Entry {
     const Record *address;
     Record copy;
+    Side *side;
   };
 
   static bool Shares(const Record &copy, const void *const *gone,

@@ -9,8 +9,8 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "../window/window_look.h"
 #include "display_state.h"
-#include "windows_window.h"
 
 namespace {
 
@@ -124,8 +124,9 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
   return DD_OK;
 }
 
-// The displays the library opened, with what it stored in each.
-OpenRecords<LurnDirectDraw> openDisplays;
+// The displays the library opened, with what it stored in each and each
+// one's state.
+OpenRecords<LurnDirectDraw, DisplayState> openDisplays;
 
 // Releases the interface a field holds, if any, and nulls the field.
 template <class Interface> void Drop(Interface *&field) {
@@ -138,14 +139,14 @@ template <class Interface> void Drop(Interface *&field) {
 // Lets go of everything `display` holds and nulls its fields, forgetting
 // every listed record that holds any of it: Close runs it on the record
 // (`record` is then the record, whose entry goes too), a reopen on the
-// list's copy. Whatever else the library keeps for an open display is let
-// go here too, so that both paths drop it.
-void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
-  openDisplays.Forget(record, display);
+// list's copy, with the state taken with it. The states of the entries
+// forgotten go here too, so that both paths drop them.
+void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record,
+                    DisplayState *taken = NULL) {
   // Dropped last: giving the window back runs the window's handlers, which
   // may call Close again and must find the display closed.
-  DisplayState *state =
-      Empty(display.directDraw) ? NULL : TakeDisplayState(display.directDraw);
+  std::vector<DisplayState *> states(taken != NULL ? 1 : 0, taken);
+  openDisplays.Forget(record, display, states);
   if (!Empty(display.directDraw)) {
     Drop(display.clipper);
     // The back buffer goes before the primary: releasing a flip chain's
@@ -161,7 +162,8 @@ void ReleaseDisplay(LurnDirectDraw &display, const LurnDirectDraw *record) {
     Drop(display.directDraw);
   }
   Drop(display.directDraw2);
-  DropDisplayState(state);
+  for (DisplayState *state : states)
+    DropDisplayState(state);
 }
 
 // Nulls the fields Close would let go of, releasing nothing: what they
@@ -205,6 +207,10 @@ bool IsOpen(const LurnDirectDraw &display) {
   return openDisplays.IsOpen(display);
 }
 
+DisplayState *FindDisplayState(const void *directDraw) {
+  return Empty(directDraw) ? NULL : openDisplays.SideHolding(directDraw);
+}
+
 size_t HeldInterfaces(const LurnDirectDraw &display,
                       const void *held[kMostInterfaces]) {
   size_t count = 0;
@@ -217,27 +223,318 @@ size_t HeldInterfaces(const LurnDirectDraw &display,
   return count;
 }
 
+namespace {
+
+// What the steps of one Open share.
+struct Opening {
+  LurnDirectDraw &display;
+  Settings settings;
+  DisplayState *state;
+  HWND window;
+  bool exclusive;        // a flip chain in exclusive mode
+  bool leaveWindowToGdi; // the picture is shown through GDI
+  bool converting;       // drawn in a format of its own, converted
+  DDPIXELFORMAT drawing; // that format
+};
+
+// Opening again lets go of what the library stored in this record instead
+// of leaking it (and, full screen, the exclusive mode that would refuse
+// the new one), as the list's copy has it: the fields may be a copy's,
+// garbage or zero, and are overwritten unread: emptied first, so that a
+// window handler closing this record as the old window is given back
+// finds it closed.
+void LetGoOfEarlierOpen(LurnDirectDraw &display) {
+  LurnDirectDraw stored;
+  DisplayState *state;
+  bool reopening = openDisplays.Take(display, stored, state);
+  display.directDraw = NULL;
+  display.directDraw2 = NULL;
+  display.primarySurface = NULL;
+  display.secondarySurface = NULL;
+  display.auxSurface = NULL;
+  display.clipper = NULL;
+  display.secondaryBits = NULL;
+  display.auxBits = NULL;
+  if (reopening)
+    ReleaseDisplay(stored, NULL, state);
+}
+
+// The DirectDraw object and its second interface; the record is listed
+// then: the window's handlers, run by the later steps, may close it, and
+// Close must then let go of what it holds.
+int CreateDirectDraw(Opening &open) {
+  LurnDirectDraw &display = open.display;
+  HRESULT result = DirectDrawCreate(NULL, &display.directDraw, NULL);
+  if (result != DD_OK)
+    return Fail(display.window, result, "DirectDrawCreate");
+  result = display.directDraw->QueryInterface(
+      IID_IDirectDraw2, reinterpret_cast<void **>(&display.directDraw2));
+  if (result != DD_OK)
+    return Fail(display.window, result,
+                "no IDirectDraw2 from the DirectDraw object");
+  // A new object where a listed one was: that entry's record was let go of
+  // without Close.
+  LurnDirectDraw fresh;
+  memset(&fresh, 0, sizeof fresh);
+  fresh.directDraw = display.directDraw;
+  std::vector<DisplayState *> stale;
+  openDisplays.Forget(NULL, fresh, stale);
+  for (DisplayState *state : stale)
+    DropDisplayState(state);
+  open.state = NewDisplayState(open.settings);
+  openDisplays.Remember(display, open.state);
+  return 1;
+}
+
+// Keeping the desktop, a full-screen display on Windows is a window
+// covering its monitor, drawn like a windowed one; natively the stand-in
+// never changes the real display's mode anyway.
+int TakeWindow(Opening &open) {
+#if defined(LURN_WINDOW_SYSTEM)
+  LurnDirectDraw &display = open.display;
+  DisplayState *state = open.state;
+  if (!open.exclusive || !(display.flags & LurnDirectDraw::KeepDesktop) ||
+      state == NULL)
+    return 1;
+  if (display.bitsPerPixel != 16 && display.bitsPerPixel != 32)
+    return Fail(display.window, DDERR_INVALIDPIXELFORMAT,
+                "full screen at %u bits keeping the desktop: 16 or 32 only",
+                display.bitsPerPixel);
+  state->window.handle = display.window;
+  state->fullScreenClient = true;
+  state->modeWidth = display.width;
+  state->modeHeight = display.height;
+  state->desktop.converting = true;
+  open.exclusive = false;
+  HRESULT result = CoverMonitor(*state);
+  if (result != DD_OK)
+    return Fail(display.window, result,
+                "full screen keeping the desktop needs a window; %p is none",
+                display.window);
+  if (Empty(display.directDraw))
+    return 0; // the window's own handler closed the display meanwhile
+#else
+  (void)open;
+#endif
+  return 1;
+}
+
+// Exclusive with the mode set, or the normal level.
+int SetLevel(Opening &open) {
+  LurnDirectDraw &display = open.display;
+  void *window = display.window;
+  HRESULT result;
+  if (open.exclusive) {
+    result = display.directDraw->SetCooperativeLevel(
+        open.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
+    if (result != DD_OK)
+      return Fail(window, result, "exclusive full-screen level on window %p",
+                  window);
+    result = display.directDraw->SetDisplayMode(display.width, display.height,
+                                                display.bitsPerPixel);
+    if (result != DD_OK) {
+      char modes[160];
+      DescribeModes(display.directDraw, display.bitsPerPixel, modes,
+                    sizeof modes);
+      return Fail(window, result, "full screen %ux%u at %u bits%s",
+                  display.width, display.height, display.bitsPerPixel, modes);
+    }
+    return 1;
+  }
+  // A picture shown through GDI leaves the window to GDI: Wine ties its
+  // DirectDraw rendering to the window the level names, and GDI's drawing
+  // on that window then goes to the X server uncached, at several times
+  // the cost. The primary and the clipper still go on the window.
+  result = display.directDraw->SetCooperativeLevel(
+      open.leaveWindowToGdi ? NULL : open.window, DDSCL_NORMAL);
+  if (result != DD_OK)
+    return Fail(window, result, "normal level on window %p", window);
+  if (!(display.flags & LurnDirectDraw::FullScreen))
+    display.pitchPixels = display.width;
+  return 1;
+}
+
+// The primary surface (with its back buffer, exclusive), and whether the
+// picture is converted: keeping the desktop, a picture of another depth
+// than the desktop's is drawn in a surface of its own format and converted
+// at each present.
+int CreatePrimary(Opening &open) {
+  LurnDirectDraw &display = open.display;
+  DDCAPS caps;
+  memset(&caps, 0, sizeof caps);
+  caps.dwSize = sizeof caps;
+  HRESULT result = display.directDraw->GetCaps(&caps, NULL);
+  if (result != DD_OK)
+    return Fail(display.window, result, "the driver's capabilities");
+  DDSURFACEDESC desc;
+  memset(&desc, 0, sizeof desc);
+  desc.dwSize = sizeof desc;
+  if (open.exclusive) {
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP |
+                          DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+    desc.dwBackBufferCount = 1;
+  } else {
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY;
+  }
+  result =
+      display.directDraw->CreateSurface(&desc, &display.primarySurface, NULL);
+  if (result != DD_OK)
+    return Fail(display.window, result, "the primary surface%s",
+                open.exclusive ? " with one back buffer" : "");
+  if ((display.flags & LurnDirectDraw::KeepDesktop) && open.state != NULL &&
+      !open.exclusive) {
+    DDPIXELFORMAT format;
+    memset(&format, 0, sizeof format);
+    format.dwSize = sizeof format;
+    display.primarySurface->GetPixelFormat(&format);
+    if (format.dwRGBBitCount != display.bitsPerPixel &&
+        display.bitsPerPixel == 16)
+      open.state->desktop.converting = true;
+  }
+  open.drawing = ExplicitFormat(display.bitsPerPixel);
+  open.converting = open.state != NULL && open.state->desktop.converting;
+  return 1;
+}
+
+// The drawing surface: the back buffer, or a system-memory surface whose
+// address and pitch are known at once; and the auxiliary surface.
+int CreateDrawingSurfaces(Opening &open) {
+  LurnDirectDraw &display = open.display;
+  void *window = display.window;
+  unsigned width = display.width, height = display.height;
+  const DDPIXELFORMAT *format = open.converting ? &open.drawing : NULL;
+  HRESULT result;
+  if (open.exclusive) {
+    // The drawing address and pitch come with the first lock.
+    DDSCAPS backBuffer;
+    backBuffer.dwCaps = DDSCAPS_BACKBUFFER;
+    result = display.primarySurface->GetAttachedSurface(
+        &backBuffer, &display.secondarySurface);
+  } else {
+    // The pitch is the surface's own, which for odd widths is more than
+    // the width: a client drawing with it before its first lock draws
+    // straight.
+    LONG pitch = 0;
+    result = CreateSystemSurface(
+        display.directDraw, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY,
+        display.width, display.height, &display.secondarySurface,
+        &display.secondaryBits, &pitch, format);
+    // Every lock refuses a line of more than 65535 pixels, as the record
+    // counts them (Wine pads a 65535-pixel line to 131072 bytes): refused
+    // here rather than at the first frame.
+    if (result == DD_OK && (static_cast<DWORD>(pitch) >> 1) > 0xFFFF)
+      return Fail(window, DDERR_TOOBIGWIDTH,
+                  "the drawing surface %ux%u has lines of %ld bytes; a lock "
+                  "takes at most 65535 pixels (131070 bytes) a line",
+                  width, height, static_cast<long>(pitch));
+    if (display.flags & LurnDirectDraw::FullScreen)
+      display.secondaryBits = NULL; // as full screen always: the first lock
+    else if (result == DD_OK && pitch > 0)
+      display.pitchPixels = static_cast<unsigned short>(pitch / 2);
+  }
+  if (result != DD_OK)
+    return Fail(window, result, "the %s %ux%u",
+                open.exclusive ? "back buffer of"
+                               : "system-memory drawing surface",
+                width, height);
+  if (display.flags & LurnDirectDraw::AuxSurface) {
+    // In the drawing surface's format, converted or not.
+    result = CreateSystemSurface(
+        display.directDraw, DDSCAPS_SYSTEMMEMORY, display.width, display.height,
+        &display.auxSurface, &display.auxBits, NULL, format);
+    if (result != DD_OK) {
+      ReleaseDisplay(display, &display);
+      return Fail(window, result, "the auxiliary surface %ux%u", width, height);
+    }
+  }
+  return 1;
+}
+
+// The pixel layout fields from the drawing format. Windowed, this checks
+// the desktop's depth against the requested one; a converted picture has
+// its own.
+int ReadPixelLayout(Opening &open) {
+  LurnDirectDraw &display = open.display;
+  unsigned depth = display.bitsPerPixel;
+  DDPIXELFORMAT format = open.drawing;
+  if (!open.converting) {
+    memset(&format, 0, sizeof format);
+    format.dwSize = sizeof format;
+    display.primarySurface->GetPixelFormat(&format);
+  }
+  if (format.dwRGBBitCount != depth) {
+    unsigned found = format.dwRGBBitCount;
+    if (display.flags & LurnDirectDraw::FullScreen)
+      return Fail(display.window, DDERR_INVALIDPIXELFORMAT,
+                  "full screen at %u bits, the mode came up at %u bits", depth,
+                  found);
+    // Advising the bit when the environment cleared it would send the
+    // user round in a circle.
+    if (open.settings.keepDesktop == 0)
+      return Fail(display.window, DDERR_INVALIDPIXELFORMAT,
+                  "windowed at %u bits, the desktop is %u bits%s; ask for %u "
+                  "or open FullScreen; LURN_KEEP_DESKTOP=0 in the environment "
+                  "cleared the KeepDesktop option bit (0x10), which has the "
+                  "picture converted",
+                  depth, found, LayoutName(format), found);
+    return Fail(display.window, DDERR_INVALIDPIXELFORMAT,
+                "windowed at %u bits, the desktop is %u bits%s; ask for %u, "
+                "open FullScreen, or keep the desktop and have the picture "
+                "converted: the KeepDesktop option bit (0x10) or "
+                "LURN_KEEP_DESKTOP=1",
+                depth, found, LayoutName(format), found);
+  }
+  for (const PixelLayout &layout : kPixelLayouts)
+    if (format.dwRBitMask == layout.redMask &&
+        format.dwGBitMask == layout.greenMask &&
+        format.dwBBitMask == layout.blueMask) {
+      display.redShift = layout.redShift;
+      display.greenBits = layout.greenBits;
+      display.blueShift = layout.blueShift;
+      break;
+    }
+  return 1;
+}
+
+// The clipper, bound to the window and attached to the primary. Wine also
+// moves its rendering onto the window of a clipper as it is attached to
+// the primary: leaving the window to GDI, the clipper is attached before
+// it is bound, to the same end.
+int AttachClipper(Opening &open) {
+  LurnDirectDraw &display = open.display;
+  HRESULT result = display.directDraw->CreateClipper(0, &display.clipper, NULL);
+  if (result != DD_OK)
+    return Fail(display.window, result, "the clipper");
+  const char *const attachFailed = "the clipper on the primary surface";
+  if (open.leaveWindowToGdi &&
+      (result = display.primarySurface->SetClipper(display.clipper)) != DD_OK)
+    return Fail(display.window, result, attachFailed);
+  result = display.clipper->SetHWnd(0, open.window);
+  if (result != DD_OK)
+    return Fail(display.window, result, "the clipper on window %p",
+                display.window);
+  if (!open.leaveWindowToGdi &&
+      (result = display.primarySurface->SetClipper(display.clipper)) != DD_OK)
+    return Fail(display.window, result, attachFailed);
+#if defined(LURN_WINDOW_SYSTEM)
+  if (open.state != NULL) {
+    open.state->window.handle = display.window;
+    if (display.flags & LurnDirectDraw::KeepDesktop)
+      TakeAltEnter(*open.state);
+    TakeCursor(*open.state);
+  }
+#endif
+  return 1;
+}
+
+} // namespace
+
 int LurnDirectDraw::Open(void *window, unsigned short width,
                          unsigned short height, unsigned char depth,
                          unsigned char options) {
-  // Opening again lets go of what the library stored in this record instead
-  // of leaking it (and, full screen, the exclusive mode that would refuse
-  // the new one), as the list's copy has it: the fields may be a copy's,
-  // garbage or zero, and are overwritten unread: emptied first, so that a
-  // window handler closing this record as the old window is given back
-  // finds it closed.
-  LurnDirectDraw stored;
-  bool reopening = openDisplays.Take(*this, stored);
-  directDraw = NULL;
-  directDraw2 = NULL;
-  primarySurface = NULL;
-  secondarySurface = NULL;
-  auxSurface = NULL;
-  clipper = NULL;
-  secondaryBits = NULL;
-  auxBits = NULL;
-  if (reopening)
-    ReleaseDisplay(stored, NULL);
+  LetGoOfEarlierOpen(*this);
   // Whatever the outcome, the record is listed with what it now holds.
   struct Listed {
     LurnDirectDraw &display;
@@ -247,236 +544,37 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     }
   } listed = {*this};
   // The settings are read here, once, not at every frame.
-  const Settings settings = ReadSettings();
-  if (settings.keepDesktop == 1)
+  Opening open = {*this,
+                  ReadSettings(),
+                  NULL,
+                  static_cast<HWND>(window),
+                  (options & FullScreen) != 0,
+                  false,
+                  false,
+                  DDPIXELFORMAT()};
+  if (open.settings.keepDesktop == 1)
     options |= KeepDesktop;
-  else if (settings.keepDesktop == 0)
+  else if (open.settings.keepDesktop == 0)
     options &= ~KeepDesktop;
   flags = options;
   this->window = window;
   bitsPerPixel = depth;
   this->width = width;
   this->height = height;
-  HWND hwnd = static_cast<HWND>(window);
+#if defined(_WIN32)
+  open.leaveWindowToGdi =
+      (flags & KeepDesktop) && open.settings.present == kPresentGdi;
+#endif
   // Full screen takes the window over and windowed presents into it; a
   // null window windowed is accepted and shows nothing.
-  if ((hwnd != NULL || (flags & FullScreen)) && !IsWindow(hwnd))
+  if ((window != NULL || (flags & FullScreen)) && !IsWindow(open.window))
     return Fail(window, DDERR_INVALIDPARAMS,
                 "%s needs a window, and %p is none (destroyed, or not a "
                 "window's handle)",
                 (flags & FullScreen) ? "full screen" : "windowed", window);
-
-  HRESULT result = DirectDrawCreate(NULL, &directDraw, NULL);
-  if (result != DD_OK)
-    return Fail(window, result, "DirectDrawCreate");
-  result = directDraw->QueryInterface(IID_IDirectDraw2,
-                                      reinterpret_cast<void **>(&directDraw2));
-  if (result != DD_OK)
-    return Fail(window, result, "no IDirectDraw2 from the DirectDraw object");
-  // Listed already: the window's handlers, run by the calls below, may
-  // close the record, and Close must then let go of what it holds.
-  openDisplays.Remember(*this);
-  DisplayState *state = RememberDisplayState(directDraw, settings);
-  // Keeping the desktop, a full-screen display on Windows is a window
-  // covering its monitor, drawn like a windowed one; natively the stand-in
-  // never changes the real display's mode anyway.
-  bool exclusive = (flags & FullScreen) != 0;
-  bool leaveWindowToGdi = false;
-#if defined(_WIN32)
-  leaveWindowToGdi = (flags & KeepDesktop) && settings.present == kPresentGdi;
-#endif
-#if defined(LURN_WINDOW_SYSTEM)
-  if (exclusive && (flags & KeepDesktop) && state != NULL) {
-    if (depth != 16 && depth != 32)
-      return Fail(window, DDERR_INVALIDPIXELFORMAT,
-                  "full screen at %u bits keeping the desktop: 16 or 32 only",
-                  depth);
-    state->window.handle = window;
-    state->fullScreenClient = true;
-    state->modeWidth = width;
-    state->modeHeight = height;
-    state->desktop.converting = true;
-    exclusive = false;
-    result = CoverMonitor(*state);
-    if (result != DD_OK)
-      return Fail(window, result,
-                  "full screen keeping the desktop needs a "
-                  "window; %p is none",
-                  window);
-    if (Empty(directDraw))
-      return 0; // the window's own handler closed the display meanwhile
-  }
-#endif
-
-  if (exclusive) {
-    result = directDraw->SetCooperativeLevel(hwnd, DDSCL_EXCLUSIVE |
-                                                       DDSCL_FULLSCREEN);
-    if (result != DD_OK)
-      return Fail(window, result, "exclusive full-screen level on window %p",
-                  window);
-    result = directDraw->SetDisplayMode(width, height, depth);
-    if (result != DD_OK) {
-      char modes[160];
-      DescribeModes(directDraw, depth, modes, sizeof modes);
-      return Fail(window, result, "full screen %ux%u at %u bits%s", width,
-                  height, depth, modes);
-    }
-  } else {
-    // A picture shown through GDI leaves the window to GDI: Wine ties its
-    // DirectDraw rendering to the window the level names, and GDI's drawing
-    // on that window then goes to the X server uncached, at several times
-    // the cost. The primary and the clipper still go on the window.
-    result = directDraw->SetCooperativeLevel(leaveWindowToGdi ? NULL : hwnd,
-                                             DDSCL_NORMAL);
-    if (result != DD_OK)
-      return Fail(window, result, "normal level on window %p", window);
-    if (!(flags & FullScreen))
-      pitchPixels = width;
-  }
-
-  DDCAPS caps;
-  memset(&caps, 0, sizeof caps);
-  caps.dwSize = sizeof caps;
-  result = directDraw->GetCaps(&caps, NULL);
-  if (result != DD_OK)
-    return Fail(window, result, "the driver's capabilities");
-
-  DDSURFACEDESC desc;
-  memset(&desc, 0, sizeof desc);
-  desc.dwSize = sizeof desc;
-  if (exclusive) {
-    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP |
-                          DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
-    desc.dwBackBufferCount = 1;
-  } else {
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY;
-  }
-  result = directDraw->CreateSurface(&desc, &primarySurface, NULL);
-  if (result != DD_OK)
-    return Fail(window, result, "the primary surface%s",
-                exclusive ? " with one back buffer" : "");
-
-  // Keeping the desktop, a picture of another depth than the desktop's is
-  // drawn in a surface of its own format and converted at each present.
-  DDPIXELFORMAT format;
-  memset(&format, 0, sizeof format);
-  format.dwSize = sizeof format;
-  if ((flags & KeepDesktop) && state != NULL && !exclusive) {
-    primarySurface->GetPixelFormat(&format);
-    if (format.dwRGBBitCount != depth && depth == 16)
-      state->desktop.converting = true;
-  }
-  const DDPIXELFORMAT drawing = ExplicitFormat(depth);
-  bool converting = state != NULL && state->desktop.converting;
-
-  if (exclusive) {
-    // The drawing address and pitch come with the first lock.
-    DDSCAPS backBuffer;
-    backBuffer.dwCaps = DDSCAPS_BACKBUFFER;
-    result = primarySurface->GetAttachedSurface(&backBuffer, &secondarySurface);
-  } else {
-    // The pitch is the surface's own, which for odd widths is more than
-    // the width: a client drawing with it before its first lock draws
-    // straight.
-    LONG pitch = 0;
-    result = CreateSystemSurface(
-        directDraw, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, width,
-        height, &secondarySurface, &secondaryBits, &pitch,
-        converting ? &drawing : NULL);
-    // Every lock refuses a line of more than 65535 pixels, as the record
-    // counts them (Wine pads a 65535-pixel line to 131072 bytes): refused
-    // here rather than at the first frame.
-    if (result == DD_OK && (static_cast<DWORD>(pitch) >> 1) > 0xFFFF)
-      return Fail(window, DDERR_TOOBIGWIDTH,
-                  "the drawing surface %ux%u has lines of %ld bytes; a lock "
-                  "takes at most 65535 pixels (131070 bytes) a line",
-                  width, height, static_cast<long>(pitch));
-    if (flags & FullScreen)
-      secondaryBits = NULL; // as full screen always: the first lock tells
-    else if (result == DD_OK && pitch > 0)
-      pitchPixels = static_cast<unsigned short>(pitch / 2);
-  }
-  if (result != DD_OK)
-    return Fail(window, result, "the %s %ux%u",
-                exclusive ? "back buffer of" : "system-memory drawing surface",
-                width, height);
-
-  if (flags & AuxSurface) {
-    // In the drawing surface's format, converted or not.
-    result = CreateSystemSurface(directDraw, DDSCAPS_SYSTEMMEMORY, width,
-                                 height, &auxSurface, &auxBits, NULL,
-                                 converting ? &drawing : NULL);
-    if (result != DD_OK) {
-      ReleaseDisplay(*this, this);
-      return Fail(window, result, "the auxiliary surface %ux%u", width, height);
-    }
-  }
-
-  // Windowed, this checks the desktop's depth against the requested one;
-  // a converted picture has its own.
-  if (converting)
-    format = drawing;
-  else
-    primarySurface->GetPixelFormat(&format);
-  if (format.dwRGBBitCount != bitsPerPixel) {
-    unsigned found = format.dwRGBBitCount;
-    if (flags & FullScreen)
-      return Fail(window, DDERR_INVALIDPIXELFORMAT,
-                  "full screen at %u bits, the mode came up at %u bits", depth,
-                  found);
-    // Advising the bit when the environment cleared it would send the
-    // user round in a circle.
-    if (settings.keepDesktop == 0)
-      return Fail(window, DDERR_INVALIDPIXELFORMAT,
-                  "windowed at %u bits, the desktop is %u bits%s; ask for %u "
-                  "or open FullScreen; LURN_KEEP_DESKTOP=0 in the environment "
-                  "cleared the KeepDesktop option bit (0x10), which has the "
-                  "picture converted",
-                  depth, found, LayoutName(format), found);
-    return Fail(window, DDERR_INVALIDPIXELFORMAT,
-                "windowed at %u bits, the desktop is %u bits%s; ask for %u, "
-                "open FullScreen, or keep the desktop and have the picture "
-                "converted: the KeepDesktop option bit (0x10) or "
-                "LURN_KEEP_DESKTOP=1",
-                depth, found, LayoutName(format), found);
-  }
-  for (size_t i = 0; i < sizeof kPixelLayouts / sizeof kPixelLayouts[0]; ++i) {
-    const PixelLayout &layout = kPixelLayouts[i];
-    if (format.dwRBitMask == layout.redMask &&
-        format.dwGBitMask == layout.greenMask &&
-        format.dwBBitMask == layout.blueMask) {
-      redShift = layout.redShift;
-      greenBits = layout.greenBits;
-      blueShift = layout.blueShift;
-      break;
-    }
-  }
-
-  result = directDraw->CreateClipper(0, &clipper, NULL);
-  if (result != DD_OK)
-    return Fail(window, result, "the clipper");
-  // Wine also moves its rendering onto the window of a clipper as it is
-  // attached to the primary: leaving the window to GDI, the clipper is
-  // attached before it is bound, to the same end.
-  const char *const attachFailed = "the clipper on the primary surface";
-  if (leaveWindowToGdi &&
-      (result = primarySurface->SetClipper(clipper)) != DD_OK)
-    return Fail(window, result, attachFailed);
-  result = clipper->SetHWnd(0, hwnd);
-  if (result != DD_OK)
-    return Fail(window, result, "the clipper on window %p", window);
-  if (!leaveWindowToGdi &&
-      (result = primarySurface->SetClipper(clipper)) != DD_OK)
-    return Fail(window, result, attachFailed);
-#if defined(LURN_WINDOW_SYSTEM)
-  if ((flags & KeepDesktop) && state != NULL) {
-    state->window.handle = window;
-    TakeAltEnter(*state);
-  }
-#endif
-  return 1;
+  return CreateDirectDraw(open) && TakeWindow(open) && SetLevel(open) &&
+         CreatePrimary(open) && CreateDrawingSurfaces(open) &&
+         ReadPixelLayout(open) && AttachClipper(open);
 }
 
 void LurnDirectDraw::Close() {

@@ -1,4 +1,4 @@
-// Every open display's state, listed under its DirectDraw interface.
+// What every open display keeps beside its record.
 // Before any Windows header: those define `near`.
 #include "../present/present.h"
 
@@ -6,56 +6,14 @@
 
 #include <string.h>
 
-#include <mutex>
-#include <vector>
-
 #include "../present/pacing.h"
-#include "windows_window.h"
+#include "../window/window_look.h"
 
-namespace {
-
-// Every open display's state, keyed by its DirectDraw interface. The lock
-// guards the list, for separate displays opened and closed on separate
-// threads; a state itself is used by whichever thread uses its display, one
-// at a time as the display. The window procedure never touches one: it
-// notes Alt+Enter for the window, and the presenting thread applies it.
-std::mutex statesLock;
-std::vector<DisplayState *> states;
-
-} // namespace
-
-DisplayState *RememberDisplayState(const void *directDraw,
-                                   const Settings &settings) {
-  ForgetDisplayState(directDraw);
-  if (directDraw == NULL)
-    return NULL;
+DisplayState *NewDisplayState(const Settings &settings) {
   DisplayState *state = new DisplayState();
-  state->directDraw = directDraw;
   state->settings = settings;
   state->desktop.scratch = new PresentScratch();
-  std::lock_guard<std::mutex> hold(statesLock);
-  states.push_back(state);
   return state;
-}
-
-DisplayState *FindDisplayState(const void *directDraw) {
-  std::lock_guard<std::mutex> hold(statesLock);
-  for (DisplayState *state : states)
-    if (state->directDraw == directDraw)
-      return state;
-  return NULL;
-}
-
-DisplayState *TakeDisplayState(const void *directDraw) {
-  std::lock_guard<std::mutex> hold(statesLock);
-  for (size_t i = 0; i < states.size(); ++i)
-    if (directDraw != NULL && states[i]->directDraw == directDraw) {
-      DisplayState *state = states[i];
-      states[i] = states.back();
-      states.pop_back();
-      return state;
-    }
-  return NULL;
 }
 
 void DropDisplayState(DisplayState *state) {
@@ -74,7 +32,7 @@ bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state,
   if (state.fullScreenClient)
     return true;
 #if defined(LURN_WINDOW_SYSTEM)
-  if (state.window.held && WindowCovers(state.window.handle))
+  if (WindowCovers(state))
     return true;
 #endif
   // Natively the platform switches the window on Alt+Enter: the library
@@ -91,8 +49,4 @@ bool CoversPrimary(IDirectDrawSurface *primary, const RECT &client,
          primary->GetSurfaceDesc(&desc) == DD_OK &&
          client.right == LONG(desc.dwWidth) &&
          client.bottom == LONG(desc.dwHeight);
-}
-
-void ForgetDisplayState(const void *directDraw) {
-  DropDisplayState(TakeDisplayState(directDraw));
 }

@@ -1,7 +1,8 @@
 // What every open display keeps beside its record, exclusive or windowed:
 // its settings, read once at Open, its presents' pacer, and when it keeps
-// the desktop, the conversion of its picture and (Windows) the window it
-// took. Listed under the display's DirectDraw interface.
+// the desktop, the conversion of its picture and (Windows) its hold on the
+// window it took. The side record of the display's entry in the list of
+// open displays, from Open to Close.
 #ifndef LURN_DISPLAY_STATE_H
 #define LURN_DISPLAY_STATE_H
 
@@ -14,27 +15,24 @@
 #include "../settings/settings.h"
 #include "desktop_conversion.h"
 
-// The window's styles, place and Alt+Enter are the library's own business on
-// Windows (natively the stand-in's); the unit tests also build them natively
-// over the fake window system.
-#if defined(_WIN32) && !defined(LURN_WINDOW_SYSTEM)
-#define LURN_WINDOW_SYSTEM 1
-#endif
+#include "../window/window.h"
 
 class Pacer;
 
-// Windows: the window a display keeping the desktop took, and whether the
-// display counts among the displays that took it (its look and place as
-// they found it are kept per window).
+// Windows: the window a display keeping the desktop took, and its hold on
+// the window's record (null: none), where its look and place as the first
+// display found them are kept; whether it is a user of Alt+Enter there, and
+// of the cursor.
 struct TakenWindow {
   void *handle;
-  bool held;
+  WindowRecord *record;
+  bool altEnter;
+  bool cursor;
   unsigned long displayChanges; // the count the present last followed
   bool stretchSaid;             // the system stretching it was said
 };
 
 struct DisplayState {
-  const void *directDraw; // the display's DirectDraw interface: the key
   Settings settings;
   // Opened FullScreen: the picture keeps its shape, presents are paced, and
   // Alt+Enter shows the mode's size times a whole number in a window.
@@ -48,20 +46,16 @@ struct DisplayState {
   TakenWindow window;
 };
 
-// A new state for the display, listed under its DirectDraw interface (null
-// for a null interface).
-DisplayState *RememberDisplayState(const void *directDraw,
-                                   const Settings &settings);
+DisplayState *NewDisplayState(const Settings &settings);
+// The state of the open display holding `directDraw`, or null; defined
+// beside the list of open displays.
 DisplayState *FindDisplayState(const void *directDraw);
-// Takes the state of `directDraw` off the list: null when none is listed.
-DisplayState *TakeDisplayState(const void *directDraw);
 // Releases the conversion, gives the window back what the display took
 // from it (the last display on it gives back its style and place as the
 // first found them, and Alt+Enter) and deletes the state. The window's
-// handlers may run meanwhile: Close takes the state first and drops it
-// once the display's fields are let go.
+// handlers may run meanwhile: Close takes the state off the list first and
+// drops it once the display's fields are let go.
 void DropDisplayState(DisplayState *state);
-void ForgetDisplayState(const void *directDraw); // both at once
 
 // Whether the display's picture fills a screen: it is a full-screen
 // client's, or its window, whose client area is `client` at `origin` on

@@ -13,8 +13,8 @@
 #include "../open_records.h"
 #include "../present/frame_policy.h"
 #include "../present/pacing.h"
+#include "../window/window_look.h"
 #include "display_state.h"
-#include "windows_window.h"
 #if defined(_WIN32)
 #include "windows_monitor.h"
 #endif
@@ -183,6 +183,17 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
       return 0;
     state = FindDisplayState(directDraw);
   }
+#endif
+#if defined(LURN_WINDOW_SYSTEM)
+  // Whichever way the present goes, the window's record learns where the
+  // picture went.
+  struct NotedPicture {
+    const DisplayState *state;
+    ~NotedPicture() {
+      if (state != NULL)
+        NotePicture(*state);
+    }
+  } noted = {state};
 #endif
   Pacer *pacer = ReadyPacer(*this, state);
   if (state != NULL) {

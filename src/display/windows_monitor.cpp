@@ -10,8 +10,8 @@
 #include <atomic>
 
 #include "../settings/settings.h"
+#include "../window/window_look.h"
 #include "display_state.h"
-#include "windows_window.h"
 
 namespace {
 
@@ -170,7 +170,10 @@ bool FollowDisplayChanges(DisplayState &state) {
   memset(&monitor, 0, sizeof monitor);
   monitor.cbSize = sizeof monitor;
   RECT now = {0, 0, 0, 0};
-  if (!monitorChanged || !WindowCovers(window) || IsIconic(window) ||
+  // Moved on the window's own thread only: a window thread waiting for
+  // this one would never answer the move.
+  if (!monitorChanged || !WindowCovers(state) || IsIconic(window) ||
+      GetWindowThreadProcessId(window, NULL) != GetCurrentThreadId() ||
       !GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
                        &monitor) ||
       !GetWindowRect(window, &now) ||

@@ -3,44 +3,9 @@
 
 #include <string.h>
 
-#include <memory>
-#include <mutex>
-#include <vector>
-
 #include "../settings/settings.h"
 
 namespace {
-
-struct DeviceEvents {
-  const void *device;
-  bool buffered;
-  bool lossSaid;
-  bool releasedSaid;       // a read found the device released
-  unsigned char held[256]; // as the events last said: 0x80 down
-  unsigned short presses[256];
-};
-
-// Records on separate threads hold separate devices; one lock guards the
-// list, and a device's entry is used by the thread that reads the device.
-std::mutex eventsLock;
-std::vector<std::unique_ptr<DeviceEvents>> deviceEvents;
-
-DeviceEvents *Find(const void *device) {
-  for (const std::unique_ptr<DeviceEvents> &events : deviceEvents)
-    if (events->device == device)
-      return events.get();
-  return NULL;
-}
-
-DeviceEvents &FindOrAdd(const void *device) {
-  std::lock_guard<std::mutex> hold(eventsLock);
-  DeviceEvents *events = Find(device);
-  if (events != NULL)
-    return *events;
-  deviceEvents.emplace_back(new DeviceEvents());
-  deviceEvents.back()->device = device;
-  return *deviceEvents.back();
-}
 
 void Count(DeviceEvents &events, unsigned index, bool down) {
   if (down && !events.held[index] && events.presses[index] < 0xFFFF)
@@ -61,13 +26,16 @@ void GiveBuffer(IDirectInputDeviceA *device, DWORD events) {
   property.diph.dwHow = DIPH_DEVICE;
   property.dwData = events;
   HRESULT result = device->SetProperty(DIPROP_BUFFERSIZE, &property.diph);
-  FindOrAdd(device).buffered = SUCCEEDED(result);
+  DeviceEvents *counts = EventsOf(device, true);
+  if (counts != NULL)
+    counts->buffered = SUCCEEDED(result);
 }
 
-void CountPresses(IDirectInputDeviceA *device, bool keyboard,
-                  const unsigned char *before, const unsigned char *state,
-                  const char *method) {
-  DeviceEvents &events = FindOrAdd(device);
+namespace {
+
+void CountEvents(DeviceEvents &events, IDirectInputDeviceA *device,
+                 bool keyboard, const unsigned char *before,
+                 const unsigned char *state, const char *method) {
   memset(events.presses, 0, sizeof events.presses);
   unsigned objects = keyboard ? 256 : 4;
   if (!events.buffered) {
@@ -115,49 +83,47 @@ void CountPresses(IDirectInputDeviceA *device, bool keyboard,
   }
 }
 
+} // namespace
+
+void CountPresses(IDirectInputDeviceA *device, bool keyboard,
+                  const unsigned char *before, const unsigned char *state,
+                  const char *method) {
+  DeviceEvents *events = EventsOf(device, true);
+  if (events == NULL)
+    return;
+  CountEvents(*events, device, keyboard, before, state, method);
+  if (!keyboard)
+    return;
+  unsigned short &returns = events->presses[DIK_RETURN];
+  returns = static_cast<unsigned short>(
+      events->returnsTaken < returns ? returns - events->returnsTaken : 0);
+  events->returnsTaken = 0;
+}
+
 void SayMouseReleased(IDirectInputDeviceA *mouse) {
-  {
-    DeviceEvents &events = FindOrAdd(mouse);
-    std::lock_guard<std::mutex> hold(eventsLock);
-    if (events.releasedSaid)
-      return;
-    events.releasedSaid = true;
-  }
+  DeviceEvents *events = EventsOf(mouse, true);
+  if (events == NULL || events->releasedSaid)
+    return;
+  events->releasedSaid = true;
   SayDiagnostic("lurn: GetStateMouse: the mouse has not been acquired, so "
                 "nothing is read and the answer is 0; call SyncAcquireMouse "
                 "once after OpenMouse (each call toggles)");
 }
 
 int Presses(IDirectInputDeviceA *device, unsigned index) {
-  std::lock_guard<std::mutex> hold(eventsLock);
-  DeviceEvents *events = Find(device);
+  DeviceEvents *events = EventsOf(device, false);
   return events != NULL && index < 256 ? events->presses[index] : 0;
 }
 
 void Reacquired(IDirectInputDeviceA *device, HRESULT acquired) {
   if (acquired != DI_OK)
     return;
-  bool buffered;
-  {
-    std::lock_guard<std::mutex> hold(eventsLock);
-    DeviceEvents *events = Find(device);
-    if (events == NULL)
-      return;
-    memset(events->held, 0, sizeof events->held);
-    buffered = events->buffered;
-  }
+  DeviceEvents *events = EventsOf(device, false);
+  if (events == NULL)
+    return;
+  memset(events->held, 0, sizeof events->held);
   // No records and no limit: the platform drops every event it holds.
   DWORD all = INFINITE;
-  if (buffered)
+  if (events->buffered)
     device->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), NULL, &all, 0);
-}
-
-void ForgetEvents(const void *device) {
-  std::lock_guard<std::mutex> hold(eventsLock);
-  for (size_t i = 0; i < deviceEvents.size(); ++i)
-    if (deviceEvents[i]->device == device) {
-      deviceEvents[i] = std::move(deviceEvents.back());
-      deviceEvents.pop_back();
-      return;
-    }
 }

@@ -1,10 +1,41 @@
 // What the devices' buffered events tell between two reads, kept beside the
 // record (the records keep their size): presses counted by key or button,
-// listed under the device's interface, as long as the library holds it.
+// in the side record of the input record that holds the device, as long as
+// the library holds it.
 #ifndef LURN_INPUT_EVENTS_H
 #define LURN_INPUT_EVENTS_H
 
 #include <dinput.h>
+
+#include <memory>
+#include <vector>
+
+struct DeviceEvents {
+  const void *device;
+  bool buffered;
+  bool lossSaid;
+  bool releasedSaid; // a read found the mouse released, and it was said
+  // Acquired and not read since. Right after an acquisition Wine may
+  // report the pointer's screen position as motion, which would throw a
+  // game's own cursor into a corner: that first read reports none, on both
+  // builds alike.
+  bool fresh;
+  unsigned char held[256]; // as the events last said: 0x80 down
+  unsigned short presses[256];
+  // The keyboard window's key-downs up to the last read, repeats included.
+  unsigned short strokes[256];
+  // Returns of the library's Alt+Enter up to the last read: not presses.
+  unsigned returnsTaken;
+};
+
+// The side record of an open input record: its devices' events.
+struct InputSide {
+  std::vector<std::unique_ptr<DeviceEvents>> devices;
+};
+
+// The events of `device`, which an open input record holds (made when
+// `add`), or null. Defined beside the list of open input records.
+DeviceEvents *EventsOf(const void *device, bool add);
 
 // Events each device's buffer holds between two reads: a second of fast
 // typing on the keyboard; the mouse's motion fills its buffer far sooner.
@@ -17,7 +48,8 @@ void GiveBuffer(IDirectInputDeviceA *device, DWORD events);
 
 // Takes every event buffered since the last call and counts the presses in
 // them: key codes for the keyboard, DIMOFS_BUTTON0..3 for the mouse. A key
-// already down is not pressed again (auto-repeat). Without a buffer, a
+// already down is not pressed again (auto-repeat); the Returns of the
+// library's Alt+Enter are left out. Without a buffer, a
 // press is a down in `state` that `before` did not have. `method` names the
 // read in the one line said when events were lost.
 void CountPresses(IDirectInputDeviceA *device, bool keyboard,
@@ -38,7 +70,7 @@ int Presses(IDirectInputDeviceA *device, unsigned index);
 // what came since. S_FALSE, a device that was acquired already, keeps both.
 void Reacquired(IDirectInputDeviceA *device, HRESULT acquired);
 
-// The device is let go: its counts go with it.
+// The device is let go: its counts go with it. Defined beside the list.
 void ForgetEvents(const void *device);
 
 #endif

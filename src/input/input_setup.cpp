@@ -6,20 +6,39 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
+#include "../window/window.h"
 #include "first_read.h"
 #include "input_events.h"
-#include "text_input.h"
 
 namespace {
 
-// The input records the library opened, with what it stored in each.
-OpenRecords<LurnDirectInput> openInputs;
+// The input records the library opened, with what it stored in each and
+// their devices' events.
+OpenRecords<LurnDirectInput, InputSide> openInputs;
+
+void DeleteSides(std::vector<InputSide *> &sides) {
+  for (InputSide *side : sides)
+    delete side;
+  sides.clear();
+}
+
+// A device the platform just made, where a listed record's was: that
+// record was let go of without Close.
+void ForgetStale(const void *device) {
+  LurnDirectInput fresh;
+  memset(&fresh, 0, sizeof fresh);
+  fresh.spareDevice =
+      static_cast<IDirectInputDeviceA *>(const_cast<void *>(device));
+  std::vector<InputSide *> stale;
+  openInputs.Forget(NULL, fresh, stale);
+  DeleteSides(stale);
+}
 
 void Drop(IDirectInputDeviceA *&device) {
   if (Empty(device))
     return;
   ForgetEvents(device);
-  ForgetText(device);
+  DropKeyboard(device);
   device->Unacquire();
   ForgetAcquisition(device);
   device->Release();
@@ -42,6 +61,7 @@ int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
   const char *step = "CreateDevice";
   HRESULT result = directInput->CreateDevice(guid, &device, NULL);
   if (SUCCEEDED(result)) {
+    ForgetStale(device);
     step = "SetDataFormat";
     result = device->SetDataFormat(format);
   }
@@ -55,13 +75,38 @@ int OpenDevice(IDirectInputA *directInput, void *window, REFGUID guid,
                            step, name, window);
     return 0;
   }
-  GiveBuffer(device, guid == GUID_SysKeyboard ? kKeyboardEvents : kMouseEvents);
   return 1;
 }
 
 } // namespace
 
 bool IsOpen(const LurnDirectInput &input) { return openInputs.IsOpen(input); }
+
+DeviceEvents *EventsOf(const void *device, bool add) {
+  InputSide *side = Empty(device) ? NULL : openInputs.SideHolding(device);
+  if (side == NULL)
+    return NULL;
+  for (const std::unique_ptr<DeviceEvents> &events : side->devices)
+    if (events->device == device)
+      return events.get();
+  if (!add)
+    return NULL;
+  side->devices.emplace_back(new DeviceEvents());
+  side->devices.back()->device = device;
+  return side->devices.back().get();
+}
+
+void ForgetEvents(const void *device) {
+  InputSide *side = Empty(device) ? NULL : openInputs.SideHolding(device);
+  if (side == NULL)
+    return;
+  for (size_t i = 0; i < side->devices.size(); ++i)
+    if (side->devices[i]->device == device) {
+      side->devices[i] = std::move(side->devices.back());
+      side->devices.pop_back();
+      return;
+    }
+}
 
 size_t HeldInterfaces(const LurnDirectInput &input,
                       const void *held[kMostInterfaces]) {
@@ -80,13 +125,16 @@ int LurnDirectInput::Open(void *window, void *instance) {
   // unread. The record stays listed until Close, so that devices kept
   // across a failed reopen are known.
   LurnDirectInput stored;
-  bool held = openInputs.Take(*this, stored);
+  InputSide *side;
+  bool held = openInputs.Take(*this, stored, side);
   // A spare device can only come from this root, after Open.
   keyboard = held ? stored.keyboard : NULL;
   mouse = held ? stored.mouse : NULL;
   spareDevice = held ? stored.spareDevice : NULL;
   if (held && !Empty(stored.directInput)) {
-    openInputs.Forget(NULL, stored);
+    std::vector<InputSide *> stale;
+    openInputs.Forget(NULL, stored, stale);
+    DeleteSides(stale);
     stored.directInput->Release();
   }
   directInput = NULL;
@@ -95,7 +143,7 @@ int LurnDirectInput::Open(void *window, void *instance) {
   if (FAILED(result))
     directInput = NULL;
   if (SUCCEEDED(result) || held)
-    openInputs.Remember(*this);
+    openInputs.Remember(*this, held ? side : new InputSide());
   if (FAILED(result)) {
     ReportDirectInputError(window, result, "Open",
                            "DirectInputCreateA version 0x%04X for instance %p",
@@ -121,6 +169,8 @@ int LurnDirectInput::OpenMouse(void *window) {
   int opened = OpenDevice(directInput, window, GUID_SysMouse, &c_dfDIMouse,
                           mouse, "OpenMouse", "mouse");
   openInputs.Remember(*this);
+  if (opened)
+    GiveBuffer(mouse, kMouseEvents);
   return opened;
 }
 
@@ -134,9 +184,11 @@ int LurnDirectInput::OpenKeyboard(void *window) {
   int opened =
       OpenDevice(directInput, window, GUID_SysKeyboard, &c_dfDIKeyboard,
                  keyboard, "OpenKeyboard", "keyboard");
-  if (opened)
-    NoteTextWindow(keyboard, window);
   openInputs.Remember(*this);
+  if (opened) {
+    GiveBuffer(keyboard, kKeyboardEvents);
+    AddKeyboard(keyboard, window);
+  }
   return opened;
 }
 
@@ -152,7 +204,8 @@ void LurnDirectInput::Close() {
         *field = NULL;
     return;
   }
-  openInputs.Forget(this, *this);
+  std::vector<InputSide *> sides;
+  openInputs.Forget(this, *this, sides);
   if (!Empty(mouse)) {
     Drop(mouse);
     if (mouseHandle != NULL)
@@ -165,4 +218,5 @@ void LurnDirectInput::Close() {
     directInput->Release();
     directInput = NULL;
   }
+  DeleteSides(sides);
 }

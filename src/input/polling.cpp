@@ -4,46 +4,32 @@
 #include <lurn.h>
 #include <string.h>
 
-#include <algorithm>
-#include <mutex>
-#include <vector>
-
-#include "../display/windows_window.h"
 #include "../empty_field.h"
 #include "../open_records.h"
+#include "../window/window.h"
 #include "first_read.h"
 #include "input_events.h"
-#include "text_input.h"
 
 namespace {
 
-// Mice acquired and not read since. Right after an acquisition Wine may
-// report the pointer's screen position as motion, which would throw a
-// game's own cursor into a corner: that first read reports none, on both
-// builds alike.
-std::mutex freshLock;
-std::vector<const void *> freshMice;
-
 void MarkAcquired(IDirectInputDeviceA *mouse, HRESULT acquired) {
   // DI_OK only: S_FALSE is a device that was acquired already.
-  if (acquired == DI_OK) {
-    std::lock_guard<std::mutex> hold(freshLock);
-    if (std::find(freshMice.begin(), freshMice.end(), mouse) == freshMice.end())
-      freshMice.push_back(mouse);
-  } else {
+  if (acquired != DI_OK) {
     ForgetAcquisition(mouse);
+    return;
   }
+  DeviceEvents *events = EventsOf(mouse, true);
+  if (events != NULL)
+    events->fresh = true;
 }
 
 // A successful read: its motion dropped when it is the first since the
 // acquisition.
 void FirstReadHasNoMotion(IDirectInputDeviceA *mouse, LurnMouseState &state) {
-  std::lock_guard<std::mutex> hold(freshLock);
-  std::vector<const void *>::iterator found =
-      std::find(freshMice.begin(), freshMice.end(), mouse);
-  if (found == freshMice.end())
+  DeviceEvents *events = EventsOf(mouse, false);
+  if (events == NULL || !events->fresh)
     return;
-  freshMice.erase(found);
+  events->fresh = false;
   state.lX = 0;
   state.lY = 0;
 }
@@ -51,16 +37,23 @@ void FirstReadHasNoMotion(IDirectInputDeviceA *mouse, LurnMouseState &state) {
 // Acquire-and-read rounds of one keyboard read.
 const int kKeyboardTries = 4;
 
-// The Return of an Alt+Enter that a display took on the window is not the
-// client's, up to its release, whenever Alt is let go.
-int LeaveOutAltEnter(void *window, unsigned char *keys) {
-#if defined(LURN_WINDOW_SYSTEM)
-  if (ReturnTaken(window, keys[DIK_RETURN] != 0))
+// After a successful keyboard read: the window's strokes up to it, and the
+// Return of an Alt+Enter that a display took on the window, which is not
+// the client's: hidden from the state up to its release, whenever Alt is
+// let go, and left out of the read's counts.
+int AfterKeyboardRead(IDirectInputDeviceA *keyboard, unsigned char *keys) {
+  unsigned short strokes[256];
+  unsigned returnsTaken;
+  bool hideReturn;
+  TakeStrokes(keyboard, keys[DIK_RETURN] != 0, strokes, returnsTaken,
+              hideReturn);
+  if (hideReturn)
     keys[DIK_RETURN] = 0;
-#else
-  (void)window;
-  (void)keys;
-#endif
+  DeviceEvents *events = EventsOf(keyboard, true);
+  if (events != NULL) {
+    memcpy(events->strokes, strokes, sizeof strokes);
+    events->returnsTaken = returnsTaken;
+  }
   return 1;
 }
 
@@ -91,9 +84,9 @@ private:
 } // namespace
 
 void ForgetAcquisition(const void *mouse) {
-  std::lock_guard<std::mutex> hold(freshLock);
-  freshMice.erase(std::remove(freshMice.begin(), freshMice.end(), mouse),
-                  freshMice.end());
+  DeviceEvents *events = EventsOf(mouse, false);
+  if (events != NULL)
+    events->fresh = false;
 }
 
 int LurnDirectInput::GetStateKeyboard() {
@@ -103,7 +96,7 @@ int LurnDirectInput::GetStateKeyboard() {
   if (Empty(keyboard) || !open)
     return 0;
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
-    return LeaveOutAltEnter(window, keyState);
+    return AfterKeyboardRead(keyboard, keyState);
   // Lost or never acquired: acquire and read again until a read succeeds
   // or the acquire is refused. A device that keeps taking the acquire and
   // failing the read gets a few tries, not the thread.
@@ -113,7 +106,7 @@ int LurnDirectInput::GetStateKeyboard() {
       return 0;
     Reacquired(keyboard, acquired);
     if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
-      return LeaveOutAltEnter(window, keyState);
+      return AfterKeyboardRead(keyboard, keyState);
   }
   return 0;
 }
@@ -122,6 +115,14 @@ int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
 int LurnDirectInput::KeyPresses(unsigned char key) {
   return Empty(keyboard) || !IsOpen(*this) ? 0 : Presses(keyboard, key);
+}
+
+int LurnDirectInput::KeyStrokes(unsigned char key) {
+  if (Empty(keyboard) || !IsOpen(*this))
+    return 0;
+  ListenForStrokes(keyboard);
+  DeviceEvents *events = EventsOf(keyboard, false);
+  return events != NULL ? events->strokes[key] : 0;
 }
 
 int LurnDirectInput::ReadText(char *utf8, int size) {

@@ -54,6 +54,7 @@ const Entry kEntries[] = {
     {"LURN_STANDIN_ANYMODE", NULL, kSwitch, "0 or 1", "0"},
     {"LURN_STANDIN_DESKTOP", NULL, kDesktops, "565, 555 or 32", "565"},
     {"LURN_PRESENT", NULL, kRoutes, "gdi or directdraw", "gdi"},
+    {"LURN_HIDE_CURSOR", NULL, kSwitch, "0 or 1", "0"},
     {"LURN_LOG", NULL, NULL, NULL, NULL},
 };
 
@@ -187,6 +188,7 @@ Settings ReadSettings() {
   settings.anyMode = Read("LURN_STANDIN_ANYMODE", 0) == 1;
   settings.desktop = StandinDesktop(Read("LURN_STANDIN_DESKTOP", kDesktop565));
   settings.present = PresentRoute(Read("LURN_PRESENT", kPresentGdi));
+  settings.hideCursor = Read("LURN_HIDE_CURSOR", 0) == 1;
   return settings;
 }
 

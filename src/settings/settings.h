@@ -37,6 +37,8 @@ struct Settings {
   bool anyMode; // LURN_STANDIN_ANYMODE: the stand-in offers every mode
   StandinDesktop desktop; // LURN_STANDIN_DESKTOP: 565, 555 or 32
   PresentRoute present;   // LURN_PRESENT: gdi or directdraw
+  bool hideCursor; // LURN_HIDE_CURSOR: the system's cursor hidden over the
+                   // picture
 };
 
 // The settings as the environment and then the program (LurnSetSetting,

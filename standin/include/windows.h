@@ -102,15 +102,21 @@ BOOL WINAPI IsWindow(HWND window);
 
 // Window messages and the system's subclass chain (comctl32's): natively
 // the stand-in sends a subclassed window WM_CHAR, one UTF-16 unit each, for
-// SDL's text input.
+// SDL's text input, and WM_KEYDOWN (WM_SYSKEYDOWN with Alt) for each of
+// SDL's key-downs, auto-repeats included: wParam is SDL's key code, lParam
+// as Windows gives it (the scan code is DirectInput's key code).
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t DWORD_PTR;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
+typedef intptr_t LONG_PTR;
 #define CALLBACK
+#define GWLP_WNDPROC (-4)
 #define WM_NCDESTROY 0x0082
+#define WM_KEYDOWN 0x0100
 #define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
 typedef LRESULT(CALLBACK *SUBCLASSPROC)(HWND window, UINT message,
                                         WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR data);
@@ -119,7 +125,14 @@ BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
 BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id);
 LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
                                LPARAM lParam);
+// The stand-in's windows have no procedure of their own: 0 for every index.
+LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index);
 // SDL's windows take UTF-16 text, as a Unicode window does.
 BOOL WINAPI IsWindowUnicode(HWND window);
+// The calling thread, and the thread whose messages a window takes: the
+// stand-in's windows take them on whichever thread pumps SDL's events, so
+// any thread is a live window's own (0 for no window).
+DWORD WINAPI GetCurrentThreadId(void);
+DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process);
 
 #endif

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "desktop.h"
+#include "present/alt_enter.h"
 
 namespace {
 
@@ -23,58 +24,62 @@ FrameSize FrameOf(SDL_Window *window) {
   return frame;
 }
 
-// A window switched away from how its client set it up, and what it was.
-struct Switched {
-  bool exclusive; // the full-screen client's window, shown windowed
-  WindowPlace place;
+// Alt+Enter on a window, as both builds decide it, and where the window
+// was just before it switched, to go back to.
+struct Switching {
+  AltEnter altEnter;
+  WindowPlace before;
 };
 
-// The windows switched, and the Alt+Enter presses not yet applied, by
-// window ID, under `switching`. The event watch notes presses on whichever
-// thread pumps; presents apply them on theirs.
+// By window ID, under `switching`. The event watch notes presses on
+// whichever thread pumps; presents apply them on theirs.
 std::mutex switching;
-std::map<Uint32, Switched> switchedWindows;
-std::map<Uint32, unsigned> pendingPresses;
+std::map<Uint32, Switching> windows;
 std::atomic<bool> altEnterTaken(true);
 
-void Toggle(SDL_Window *window) {
-  SDL_Rect screen;
-  if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) != 0)
-    return;
+// Moves the window once, for one press noted: false when none was.
+bool SwitchOnce(SDL_Window *window) {
   Uint32 id = SDL_GetWindowID(window);
   bool exclusive = ExclusiveWindowId() == id;
   WindowPlace back;
-  bool goBack = false;
+  AltEnterMove move;
   {
     std::lock_guard<std::mutex> hold(switching);
-    std::map<Uint32, Switched>::iterator it = switchedWindows.find(id);
-    goBack = it != switchedWindows.end() && it->second.exclusive == exclusive;
-    if (goBack) {
-      back = it->second.place;
-      switchedWindows.erase(it);
-    } else {
-      switchedWindows[id] = Switched{exclusive, PlaceOf(window)};
-    }
+    Switching &found = windows[id];
+    move = NextAltEnterMove(found.altEnter, exclusive);
+    if (move == kAltEnterCover || move == kAltEnterModeWindow)
+      found.before = PlaceOf(window);
+    back = found.before;
   }
-  if (goBack) {
-    PlaceWindow(window, &back);
-    return;
-  }
-  if (!exclusive) {
+  SDL_Rect screen;
+  switch (move) {
+  case kAltEnterNone:
+    return false;
+  case kAltEnterCover:
     PlaceWindow(window, NULL);
-    return;
+    break;
+  case kAltEnterBack:
+  case kAltEnterFullScreen:
+    PlaceWindow(window, &back);
+    break;
+  case kAltEnterModeWindow:
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &screen) == 0) {
+      int width, height;
+      {
+        DisplayLock hold;
+        width = int(Display().width);
+        height = int(Display().height);
+      }
+      WindowPlace place = {{0, 0, 0, 0}, true, FrameOf(window)};
+      Rect client =
+          ModeWindow(width, height,
+                     Rect{screen.x, screen.y, screen.w, screen.h}, place.frame);
+      place.rect = SDL_Rect{client.x, client.y, client.w, client.h};
+      PlaceWindow(window, &place);
+    }
+    break;
   }
-  int width, height;
-  {
-    DisplayLock hold;
-    width = int(Display().width);
-    height = int(Display().height);
-  }
-  WindowPlace place = {{0, 0, 0, 0}, true, FrameOf(window)};
-  Rect client = ModeWindow(
-      width, height, Rect{screen.x, screen.y, screen.w, screen.h}, place.frame);
-  place.rect = SDL_Rect{client.x, client.y, client.w, client.h};
-  PlaceWindow(window, &place);
+  return true;
 }
 
 } // namespace
@@ -119,20 +124,28 @@ void PlaceWindow(SDL_Window *window, const WindowPlace *place) {
 
 bool CoversScreen(SDL_Window *window) {
   std::lock_guard<std::mutex> hold(switching);
-  std::map<Uint32, Switched>::iterator it =
-      switchedWindows.find(SDL_GetWindowID(window));
-  return it != switchedWindows.end() && !it->second.exclusive;
+  std::map<Uint32, Switching>::iterator it =
+      windows.find(SDL_GetWindowID(window));
+  return it != windows.end() && it->second.altEnter.switched &&
+         !it->second.altEnter.switchedFullScreen;
 }
 
 bool TakeAltEnter(const SDL_KeyboardEvent &key) {
-  if (key.keysym.scancode != SDL_SCANCODE_RETURN ||
-      !(key.keysym.mod & KMOD_ALT) || !altEnterTaken)
+  if (!altEnterTaken)
     return false;
-  if (key.type == SDL_KEYDOWN && !key.repeat) {
-    std::lock_guard<std::mutex> hold(switching);
-    ++pendingPresses[key.windowID];
-  }
-  return true;
+  std::lock_guard<std::mutex> hold(switching);
+  return NoteAltEnterKey(windows[key.windowID].altEnter,
+                         key.keysym.scancode == SDL_SCANCODE_RETURN,
+                         key.type == SDL_KEYDOWN ? kAltEnterKeyDown
+                                                 : kAltEnterKeyUp,
+                         (key.keysym.mod & KMOD_ALT) != 0, key.repeat != 0);
+}
+
+void AltEnterFocusLost(Uint32 windowId) {
+  std::lock_guard<std::mutex> hold(switching);
+  std::map<Uint32, Switching>::iterator it = windows.find(windowId);
+  if (it != windows.end())
+    it->second.altEnter.returnHeld = false; // its release goes elsewhere
 }
 
 void SetAltEnterTaken(bool taken) { altEnterTaken = taken; }
@@ -142,13 +155,13 @@ void ForgetAltEnter(Uint32 windowId) {
   bool goBack = false;
   {
     std::lock_guard<std::mutex> hold(switching);
-    pendingPresses.erase(windowId);
-    std::map<Uint32, Switched>::iterator it = switchedWindows.find(windowId);
-    if (it == switchedWindows.end())
+    std::map<Uint32, Switching>::iterator it = windows.find(windowId);
+    if (it == windows.end())
       return;
-    goBack = !it->second.exclusive;
-    back = it->second.place;
-    switchedWindows.erase(it);
+    goBack =
+        it->second.altEnter.switched && !it->second.altEnter.switchedFullScreen;
+    back = it->second.before;
+    windows.erase(it);
   }
   SDL_Window *window = goBack ? LiveWindow(windowId) : NULL;
   if (window != NULL)
@@ -156,19 +169,9 @@ void ForgetAltEnter(Uint32 windowId) {
 }
 
 void ApplyAltEnter(SDL_Window *window) {
-  unsigned presses = 0;
-  {
-    std::lock_guard<std::mutex> hold(switching);
-    std::map<Uint32, unsigned>::iterator pending =
-        pendingPresses.find(SDL_GetWindowID(window));
-    if (pending == pendingPresses.end())
-      return;
-    presses = pending->second;
-    pendingPresses.erase(pending);
-  }
   // Each press switches: an even number of them leaves the window as it was
   // after switching there and back. Switching moves windows, which may run
   // the event watch: no lock is held.
-  for (unsigned i = 0; i < presses; ++i)
-    Toggle(window);
+  while (SwitchOnce(window)) {
+  }
 }

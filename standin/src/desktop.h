@@ -13,10 +13,12 @@ void CaptureFrame(const Settings &settings, const Pixels &source,
                   const Rect &from);
 
 // The picture (the `from` rectangle of `source`) placed in `area` of the
-// window's surface as the scale mode says, black around it, and shown.
+// window's surface as the scale mode says, black around it, and shown. With
+// `hideCursor` (LURN_HIDE_CURSOR) the system's cursor is hidden while it is
+// over the picture, and shown elsewhere.
 void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,
                  SDL_Surface *target, const SDL_Rect &area, ScaleMode mode,
-                 PresentScratch &scratch);
+                 PresentScratch &scratch, bool hideCursor);
 
 // Where `window` is now, for PlaceWindow to put it back.
 WindowPlace PlaceOf(SDL_Window *window);
@@ -31,10 +33,12 @@ bool CoversScreen(SDL_Window *window);
 // Switches `window` between windowed and full screen once for each Alt+Enter
 // pressed in it since the last call; presents call it before they draw.
 void ApplyAltEnter(SDL_Window *window);
-// Whether an Alt+Enter key press is the stand-in's (the altEnter setting of
-// the display opened last; off leaves it to the client); notes the toggle
-// for ApplyAltEnter.
+// Whether a key event is the stand-in's: an Alt+Enter press and its Return
+// up to its release (the altEnter setting of the display opened last; off
+// leaves them to the client); notes the press for ApplyAltEnter.
 bool TakeAltEnter(const SDL_KeyboardEvent &key);
+// The window lost the focus: the Return's release goes elsewhere.
+void AltEnterFocusLost(Uint32 windowId);
 void SetAltEnterTaken(bool taken);
 // The display on the window closed: a window Alt+Enter switched goes back
 // where it found it (an exclusive one is put back by leaving the mode), and

@@ -124,6 +124,8 @@ public:
   ~DirectDraw() {
     LeaveExclusiveMode();
     ForgetAltEnter(windowId_);
+    if (settings_.hideCursor && SDL_WasInit(SDL_INIT_VIDEO))
+      SDL_ShowCursor(SDL_ENABLE); // the display that hid it is gone
   }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {

@@ -288,6 +288,9 @@ HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version, LPDIRECTINPUTA *out,
     fresh.pointerWindowTop = input.pointerWindowTop;
     input = fresh;
   }
+  // A window made since may sit where a dead one was: looked up afresh, as
+  // a new DirectDraw object does.
+  ForgetDeadWindows();
   WatchEvents();
   *out = new DirectInput(version);
   return DI_OK;

@@ -196,6 +196,12 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     SendText(event->text.windowID, event->text.text); // not under the lock
     return 1;
   }
+  if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP) {
+    if (TakeAltEnter(event->key))
+      return 1; // the stand-in's own key: the window switches
+    if (event->type == SDL_KEYDOWN)
+      SendKey(event->key); // not under the lock either
+  }
   InputLock lock;
   InputState &input = Input();
   switch (event->type) {
@@ -212,12 +218,11 @@ int SDLCALL Watch(void *, SDL_Event *event) {
       ++input.focusLosses;
       memset(input.keys, 0, sizeof input.keys);
       memset(input.buttons, 0, sizeof input.buttons);
+      AltEnterFocusLost(event->window.windowID);
     }
     break;
   case SDL_KEYDOWN:
   case SDL_KEYUP: {
-    if (event->type == SDL_KEYDOWN && TakeAltEnter(event->key))
-      break; // the stand-in's own key: the window switches
     unsigned char key = KeyCodeOf(event->key.keysym.scancode);
     if (key == 0)
       break;

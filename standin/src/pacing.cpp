@@ -41,7 +41,7 @@ public:
     if (index >= 0 && SDL_GetCurrentDisplayMode(index, &mode) == 0 &&
         mode.refresh_rate > 0)
       hertz = mode.refresh_rate;
-    return Refresh{(kNanoseconds + hertz / 2) / hertz, false, 0};
+    return Refresh{PeriodOfWholeHertz(kNanoseconds, hertz), false, 0};
   }
 
 private:

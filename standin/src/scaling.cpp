@@ -13,7 +13,7 @@ Rect RectOf(const SDL_Rect &rect) {
 
 void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,
                  SDL_Surface *target, const SDL_Rect &area, ScaleMode mode,
-                 PresentScratch &scratch) {
+                 PresentScratch &scratch, bool hideCursor) {
   if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0)
     return;
   const SDL_PixelFormat &format = *target->format;
@@ -44,4 +44,21 @@ void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,
     }
   }
   SDL_UpdateWindowSurface(window);
+  if (hideCursor) {
+    // The window's own motion tells while it has the pointer; otherwise
+    // the pointer's place on the screen.
+    int x = 0, y = 0;
+    if (SDL_GetMouseFocus() == window) {
+      SDL_GetMouseState(&x, &y);
+    } else {
+      int left = 0, top = 0;
+      SDL_GetGlobalMouseState(&x, &y);
+      SDL_GetWindowPosition(window, &left, &top);
+      x -= left;
+      y -= top;
+    }
+    bool over = x >= picture.x && x < picture.x + picture.w && y >= picture.y &&
+                y < picture.y + picture.h;
+    SDL_ShowCursor(over ? SDL_DISABLE : SDL_ENABLE);
+  }
 }

@@ -124,6 +124,8 @@ void PumpEvents();
 unsigned PumpCount();
 // Sends SDL's text input to the window's subclass procedures as WM_CHAR.
 void SendText(Uint32 windowId, const char *utf8);
+// Sends SDL's key-down to the window's subclass procedures as WM_KEYDOWN.
+void SendKey(const SDL_KeyboardEvent &key);
 // The DirectInput key code of an SDL scancode, 0 for none.
 unsigned char KeyCodeOf(SDL_Scancode scancode);
 

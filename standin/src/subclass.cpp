@@ -9,8 +9,11 @@
 
 namespace {
 
+// An entry dies with its window: SDL gives a new window the ID of a dead
+// one after SDL_Quit, and may put it at the dead one's address.
 struct Subclass {
   Uint32 windowId;
+  HWND handle;
   SUBCLASSPROC proc;
   UINT_PTR id;
   DWORD_PTR data;
@@ -39,6 +42,13 @@ Uint32 NextCodePoint(const unsigned char *&text) {
   return point;
 }
 
+// Drops the entries of windows that are gone; under the lock.
+void DropDead() {
+  for (size_t i = subclasses.size(); i-- > 0;)
+    if (LiveWindow(subclasses[i].windowId) != subclasses[i].handle)
+      subclasses.erase(subclasses.begin() + long(i));
+}
+
 } // namespace
 
 BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
@@ -47,22 +57,24 @@ BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
   if (windowId == 0 || proc == NULL)
     return FALSE;
   std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  DropDead();
   for (Subclass &subclass : subclasses)
     if (subclass.windowId == windowId && subclass.proc == proc &&
         subclass.id == id) {
       subclass.data = data;
       return TRUE;
     }
-  subclasses.push_back(Subclass{windowId, proc, id, data});
+  subclasses.push_back(Subclass{windowId, window, proc, id, data});
   return TRUE;
 }
 
 BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id) {
-  // A destroyed window's handle finds no ID: its entries go by procedure.
+  // A destroyed window has none left.
   Uint32 windowId = WindowIdFromHandle(window);
   std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  DropDead();
   for (size_t i = 0; i < subclasses.size(); ++i)
-    if ((subclasses[i].windowId == windowId || windowId == 0) &&
+    if (windowId != 0 && subclasses[i].windowId == windowId &&
         subclasses[i].proc == proc && subclasses[i].id == id) {
       subclasses.erase(subclasses.begin() + long(i));
       return TRUE;
@@ -74,11 +86,43 @@ LRESULT WINAPI DefSubclassProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 BOOL WINAPI IsWindowUnicode(HWND window) { return IsWindow(window); }
 
+// Calls each subclass procedure of the window, the newest first; under the
+// lock.
+void SendToSubclasses(SDL_Window *window, Uint32 windowId, UINT message,
+                      WPARAM wParam, LPARAM lParam) {
+  for (size_t i = subclasses.size(); i-- > 0;) {
+    if (i >= subclasses.size() || subclasses[i].windowId != windowId)
+      continue;
+    Subclass subclass = subclasses[i];
+    subclass.proc(window, message, wParam, lParam, subclass.id, subclass.data);
+  }
+}
+
+void SendKey(const SDL_KeyboardEvent &key) {
+  SDL_Window *window = LiveWindow(key.windowID);
+  unsigned code = KeyCodeOf(key.keysym.scancode);
+  if (window == NULL || code == 0)
+    return;
+  // As Windows puts it: one stroke, the scan code, extended keys marked,
+  // Alt held, an auto-repeat's key already down.
+  LPARAM lParam = 1 | LPARAM(code & 0x7F) << 16 | LPARAM(code & 0x80) << 17;
+  bool alt = (key.keysym.mod & KMOD_ALT) != 0;
+  if (alt)
+    lParam |= LPARAM(1) << 29;
+  if (key.repeat)
+    lParam |= LPARAM(1) << 30;
+  std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  DropDead();
+  SendToSubclasses(window, key.windowID, alt ? WM_SYSKEYDOWN : WM_KEYDOWN,
+                   key.keysym.sym, lParam);
+}
+
 void SendText(Uint32 windowId, const char *utf8) {
   SDL_Window *window = LiveWindow(windowId);
   if (window == NULL)
     return;
   std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  DropDead();
   const unsigned char *text = reinterpret_cast<const unsigned char *>(utf8);
   while (*text != 0) {
     Uint32 point = NextCodePoint(text);
@@ -90,12 +134,8 @@ void SendText(Uint32 windowId, const char *utf8) {
       count = 2;
     }
     for (int unit = 0; unit < count; ++unit)
-      for (size_t i = subclasses.size(); i-- > 0;) {
-        if (i >= subclasses.size() || subclasses[i].windowId != windowId)
-          continue;
-        Subclass subclass = subclasses[i];
-        subclass.proc(window, WM_CHAR, units[unit], 1, subclass.id,
-                      subclass.data);
-      }
+      SendToSubclasses(window, windowId, WM_CHAR, units[unit], 1);
   }
 }
+
+LONG_PTR WINAPI GetWindowLongPtrW(HWND, int) { return 0; }

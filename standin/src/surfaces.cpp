@@ -300,7 +300,8 @@ private:
     SDL_Rect area = {out.left - left, out.top - top, out.right - out.left,
                      out.bottom - out.top};
     ShowPicture(from.View(), fromRect, window, target, area,
-                ScaleFor(settings_.scale, CoversScreen(window)), scratch_);
+                ScaleFor(settings_.scale, CoversScreen(window)), scratch_,
+                settings_.hideCursor);
   }
 
   // The new front buffer on the exclusive window.
@@ -315,7 +316,8 @@ private:
       return;
     SDL_Rect area = {0, 0, target->w, target->h};
     ShowPicture(View(), fromRect, window, target, area,
-                ScaleFor(settings_.scale, true), scratch_);
+                ScaleFor(settings_.scale, true), scratch_,
+                settings_.hideCursor);
   }
 
   // Surface to surface, same format, nearest neighbour.

@@ -275,3 +275,13 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
 }
 
 BOOL WINAPI IsWindow(HWND handle) { return WindowFromHandle(handle) != NULL; }
+
+DWORD WINAPI GetCurrentThreadId(void) {
+  return static_cast<DWORD>(SDL_ThreadID());
+}
+
+DWORD WINAPI GetWindowThreadProcessId(HWND handle, LPDWORD process) {
+  if (process != NULL)
+    *process = 1;
+  return IsWindow(handle) ? GetCurrentThreadId() : 0;
+}

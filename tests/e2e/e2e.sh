@@ -577,6 +577,9 @@ scenario_presses() {
     echo "  no auto-repeat seen: typed '$(text_after "$MARK")'"
     ok=1
   }
+  expect "B's strokes, one for each B typed" \
+    "$(count_after "$MARK" STROKES 48)" "$(text_after "$MARK" | tr -cd b |
+      wc -c)" || ok=1
   after_a_frame xdotool type --delay 5 'Hello, world 123' || return 1
   expect "text typed" "$(text_after "$MARK")" 'Hello, world 123' || ok=1
   if [ "$platform" = native ]; then
@@ -703,10 +706,10 @@ spans_screen() { [ "$3" = "$SCREEN_W" ] || [ "$4" = "$SCREEN_H" ]; }
 
 # alt_enter_twice NAME BEFORE AFTER ARGS...: the picture at BEFORE ("x y w
 # h"), at AFTER after Alt+Enter, at BEFORE after another; then keys are
-# still read, Return not among them, and no frame failed.
+# still read, Return not among them nor counted, and no frame failed.
 alt_enter_twice() {
   local name=$1 before=$2 after=$3 step=0 place
-  client "$name" -- --input --seconds 60 "${@:4}"
+  client "$name" E2E_PRESSES=1 -- --input --seconds 60 "${@:4}"
   wait_for '^WINDOW ' || return 1
   # "window": where the client's window first showed its client area.
   [ "$before" = window ] && before=$(line '^WINDOW ' | cut -d' ' -f2-)
@@ -722,6 +725,8 @@ alt_enter_twice() {
   done
   xdotool keydown a && wait_for '^KEY 30 128' 5 && xdotool keyup a || return 1
   expect "Return read by the client" "$(grep -c '^KEY 28 128' "$LOG")" 0 &&
+    expect "Return counted by the client" \
+      "$(grep -c '^\(PRESSES\|STROKES\) 28 ' "$LOG")" 0 &&
     expect "failures, restores" "$(status | cut -d' ' -f2-)" "0 0"
 }
 
@@ -965,6 +970,10 @@ scenario_keep_window_hook() {
     "3 TWO 1 $screen" || ok=1
   expect "a Unicode window's character" "$(line '^UNICODE ')" \
     "UNICODE 4e2d 1" || ok=1
+  expect "two keyboards' text, then the program's hook" "$(line '^TEXT ')" \
+    "TEXT x x 1" || ok=1
+  expect "text read on another thread than the window's" \
+    "$(line '^THREAD ')" "THREAD 0" || ok=1
   for name in minimised alt-enter-minimised two-displays; do
     expect "given back: $name" "$(line "^GIVEN $name ")" \
       "GIVEN $name $place 1" || ok=1

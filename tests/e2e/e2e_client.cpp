@@ -200,7 +200,8 @@ struct Seen {
   unsigned char buttons[4];
 };
 
-// Under E2E_PRESSES, the presses each read counted and the text typed.
+// Under E2E_PRESSES, the presses and strokes (repeats counted) each read
+// counted and the text typed.
 void SayPresses(bool mouse) {
   if (getenv("E2E_PRESSES") == NULL)
     return;
@@ -209,6 +210,9 @@ void SayPresses(bool mouse) {
                         : input.KeyPresses(static_cast<unsigned char>(i));
     if (presses != 0)
       Say("%s %d %d", mouse ? "CLICKS" : "PRESSES", i, presses);
+    int strokes = mouse ? 0 : input.KeyStrokes(static_cast<unsigned char>(i));
+    if (strokes != 0)
+      Say("STROKES %d %d", i, strokes);
   }
   char text[64];
   if (!mouse && input.ReadText(text, sizeof text) > 0)
@@ -422,14 +426,22 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
 //   REOPEN <x> <y> <w> <h>     the program hooked its window, the display
 //                              closed and opened again: after Alt+Enter
 //   REOPENED <x> <y> <w> <h>   the same window after the last Close
+//   TEXT <a> <b> <hooked>      two keyboards on one window: what each read
+//                              of one character; then the program's hook
+//                              set above, both closed: characters it saw
+//   THREAD <read>              ReadText and Close on a thread that does
+//                              not own the keyboard's window: bytes read
 namespace {
 
 WNDPROC programBeneath;
 int sysKeysSeen;
+int hookCharacters;
 WPARAM lastCharacter;
 
 LRESULT CALLBACK ProgramHook(HWND window, UINT message, WPARAM wParam,
                              LPARAM lParam) {
+  if (message == WM_CHAR)
+    ++hookCharacters;
   return CallWindowProcA(programBeneath, window, message, wParam, lParam);
 }
 
@@ -474,6 +486,46 @@ void SayPlace(const char *what, HWND window) {
   GetWindowRect(window, &place);
   Say("%s %ld %ld %ld %ld", what, place.left, place.top,
       place.right - place.left, place.bottom - place.top);
+}
+
+DWORD WINAPI ReadOnAnotherThread(LPVOID record) {
+  LurnDirectInput &keys = *static_cast<LurnDirectInput *>(record);
+  char text[8];
+  int read = keys.ReadText(text, sizeof text);
+  keys.Close();
+  return DWORD(read);
+}
+
+void TypedText(HINSTANCE instance) {
+  static LurnDirectInput first, second;
+  HWND typed = SequenceWindow(instance, WS_OVERLAPPEDWINDOW);
+  char text[2][8];
+  LurnDirectInput *keys[2] = {&first, &second};
+  for (int i = 0; i < 2; ++i) {
+    keys[i]->Open(typed, instance);
+    keys[i]->OpenKeyboard(typed);
+    keys[i]->ReadText(text[i], sizeof text[i]);
+  }
+  SendMessageA(typed, WM_CHAR, 'x', 1);
+  for (int i = 0; i < 2; ++i)
+    keys[i]->ReadText(text[i], sizeof text[i]);
+  Hook(typed, true);
+  first.Close();
+  second.Close();
+  hookCharacters = 0;
+  SendMessageA(typed, WM_CHAR, 'y', 1);
+  Say("TEXT %s %s %d", text[0], text[1], hookCharacters);
+  Hook(typed, false);
+
+  first.Open(typed, instance);
+  first.OpenKeyboard(typed);
+  HANDLE thread = CreateThread(NULL, 0, ReadOnAnotherThread, &first, 0, NULL);
+  DWORD read = 99;
+  WaitForSingleObject(thread, INFINITE);
+  GetExitCodeThread(thread, &read);
+  CloseHandle(thread);
+  Say("THREAD %lu", static_cast<unsigned long>(read));
+  DestroyWindow(typed);
 }
 
 void Sequences(HINSTANCE instance) {
@@ -558,6 +610,7 @@ void Sequences(HINSTANCE instance) {
   Hook(window, false);
   SayPlace("REOPENED", window);
   DestroyWindow(window);
+  TypedText(instance);
 }
 
 } // namespace

@@ -350,6 +350,8 @@ void FakePlatform::Reset() {
   dwmRate[0] = dwmRate[1] = 0;
   dwmVBlank = 0;
   absent.clear();
+  codePage = 1252;
+  posted.clear();
 }
 
 void FakePlatform::Answer(const std::string &method, HRESULT result, int times,

@@ -72,6 +72,10 @@ struct FakeWindow {
   int running = 0;      // subclass procedures being called
   size_t below = 0;     // in one: how many subclasses lie below it
   int dpiAwareness = 0; // DPI_AWARENESS, as GetWindowDpiAwarenessContext says
+  // Made by another thread: the system refuses to subclass it from this
+  // one (and Wine crashes trying).
+  bool otherThread = false;
+  bool ansi = false; // WM_CHAR brings the code page's bytes, one each
 };
 
 class FakePlatform {
@@ -130,6 +134,12 @@ public:
   unsigned long long dwmVBlank = 0;
   // Procedures GetProcAddress does not find, as on an older system.
   std::set<std::string> absent;
+  UINT codePage = 1252; // GetACP's answer (Windows only)
+  struct Posted {
+    HWND window;
+    UINT message;
+  };
+  std::deque<Posted> posted; // PostMessageW's, for FakeDeliverPosted
   // Device states delivered by GetDeviceState, one per read; when empty a
   // read delivers zeros.
   std::deque<std::vector<unsigned char>> keyboardStates;
@@ -158,13 +168,16 @@ private:
 extern FakePlatform fake;
 
 // A window of the fake window system at `rect`, whose procedure is
-// `procedure`.
-HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect);
+// `procedure`; at `reused` when that is a destroyed window's handle.
+HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect,
+                      HWND reused = NULL);
 // The message through the window's procedure, as SendMessage on its thread.
 LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // ShowWindow: SW_MINIMIZE, SW_RESTORE (back to the normal place) and the
 // other commands of a placement.
 void FakeShow(HWND window, UINT command);
+// The window's thread takes the messages posted to windows, in order.
+void FakeDeliverPosted();
 // DestroyWindow: WM_NCDESTROY goes through the procedure, last.
 void FakeDestroy(HWND window);
 // The pacing's clock in nanoseconds: it moves when a test moves it, or to

@@ -543,13 +543,21 @@ BOOL WINAPI FakeAdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD) {
   return TRUE;
 }
 
+// The thread that made the window: this one, or another.
+DWORD WINAPI FakeGetWindowThreadProcessId(HWND window, LPDWORD process) {
+  if (process != NULL)
+    *process = 1;
+  FakeWindow *found = Live(window);
+  return GetCurrentThreadId() + (found != NULL && found->otherThread ? 1 : 0);
+}
+
 BOOL WINAPI FakeSetWindowSubclass(HWND window, SUBCLASSPROC procedure,
                                   UINT_PTR id, DWORD_PTR data) {
   fake.Record("SetWindowSubclass", NULL, {Value(window), id, data});
   // A handle the tests use without making it (TestWindow) is a window of
   // no procedure of its own.
   FakeWindow *found = FakeIsWindow(window) ? &fake.windows[window] : NULL;
-  if (found == NULL || procedure == NULL)
+  if (found == NULL || procedure == NULL || found->otherThread)
     return FALSE;
   for (FakeWindow::Subclass &subclass : found->subclasses)
     if (subclass.procedure == procedure && subclass.id == id &&
@@ -570,7 +578,7 @@ BOOL WINAPI FakeRemoveWindowSubclass(HWND window, SUBCLASSPROC procedure,
                                      UINT_PTR id) {
   fake.Record("RemoveWindowSubclass", NULL, {Value(window), id});
   FakeWindow *found = Find(window);
-  if (found == NULL)
+  if (found == NULL || found->otherThread)
     return FALSE;
   for (FakeWindow::Subclass &subclass : found->subclasses)
     if (subclass.procedure == procedure && subclass.id == id &&
@@ -588,6 +596,31 @@ LRESULT WINAPI FakeDefSubclassProc(HWND window, UINT message, WPARAM wParam,
   if (found == NULL || found->running == 0)
     return 0;
   return CallChain(window, found->below, message, wParam, lParam);
+}
+
+BOOL WINAPI FakeIsWindowUnicode(HWND window) {
+  FakeWindow *found = Live(window);
+  return window != NULL && fake.deadWindows.count(window) == 0 &&
+         (found == NULL || !found->ansi);
+}
+
+#if defined(_WIN32)
+UINT WINAPI FakeGetACP() { return fake.codePage; }
+#endif
+
+BOOL WINAPI FakePostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
+  fake.Record("PostMessageW", NULL, {Value(window), message});
+  if (Live(window) == NULL)
+    return FALSE;
+  fake.posted.push_back(FakePlatform::Posted{window, message});
+  return TRUE;
+}
+
+UINT WINAPI FakeRegisterWindowMessageW(const wchar_t *) { return 0xC123; }
+
+HCURSOR WINAPI FakeSetCursor(HCURSOR cursor) {
+  fake.Record("SetCursor", NULL, {Value(cursor)});
+  return NULL;
 }
 
 } // namespace
@@ -615,9 +648,13 @@ const FakePlatform::Monitor &FakeMonitorOf(HWND window) {
   return fake.monitors[best];
 }
 
-HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect) {
-  static uintptr_t made = 0; // handles never come again in a run
+HWND FakeCreateWindow(WNDPROC procedure, LONG_PTR style, const RECT &rect,
+                      HWND reused) {
+  static uintptr_t made = 0; // handles come again only when asked
   HWND window = reinterpret_cast<HWND>(0x70000 + 8 * ++made);
+  if (reused != NULL && fake.deadWindows.erase(reused) != 0)
+    window = reused;
+  fake.windows.erase(window);
   FakeWindow &created = fake.windows[window];
   created.procedure = procedure;
   created.style = style;
@@ -635,6 +672,14 @@ LRESULT FakeSend(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void FakeShow(HWND window, UINT command) {
   Place(window, command == SW_RESTORE ? UINT(SW_SHOWNORMAL) : command);
+}
+
+void FakeDeliverPosted() {
+  while (!fake.posted.empty()) {
+    FakePlatform::Posted posted = fake.posted.front();
+    fake.posted.pop_front();
+    FakeSend(posted.window, posted.message, 0, 0);
+  }
 }
 
 void FakeDestroy(HWND window) {
@@ -686,6 +731,12 @@ LURN_FAKE_IMPORT(AdjustWindowRectEx, 16)
 LURN_FAKE_IMPORT(SetWindowSubclass, 16)
 LURN_FAKE_IMPORT(RemoveWindowSubclass, 12)
 LURN_FAKE_IMPORT(DefSubclassProc, 16)
+LURN_FAKE_IMPORT(IsWindowUnicode, 4)
+LURN_FAKE_IMPORT(GetWindowThreadProcessId, 8)
+LURN_FAKE_IMPORT(GetACP, 0)
+LURN_FAKE_IMPORT(PostMessageW, 16)
+LURN_FAKE_IMPORT(RegisterWindowMessageW, 4)
+LURN_FAKE_IMPORT(SetCursor, 4)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);
@@ -744,5 +795,17 @@ LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
                                LPARAM lParam) {
   return FakeDefSubclassProc(window, message, wParam, lParam);
 }
-BOOL WINAPI IsWindowUnicode(HWND window) { return FakeIsWindow(window); }
+BOOL WINAPI IsWindowUnicode(HWND window) { return FakeIsWindowUnicode(window); }
+DWORD WINAPI GetCurrentThreadId() { return 1; } // the tests' one thread
+BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam,
+                         LPARAM lParam) {
+  return FakePostMessageW(window, message, wParam, lParam);
+}
+UINT WINAPI RegisterWindowMessageW(const wchar_t *name) {
+  return FakeRegisterWindowMessageW(name);
+}
+HCURSOR WINAPI SetCursor(HCURSOR cursor) { return FakeSetCursor(cursor); }
+DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process) {
+  return FakeGetWindowThreadProcessId(window, process);
+}
 #endif

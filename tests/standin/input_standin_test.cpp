@@ -260,3 +260,70 @@ TEST_F(StandinInput, DevicesRefuseBadArguments) {
 }
 
 } // namespace
+
+namespace {
+
+void TypeInto(SDL_Window *window, const char *text) {
+  SDL_Event event;
+  memset(&event, 0, sizeof event);
+  event.type = SDL_TEXTINPUT;
+  event.text.windowID = SDL_GetWindowID(window);
+  snprintf(event.text.text, sizeof event.text.text, "%s", text);
+  SDL_PushEvent(&event);
+  SDL_PumpEvents();
+}
+
+// Two keyboards read text on their own windows; one window is destroyed,
+// its keyboard closed, and SDL started again, so that a new window takes
+// the destroyed one's ID: the closed keyboard's listening died with its
+// window, and the other keyboard still reads its own.
+TEST_F(StandinInput, ListeningForTextDiesWithItsWindow) {
+  SDL_Window *other = SDL_CreateWindow("other", 0, 0, 64, 64, 0);
+  ASSERT_NE(nullptr, other);
+  LurnDirectInput second{};
+  ASSERT_EQ(1, second.Open(other, NULL));
+  ASSERT_EQ(1, second.OpenKeyboard(other));
+  char text[16];
+  EXPECT_EQ(0, second.ReadText(text, sizeof text));
+  EXPECT_EQ(0, input.ReadText(text, sizeof text));
+  SDL_DestroyWindow(window);
+  input.Close();
+  TypeInto(other, "b");
+  EXPECT_EQ(1, second.ReadText(text, sizeof text)) << "the other keyboard";
+  EXPECT_STREQ("b", text);
+  second.Close();
+  SDL_DestroyWindow(other);
+  SDL_Quit();
+  ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO));
+  window = SDL_CreateWindow("again", 0, 0, 64, 64, 0);
+  ASSERT_NE(nullptr, window);
+  TypeInto(window, "x"); // nobody listens: nothing is written anywhere
+  ASSERT_EQ(1, input.Open(window, NULL));
+  ASSERT_EQ(1, input.OpenKeyboard(window));
+  EXPECT_EQ(0, input.ReadText(text, sizeof text));
+  TypeInto(window, "y");
+  EXPECT_EQ(1, input.ReadText(text, sizeof text));
+  EXPECT_STREQ("y", text);
+}
+
+// SDL's auto-repeats of a held key are strokes, not presses.
+TEST_F(StandinInput, AHeldKeysRepeatsAreStrokes) {
+  EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "the first call listens";
+  input.SyncAcquireKeyboard();
+  SDL_Event event;
+  memset(&event, 0, sizeof event);
+  event.type = SDL_KEYDOWN;
+  event.key.windowID = SDL_GetWindowID(window);
+  event.key.state = SDL_PRESSED;
+  event.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
+  for (int i = 0; i < 4; ++i) {
+    event.key.repeat = i > 0;
+    SDL_PushEvent(&event);
+  }
+  SDL_PumpEvents();
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(4, input.KeyStrokes(DIK_BACK));
+  EXPECT_EQ(1, input.KeyPresses(DIK_BACK));
+}
+
+} // namespace

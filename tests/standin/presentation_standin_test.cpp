@@ -66,6 +66,30 @@ TEST_F(StandinPresentation, WindowedFramesFillTheClientAreaScaled) {
   }
 }
 
+// Under LURN_HIDE_CURSOR the system's cursor is hidden over the picture, and
+// shown over the black bars and after Close.
+TEST_F(StandinPresentation, TheCursorIsHiddenOverThePictureOnly) {
+  setenv("LURN_HIDE_CURSOR", "1", 1);
+  setenv("LURN_SCALE", "aspect", 1);
+  ASSERT_EQ(1, display.Open(window, 300, 240, 16,
+                            LurnDirectDraw::ReleaseSecondary)); // bars of 20
+  const struct {
+    int x;
+    bool shown;
+  } rows[] = {{320, false}, {5, true}, {320, false}};
+  for (const auto &row : rows) {
+    SDL_WarpMouseInWindow(window, row.x, 240);
+    SDL_PumpEvents();
+    EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+    EXPECT_EQ(row.shown, SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE)
+        << "at " << row.x;
+  }
+  display.Close();
+  EXPECT_EQ(SDL_ENABLE, SDL_ShowCursor(SDL_QUERY)) << "after Close";
+  unsetenv("LURN_HIDE_CURSOR");
+  unsetenv("LURN_SCALE");
+}
+
 TEST_F(StandinPresentation, ClearBlanksTheDrawingSurfaceAndAuxiliary) {
   ASSERT_EQ(1, display.Open(window, 64, 32, 16,
                             LurnDirectDraw::ReleaseSecondary |

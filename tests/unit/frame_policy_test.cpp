@@ -1,9 +1,10 @@
-// The frame policy both builds share: the scale mode a picture gets, and
-// the window Alt+Enter gives a full-screen client.
+// The frame policy both builds share: the window Alt+Enter gives a
+// full-screen client, and where each press takes a window.
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "present/alt_enter.h"
 #include "present/frame_policy.h"
 
 namespace {
@@ -11,23 +12,6 @@ namespace {
 std::string Text(const Rect &r) {
   return std::to_string(r.x) + "," + std::to_string(r.y) + " " +
          std::to_string(r.w) + "x" + std::to_string(r.h);
-}
-
-TEST(FramePolicy, APictureFillingAScreenKeepsItsShapeUnlessTheSettingSays) {
-  struct Case {
-    ScaleMode setting;
-    bool fillsScreen;
-    ScaleMode expected;
-  } const cases[] = {
-      {kScaleUnset, false, kScaleStretch},
-      {kScaleUnset, true, kScaleAspect},
-      {kScaleStretch, true, kScaleStretch},
-      {kScaleInteger, true, kScaleInteger},
-      {kScaleAspect, false, kScaleAspect},
-  };
-  for (const Case &c : cases)
-    EXPECT_EQ(c.expected, ScaleFor(c.setting, c.fillsScreen))
-        << "setting " << c.setting << ", fills the screen " << c.fillsScreen;
 }
 
 TEST(FramePolicy, AltEnterGivesTheModeTimesAWholeNumberCentredWithItsFrame) {
@@ -53,6 +37,51 @@ TEST(FramePolicy, AltEnterGivesTheModeTimesAWholeNumberCentredWithItsFrame) {
     EXPECT_EQ(c.expected,
               Text(ModeWindow(c.modeWidth, c.modeHeight, c.screen, c.frame)))
         << c.modeWidth << "x" << c.modeHeight << " on " << Text(c.screen);
+}
+
+// Key messages of one window, in order (D down, C character, U up; a for
+// Alt held, r a repeat), and which of them the library takes: an Alt+Enter
+// press is counted once, and its Return is the library's up to its release.
+TEST(AltEnterKeys, ThePressAndItsReturnUpToItsReleaseAreTheLibrarys) {
+  const struct {
+    const char *keys;
+    const char *taken;
+    unsigned presses;
+  } rows[] = {
+      {"Da Dar Ca Ua", "1111", 1}, // held: repeats and its character
+      {"Da U D U", "1100", 1},     // Alt let go first; then a Return alone
+      {"D C U", "000", 0},
+      {"Da Ua Da Ua", "1111", 2},
+  };
+  for (const auto &row : rows) {
+    AltEnter state = AltEnter();
+    std::string taken;
+    for (const char *key = row.keys; *key; ++key) {
+      if (*key == ' ')
+        continue;
+      AltEnterKey kind = *key == 'D'   ? kAltEnterKeyDown
+                         : *key == 'C' ? kAltEnterCharacter
+                                       : kAltEnterKeyUp;
+      bool alt = key[1] == 'a', repeat = alt && key[2] == 'r';
+      taken += NoteAltEnterKey(state, true, kind, alt, repeat) ? '1' : '0';
+      key += alt + repeat;
+    }
+    EXPECT_EQ(row.taken, taken) << row.keys;
+    EXPECT_EQ(row.presses, state.presses) << row.keys;
+  }
+}
+
+// Each press switches the window there and back; a window that the other
+// kind of client switched starts afresh.
+TEST(AltEnterKeys, EachPressSwitchesThereAndBack) {
+  AltEnter state = AltEnter();
+  state.presses = 5;
+  const bool fullScreen[] = {false, false, false, true, true};
+  const AltEnterMove moves[] = {kAltEnterCover, kAltEnterBack, kAltEnterCover,
+                                kAltEnterModeWindow, kAltEnterFullScreen};
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(moves[i], NextAltEnterMove(state, fullScreen[i])) << i;
+  EXPECT_EQ(kAltEnterNone, NextAltEnterMove(state, false));
 }
 
 } // namespace

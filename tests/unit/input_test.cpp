@@ -593,7 +593,6 @@ TEST_F(InputTest, AFailedToggleStillFlipsTheFlag) {
 
 } // namespace
 
-#if !defined(_WIN32) // Windows's own comctl32 keeps the chain there
 TEST_F(InputTest, TypedTextComesWholeFromTheWindowsCharacters) {
   OpenAll();
   char text[16];
@@ -629,4 +628,170 @@ TEST_F(InputTest, TypedTextComesWholeFromTheWindowsCharacters) {
       << "Close lets the window go";
   EXPECT_EQ(0, input.ReadText(text, sizeof text));
 }
+
+namespace {
+
+// What reached the window's own procedure, and the program's hook above.
+std::string charsSeen;
+int hookChars;
+WNDPROC hookBeneath;
+
+LRESULT CALLBACK CharProcedure(HWND, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_CHAR)
+    charsSeen += char(wParam);
+  return 0;
+}
+
+LRESULT CALLBACK ProgramCharHook(HWND window, UINT message, WPARAM wParam,
+                                 LPARAM lParam) {
+  hookChars += message == WM_CHAR;
+  return hookBeneath(window, message, wParam, lParam);
+}
+
+class TypedText : public InputTest {
+protected:
+  void SetUp() override {
+    InputTest::SetUp();
+    charsSeen.clear();
+    hookChars = 0;
+    window = FakeCreateWindow(CharProcedure, 0, RECT{0, 0, 64, 64});
+  }
+  void TearDown() override {
+    other.Close();
+    InputTest::TearDown();
+  }
+  int Open(LurnDirectInput &record) {
+    return record.Open(window, reinterpret_cast<void *>(0x400000)) &&
+           record.OpenKeyboard(window);
+  }
+  std::string Read(LurnDirectInput &record) {
+    char text[64];
+    record.ReadText(text, sizeof text);
+    return text;
+  }
+  void Type(const char *text) {
+    for (const char *c = text; *c; ++c)
+      FakeSend(window, WM_CHAR, static_cast<unsigned char>(*c), 1);
+  }
+  HWND window;
+  LurnDirectInput other{};
+};
+
+// Two keyboards on one window each read everything typed, and either one's
+// Close leaves the other reading.
+TEST_F(TypedText, TwoKeyboardsOnOneWindowEachReadIt) {
+  ASSERT_EQ(1, Open(input));
+  ASSERT_EQ(1, Open(other));
+  Read(input);
+  Read(other);
+  Type("x");
+  EXPECT_EQ("x", Read(input));
+  EXPECT_EQ("x", Read(other));
+  input.Close();
+  Type("y");
+  EXPECT_EQ("y", Read(other)) << "after the first keyboard's Close";
+  EXPECT_EQ("xy", charsSeen) << "the window's own procedure";
+  other.Close();
+  EXPECT_TRUE(fake.windows[window].subclasses.empty());
+}
+
+// A hook the program set above the library's keeps its messages through
+// Close, and the window is the program's once it takes the hook off.
+TEST_F(TypedText, CloseLeavesTheProgramsHookAboveWorking) {
+  ASSERT_EQ(1, Open(input));
+  Read(input);
+  hookBeneath = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProgramCharHook)));
+  input.Close();
+  Type("ab");
+  EXPECT_EQ(2, hookChars) << "the program's hook after the library's Close";
+  EXPECT_EQ("ab", charsSeen);
+  SetWindowLongPtrW(window, GWLP_WNDPROC,
+                    reinterpret_cast<LONG_PTR>(hookBeneath));
+  Type("c");
+  EXPECT_EQ("abc", charsSeen);
+  EXPECT_TRUE(fake.windows[window].subclasses.empty());
+  EXPECT_TRUE(fake.windows[window].procedure == CharProcedure);
+}
+
+// Another thread's window is not hooked from this one (Windows refuses,
+// Wine crashes): ReadText finds nothing and says why once.
+TEST_F(TypedText, AnotherThreadsWindowIsNotHooked) {
+  fake.windows[window].otherThread = true;
+  ASSERT_EQ(1, Open(input));
+  EXPECT_EQ("", Read(input));
+  EXPECT_EQ("", Read(input));
+  input.Close();
+  EXPECT_EQ(0u, fake.Count("SetWindowSubclass") +
+                    fake.Count("RemoveWindowSubclass"));
+  std::vector<std::string> lines = Diagnostics();
+  ASSERT_EQ(1u, lines.size());
+  EXPECT_NE(std::string::npos, lines[0].find("ReadText"));
+}
+
+// Lone first halves of pairs, each written as U+FFFD, are held to the same
+// limit as the rest of the text.
+TEST_F(TypedText, LoneHalvesAreHeldToTheLimit) {
+  ASSERT_EQ(1, Open(input));
+  Read(input);
+  for (int i = 0; i < 20000; ++i)
+    FakeSend(window, WM_CHAR, 0xD800, 1);
+  std::string all;
+  char text[1024];
+  while (input.ReadText(text, sizeof text) > 0)
+    all += text;
+  EXPECT_GE(4096u, all.size());
+  EXPECT_LT(4000u, all.size());
+}
+
+// A window whose procedure was destroyed and whose handle a new window took:
+// text typed into the new one is not the old keyboard's.
+TEST_F(TypedText, ADestroyedWindowsHandleReusedIsANewWindow) {
+  ASSERT_EQ(1, Open(input));
+  Read(input);
+  FakeDestroy(window);
+  HWND again = FakeCreateWindow(CharProcedure, 0, RECT{0, 0, 64, 64}, window);
+  ASSERT_TRUE(again == window);
+  ASSERT_EQ(1, Open(other));
+  Read(other);
+  Type("z");
+  EXPECT_EQ("", Read(input));
+  EXPECT_EQ("z", Read(other));
+}
+
+// A held key's auto-repeats count as strokes, as a text box needs them;
+// each read counts what came since the one before.
+TEST_F(TypedText, KeyStrokesCountTheSystemsRepeats) {
+  ASSERT_EQ(1, Open(input));
+  EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "the first call listens";
+  FakeSend(window, WM_KEYDOWN, 0x08, 1 | DIK_BACK << 16);
+  for (int i = 0; i < 3; ++i)
+    FakeSend(window, WM_KEYDOWN, 0x08, 1 | DIK_BACK << 16 | 1L << 30);
+  for (int i = 0; i < 2; ++i) // an extended key
+    FakeSend(window, WM_KEYDOWN, 0x25, 1 | (DIK_LEFT & 0x7F) << 16 | 1L << 24);
+  EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "before the read";
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(4, input.KeyStrokes(DIK_BACK));
+  EXPECT_EQ(2, input.KeyStrokes(DIK_LEFT));
+  EXPECT_EQ(0, input.KeyStrokes(DIK_A));
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "counted once";
+}
+
+#if defined(_WIN32)
+// An ANSI window on a double-byte code page brings a character's lead and
+// trail bytes in two WM_CHAR: the character is read whole.
+TEST_F(TypedText, AnAnsiWindowsDoubleByteCharactersComeWhole) {
+  fake.windows[window].ansi = true;
+  fake.codePage = 932;
+  ASSERT_EQ(1, Open(input));
+  Read(input);
+  Type("A\x82\xA0"
+       "B"); // A, HIRAGANA LETTER A (U+3042), B
+  EXPECT_EQ("A\xE3\x81\x82"
+            "B",
+            Read(input));
+}
 #endif
+
+} // namespace

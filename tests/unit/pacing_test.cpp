@@ -170,11 +170,21 @@ TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
       << "LURN_LOG's file against standard error";
 }
 
-TEST(Pacing, WholeHertzRatesOfTheNtscFamilyAreTakenAsFractions) {
-  const long long kCases[][2] = {{59, 16683333}, {60, 16666667}, {143, 6951389},
-                                 {75, 13333333}, {1, 16666667},  {0, 16666667}};
-  for (const auto &c : kCases)
-    EXPECT_EQ(c[1], PeriodOfWholeHertz(1000000000, int(c[0]))) << c[0] << " Hz";
+// Windows reports a monitor's rate in whole hertz, 59.94 Hz as 59: each
+// reported rate's period is that of the monitor's true rate (none: 60 Hz).
+TEST(Pacing, WholeHertzRatesGiveTheMonitorsTruePeriod) {
+  const struct {
+    int reported;
+    double trueHertz;
+  } rates[] = {{59, 60 / 1.001}, {143, 144 / 1.001},
+               {23, 24 / 1.001}, {119, 120 / 1.001},
+               {60, 60},         {75, 75},
+               {144, 144},       {0, 60}};
+  for (const auto &rate : rates) {
+    long long period = PeriodOfWholeHertz(1000000000, rate.reported);
+    EXPECT_NEAR(1e9 / rate.trueHertz, double(period), 2.0)
+        << rate.reported << " Hz reported";
+  }
 }
 
 } // namespace

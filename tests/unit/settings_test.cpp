@@ -202,7 +202,8 @@ TEST(Settings, TheProgramSetsThemByNameAndTheEnvironmentWins) {
        "lurn: LurnSetSetting: LURN_SCLAE is no setting (LURN_KEEP_DESKTOP, "
        "LURN_SCALE, LURN_VSYNC, LURN_STATS, LURN_ALTENTER, LURN_CAPTURE, "
        "LURN_CAPTURE_EVERY, LURN_KERNEL, LURN_ERROR_BOX, "
-       "LURN_STANDIN_ANYMODE, LURN_STANDIN_DESKTOP, LURN_PRESENT, LURN_LOG); "
+       "LURN_STANDIN_ANYMODE, LURN_STANDIN_DESKTOP, LURN_PRESENT, "
+       "LURN_HIDE_CURSOR, LURN_LOG); "
        "nothing set"},
       {"no name", false, nullptr, "1", 0, nullptr, "(null) is no setting"},
   };

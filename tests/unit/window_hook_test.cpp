@@ -183,8 +183,9 @@ TEST_F(WindowHook, AHandlerThatClosesTheDisplayAsItsWindowSwitches) {
 }
 
 // The Return of an Alt+Enter the window's hook took is left out of the
-// keyboard state up to its release, Alt let go first or not; other Returns,
-// and those of other windows, are the client's.
+// keyboard state up to its release, Alt let go first or not, and out of
+// the presses counted; other Returns, and those of other windows, are the
+// client's.
 TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
   const struct {
     const char *name;
@@ -215,10 +216,101 @@ TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
     keys[DIK_RETURN] = 0x80;
     keys[DIK_LMENU] = row.altHeld ? 0x80 : 0;
     fake.keyboardStates.push_back(keys);
+    DIDEVICEOBJECTDATA press;
+    memset(&press, 0, sizeof press);
+    press.dwOfs = DIK_RETURN;
+    press.dwData = 0x80;
+    fake.keyboardEvents.assign(1, press);
     ASSERT_EQ(1, input.GetStateKeyboard());
     EXPECT_EQ(row.hidden ? 0 : 0x80, input.KeyDown(DIK_RETURN));
+    bool counted = !row.taken || row.otherWindow;
+    EXPECT_EQ(counted ? 1 : 0, input.KeyPresses(DIK_RETURN));
     FakeSend(window, WM_KEYUP, VK_RETURN, 1 | 3L << 30);
   }
+}
+
+// Alt+Enter there and back puts the window where the user had put it just
+// before the switch, not where Open found it; Close leaves it there.
+TEST_F(WindowHook, AltEnterBackReturnsToThePlaceJustBeforeTheSwitch) {
+  HWND window = Window();
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  SetWindowPos(window, NULL, 500, 300, 700, 500, SWP_NOZORDER);
+  AltEnter(window);
+  display.UpdatePrimaryBuffer();
+  EXPECT_EQ(Text(fake.monitors[0].rect), Text(fake.windows[window].rect));
+  AltEnter(window);
+  display.UpdatePrimaryBuffer();
+  EXPECT_EQ("500,300 700x500", Text(fake.windows[window].rect));
+  EXPECT_EQ(Hex(kStyle), Hex(fake.windows[window].style));
+  display.Close();
+  EXPECT_EQ("500,300 700x500", Text(fake.windows[window].rect));
+}
+
+// A display presenting on another thread than its window's leaves Alt+Enter's
+// moves to the window's thread (moving the window from here would wait for
+// that thread); opened or closed there, full screen, it leaves the window
+// as it is and says so.
+TEST_F(WindowHook, AnotherThreadsWindowIsMovedOnlyOnItsOwnThread) {
+  HWND window = Window();
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  fake.windows[window].otherThread = true;
+  AltEnter(window);
+  fake.calls.clear();
+  display.UpdatePrimaryBuffer();
+  EXPECT_EQ(0u, fake.Count("SetWindowPos") + fake.Count("SetWindowLongPtrW") +
+                    fake.Count("SetWindowPlacement"));
+  EXPECT_EQ(1u, fake.Count("PostMessageW"));
+  FakeDeliverPosted();
+  EXPECT_EQ(Text(fake.monitors[0].rect), Text(fake.windows[window].rect));
+  display.Close();
+  EXPECT_EQ(1u, Diagnostics().size()) << "the look kept at Close";
+
+  HWND other = Window();
+  fake.windows[other].otherThread = true;
+  fake.calls.clear();
+  ASSERT_EQ(1, display.Open(other, 320, 240, 16, kFullScreen));
+  display.Close();
+  EXPECT_EQ(Text(kPlace), Text(fake.windows[other].rect));
+  EXPECT_EQ(0u, fake.Count("SetWindowPos") + fake.Count("SetWindowLongPtrW") +
+                    fake.Count("SetWindowSubclass"));
+  EXPECT_EQ(2u, Diagnostics().size()) << "not covering, not hooking";
+}
+
+// Under LURN_HIDE_CURSOR the window hides the system's cursor over the
+// picture, and only there: the black bars, the frame, and the window after
+// Close keep the window's own cursor.
+TEST_F(WindowHook, TheCursorIsHiddenOverThePictureOnly) {
+  SetVariable("LURN_HIDE_CURSOR", "1");
+  SetVariable("LURN_SCALE", "aspect");
+  HWND window = Window();
+  fake.clientRect = RECT{0, 0, 800, 480}; // bars of 80 either side
+  fake.clientOrigin = POINT{100, 50};
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  display.UpdatePrimaryBuffer();
+  const struct {
+    const char *where;
+    POINT cursor;
+    LPARAM hit;
+    bool hidden;
+  } rows[] = {
+      {"over the picture", {100 + 400, 50 + 240}, HTCLIENT, true},
+      {"on a black bar", {100 + 40, 50 + 240}, HTCLIENT, false},
+      {"on the frame", {100 + 400, 50 + 240}, HTCAPTION, false},
+  };
+  for (const auto &row : rows) {
+    fake.cursor = row.cursor;
+    fake.calls.clear();
+    LRESULT answer = FakeSend(window, WM_SETCURSOR, 0, row.hit | 0x200 << 16);
+    EXPECT_EQ(row.hidden ? 1u : 0u, fake.Count("SetCursor")) << row.where;
+    EXPECT_EQ(row.hidden ? 1 : 0, answer) << row.where;
+  }
+  display.Close();
+  fake.cursor = rows[0].cursor;
+  fake.calls.clear();
+  FakeSend(window, WM_SETCURSOR, 0, HTCLIENT | 0x200 << 16);
+  EXPECT_EQ(0u, fake.Count("SetCursor")) << "after Close";
+  SetVariable("LURN_HIDE_CURSOR", "");
+  SetVariable("LURN_SCALE", "");
 }
 
 // Close gives the window the style and place the first Open found, whatever

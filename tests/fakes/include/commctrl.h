@@ -15,6 +15,7 @@ typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef void *HMONITOR;
+typedef void *HCURSOR;
 #define CALLBACK
 
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -68,6 +69,10 @@ struct WINDOWPLACEMENT {
 #define SIZE_MAXIMIZED 2
 #define WM_SIZE 0x0005
 #define WM_KILLFOCUS 0x0008
+#define WM_SETCURSOR 0x0020
+#define HTCLIENT 1
+#define HTCAPTION 2
+#define LOWORD(l) ((WORD)((uintptr_t)(l)&0xFFFF))
 #define WM_NCDESTROY 0x0082
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
@@ -96,5 +101,9 @@ BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC procedure,
                                  UINT_PTR id);
 LRESULT WINAPI DefSubclassProc(HWND window, UINT message, WPARAM wParam,
                                LPARAM lParam);
+HCURSOR WINAPI SetCursor(HCURSOR cursor);
+BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam,
+                         LPARAM lParam);
+UINT WINAPI RegisterWindowMessageW(const wchar_t *name);
 
 #endif
