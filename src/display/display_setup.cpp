@@ -124,6 +124,42 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
   return DD_OK;
 }
 
+// Shown through GDI, the drawing and auxiliary surfaces keep their pixels
+// in the library's memory, at the pitches the platform gave them, and the
+// fields point there. Where the platform does not take it for both, the
+// frames go through DirectDraw.
+void KeepPixelsOwn(LurnDirectDraw &display, DisplayState &state,
+                   LONG drawingPitch, LONG auxPitch) {
+  DDPIXELFORMAT format;
+  memset(&format, 0, sizeof format);
+  format.dwSize = sizeof format;
+  if (drawingPitch <= 0 ||
+      display.secondarySurface->GetPixelFormat(&format) != DD_OK)
+    return;
+  DisplayState::OwnSurface drawing = {
+      GiveOwnMemory(display.secondarySurface, display.width, display.height,
+                    int(drawingPitch)),
+      int(drawingPitch),
+      PixelFormat{format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask,
+                  format.dwBBitMask}};
+  if (drawing.bits == NULL)
+    return;
+  // The surface's first memory is gone.
+  if (!(display.flags & LurnDirectDraw::FullScreen))
+    display.secondaryBits = drawing.bits;
+  if (display.flags & LurnDirectDraw::AuxSurface) {
+    DisplayState::OwnSurface aux = {GiveOwnMemory(display.auxSurface,
+                                                  display.width, display.height,
+                                                  int(auxPitch)),
+                                    int(auxPitch), drawing.format};
+    if (aux.bits == NULL)
+      return; // both surfaces go through DirectDraw
+    display.auxBits = aux.bits;
+    state.aux = aux;
+  }
+  state.drawing = drawing;
+}
+
 // The displays the library opened, with what it stored in each.
 OpenRecords<LurnDirectDraw> openDisplays;
 
@@ -371,6 +407,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   const DDPIXELFORMAT drawing = ExplicitFormat(depth);
   bool converting = state != NULL && state->desktop.converting;
 
+  LONG drawingPitch = 0;
   if (exclusive) {
     // The drawing address and pitch come with the first lock.
     DDSCAPS backBuffer;
@@ -380,39 +417,41 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
     // The pitch is the surface's own, which for odd widths is more than
     // the width: a client drawing with it before its first lock draws
     // straight.
-    LONG pitch = 0;
     result = CreateSystemSurface(
         directDraw, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, width,
-        height, &secondarySurface, &secondaryBits, &pitch,
+        height, &secondarySurface, &secondaryBits, &drawingPitch,
         converting ? &drawing : NULL);
     // Every lock refuses a line of more than 65535 pixels, as the record
     // counts them (Wine pads a 65535-pixel line to 131072 bytes): refused
     // here rather than at the first frame.
-    if (result == DD_OK && (static_cast<DWORD>(pitch) >> 1) > 0xFFFF)
+    if (result == DD_OK && (static_cast<DWORD>(drawingPitch) >> 1) > 0xFFFF)
       return Fail(window, DDERR_TOOBIGWIDTH,
                   "the drawing surface %ux%u has lines of %ld bytes; a lock "
                   "takes at most 65535 pixels (131070 bytes) a line",
-                  width, height, static_cast<long>(pitch));
+                  width, height, static_cast<long>(drawingPitch));
     if (flags & FullScreen)
       secondaryBits = NULL; // as full screen always: the first lock tells
-    else if (result == DD_OK && pitch > 0)
-      pitchPixels = static_cast<unsigned short>(pitch / 2);
+    else if (result == DD_OK && drawingPitch > 0)
+      pitchPixels = static_cast<unsigned short>(drawingPitch / 2);
   }
   if (result != DD_OK)
     return Fail(window, result, "the %s %ux%u",
                 exclusive ? "back buffer of" : "system-memory drawing surface",
                 width, height);
 
+  LONG auxPitch = 0;
   if (flags & AuxSurface) {
     // In the drawing surface's format, converted or not.
     result = CreateSystemSurface(directDraw, DDSCAPS_SYSTEMMEMORY, width,
-                                 height, &auxSurface, &auxBits, NULL,
+                                 height, &auxSurface, &auxBits, &auxPitch,
                                  converting ? &drawing : NULL);
     if (result != DD_OK) {
       ReleaseDisplay(*this, this);
       return Fail(window, result, "the auxiliary surface %ux%u", width, height);
     }
   }
+  if (leaveWindowToGdi && state != NULL && !exclusive)
+    KeepPixelsOwn(*this, *state, drawingPitch, auxPitch);
 
   // Windowed, this checks the desktop's depth against the requested one;
   // a converted picture has its own.
@@ -486,12 +525,32 @@ void LurnDirectDraw::Close() {
     EmptyDisplay(*this);
 }
 
-IDirectDraw *LurnDirectDraw::GetDD() { return directDraw; }
+namespace {
+
+// A client that takes the interfaces may draw with DirectDraw itself: its
+// frames are then locked and filled through DirectDraw, which orders them
+// after its own work.
+void NoteDirectDrawUse(const LurnDirectDraw &display) {
+  if (Empty(display.directDraw))
+    return;
+  DisplayState *state = FindDisplayState(display.directDraw);
+  if (state != NULL)
+    state->clientUsesDirectDraw = true;
+}
+
+} // namespace
+
+IDirectDraw *LurnDirectDraw::GetDD() {
+  NoteDirectDrawUse(*this);
+  return directDraw;
+}
 
 IDirectDrawSurface *LurnDirectDraw::GetPrimarySurface() {
+  NoteDirectDrawUse(*this);
   return primarySurface;
 }
 
 IDirectDrawSurface *LurnDirectDraw::GetRenderSurface() {
+  NoteDirectDrawUse(*this);
   return secondarySurface;
 }
