@@ -151,9 +151,9 @@ TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
             "5.00 ms; refreshes missed 1, by late frames 1, by late wakes 0; "
             "waited 706 ms\n",
             fakeReports[0]);
-  EXPECT_EQ("lurn: 60.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
+  EXPECT_EQ("lurn: 59.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
             "5.00 ms; refreshes missed 1, by late frames 0, by late wakes 1; "
-            "waited 716 ms\n",
+            "waited 720 ms\n",
             fakeReports[1]);
 }
 
