@@ -32,7 +32,8 @@
 // puts the client area's
 // corner there on the screen (0,0 is the window's), --activate TITLE only
 // brings the window of that title back to the front, as a user would, and
-// --sequences runs the window sequences below and exits.
+// --sequences runs the window sequences below and exits; --own-dc gives the
+// window a DC of its own, moved and clipped (see MoveAndClip).
 #include <lurn.h>
 
 #include <stdarg.h>
@@ -54,7 +55,7 @@ namespace {
 
 struct Options {
   bool fullScreen, aux, input, toggle, pattern, deadWindow, keep, gdi, paced;
-  bool sequences;
+  bool sequences, ownDc;
   int depth;
   int width, height;             // the mode
   int clientWidth, clientHeight; // the window's client area
@@ -65,9 +66,9 @@ struct Options {
 };
 
 Options ParseOptions(int argc, char **argv) {
-  Options options = {false, false, false, true, false, false, false,
-                     false, false, false, 16,   320,   240,   640,
-                     480,   10,    0,     0,    false, 0};
+  Options options = {false, false, false, true,  false, false, false,
+                     false, false, false, false, 16,    320,   240,
+                     640,   480,   10,    0,     0,     false, 0};
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
     const char *value = i + 1 < argc ? argv[i + 1] : "";
@@ -91,6 +92,8 @@ Options ParseOptions(int argc, char **argv) {
       options.paced = true;
     else if (strcmp(arg, "--sequences") == 0)
       options.sequences = true;
+    else if (strcmp(arg, "--own-dc") == 0)
+      options.ownDc = true;
     else if (strcmp(arg, "--depth") == 0 && ++i)
       options.depth = atoi(value);
     else if (strcmp(arg, "--mode") == 0 && ++i)
@@ -361,9 +364,10 @@ bool windowClosed = false;
 bool activated = false;
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure,
-                         const char *name) {
+                         const char *name, UINT style = 0) {
   WNDCLASSA windowClass;
   memset(&windowClass, 0, sizeof windowClass);
+  windowClass.style = style;
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
   windowClass.lpszClassName = name;
@@ -554,6 +558,30 @@ void Sequences(HINSTANCE instance) {
 
 } // namespace
 
+// --own-dc: the window has a DC of its own (CS_OWNDC), which the program
+// keeps with its viewport origin moved and a clip region selected, as
+// programs that draw their own decorations do; OWNDC <origin> <clip box>
+// says at the 30th frame how the program finds it then.
+void MoveAndClip(HWND window) {
+  HDC context = GetDC(window);
+  SetViewportOrgEx(context, 37, 23, NULL);
+  HRGN clip = CreateRectRgn(0, 0, 50, 50);
+  SelectClipRgn(context, clip);
+  DeleteObject(clip);
+  ReleaseDC(window, context);
+}
+
+void SayOwnDc(HWND window) {
+  HDC context = GetDC(window);
+  POINT origin = {0, 0};
+  RECT box = {0, 0, 0, 0};
+  GetViewportOrgEx(context, &origin);
+  GetClipBox(context, &box);
+  ReleaseDC(window, context);
+  Say("OWNDC %ld %ld %ld %ld %ld %ld", origin.x, origin.y, box.left, box.top,
+      box.right, box.bottom);
+}
+
 // What a user does with the taskbar: the window comes back to the front.
 int Activate(const char *title) {
   HWND window = FindWindowA(NULL, title);
@@ -574,7 +602,8 @@ int main(int argc, char **argv) {
     Say("EXIT");
     return 0;
   }
-  RegisterWindowClass(instance, WindowProc, "lurn e2e");
+  RegisterWindowClass(instance, WindowProc, "lurn e2e",
+                      options.ownDc ? CS_OWNDC : 0);
   DWORD style = options.fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW;
   RECT frame = {0, 0, options.clientWidth, options.clientHeight};
   AdjustWindowRect(&frame, style, FALSE);
@@ -586,6 +615,8 @@ int main(int argc, char **argv) {
                     NULL, instance, NULL);
   if (options.deadWindow)
     DestroyWindow(window);
+  if (options.ownDc)
+    MoveAndClip(window);
   Counts counts = {0, 0, 0, 0, 0};
   Seen seen;
   memset(&seen, 0, sizeof seen);
@@ -610,6 +641,8 @@ int main(int argc, char **argv) {
         ReadInput(seen);
       if (!Frame(options, counts))
         break;
+      if (options.ownDc && counts.frames == 30)
+        SayOwnDc(window);
       if (GetTickCount() - lastStatus >= 250) {
         lastStatus = GetTickCount();
         SayStatus(counts, lastStatus - start);
