@@ -365,6 +365,14 @@ bool ApplyAltEnter(DisplayState &state) {
     return false;
   bool switched = false;
   for (;;) {
+    {
+      // Most frames nothing was pressed: the monitor is not asked for then,
+      // as each question about monitors costs Wine server round trips.
+      std::lock_guard<std::mutex> hold(windowsLock);
+      KeptWindow *kept = Kept(window);
+      if (kept == NULL || kept->gone || kept->presses == 0)
+        return switched;
+    }
     MONITORINFO monitor;
     if (!MonitorOf(window, monitor))
       return switched;
