@@ -231,7 +231,8 @@ client_window() {
 windowed_picture() { # NAME LAYOUT [ENV...]
   local name=$1 layout=$2
   shift 2
-  client "$name" "$@" -- --mode 320x240 --client 640x480 --seconds 60
+  client "$name" "$@" -- --mode 320x240 --client 640x480 --seconds 60 \
+    --getters
   wait_for '^WINDOW ' || return 1
   expect "layout" "$(line '^LAYOUT ')" "LAYOUT $layout 320 set" || return 1
   expect "Get methods" "$(line '^GETTERS ')" "GETTERS ok" || return 1
@@ -357,8 +358,10 @@ scenario_missing_depth() {
     -- --depth 32 --seconds 5
 }
 
-scenario_aux_surface() {
-  client auxiliary -- --aux --mode 320x240 --seconds 60
+auxiliary_surface() { # NAME [ARGS...]
+  local name=$1
+  shift
+  client "$name" -- --aux --mode 320x240 --seconds 60 "$@"
   wait_for '^WINDOW ' || return 1
   wait_frames 120 || return 1
   expect "failures" "$(status | cut -d' ' -f2)" "0" || return 1
@@ -368,6 +371,10 @@ scenario_aux_surface() {
   }
   expect "bad auxiliary memory" "$(grep -c '^AUX bad' "$LOG")" "0"
 }
+
+scenario_aux_surface() { auxiliary_surface auxiliary; }
+# Keeping the desktop, both surfaces in the library's own memory.
+scenario_keep_aux_surface() { auxiliary_surface keep-auxiliary --keep; }
 
 # The processes of our own Wine prefix, by id: a Windows program started
 # from here runs in a process of its own, not a child of its launcher.
@@ -1173,7 +1180,7 @@ if [ "$platform" = wine ]; then
   keep_scenarios=(keep_windowed keep_windowed_directdraw keep_by_environment
                   keep_cleared keep_fullscreen keep_alt_enter_windowed
                   keep_alt_enter_fullscreen keep_off_screen keep_window_hook
-                  keep_pacing keep_own_dc)
+                  keep_pacing keep_own_dc keep_aux_surface)
   paced_scenarios=(pacing_small)
   # 64-bit: what its pointers and calling convention touch; the pacing rule
   # is the same code, proven at full size once more.
