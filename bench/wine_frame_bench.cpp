@@ -20,34 +20,12 @@
 
 #include <vector>
 
+#include "wine_window.h"
+
 namespace {
 
 const int kPictureWidth = 640, kPictureHeight = 480;
 const int kClientWidth = 1280, kClientHeight = 960;
-
-HWND MakeWindow(int width, int height) {
-  HINSTANCE instance = GetModuleHandleA(NULL);
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "lurn frame bench";
-  RegisterClassA(&windowClass);
-  RECT frame = {0, 0, width, height};
-  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  return CreateWindowA("lurn frame bench", "lurn frame bench",
-                       WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                       frame.right - frame.left, frame.bottom - frame.top, NULL,
-                       NULL, instance, NULL);
-}
-
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 double Seconds(const FILETIME &time) {
   ULARGE_INTEGER value;
@@ -92,7 +70,7 @@ bool Run(const char *route, double seconds, Frame frame) {
 }
 
 bool PlainGdi(double seconds) {
-  HWND window = MakeWindow(kClientWidth, kClientHeight);
+  HWND window = MakeWindow("lurn frame bench", kClientWidth, kClientHeight);
   std::vector<uint32_t> pixels(size_t(kClientWidth) * kClientHeight);
   for (size_t i = 0; i < pixels.size(); ++i)
     pixels[i] = uint32_t(i * 2654435761u);
@@ -117,7 +95,7 @@ bool PlainGdi(double seconds) {
 }
 
 bool Display(const char *route, bool fullScreen, double seconds) {
-  HWND window = MakeWindow(kClientWidth, kClientHeight);
+  HWND window = MakeWindow("lurn frame bench", kClientWidth, kClientHeight);
   PumpMessages();
   static LurnDirectDraw display;
   unsigned char flags =

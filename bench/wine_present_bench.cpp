@@ -27,36 +27,13 @@
 #include <vector>
 
 #include "kernel_time.h"
+#include "wine_window.h"
 
 namespace {
 
 const int kPictureWidth = 640, kPictureHeight = 480;
 const int kClientWidth = 1280, kClientHeight = 960;
 const int kStudyWidth = 512, kStudyHeight = 352;
-
-HWND MakeWindow(const char *title, int width, int height) {
-  HINSTANCE instance = GetModuleHandleA(NULL);
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "lurn present bench";
-  RegisterClassA(&windowClass); // fails harmlessly once registered
-  RECT frame = {0, 0, width, height};
-  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  return CreateWindowA("lurn present bench", title,
-                       WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                       frame.right - frame.left, frame.bottom - frame.top, NULL,
-                       NULL, instance, NULL);
-}
-
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   LARGE_INTEGER frequency;
