@@ -74,14 +74,7 @@ bool PlainGdi(double seconds) {
   std::vector<uint32_t> pixels(size_t(kClientWidth) * kClientHeight);
   for (size_t i = 0; i < pixels.size(); ++i)
     pixels[i] = uint32_t(i * 2654435761u);
-  BITMAPINFO info;
-  memset(&info, 0, sizeof info);
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kClientWidth;
-  info.bmiHeader.biHeight = -kClientHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownPicture(kClientWidth, kClientHeight);
   bool ran = Run("plain-gdi", seconds, [&] {
     HDC context = GetDC(window);
     SetDIBitsToDevice(context, 0, 0, kClientWidth, kClientHeight, 0, 0, 0,

@@ -219,13 +219,7 @@ struct GdiStudy {
     pixels.resize(size_t(kStudyWidth) * kStudyHeight);
     for (size_t i = 0; i < pixels.size(); ++i)
       pixels[i] = uint32_t(i * 2654435761u);
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kStudyWidth;
-    info.bmiHeader.biHeight = -kStudyHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info = TopDownPicture(kStudyWidth, kStudyHeight);
     small.resize(size_t(kStudyWidth / 2) * (kStudyHeight / 2));
     for (size_t i = 0; i < small.size(); ++i)
       small[i] = uint16_t(i * 40503u);

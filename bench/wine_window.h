@@ -1,4 +1,5 @@
-// The Windows benches' window and message pump, as a game has them.
+// The Windows benches' window, picture and message pump, as a game has
+// them.
 #ifndef LURN_BENCH_WINE_WINDOW_H
 #define LURN_BENCH_WINE_WINDOW_H
 
@@ -21,6 +22,19 @@ inline HWND MakeWindow(const char *title, int width, int height) {
   return CreateWindowA("lurn bench", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                        0, frame.right - frame.left, frame.bottom - frame.top,
                        NULL, NULL, instance, NULL);
+}
+
+// A top-down 32-bit picture's description, as GDI takes it.
+inline BITMAPINFO TopDownPicture(int width, int height) {
+  BITMAPINFO info;
+  memset(&info, 0, sizeof info);
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
 }
 
 inline void PumpMessages() {
