@@ -8,10 +8,11 @@
 // each route on a window of its own, opened in turn (two DirectDraw objects
 // on one window upset Wine's X11 driver). Then the library's kernels alone,
 // memory to memory, back to back, beside the native figure of the same
-// geometry when --native-kernels MS gives it; and, windowed, GDI's two ways
-// of showing a 32-bit picture (SetDIBitsToDevice from plain memory, BitBlt
-// from a DIB section), beside the route without the kernels (StretchDIBits
-// of a half-size 5-6-5 picture), by turns on seven windows side by side with
+// geometry when --native-kernels MS gives it; and, windowed, GDI's ways of
+// showing a 32-bit picture (SetDIBitsToDevice from plain memory whole or in
+// ten bands, BitBlt from a DIB section: one call, as the present makes),
+// beside the route without the kernels (StretchDIBits of a half-size 5-6-5
+// picture), by turns on seven windows side by side with
 // none, some or all of what a display puts on its window. With --check exits 1
 // when the GDI present takes more than 3 memcpys or a quarter of the DirectDraw
 // present, or the kernels more than 1.5 times their native time.
@@ -26,36 +27,13 @@
 #include <vector>
 
 #include "kernel_time.h"
+#include "wine_window.h"
 
 namespace {
 
 const int kPictureWidth = 640, kPictureHeight = 480;
 const int kClientWidth = 1280, kClientHeight = 960;
 const int kStudyWidth = 512, kStudyHeight = 352;
-
-HWND MakeWindow(const char *title, int width, int height) {
-  HINSTANCE instance = GetModuleHandleA(NULL);
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "lurn present bench";
-  RegisterClassA(&windowClass); // fails harmlessly once registered
-  RECT frame = {0, 0, width, height};
-  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  return CreateWindowA("lurn present bench", title,
-                       WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                       frame.right - frame.left, frame.bottom - frame.top, NULL,
-                       NULL, instance, NULL);
-}
-
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   LARGE_INTEGER frequency;
@@ -66,11 +44,15 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 
 // Wine's DirectDraw hands blits to a thread of its own and returns before
 // they are done; a lock waits until that thread has done everything handed
-// to it before. Each timed present ends with one, and with the message pump
-// a game runs, where Wine puts GDI's drawing on the X screen.
+// to it before. Each timed present through DirectDraw ends with one, and
+// every present with the message pump a game runs, where Wine puts GDI's
+// drawing on the X screen. (The GDI present hands DirectDraw nothing: a
+// lock there would time only the waking of DirectDraw's idle thread.)
 struct Fence {
   IDirectDrawSurface *surface = NULL;
-  bool Open(IDirectDraw *directDraw) {
+  bool Open(IDirectDraw *directDraw, bool locks) {
+    if (!locks)
+      return true;
     DDSURFACEDESC desc;
     memset(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
@@ -138,7 +120,8 @@ bool TimeRoute(const char *route, bool fullScreen, int rounds,
     flags |= LurnDirectDraw::FullScreen;
   Fence fence;
   if (!display.Open(window, kPictureWidth, kPictureHeight, 16, flags) ||
-      !DrawPicture(display) || !fence.Open(display.directDraw)) {
+      !DrawPicture(display) ||
+      !fence.Open(display.directDraw, strcmp(route, "directdraw") == 0)) {
     fprintf(stderr, "the display did not open with KeepDesktop (%s)\n", route);
     fence.Close();
     display.Close();
@@ -236,13 +219,7 @@ struct GdiStudy {
     pixels.resize(size_t(kStudyWidth) * kStudyHeight);
     for (size_t i = 0; i < pixels.size(); ++i)
       pixels[i] = uint32_t(i * 2654435761u);
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kStudyWidth;
-    info.bmiHeader.biHeight = -kStudyHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info = TopDownPicture(kStudyWidth, kStudyHeight);
     small.resize(size_t(kStudyWidth / 2) * (kStudyHeight / 2));
     for (size_t i = 0; i < small.size(); ++i)
       small[i] = uint16_t(i * 40503u);
@@ -331,6 +308,21 @@ struct GdiStudy {
     PumpMessages();
   }
 
+  // The picture in bands of a tenth, a SetDIBitsToDevice each, as a
+  // present that shows each band while it is in the cache would.
+  void ShowInBands() {
+    HDC context = GetDC(window);
+    const int lines = kStudyHeight / 10;
+    BITMAPINFO band = info;
+    band.bmiHeader.biHeight = -lines;
+    for (int top = 0; top < kStudyHeight; top += lines)
+      SetDIBitsToDevice(context, 0, top, kStudyWidth, lines, 0, 0, 0, lines,
+                        &pixels[size_t(top) * kStudyWidth], &band,
+                        DIB_RGB_COLORS);
+    ReleaseDC(window, context);
+    PumpMessages();
+  }
+
   void ShowBySection() {
     HDC context = GetDC(window);
     BitBlt(context, 0, 0, kStudyWidth, kStudyHeight, memory, 0, 0, SRCCOPY);
@@ -366,9 +358,10 @@ struct GdiStudy {
 void StudyGdi(int rounds) {
   printf("GDI showing a %dx%d 32-bit picture on windows of that client area"
          " side by side, by turns, median ms (565 stretch: GDI converting"
-         " and doubling a %dx%d 5-6-5 one itself):\n  %-40s %12s %12s %14s\n",
+         " and doubling a %dx%d 5-6-5 one itself; 10 bands: a SetDIBits a"
+         " tenth):\n  %-40s %12s %12s %14s %10s\n",
          kStudyWidth, kStudyHeight, kStudyWidth / 2, kStudyHeight / 2, "",
-         "SetDIBits", "DIB BitBlt", "565 stretch");
+         "SetDIBits", "DIB BitBlt", "565 stretch", "10 bands");
   const int kStageCount = kAttachedUnbound + 1;
   GdiStudy studies[kStageCount];
   bool opened[kStageCount];
@@ -378,9 +371,10 @@ void StudyGdi(int rounds) {
       studies[stage].ShowByDIBits();
       studies[stage].ShowBySection();
       studies[stage].ShowByStretch();
+      studies[stage].ShowInBands();
     }
   }
-  const int kWays = 3;
+  const int kWays = 4;
   std::vector<double> times[kStageCount][kWays];
   LARGE_INTEGER start, end;
   for (int round = 0; round < rounds; ++round)
@@ -394,17 +388,19 @@ void StudyGdi(int rounds) {
         studies[stage].ShowByDIBits();
       else if (way == 1)
         studies[stage].ShowBySection();
-      else
+      else if (way == 2)
         studies[stage].ShowByStretch();
+      else
+        studies[stage].ShowInBands();
       QueryPerformanceCounter(&end);
       times[stage][way].push_back(Milliseconds(start, end));
     }
   for (int stage = 0; stage < kStageCount; ++stage) {
     studies[stage].Close();
     if (opened[stage])
-      printf("  %-40s %12.3f %12.3f %14.3f\n", kStages[stage],
+      printf("  %-40s %12.3f %12.3f %14.3f %10.3f\n", kStages[stage],
              MedianOf(times[stage][0]), MedianOf(times[stage][1]),
-             MedianOf(times[stage][2]));
+             MedianOf(times[stage][2]), MedianOf(times[stage][3]));
     else
       printf("  %-40s could not be set up\n", kStages[stage]);
   }

@@ -157,7 +157,11 @@ public:
   // Releases every interface the object holds (secondarySurface only with
   // ReleaseSecondary) and nulls its field. Safe on a zeroed or closed object.
   void Close();
-  // The stored interfaces, without an added reference.
+  // The stored interfaces, without an added reference. A client that draws
+  // on the display's surfaces with DirectDraw itself takes them from here:
+  // keeping the desktop through GDI on Windows, the library otherwise
+  // writes their pixels without DirectDraw's calls, which under Wine cost
+  // more than the whole frame, and would not wait for that drawing.
   IDirectDraw *GetDD();
   IDirectDrawSurface *GetPrimarySurface();
   IDirectDrawSurface *GetRenderSurface();
@@ -172,14 +176,18 @@ public:
   // Fills the drawing surface with 0 (the auxiliary one with 0x7FFF). Returns
   // 1, or 0 on failure; a lost surface is restored and costs this frame.
   int ClearSecondaryBuffer();
-  // Full screen: flips (1, or 0 on failure; lost surfaces are restored).
-  // Windowed: blits the drawing surface into the window's client area,
-  // scaled to it; always 1. A window without a client area (destroyed) gets
-  // nothing; a primary lost to a display mode change is restored, and the
-  // next frame shows. Natively the stand-in converts the picture to the
-  // window's pixel format as it scales. A 0 is a lost frame while directDraw
-  // is set; once the display has closed itself (a failed lock, with its
-  // error box) directDraw is null and the frame calls answer 0: stop the loop.
+  // Full screen: flips. Windowed: shows the drawing surface in the window's
+  // client area, scaled to it. One answer on every route: 1 when the frame
+  // was shown or there was nowhere to show it (a window without a client
+  // area: destroyed or minimised; one wholly off the screen; a null
+  // window), 0 when the platform did not show it (a failed flip, blit,
+  // lock or conversion). Lost surfaces are restored: a primary lost to a
+  // display mode change costs this frame, and the next one shows.
+  // Natively the stand-in converts the picture to the window's pixel
+  // format as it scales.
+  // A 0 is a lost frame while directDraw is set; once the display has
+  // closed itself (a failed lock, with its error box) directDraw is null and
+  // the frame calls answer 0: stop the loop.
   int UpdatePrimaryBuffer();
   // Restores lost surfaces: primary, secondary, auxiliary. 1 when all came
   // back, 0 at the first that did not.

@@ -12,6 +12,7 @@
 #include "windows_monitor.h"
 #endif
 
+#include <atomic>
 #include <vector>
 
 #include "../empty_field.h"
@@ -30,43 +31,51 @@ PixelFormat FormatOf(IDirectDrawSurface *surface) {
 }
 
 void ReleaseConverted(DesktopConversion &conversion) {
-  for (IDirectDrawSurface *&converted : conversion.converted) {
-    if (converted != NULL)
-      converted->Release();
-    converted = NULL;
+  for (int i = 0; i < 2; ++i) {
+    if (conversion.converted[i] != NULL)
+      conversion.converted[i]->Release();
+    conversion.converted[i] = NULL;
+    conversion.memory[i] = NULL; // the surface's to free
   }
 }
 
-// Hands the conversion surface memory of the library's own, if the
-// platform takes it; otherwise frames are written through a lock.
-void GiveOwnMemory(DesktopConversion &conversion, int i, int width,
-                   int height) {
-  conversion.memory[i].clear();
 #if defined(_WIN32)
-  IDirectDrawSurface3 *surface3 = NULL;
-  int bytes = int(FormatOf(conversion.converted[i]).bits + 7) / 8;
-  if (conversion.converted[i]->QueryInterface(
-          IID_IDirectDrawSurface3, reinterpret_cast<void **>(&surface3)) !=
-      DD_OK)
-    return;
-  conversion.memoryPitch = (width * bytes + 7) & ~7;
-  conversion.memory[i].assign(size_t(conversion.memoryPitch) * height, 0);
-  DDSURFACEDESC desc;
-  memset(&desc, 0, sizeof desc);
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DDSD_LPSURFACE | DDSD_PITCH | DDSD_WIDTH | DDSD_HEIGHT;
-  desc.dwWidth = DWORD(width);
-  desc.dwHeight = DWORD(height);
-  desc.lPitch = conversion.memoryPitch;
-  desc.lpSurface = conversion.memory[i].data();
-  if (surface3->SetSurfaceDesc(&desc, 0) != DD_OK)
-    conversion.memory[i].clear();
-  surface3->Release();
-#else
-  (void)width;
-  (void)height;
+// Memory a surface keeps as its private data: the platform releases it
+// with the surface, after the last drawing work on it.
+class SurfaceMemory final : public IUnknown {
+public:
+  explicit SurfaceMemory(size_t bytes) : bytes_(bytes, 0) {}
+  unsigned char *Bytes() { return bytes_.data(); }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void **out) override {
+    if (out == NULL)
+      return E_POINTER;
+    *out = NULL;
+    if (id != IID_IUnknown)
+      return E_NOINTERFACE;
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = --references_;
+    if (left == 0)
+      delete this;
+    return left;
+  }
+
+private:
+  ~SurfaceMemory() = default;
+  std::atomic<ULONG> references_{1};
+  std::vector<unsigned char> bytes_;
+};
+
+// The library's tag for the memory it gives a surface.
+const GUID kOwnMemoryTag = {0x6c757274,
+                            0x6d65,
+                            0x6d6f,
+                            {0x72, 0x79, 0x2d, 0x6f, 0x77, 0x6e, 0x65, 0x64}};
 #endif
-}
 
 // The conversion surface at the client area's size, in the desktop's
 // format (a system-memory surface with no format asked gets the display's).
@@ -92,7 +101,11 @@ bool EnsureConverted(LurnDirectDraw &display, DesktopConversion &conversion,
     }
     conversion.picture[i] =
         RECT{0, 0, 0, 0}; // the black around is painted anew
-    GiveOwnMemory(conversion, i, width, height);
+    int pitch =
+        (width * int(FormatOf(conversion.converted[i]).bits + 7) / 8 + 7) & ~7;
+    conversion.memory[i] =
+        GiveOwnMemory(conversion.converted[i], width, height, pitch);
+    conversion.memoryPitch = pitch;
   }
   conversion.convertedWidth = width;
   conversion.convertedHeight = height;
@@ -136,9 +149,9 @@ bool Convert(LurnDirectDraw &display, DesktopConversion &conversion, int turn,
   DDSURFACEDESC out;
   memset(&out, 0, sizeof out);
   out.dwSize = sizeof out;
-  bool own = !conversion.memory[turn].empty();
+  bool own = conversion.memory[turn] != NULL;
   if (own) {
-    out.lpSurface = conversion.memory[turn].data();
+    out.lpSurface = conversion.memory[turn];
     out.lPitch = conversion.memoryPitch;
   } else if (converted->Lock(NULL, &out, DDLOCK_WAIT, NULL) != DD_OK) {
     return false;
@@ -163,10 +176,53 @@ bool Convert(LurnDirectDraw &display, DesktopConversion &conversion, int turn,
 void ReleaseConversion(DesktopConversion &conversion) {
   ReleaseConverted(conversion);
 #if defined(_WIN32)
-  ForgetGdiBand(conversion);
+  ForgetGdiPicture(conversion);
 #endif
   delete conversion.scratch;
   conversion.scratch = NULL;
+}
+
+unsigned char *GiveOwnMemory(IDirectDrawSurface *surface, int width, int height,
+                             int pitch) {
+#if defined(_WIN32)
+  IDirectDrawSurface3 *surface3 = NULL;
+  IDirectDrawSurface4 *surface4 = NULL;
+  if (surface->QueryInterface(IID_IDirectDrawSurface3,
+                              reinterpret_cast<void **>(&surface3)) != DD_OK)
+    return NULL;
+  if (surface->QueryInterface(IID_IDirectDrawSurface4,
+                              reinterpret_cast<void **>(&surface4)) != DD_OK) {
+    surface3->Release();
+    return NULL;
+  }
+  SurfaceMemory *memory = new SurfaceMemory(size_t(pitch) * size_t(height));
+  unsigned char *bytes = memory->Bytes();
+  // The surface takes its own reference, and lets it go as it is destroyed.
+  // The data given is the interface itself, its size a pointer's.
+  bool given =
+      surface4->SetPrivateData(kOwnMemoryTag, memory, sizeof(IUnknown *),
+                               DDSPD_IUNKNOWNPOINTER) == DD_OK;
+  if (given) {
+    DDSURFACEDESC desc;
+    memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_LPSURFACE | DDSD_PITCH | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = DWORD(width);
+    desc.dwHeight = DWORD(height);
+    desc.lPitch = pitch;
+    desc.lpSurface = bytes;
+    given = surface3->SetSurfaceDesc(&desc, 0) == DD_OK;
+    if (!given)
+      surface4->FreePrivateData(kOwnMemoryTag);
+  }
+  memory->Release();
+  surface4->Release();
+  surface3->Release();
+  return given ? bytes : NULL;
+#else
+  (void)surface, (void)width, (void)height, (void)pitch;
+  return NULL;
+#endif
 }
 
 bool LockDrawing(LurnDirectDraw &display, Pixels &pixels) {
@@ -257,8 +313,10 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
   if (!GetClientRect(window, &client) || client.right <= 0 ||
       client.bottom <= 0)
     return 1; // gone or minimised: nothing to show
+  // A picture that cannot be converted is not shown: the frame failed, as
+  // on every route.
   if (!EnsureConverted(display, conversion, client.right, client.bottom))
-    return 1;
+    return 0;
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
   RECT destination = {origin.x, origin.y, origin.x + client.right,
@@ -271,7 +329,7 @@ int PresentToDesktop(LurnDirectDraw &display, DisplayState &state) {
   Rect picture = PlacePicture(mode, display.width, display.height, area);
   state.placed = Placement{area, picture, false};
   if (!Convert(display, conversion, turn, picture))
-    return 1;
+    return 0;
   RECT source = {0, 0, client.right, client.bottom};
   HRESULT result = BlitOnScreen(display.primarySurface, destination,
                                 conversion.converted[turn], source, DDBLT_WAIT);

@@ -9,12 +9,10 @@
 #include <lurn.h>
 #include <stdint.h>
 
-#include <vector>
-
 struct DisplayState;
 struct PresentScratch;
 struct Pixels;
-struct GdiBand;
+struct GdiPicture;
 
 struct DesktopConversion {
   // The present converts the drawing surface into one of `converted` (the
@@ -28,16 +26,24 @@ struct DesktopConversion {
   // Where the platform lets the library give them its own memory (Windows),
   // a frame is written there without a lock: each lock waits for the
   // platform's drawing thread on Wine.
-  std::vector<unsigned char> memory[2];
+  unsigned char *memory[2];
   int memoryPitch;
   int convertedWidth, convertedHeight;
   PresentScratch *scratch;
-  // Windows: the band GDI shows, when the display presents through GDI.
-  GdiBand *gdi;
+  // Windows: the picture GDI shows, when the display presents through GDI.
+  GdiPicture *gdi;
 };
 
-// Lets go of the conversion's surfaces, scratch and GDI band.
+// Lets go of the conversion's surfaces, scratch and GDI picture.
 void ReleaseConversion(DesktopConversion &conversion);
+
+// Has a system-memory surface of `height` lines of `pitch` bytes keep its
+// pixels in zeroed memory of the library's own, which the surface holds
+// and frees as it goes (however long the client keeps it): the pixels are
+// then read and written without a lock. Null, nothing changed, where the
+// platform does not take memory (only Windows can, and not the fakes).
+unsigned char *GiveOwnMemory(IDirectDrawSurface *surface, int width, int height,
+                             int pitch);
 
 // Converts and scales the drawing surface into the conversion surface,
 // black around the picture, and blits that onto the primary at the
@@ -62,12 +68,12 @@ HRESULT BlitOnScreen(IDirectDrawSurface *primary, RECT to,
 // Whether the display's presents go through GDI: it keeps the desktop
 // and LURN_PRESENT does not ask for DirectDraw's blit.
 bool PresentsWithGdi(const LurnDirectDraw &display, const DisplayState &state);
-// Converts and scales the drawing surface band by band into the library's
-// own memory and shows each band on the window's device context, filling
-// the client area. Returns UpdatePrimaryBuffer's answer.
+// Converts and scales the drawing surface into a picture of the client
+// area's size and shows it on the window's device context with one call.
+// Returns UpdatePrimaryBuffer's answer.
 int PresentWithGdi(LurnDirectDraw &display, DisplayState &state);
-// Lets go of the GDI band.
-void ForgetGdiBand(DesktopConversion &conversion);
+// Lets go of the GDI picture.
+void ForgetGdiPicture(DesktopConversion &conversion);
 #endif
 
 #endif

@@ -124,6 +124,42 @@ HRESULT CreateSystemSurface(IDirectDraw *directDraw, DWORD caps,
   return DD_OK;
 }
 
+// Shown through GDI, the drawing and auxiliary surfaces keep their pixels
+// in the library's memory, at the pitches the platform gave them, and the
+// fields point there. Where the platform does not take it for both, the
+// frames go through DirectDraw.
+void KeepPixelsOwn(LurnDirectDraw &display, DisplayState &state,
+                   LONG drawingPitch, LONG auxPitch) {
+  DDPIXELFORMAT format;
+  memset(&format, 0, sizeof format);
+  format.dwSize = sizeof format;
+  if (drawingPitch <= 0 ||
+      display.secondarySurface->GetPixelFormat(&format) != DD_OK)
+    return;
+  DisplayState::OwnSurface drawing = {
+      GiveOwnMemory(display.secondarySurface, display.width, display.height,
+                    int(drawingPitch)),
+      int(drawingPitch),
+      PixelFormat{format.dwRGBBitCount, format.dwRBitMask, format.dwGBitMask,
+                  format.dwBBitMask}};
+  if (drawing.bits == NULL)
+    return;
+  // The surface's first memory is gone.
+  if (!(display.flags & LurnDirectDraw::FullScreen))
+    display.secondaryBits = drawing.bits;
+  if (display.flags & LurnDirectDraw::AuxSurface) {
+    DisplayState::OwnSurface aux = {GiveOwnMemory(display.auxSurface,
+                                                  display.width, display.height,
+                                                  int(auxPitch)),
+                                    int(auxPitch), drawing.format};
+    if (aux.bits == NULL)
+      return; // both surfaces go through DirectDraw
+    display.auxBits = aux.bits;
+    state.aux = aux;
+  }
+  state.drawing = drawing;
+}
+
 // The displays the library opened, with what it stored in each and each
 // one's state.
 OpenRecords<LurnDirectDraw, DisplayState> openDisplays;
@@ -406,6 +442,7 @@ int CreateDrawingSurfaces(Opening &open) {
   unsigned width = display.width, height = display.height;
   const DDPIXELFORMAT *format = open.converting ? &open.drawing : NULL;
   HRESULT result;
+  LONG drawingPitch = 0, auxPitch = 0;
   if (open.exclusive) {
     // The drawing address and pitch come with the first lock.
     DDSCAPS backBuffer;
@@ -416,23 +453,22 @@ int CreateDrawingSurfaces(Opening &open) {
     // The pitch is the surface's own, which for odd widths is more than
     // the width: a client drawing with it before its first lock draws
     // straight.
-    LONG pitch = 0;
     result = CreateSystemSurface(
         display.directDraw, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY,
         display.width, display.height, &display.secondarySurface,
-        &display.secondaryBits, &pitch, format);
+        &display.secondaryBits, &drawingPitch, format);
     // Every lock refuses a line of more than 65535 pixels, as the record
     // counts them (Wine pads a 65535-pixel line to 131072 bytes): refused
     // here rather than at the first frame.
-    if (result == DD_OK && (static_cast<DWORD>(pitch) >> 1) > 0xFFFF)
+    if (result == DD_OK && (static_cast<DWORD>(drawingPitch) >> 1) > 0xFFFF)
       return Fail(window, DDERR_TOOBIGWIDTH,
                   "the drawing surface %ux%u has lines of %ld bytes; a lock "
                   "takes at most 65535 pixels (131070 bytes) a line",
-                  width, height, static_cast<long>(pitch));
+                  width, height, static_cast<long>(drawingPitch));
     if (display.flags & LurnDirectDraw::FullScreen)
       display.secondaryBits = NULL; // as full screen always: the first lock
-    else if (result == DD_OK && pitch > 0)
-      display.pitchPixels = static_cast<unsigned short>(pitch / 2);
+    else if (result == DD_OK && drawingPitch > 0)
+      display.pitchPixels = static_cast<unsigned short>(drawingPitch / 2);
   }
   if (result != DD_OK)
     return Fail(window, result, "the %s %ux%u",
@@ -443,12 +479,14 @@ int CreateDrawingSurfaces(Opening &open) {
     // In the drawing surface's format, converted or not.
     result = CreateSystemSurface(
         display.directDraw, DDSCAPS_SYSTEMMEMORY, display.width, display.height,
-        &display.auxSurface, &display.auxBits, NULL, format);
+        &display.auxSurface, &display.auxBits, &auxPitch, format);
     if (result != DD_OK) {
       ReleaseDisplay(display, &display);
       return Fail(window, result, "the auxiliary surface %ux%u", width, height);
     }
   }
+  if (open.leaveWindowToGdi && open.state != NULL && !open.exclusive)
+    KeepPixelsOwn(display, *open.state, drawingPitch, auxPitch);
   return 1;
 }
 
@@ -584,12 +622,30 @@ void LurnDirectDraw::Close() {
     EmptyDisplay(*this);
 }
 
-IDirectDraw *LurnDirectDraw::GetDD() { return directDraw; }
+namespace {
+
+// A client that takes the interfaces may draw with DirectDraw itself: its
+// frames are then locked and filled through DirectDraw, which orders them
+// after its own work.
+void NoteDirectDrawUse(const LurnDirectDraw &display) {
+  DisplayState *state = FindDisplayState(display.directDraw);
+  if (state != NULL)
+    state->clientUsesDirectDraw = true;
+}
+
+} // namespace
+
+IDirectDraw *LurnDirectDraw::GetDD() {
+  NoteDirectDrawUse(*this);
+  return directDraw;
+}
 
 IDirectDrawSurface *LurnDirectDraw::GetPrimarySurface() {
+  NoteDirectDrawUse(*this);
   return primarySurface;
 }
 
 IDirectDrawSurface *LurnDirectDraw::GetRenderSurface() {
+  NoteDirectDrawUse(*this);
   return secondarySurface;
 }

@@ -27,6 +27,15 @@ void DropDisplayState(DisplayState *state) {
   delete state;
 }
 
+DisplayState *DrawsInOwnMemory(const LurnDirectDraw &display) {
+  DisplayState *state = FindDisplayState(display.directDraw);
+  if (state == NULL || state->drawing.bits == NULL ||
+      state->clientUsesDirectDraw ||
+      ((display.flags & LurnDirectDraw::AuxSurface) && state->aux.bits == NULL))
+    return NULL;
+  return state;
+}
+
 bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state,
                  const RECT &client, POINT origin) {
   if (state.fullScreenClient)

@@ -44,7 +44,25 @@ struct DisplayState {
   Placement placed;
   DesktopConversion desktop;
   TakenWindow window;
+  // Keeping the desktop through GDI (Windows), the drawing and auxiliary
+  // surfaces keep their pixels in the library's own memory, which the
+  // frame's clear, lock and present then use without a DirectDraw call:
+  // under Wine any such call wakes DirectDraw's thread, which then spins a
+  // core. Null `bits` where the platform does not take the memory. A client
+  // that asks for the DirectDraw interfaces (GetDD, GetPrimarySurface,
+  // GetRenderSurface) may draw with DirectDraw itself, whose work runs
+  // apart: its frames lock, fill and wait as DirectDraw orders them.
+  struct OwnSurface {
+    unsigned char *bits;
+    int pitch; // bytes
+    PixelFormat format;
+  } drawing, aux;
+  bool clientUsesDirectDraw;
 };
+
+// The state of `display` while its frames are written in the library's
+// own memory (see DisplayState::drawing); null otherwise.
+DisplayState *DrawsInOwnMemory(const LurnDirectDraw &display);
 
 DisplayState *NewDisplayState(const Settings &settings);
 // The state of the open display holding `directDraw`, or null; defined

@@ -83,6 +83,13 @@ int LurnDirectDraw::LockSecondaryBuffer() {
   if (Empty(directDraw) || !IsOpen(*this) || Empty(secondarySurface) ||
       ((flags & AuxSurface) && Empty(auxSurface)))
     return 0;
+  if (const DisplayState *own = DrawsInOwnMemory(*this)) {
+    secondaryBits = own->drawing.bits;
+    pitchPixels = static_cast<unsigned short>(own->drawing.pitch >> 1);
+    if (flags & AuxSurface)
+      auxBits = own->aux.bits;
+    return 1;
+  }
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
@@ -137,7 +144,7 @@ int LurnDirectDraw::LockSecondaryBuffer() {
 }
 
 void LurnDirectDraw::UnlockSecondaryBuffer() {
-  if (Empty(directDraw) || !IsOpen(*this))
+  if (Empty(directDraw) || !IsOpen(*this) || DrawsInOwnMemory(*this) != NULL)
     return;
   if (!Empty(secondarySurface))
     secondarySurface->Unlock(NULL);
@@ -150,6 +157,15 @@ int LurnDirectDraw::ClearSecondaryBuffer() {
     return 0;
   if (flags & NoClear)
     return 1;
+  if (const DisplayState *own = DrawsInOwnMemory(*this)) {
+    memset(own->drawing.bits, 0, size_t(own->drawing.pitch) * height);
+    if (flags & AuxSurface) {
+      const DisplayState::OwnSurface &aux = own->aux;
+      FillPixels(TargetPixels{aux.bits, width, height, aux.pitch, aux.format},
+                 Rect{0, 0, width, height}, 0x7FFF);
+    }
+    return 1;
+  }
   DDBLTFX fx;
   memset(&fx, 0, sizeof fx);
   fx.dwSize = sizeof fx;

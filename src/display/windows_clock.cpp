@@ -20,6 +20,25 @@ typedef HANDLE(WINAPI *CreateTimerFunction)(LPSECURITY_ATTRIBUTES, LPCWSTR,
 typedef UINT(WINAPI *TimePeriodFunction)(UINT);
 typedef HRESULT(WINAPI *TimingInfoFunction)(HWND, DWM_TIMING_INFO *);
 
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+// A system library from the system folder only, never the program's: where
+// the system knows the search flag (it has AddDllDirectory), by it; else by
+// the folder's full path.
+HMODULE LoadSystemLibrary(const char *name) {
+  if (GetProcAddress(GetModuleHandleA("kernel32.dll"), "AddDllDirectory"))
+    return LoadLibraryExA(name, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  char path[MAX_PATH];
+  UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + 1 + strlen(name) >= MAX_PATH)
+    return NULL;
+  path[length] = '\\';
+  strcpy(path + length + 1, name);
+  return LoadLibraryA(path);
+}
+
 class WindowsClock : public PacingClock {
 public:
   explicit WindowsClock(void *window) : window_(static_cast<HWND>(window)) {
@@ -33,7 +52,7 @@ public:
     if (createTimer != NULL)
       timer_ = createTimer(NULL, NULL, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                            TIMER_ALL_ACCESS);
-    dwmapi_ = LoadLibraryA("dwmapi.dll");
+    dwmapi_ = LoadSystemLibrary("dwmapi.dll");
     timingInfo_ =
         Procedure<TimingInfoFunction>(dwmapi_, "DwmGetCompositionTimingInfo");
   }
@@ -58,25 +77,25 @@ public:
   long long TicksPerSecond() override { return frequency_; }
 
   void SleepUntil(long long when) override {
-    // The timer wakes up to half a millisecond late: it is set that much
-    // early, and the rest is spun out yielding the processor.
-    long long early = frequency_ / 2000, left = when - early - Now();
-    if (left > 0 && timer_ != NULL) {
-      LARGE_INTEGER due; // relative, in 100 ns units
-      due.QuadPart = -(left * 10000000 / frequency_);
-      if (SetWaitableTimer(timer_, &due, 0, NULL, NULL, FALSE))
-        WaitForSingleObject(timer_, INFINITE);
-    } else if (left > 0) {
-      // Sleep has the system tick's 15.6 ms unless the timer resolution is
-      // raised: to 1 ms while this display paces, then a millisecond more
-      // is left to the spin.
-      RaisePeriod();
-      long long milliseconds = left * 1000 / frequency_ - 1;
-      if (milliseconds > 0)
-        Sleep(DWORD(milliseconds));
+    // Waits in the system, never spinning: a spin that yields hands the
+    // processor to whatever else runs, and wakes later than the wait would.
+    // Waking late by the timer's precision costs nothing at a refresh's
+    // scale; the statistics book a refresh lost so to the wait.
+    long long left = when - Now();
+    if (left <= 0)
+      return;
+    if (timer_ != NULL) {
+      LARGE_INTEGER due; // relative, in 100 ns units, rounded up
+      due.QuadPart = -((left * 10000000 + frequency_ - 1) / frequency_);
+      if (SetWaitableTimer(timer_, &due, 0, NULL, NULL, FALSE) &&
+          WaitForSingleObject(timer_, INFINITE) == WAIT_OBJECT_0)
+        return;
     }
-    while (Now() < when)
-      SwitchToThread();
+    // Sleep has the system tick's 15.6 ms unless the timer resolution is
+    // raised: to 1 ms while this display paces.
+    RaisePeriod();
+    while ((left = when - Now()) > 0)
+      Sleep(DWORD((left * 1000 + frequency_ - 1) / frequency_));
   }
 
   // The rate of the window's monitor. The compositor's timing is the whole
@@ -132,7 +151,7 @@ private:
     if (periodRaised_ || winmmTried_)
       return;
     winmmTried_ = true;
-    winmm_ = LoadLibraryA("winmm.dll");
+    winmm_ = LoadSystemLibrary("winmm.dll");
     TimePeriodFunction begin =
         Procedure<TimePeriodFunction>(winmm_, "timeBeginPeriod");
     periodRaised_ = begin != NULL && begin(1) == 0 &&

@@ -13,8 +13,8 @@ long long PeriodOfWholeHertz(long long ticksPerSecond, int hertz) {
 Pacer::Pacer(PacingClock *clock, const Settings &settings)
     : clock_(clock), vsync_(settings.vsync), stats_(settings.stats),
       second_(clock->TicksPerSecond()), readAt_(-1), origin_(0), period_(0),
-      ready_(0), shown_(0), slot_(0), any_(false), secondStarted_(0),
-      missed_(0), late_(0), waited_(0) {}
+      ready_(0), shown_(0), slot_(0), released_(0), any_(false),
+      secondStarted_(0), missed_(0), late_(0), wokeLate_(0), waited_(0) {}
 
 Pacer::~Pacer() { delete clock_; }
 
@@ -45,7 +45,7 @@ void Pacer::Ready() {
 }
 
 void Pacer::Presented(Kind kind, bool platformWaited) {
-  long long now = clock_->Now(), shown = now, slot = -1;
+  long long now = clock_->Now(), shown = now, slot = -1, released = now;
   bool paced = vsync_ == kVsyncAll || (vsync_ == kVsyncFlips && kind == kFlip);
   if (paced && kind == kFlip && platformWaited) {
     origin_ = now; // the platform's own vertical blank: the grid's phase
@@ -57,7 +57,8 @@ void Pacer::Presented(Kind kind, bool platformWaited) {
     long long next = TickAfter(earliest);
     if (next > now) {
       clock_->SleepUntil(next);
-      waited_ += clock_->Now() - now;
+      released = clock_->Now();
+      waited_ += released - now;
       shown = slot = next;
     }
     // Otherwise the present itself ran past the refresh: it showed as it
@@ -66,13 +67,14 @@ void Pacer::Presented(Kind kind, bool platformWaited) {
   if (slot < 0)
     slot = TickAfter(now); // the refresh where a flip would have shown it
   if (stats_)
-    Count(slot, any_ && now > slot_ + period_, now - ready_);
+    Count(slot, now - ready_);
   shown_ = shown;
   slot_ = slot;
+  released_ = released;
   any_ = true;
 }
 
-void Pacer::Count(long long slot, bool late, long long cost) {
+void Pacer::Count(long long slot, long long cost) {
   if (!any_) {
     secondStarted_ = slot; // each second counts the presents after it
     waited_ = 0;
@@ -80,9 +82,13 @@ void Pacer::Count(long long slot, bool late, long long cost) {
   }
   long long skipped = (slot - slot_ + period_ / 2) / period_ - 1;
   if (skipped > 0) {
+    // The refreshes that passed before the last wait gave the client its
+    // turn back were lost by the wait; the rest by the frame.
+    long long byWake =
+        std::min(skipped, std::max(0LL, (released_ - slot_) / period_));
     missed_ += long(skipped);
-    if (late)
-      late_ += long(skipped);
+    wokeLate_ += long(byWake);
+    late_ += long(skipped - byWake);
   }
   costs_.push_back(double(cost) * 1000.0 / double(second_));
   if (slot - secondStarted_ < second_)
@@ -91,13 +97,14 @@ void Pacer::Count(long long slot, bool late, long long cost) {
   std::sort(costs.begin(), costs.end());
   size_t n = costs.size();
   SayDiagnostic("lurn: %.1f presents/s; present median %.2f ms, p99 %.2f ms, "
-                "max %.2f ms; refreshes missed %ld, by late frames %ld; "
-                "waited %.0f ms",
+                "max %.2f ms; refreshes missed %ld, by late frames %ld, by "
+                "late wakes %ld; waited %.0f ms",
                 double(n) * double(second_) / double(slot - secondStarted_),
                 costs[n / 2], costs[(n * 99 + 99) / 100 - 1], costs[n - 1],
-                missed_, late_, double(waited_) * 1000.0 / double(second_));
+                missed_, late_, wokeLate_,
+                double(waited_) * 1000.0 / double(second_));
   costs_.clear();
-  missed_ = late_ = 0;
+  missed_ = late_ = wokeLate_ = 0;
   waited_ = 0;
   secondStarted_ = slot;
 }

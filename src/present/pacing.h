@@ -63,9 +63,9 @@ public:
 
 private:
   long long TickAfter(long long when) const;
-  // For the statistics: a present that showed at the refresh `slot`, late
-  // or not for the one after the last, and took `cost` ticks.
-  void Count(long long slot, bool late, long long cost);
+  // For the statistics: a present that showed at the refresh `slot` and
+  // took `cost` ticks.
+  void Count(long long slot, long long cost);
 
   PacingClock *clock_;
   VsyncMode vsync_;
@@ -77,11 +77,14 @@ private:
   long long ready_;           // when the frame in hand was ready
   long long shown_;           // when the last present showed
   long long slot_;            // the refresh it showed at, or would have
+  long long released_;        // when it gave the client its turn back
   bool any_;                  // whether any present has shown yet
   long long secondStarted_;   // the statistics' current second
   std::vector<double> costs_; // ms each present took, without the wait
-  long missed_, late_;        // refreshes missed, and missed by late frames
-  long long waited_;          // for refreshes
+  // Refreshes missed: in all, by frames not ready in time, and by waits
+  // that woke past the refresh they waited for.
+  long missed_, late_, wokeLate_;
+  long long waited_; // for refreshes
 };
 
 #endif

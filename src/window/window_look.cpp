@@ -158,6 +158,14 @@ bool MakeMoves(HWND window, bool fullScreenClient, int modeWidth,
                int modeHeight) {
   bool switched = false;
   for (;;) {
+    {
+      // Most frames nothing was pressed: the monitor is not asked for then,
+      // as each question about monitors costs Wine server round trips.
+      std::lock_guard<std::mutex> hold(WindowsLock());
+      WindowRecord *record = LiveRecord(window);
+      if (record == NULL || record->altEnter.presses == 0)
+        return switched;
+    }
     MONITORINFO monitor;
     if (!MonitorOf(window, monitor))
       return switched;

@@ -215,6 +215,37 @@ TEST_F(Presentation, KeepingTheDesktopConvertsIntoSurfacesOfItsFormat) {
   EXPECT_EQ(0, fake.LiveReferences());
 }
 
+// Keeping the desktop through DirectDraw's blit, a frame the platform
+// would not let the library convert is not shown and answers 0, as on
+// every route; a window with no client area has nothing to show: 1.
+TEST_F(Presentation, AConvertedFrameThatCannotBeShownAnswersZero) {
+  SetDisplayFormat(32, 0xFF0000, 0xFF00, 0xFF);
+  SetVariable("LURN_PRESENT", "directdraw");
+  OpenDisplay(kRelease | LurnDirectDraw::KeepDesktop);
+  SetVariable("LURN_PRESENT", "");
+  const struct {
+    const char *what, *failing; // the call scripted to fail, if any
+    bool onDrawing;             // on the drawing surface only
+    RECT client;
+    int answer;
+  } rows[] = {
+      {"no conversion surface", "IDirectDraw::CreateSurface", false,
+       RECT{0, 0, 640, 480}, 0},
+      {"the drawing surface will not lock", "IDirectDrawSurface::Lock", true,
+       RECT{0, 0, 640, 480}, 0},
+      {"a minimised window", NULL, false, RECT{0, 0, 0, 0}, 1},
+  };
+  for (const auto &row : rows) {
+    fake.calls.clear();
+    fake.clientRect = row.client;
+    if (row.failing != NULL)
+      fake.Answer(row.failing, DDERR_GENERIC, 1, 0,
+                  row.onDrawing ? display.secondarySurface : NULL);
+    EXPECT_EQ(row.answer, display.UpdatePrimaryBuffer()) << row.what;
+    EXPECT_EQ(nullptr, fake.Find("IDirectDrawSurface::Blt")) << row.what;
+  }
+}
+
 // A 320 x 200 picture shown twice as large in a window of the 640 x 480
 // primary: only what lies on the screen is blitted, from the part of the
 // picture that shows there.
