@@ -7,8 +7,18 @@
 
 namespace {
 
-void Count(DeviceEvents &events, unsigned index, bool down) {
-  if (down && !events.held[index] && events.presses[index] < 0xFFFF)
+// A Return pressed with Alt held, on a window where a display takes
+// Alt+Enter: the library's press, whether or not the window's hook has seen
+// it yet.
+bool AltEnterReturn(const DeviceEvents &events, unsigned index,
+                    const unsigned char *keys) {
+  return events.altEnterTaken && index == DIK_RETURN &&
+         ((keys[DIK_LMENU] | keys[DIK_RMENU]) & 0x80) != 0;
+}
+
+void Count(DeviceEvents &events, unsigned index, bool down, bool keyboard) {
+  if (down && !events.held[index] && events.presses[index] < 0xFFFF &&
+      !(keyboard && AltEnterReturn(events, index, events.held)))
     ++events.presses[index];
   events.held[index] = down ? 0x80 : 0;
 }
@@ -40,9 +50,14 @@ void CountEvents(DeviceEvents &events, IDirectInputDeviceA *device,
   unsigned objects = keyboard ? 256 : 4;
   if (!events.buffered) {
     for (unsigned i = 0; i < objects; ++i)
-      if ((state[i] & 0x80) && !(before[i] & 0x80))
+      if ((state[i] & 0x80) && !(before[i] & 0x80) &&
+          !(keyboard && AltEnterReturn(events, i, state)))
         ++events.presses[i];
     return;
+  }
+  if (keyboard) { // an Alt held since before the device's events began
+    events.held[DIK_LMENU] |= before[DIK_LMENU] & 0x80;
+    events.held[DIK_RMENU] |= before[DIK_RMENU] & 0x80;
   }
   DWORD capacity = keyboard ? kKeyboardEvents : kMouseEvents;
   DWORD delivered = 0;
@@ -59,10 +74,10 @@ void CountEvents(DeviceEvents &events, IDirectInputDeviceA *device,
       DWORD offset = slice[i].dwOfs;
       bool down = (slice[i].dwData & 0x80) != 0;
       if (keyboard && offset < 256)
-        Count(events, offset, down);
+        Count(events, offset, down, true);
       else if (!keyboard && offset >= DIMOFS_BUTTON0 &&
                offset <= DIMOFS_BUTTON3)
-        Count(events, offset - DIMOFS_BUTTON0, down);
+        Count(events, offset - DIMOFS_BUTTON0, down, false);
     }
     delivered += count;
     // Windows says DI_BUFFEROVERFLOW; Wine says nothing to DirectInput 5,
@@ -92,12 +107,6 @@ void CountPresses(IDirectInputDeviceA *device, bool keyboard,
   if (events == NULL)
     return;
   CountEvents(*events, device, keyboard, before, state, method);
-  if (!keyboard)
-    return;
-  unsigned short &returns = events->presses[DIK_RETURN];
-  returns = static_cast<unsigned short>(
-      events->returnsTaken < returns ? returns - events->returnsTaken : 0);
-  events->returnsTaken = 0;
 }
 
 void SayMouseReleased(IDirectInputDeviceA *mouse) {

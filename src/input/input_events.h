@@ -24,8 +24,9 @@ struct DeviceEvents {
   unsigned short presses[256];
   // The keyboard window's key-downs up to the last read, repeats included.
   unsigned short strokes[256];
-  // Returns of the library's Alt+Enter up to the last read: not presses.
-  unsigned returnsTaken;
+  // A display takes Alt+Enter on the keyboard's window: a Return pressed
+  // with Alt held is the library's, not a press.
+  bool altEnterTaken;
 };
 
 // The side record of an open input record: its devices' events.

@@ -43,16 +43,16 @@ const int kKeyboardTries = 4;
 // let go, and left out of the read's counts.
 int AfterKeyboardRead(IDirectInputDeviceA *keyboard, unsigned char *keys) {
   unsigned short strokes[256];
-  unsigned returnsTaken;
-  bool hideReturn;
-  TakeStrokes(keyboard, keys[DIK_RETURN] != 0, strokes, returnsTaken,
+  bool altEnterTaken, hideReturn;
+  TakeStrokes(keyboard, keys[DIK_RETURN] != 0,
+              (keys[DIK_LMENU] | keys[DIK_RMENU]) != 0, strokes, altEnterTaken,
               hideReturn);
   if (hideReturn)
     keys[DIK_RETURN] = 0;
   DeviceEvents *events = EventsOf(keyboard, true);
   if (events != NULL) {
     memcpy(events->strokes, strokes, sizeof strokes);
-    events->returnsTaken = returnsTaken;
+    events->altEnterTaken = altEnterTaken;
   }
   return 1;
 }

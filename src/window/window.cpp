@@ -176,17 +176,10 @@ bool OverPicture(const WindowRecord &record) {
          pointer.y >= picture.y && pointer.y < picture.y + picture.h;
 }
 
-// Whether the key message is the library's Alt+Enter; each press taken is
-// left out of the next read's counts of every keyboard on the window.
+// Whether the key message is the library's Alt+Enter.
 bool NoteAltEnter(WindowRecord &record, UINT message, WPARAM wParam,
                   LPARAM lParam) {
-  unsigned before = record.altEnter.presses;
-  if (!NoteKey(record.altEnter, message, wParam, lParam))
-    return false;
-  if (record.altEnter.presses != before)
-    for (KeyboardOnWindow &keyboard : record.keyboards)
-      ++keyboard.returnsTaken;
-  return true;
+  return NoteKey(record.altEnter, message, wParam, lParam);
 }
 #endif
 
@@ -391,26 +384,25 @@ void ListenForStrokes(const void *keyboard) {
   ListeningKeyboard(keyboard, "KeyStrokes");
 }
 
-void TakeStrokes(const void *keyboard, bool returnHeld,
-                 unsigned short strokes[256], unsigned &returnsTaken,
+void TakeStrokes(const void *keyboard, bool returnHeld, bool altHeld,
+                 unsigned short strokes[256], bool &altEnterTaken,
                  bool &hideReturn) {
   std::lock_guard<std::mutex> hold(WindowsLock());
   KeyboardOnWindow *on = NULL;
   WindowRecord *record = OfKeyboard(keyboard, on);
   memset(strokes, 0, 256 * sizeof strokes[0]);
-  returnsTaken = 0;
+  altEnterTaken = false;
   hideReturn = false;
   if (record == NULL)
     return;
   memcpy(strokes, on->strokes, sizeof on->strokes);
   memset(on->strokes, 0, sizeof on->strokes);
-  returnsTaken = on->returnsTaken;
-  on->returnsTaken = 0;
   if (record->gone || record->altEnterUsers == 0)
     return;
+  altEnterTaken = true;
   if (!returnHeld) // let go where the window did not see it
     record->altEnter.returnHeld = false;
-  hideReturn = record->altEnter.returnHeld;
+  hideReturn = record->altEnter.returnHeld || (returnHeld && altHeld);
 }
 
 void DropKeyboard(const void *keyboard) {

@@ -42,7 +42,6 @@ struct KeyboardOnWindow {
   // Key-downs by key code since the last keyboard read, the system's
   // auto-repeats included (the library's Alt+Enter left out).
   unsigned short strokes[256];
-  unsigned returnsTaken; // Returns of Alt+Enter presses taken meanwhile
 };
 
 struct WindowRecord {
@@ -111,12 +110,13 @@ int TakeText(const void *keyboard, char *utf8, int size);
 // The keyboard's strokes are asked for: the first call hooks the window.
 void ListenForStrokes(const void *keyboard);
 // At a keyboard read: the key-downs since the last one, the system's
-// repeats included, into `strokes`; the Returns of Alt+Enter presses the
-// library took meanwhile, to leave out of the read's counts. Whether the
-// Return held now is one (`returnHeld`: what the read saw) is said in
-// `hideReturn`.
-void TakeStrokes(const void *keyboard, bool returnHeld,
-                 unsigned short strokes[256], unsigned &returnsTaken,
+// repeats included, into `strokes`; whether a display takes Alt+Enter on
+// the keyboard's window (`altEnterTaken`: a Return pressed with Alt held is
+// then the library's, left out of the read's counts). Whether the Return
+// held now is one (`returnHeld` and `altHeld`: what the read saw) is said
+// in `hideReturn`: the window's hook may not have seen the press yet.
+void TakeStrokes(const void *keyboard, bool returnHeld, bool altHeld,
+                 unsigned short strokes[256], bool &altEnterTaken,
                  bool &hideReturn);
 // The keyboard is let go: its text goes, and its use of the window.
 void DropKeyboard(const void *keyboard);
