@@ -91,11 +91,8 @@ bool Display(const char *route, bool fullScreen, double seconds) {
   HWND window = MakeWindow("lurn frame bench", kClientWidth, kClientHeight);
   PumpMessages();
   static LurnDirectDraw display;
-  unsigned char flags =
-      LurnDirectDraw::KeepDesktop | LurnDirectDraw::ReleaseSecondary;
-  if (fullScreen)
-    flags |= LurnDirectDraw::FullScreen;
-  if (!display.Open(window, kPictureWidth, kPictureHeight, 16, flags)) {
+  if (!OpenKeepingDesktop(display, window, kPictureWidth, kPictureHeight,
+                          fullScreen)) {
     fprintf(stderr, "%s: the display did not open\n", route);
     return false;
   }

@@ -114,12 +114,9 @@ bool TimeRoute(const char *route, bool fullScreen, int rounds,
   HWND window = MakeWindow(route, kClientWidth, kClientHeight);
   PumpMessages();
   static LurnDirectDraw display;
-  unsigned char flags =
-      LurnDirectDraw::KeepDesktop | LurnDirectDraw::ReleaseSecondary;
-  if (fullScreen)
-    flags |= LurnDirectDraw::FullScreen;
   Fence fence;
-  if (!display.Open(window, kPictureWidth, kPictureHeight, 16, flags) ||
+  if (!OpenKeepingDesktop(display, window, kPictureWidth, kPictureHeight,
+                          fullScreen) ||
       !DrawPicture(display) ||
       !fence.Open(display.directDraw, strcmp(route, "directdraw") == 0)) {
     fprintf(stderr, "the display did not open with KeepDesktop (%s)\n", route);

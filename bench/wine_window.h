@@ -3,6 +3,7 @@
 #ifndef LURN_BENCH_WINE_WINDOW_H
 #define LURN_BENCH_WINE_WINDOW_H
 
+#include <lurn.h>
 #include <windows.h>
 
 #include <string.h>
@@ -35,6 +36,18 @@ inline BITMAPINFO TopDownPicture(int width, int height) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   return info;
+}
+
+// The display as the benches open it: a 16-bit picture keeping the desktop,
+// in the window or covering its monitor. 1 when it opened.
+inline int OpenKeepingDesktop(LurnDirectDraw &display, HWND window,
+                              unsigned short width, unsigned short height,
+                              bool fullScreen) {
+  unsigned char flags =
+      LurnDirectDraw::KeepDesktop | LurnDirectDraw::ReleaseSecondary;
+  if (fullScreen)
+    flags |= LurnDirectDraw::FullScreen;
+  return display.Open(window, width, height, 16, flags);
 }
 
 inline void PumpMessages() {

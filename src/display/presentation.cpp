@@ -199,8 +199,6 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
       return 0;
     state = FindDisplayState(directDraw);
   }
-#endif
-#if defined(LURN_WINDOW_SYSTEM)
   // Whichever way the present goes, the window's record learns where the
   // picture went.
   struct NotedPicture {

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "../present/pacing.h"
+#include "../window/window.h"
 #include "windows_monitor.h"
 
 namespace {

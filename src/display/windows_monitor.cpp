@@ -7,17 +7,12 @@
 
 #include <string.h>
 
-#include <atomic>
-
 #include "../settings/settings.h"
+#include "../window/window.h"
 #include "../window/window_look.h"
 #include "display_state.h"
 
 namespace {
-
-// Every change counted, and the count at the last one that changed a
-// monitor's size or scale (not a mere move).
-std::atomic<unsigned long> displayChanges(1), lastMonitorChange(0);
 
 typedef DPI_AWARENESS_CONTEXT(WINAPI *WindowContextFunction)(HWND);
 typedef DPI_AWARENESS_CONTEXT(WINAPI *ThreadContextFunction)(void);
@@ -79,15 +74,6 @@ bool VirtualScreen(RECT &screen) {
   return true;
 }
 
-void NoteWindowMessage(UINT message) {
-  if (message == WM_WINDOWPOSCHANGED)
-    ++displayChanges;
-  else if (message == WM_DISPLAYCHANGE || message == WM_DPICHANGED)
-    lastMonitorChange = ++displayChanges;
-}
-
-unsigned long DisplayChanges() { return displayChanges.load(); }
-
 WindowDpiScope::WindowDpiScope(void *window) : previous_(NULL) {
   if (window == NULL) // a display that does not keep the desktop
     return;
@@ -146,7 +132,7 @@ bool FollowDisplayChanges(DisplayState &state) {
   unsigned long changes = DisplayChanges();
   if (window == NULL || state.window.displayChanges == changes)
     return false;
-  bool monitorChanged = lastMonitorChange.load() > state.window.displayChanges;
+  bool monitorChanged = LastMonitorChange() > state.window.displayChanges;
   state.window.displayChanges = changes;
   WindowScaling scaling = ReadWindowScaling(window);
   // Within a percent: the system rounds the scaled monitor's size.

@@ -30,12 +30,6 @@ bool VirtualScreen(RECT &screen);
 // the mode is then the primary display's.
 bool ReadWindowMonitor(HWND window, MONITORINFOEXA &monitor, DEVMODEA &mode);
 
-// The window hook's part: a display change, a new scale, or a move that
-// may have taken the window to another monitor is counted.
-void NoteWindowMessage(UINT message);
-// How many were counted since the process began (from 1).
-unsigned long DisplayChanges();
-
 // While it lives, the calling thread's window calls use the window's own
 // DPI awareness, so that a window aware of per-monitor DPI is placed, scaled
 // and pointed at in its monitor's real pixels, and an unaware one in the

@@ -4,14 +4,12 @@
 
 #include <string.h>
 
+#include <atomic>
 #include <memory>
 
 #include "../settings/settings.h"
 #if defined(LURN_WINDOW_SYSTEM)
 #include "window_look.h"
-#if defined(_WIN32)
-#include "../display/windows_monitor.h"
-#endif
 #endif
 
 namespace {
@@ -183,11 +181,24 @@ bool NoteAltEnter(WindowRecord &record, UINT message, WPARAM wParam,
 }
 #endif
 
+#if defined(_WIN32)
+// Every display change the hooks saw, and the count at the last one that
+// changed a monitor's size or scale.
+std::atomic<unsigned long> displayChanges(1), lastMonitorChange(0);
+
+void NoteDisplayChange(UINT message) {
+  if (message == WM_WINDOWPOSCHANGED)
+    ++displayChanges;
+  else if (message == WM_DISPLAYCHANGE || message == WM_DPICHANGED)
+    lastMonitorChange = ++displayChanges;
+}
+#endif
+
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                  LPARAM lParam, UINT_PTR hook, DWORD_PTR) {
   bool unhook = false;
 #if defined(_WIN32)
-  NoteWindowMessage(message); // display changes, for the present and pacing
+  NoteDisplayChange(message);
 #endif
 #if defined(LURN_WINDOW_SYSTEM)
   bool hideCursor = false;
@@ -415,3 +426,9 @@ void DropKeyboard(const void *keyboard) {
   record->keyboards.pop_back();
   LetWindowGo(record);
 }
+
+#if defined(_WIN32)
+unsigned long DisplayChanges() { return displayChanges.load(); }
+
+unsigned long LastMonitorChange() { return lastMonitorChange.load(); }
+#endif

@@ -121,4 +121,13 @@ void TakeStrokes(const void *keyboard, bool returnHeld, bool altHeld,
 // The keyboard is let go: its text goes, and its use of the window.
 void DropKeyboard(const void *keyboard);
 
+#if defined(_WIN32)
+// What the windows' hooks saw of the display, for the present and pacing:
+// how many moves that may have taken a window to another monitor, display
+// changes and new scales since the process began (from 1), and the count at
+// the last one that changed a monitor's size or scale (not a mere move).
+unsigned long DisplayChanges();
+unsigned long LastMonitorChange();
+#endif
+
 #endif
