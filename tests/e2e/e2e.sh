@@ -74,7 +74,11 @@ client() {
 stop_client() {
   if [ -n "$CLIENT_PID" ]; then
     kill "$CLIENT_PID" 2>/dev/null
-    [ "$platform" = wine ] && wineserver -k 2>/dev/null
+    # Gone before the next client starts: one that meets the old server
+    # still exiting gets no display driver ("The explorer process failed
+    # to start.") and opens no window.
+    [ "$platform" = wine ] && wineserver -k 2>/dev/null &&
+      wineserver -w 2>/dev/null
     wait "$CLIENT_PID" 2>/dev/null
     CLIENT_PID=
   fi
