@@ -1,4 +1,4 @@
-// The stand-in's DirectDraw object: an emulated display over SDL2, its
+// The stand-in's DirectDraw object: an emulated display on its host, its
 // cooperative levels and modes, answering with the result codes the real
 // platform gives. Surfaces and clippers are in surfaces.cpp.
 #include <stdio.h>
@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "com_defaults.h"
-#include "desktop.h"
+#include "present/frame_policy.h"
+#include "standin.h"
 #include "surfaces.h"
 
 namespace {
@@ -124,8 +125,8 @@ public:
   ~DirectDraw() {
     LeaveExclusiveMode();
     ForgetAltEnter(windowId_);
-    if (settings_.hideCursor && SDL_WasInit(SDL_INIT_VIDEO))
-      SDL_ShowCursor(SDL_ENABLE); // the display that hid it is gone
+    if (settings_.hideCursor)
+      ShowSystemCursor(); // the display that hid it is gone
   }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override {
@@ -303,7 +304,7 @@ public:
     if (exclusive != fullScreen || (exclusive && (flags & DDSCL_NORMAL)) ||
         (!exclusive && !(flags & DDSCL_NORMAL)))
       return DDERR_INVALIDPARAMS;
-    Uint32 windowId = WindowIdFromHandle(handle);
+    uint32_t windowId = WindowIdFromHandle(handle);
     if (handle != NULL && windowId == 0)
       return DDERR_INVALIDPARAMS;
     if (exclusive) {
@@ -312,7 +313,7 @@ public:
       if (display.exclusiveOwner != NULL && display.exclusiveOwner != this)
         return DDERR_EXCLUSIVEMODEALREADYSET;
       if (display.exclusiveWindowId != windowId)
-        CoverScreen(LiveWindow(windowId));
+        CoverScreen(windowId);
       display.exclusiveOwner = this;
       display.exclusiveWindowId = windowId;
       display.exclusiveScale = ScaleFor(settings_.scale, true);
@@ -346,20 +347,12 @@ public:
   }
 
 private:
-  // The window covers its screen, borderless.
-  static void CoverScreen(SDL_Window *window) {
-    Display().windowedPlace = PlaceOf(window);
-    PlaceWindow(window, NULL);
-  }
-
   void LeaveExclusiveMode() {
     DisplayLock hold;
     EmulatedDisplay &display = Display();
     if (display.exclusiveOwner != this)
       return;
-    SDL_Window *window = LiveWindow(display.exclusiveWindowId);
-    if (window != NULL)
-      PlaceWindow(window, &display.windowedPlace);
+    PutWindowBack(display.exclusiveWindowId);
     display.exclusiveOwner = NULL;
     display.exclusiveWindowId = 0;
     display.exclusiveWindowInBack = false;
@@ -369,8 +362,8 @@ private:
   friend class DirectDraw2;
   ULONG references_ = 1;
   DWORD cooperativeLevel_ = 0;
-  Uint32 windowId_ = 0; // the window of the cooperative level
-  Settings settings_;   // read once, when the object is made
+  uint32_t windowId_ = 0; // the window of the cooperative level
+  Settings settings_;     // read once, when the object is made
   DirectDraw2 second_;
 };
 
@@ -408,23 +401,6 @@ PixelFormat DesktopFormat(StandinDesktop desktop) {
   return PixelFormat{16, 0xF800, 0x07E0, 0x001F};
 }
 
-// Window surfaces in plain memory: SDL's GL-backed ones copy each frame
-// through a texture. SDL decides once per video session, when the first
-// window surface is made, so the choice is made when the program starts
-// (for a client that touches a window surface before its first Open) and
-// again by DirectDrawCreate (SDL_Quit forgets hints); the override beats a
-// client's hint and the environment variable. SDL's Wayland driver has no
-// plain-memory window surfaces: there the texture is the only way.
-bool PreferSoftwareFramebuffer() {
-  const char *driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver()
-                                                   : getenv("SDL_VIDEODRIVER");
-  bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
-  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION,
-                                 wayland ? "1" : "0",
-                                 SDL_HINT_OVERRIDE) == SDL_TRUE;
-}
-const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();
-
 } // namespace
 
 std::recursive_mutex &DisplayMutex() {
@@ -435,7 +411,7 @@ std::recursive_mutex &DisplayMutex() {
 DisplayLock::DisplayLock() { DisplayMutex().lock(); }
 DisplayLock::~DisplayLock() { DisplayMutex().unlock(); }
 
-Uint32 ExclusiveWindowId() {
+uint32_t ExclusiveWindowId() {
   DisplayLock hold;
   return Display().exclusiveWindowId;
 }
@@ -476,13 +452,9 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
   EmulatedDisplay &display = Display();
   if (display.exclusiveOwner == NULL) {
     // The desktop is read afresh while nobody holds the display.
-    SDL_DisplayMode mode;
-    display.desktopWidth = 1024;
-    display.desktopHeight = 768;
-    if (SDL_WasInit(SDL_INIT_VIDEO) &&
-        SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-      display.desktopWidth = DWORD(mode.w);
-      display.desktopHeight = DWORD(mode.h);
+    if (!ReadDesktopSize(display.desktopWidth, display.desktopHeight)) {
+      display.desktopWidth = 1024;
+      display.desktopHeight = 768;
     }
     display.desktopFormat = DesktopFormat(settings.desktop);
     RestoreDesktopMode();
@@ -490,7 +462,6 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
   SetAltEnterTaken(settings.altEnter);
   ForgetDeadWindows();
   WatchEvents(); // for the focus, which video memory depends on
-  PreferSoftwareFramebuffer();
   *out = new DirectDraw(settings);
   return DD_OK;
 }

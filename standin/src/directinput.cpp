@@ -1,4 +1,4 @@
-// The stand-in's DirectInput 5 over SDL2: the system keyboard and mouse,
+// The stand-in's DirectInput 5 over its host: the system keyboard and mouse,
 // read as immediate state, with the acquisition rules of a non-exclusive
 // foreground device on the real platform.
 #include <algorithm>
@@ -118,7 +118,7 @@ public:
       return DIERR_INVALIDPARAM;
     if (acquired_)
       return DIERR_ACQUIRED;
-    Uint32 windowId = WindowIdFromHandle(handle);
+    uint32_t windowId = WindowIdFromHandle(handle);
     if (windowId == 0 && (handle != NULL || foreground))
       return E_HANDLE;
     windowId_ = windowId;
@@ -191,7 +191,7 @@ private:
       acquired_ = false;
       SetQueueAcquired(false);
       // A destroyed window takes its devices without a word, as on Wine.
-      lost_ = LiveWindow(windowId_) != NULL;
+      lost_ = WindowHandle(windowId_) != NULL;
     }
     if (acquired_)
       return DI_OK;
@@ -228,7 +228,7 @@ private:
   DWORD version_;
   EventQueue queue_;
   DWORD dataSize_ = 0;
-  Uint32 windowId_ = 0;
+  uint32_t windowId_ = 0;
   bool foreground_ = false;
   bool acquired_ = false;
   bool lost_ = false;
@@ -278,7 +278,7 @@ HRESULT WINAPI DirectInputCreateA(HINSTANCE, DWORD version, LPDIRECTINPUTA *out,
   if (version > 0x0800)
     return DIERR_OLDDIRECTINPUTVERSION;
   if (liveObjects == 0) {
-    // SDL's pointer is older than any device: where it was taken stays.
+    // The host's pointer is older than any device: where it was taken stays.
     InputLock lock;
     InputState &input = Input();
     InputState fresh;

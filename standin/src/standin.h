@@ -1,37 +1,28 @@
-// What the stand-in's parts share: the emulated display that DirectDraw sets,
-// the SDL windows that stand for the client's windows, and the focus and
-// input state that SDL's events bring.
+// What the stand-in's platform parts share: the emulated display that
+// DirectDraw sets, and the focus and input state that its host's events
+// bring. What the platform asks of its host is in host.h.
 #ifndef LURN_STANDIN_H
 #define LURN_STANDIN_H
 
-#include <SDL.h>
 #include <ddraw.h>
 #include <dinput.h>
+#include <stdint.h>
 
 #include <deque>
 
-#include "present/frame_policy.h"
+#include "host.h"
 #include "present/present.h"
-
-// Where a window's client area is, whether it has a border, and what its
-// frame added around it then, to put it back later.
-struct WindowPlace {
-  SDL_Rect rect;
-  bool bordered;
-  FrameSize frame;
-};
 
 struct EmulatedDisplay {
   // The desktop: its depth comes from LURN_STANDIN_DESKTOP ("565", the
-  // default, "555" or "32"), its size from SDL when video is up.
+  // default, "555" or "32"), its size from the host when it knows it.
   DWORD desktopWidth, desktopHeight;
   PixelFormat desktopFormat;
   // The current mode: the desktop's, or what an exclusive client set.
   DWORD width, height;
   PixelFormat format;
   const void *exclusiveOwner; // the DirectDraw object in exclusive mode
-  Uint32 exclusiveWindowId;   // its window, by ID: the client may destroy it
-  WindowPlace windowedPlace;  // where the exclusive window was before
+  uint32_t exclusiveWindowId; // its window, by ID: the client may destroy it
   ScaleMode exclusiveScale;   // how the mode fills the exclusive window
   // Video memory is lost each time the exclusive window loses the focus: a
   // surface made or restored in an earlier epoch is lost.
@@ -51,28 +42,15 @@ public:
 };
 EmulatedDisplay &Display();
 // The exclusive window's ID, 0 when none: read under the lock.
-Uint32 ExclusiveWindowId();
+uint32_t ExclusiveWindowId();
 void RestoreDesktopMode();
 // Notes a focus loss of the exclusive window (a new loss epoch). Under the
 // display lock.
 void CheckExclusiveFocus();
 
-// The ID of the live SDL window behind a handle, 0 when the handle is no
-// live SDL window; a stale or stray handle is never dereferenced. State that
-// outlives a call keeps the ID: a destroyed window's ID finds no window.
-Uint32 WindowIdFromHandle(HWND window);
-// Handles found dead are remembered until this is called (when a display
-// is made): SDL may put a new window where a dead one was.
-void ForgetDeadWindows();
-// The live window with that ID, or null.
-SDL_Window *LiveWindow(Uint32 id);
-// The SDL window behind a handle, or null.
-SDL_Window *WindowFromHandle(HWND window);
-
-// Input as SDL's events report it, gathered by an event watch that
-// WatchEvents installs (again after each SDL_Quit).
+// Input as the host's events report it.
 struct InputState {
-  Uint32 focusWindowId; // 0: none known from events
+  uint32_t focusWindowId; // 0: none known from events
   bool focusKnown;
   // Focus losses seen: a device acquired before the last one has lost its
   // acquisition, even when the focus came back before its next read.
@@ -83,7 +61,7 @@ struct InputState {
   // SDL counts pointer motion in window coordinates from the last position
   // it saw: where that position's window stood then, so that a window moved
   // in between (full screen, a window manager) does not read as motion.
-  Uint32 pointerWindowId; // 0: not known
+  uint32_t pointerWindowId; // 0: not known
   int pointerWindowLeft, pointerWindowTop;
 };
 InputState &Input();
@@ -100,8 +78,8 @@ struct EventQueue {
 };
 void ListQueue(EventQueue *queue);
 void UnlistQueue(EventQueue *queue);
-// The watch runs on whichever thread pumps or pushes an event: the input
-// state is read and written under this lock, held briefly.
+// The host's events arrive on whichever thread pumps or pushes them: the
+// input state is read and written under this lock, held briefly.
 class InputLock {
 public:
   InputLock();
@@ -109,24 +87,25 @@ public:
   InputLock(const InputLock &) = delete;
   InputLock &operator=(const InputLock &) = delete;
 };
-void WatchEvents();
-// To be called before the stand-in moves a window.
-void NoteWindowMove(SDL_Window *window);
-// Whether the window with that ID is alive and has the input focus, as far
-// as SDL's events have told.
-bool HasFocus(Uint32 windowId);
-// Pumps SDL's events, unless someone has pumped since this caller's last
-// round (`seen`): a frame that reads both devices and flips pumps once.
-void PumpOncePerRound(unsigned &seen);
-// Pumps SDL's events at once.
-void PumpEvents();
-// How often the stand-in has pumped SDL's events.
-unsigned PumpCount();
-// Sends SDL's text input to the window's subclass procedures as WM_CHAR.
-void SendText(Uint32 windowId, const char *utf8);
-// Sends SDL's key-down to the window's subclass procedures as WM_KEYDOWN.
-void SendKey(const SDL_KeyboardEvent &key);
-// The DirectInput key code of an SDL scancode, 0 for none.
-unsigned char KeyCodeOf(SDL_Scancode scancode);
+
+// What a host reports, under the input lock. Queued for every acquired
+// buffered device of its kind; a full buffer drops the event and remembers
+// that it did.
+void QueueEvent(bool keyboard, DWORD offset, DWORD data, DWORD time);
+// The focus left the window that had it: keys and buttons are up.
+void LoseInputFocus();
+// A DirectInput key code went down or up; a repeat changes no state.
+void NoteKey(unsigned char key, bool down, bool repeat, DWORD time);
+// Button 0 to 3: left, right, middle, the first extra.
+void NoteButton(int index, bool down, DWORD time);
+void NoteMotion(long x, long y, DWORD time);
+void NoteWheel(long notches, DWORD time);
+
+// Not under the input lock: the window's subclass procedures get text as
+// WM_CHAR, UTF-16 units, and key presses as WM_KEYDOWN (WM_SYSKEYDOWN with
+// Alt); `virtualKey` is the host's key code, `key` DirectInput's.
+void SendText(uint32_t windowId, const char *utf8);
+void SendKeyDown(uint32_t windowId, unsigned char key, WPARAM virtualKey,
+                 bool alt, bool repeat);
 
 #endif

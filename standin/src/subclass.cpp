@@ -1,4 +1,4 @@
-// The system's subclass chain over SDL: a subclassed window gets SDL's text
+// The system's subclass chain: a subclassed window gets the host's text
 // input as WM_CHAR messages, one UTF-16 unit each, as a Unicode window on
 // Windows does. The procedures are called newest first; the stand-in's
 // windows have no procedure of their own, so DefSubclassProc answers 0.
@@ -9,10 +9,10 @@
 
 namespace {
 
-// An entry dies with its window: SDL gives a new window the ID of a dead
-// one after SDL_Quit, and may put it at the dead one's address.
+// An entry dies with its window: a host may give a new window the ID of a
+// dead one (SDL does after SDL_Quit), and put it at the dead one's address.
 struct Subclass {
-  Uint32 windowId;
+  uint32_t windowId;
   HWND handle;
   SUBCLASSPROC proc;
   UINT_PTR id;
@@ -26,14 +26,14 @@ std::recursive_mutex subclassLock;
 std::vector<Subclass> subclasses;
 
 // UTF-8 to code points; a malformed byte is U+FFFD.
-Uint32 NextCodePoint(const unsigned char *&text) {
+uint32_t NextCodePoint(const unsigned char *&text) {
   unsigned char first = *text++;
   if (first < 0x80)
     return first;
   int more = first >= 0xF0 ? 3 : first >= 0xE0 ? 2 : first >= 0xC0 ? 1 : -1;
   if (more < 0 || first > 0xF4)
     return 0xFFFD;
-  Uint32 point = first & (0x3F >> more);
+  uint32_t point = first & (0x3F >> more);
   for (int i = 0; i < more; ++i) {
     if ((*text & 0xC0) != 0x80)
       return 0xFFFD;
@@ -45,7 +45,7 @@ Uint32 NextCodePoint(const unsigned char *&text) {
 // Drops the entries of windows that are gone; under the lock.
 void DropDead() {
   for (size_t i = subclasses.size(); i-- > 0;)
-    if (LiveWindow(subclasses[i].windowId) != subclasses[i].handle)
+    if (WindowHandle(subclasses[i].windowId) != subclasses[i].handle)
       subclasses.erase(subclasses.begin() + long(i));
 }
 
@@ -53,7 +53,7 @@ void DropDead() {
 
 BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
                               DWORD_PTR data) {
-  Uint32 windowId = WindowIdFromHandle(window);
+  uint32_t windowId = WindowIdFromHandle(window);
   if (windowId == 0 || proc == NULL)
     return FALSE;
   std::lock_guard<std::recursive_mutex> hold(subclassLock);
@@ -70,7 +70,7 @@ BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
 
 BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id) {
   // A destroyed window has none left.
-  Uint32 windowId = WindowIdFromHandle(window);
+  uint32_t windowId = WindowIdFromHandle(window);
   std::lock_guard<std::recursive_mutex> hold(subclassLock);
   DropDead();
   for (size_t i = 0; i < subclasses.size(); ++i)
@@ -88,7 +88,7 @@ BOOL WINAPI IsWindowUnicode(HWND window) { return IsWindow(window); }
 
 // Calls each subclass procedure of the window, the newest first; under the
 // lock.
-void SendToSubclasses(SDL_Window *window, Uint32 windowId, UINT message,
+void SendToSubclasses(HWND window, uint32_t windowId, UINT message,
                       WPARAM wParam, LPARAM lParam) {
   for (size_t i = subclasses.size(); i-- > 0;) {
     if (i >= subclasses.size() || subclasses[i].windowId != windowId)
@@ -98,34 +98,33 @@ void SendToSubclasses(SDL_Window *window, Uint32 windowId, UINT message,
   }
 }
 
-void SendKey(const SDL_KeyboardEvent &key) {
-  SDL_Window *window = LiveWindow(key.windowID);
-  unsigned code = KeyCodeOf(key.keysym.scancode);
-  if (window == NULL || code == 0)
+void SendKeyDown(uint32_t windowId, unsigned char key, WPARAM virtualKey,
+                 bool alt, bool repeat) {
+  HWND window = WindowHandle(windowId);
+  if (window == NULL || key == 0)
     return;
   // As Windows puts it: one stroke, the scan code, extended keys marked,
   // Alt held, an auto-repeat's key already down.
-  LPARAM lParam = 1 | LPARAM(code & 0x7F) << 16 | LPARAM(code & 0x80) << 17;
-  bool alt = (key.keysym.mod & KMOD_ALT) != 0;
+  LPARAM lParam = 1 | LPARAM(key & 0x7F) << 16 | LPARAM(key & 0x80) << 17;
   if (alt)
     lParam |= LPARAM(1) << 29;
-  if (key.repeat)
+  if (repeat)
     lParam |= LPARAM(1) << 30;
   std::lock_guard<std::recursive_mutex> hold(subclassLock);
   DropDead();
-  SendToSubclasses(window, key.windowID, alt ? WM_SYSKEYDOWN : WM_KEYDOWN,
-                   key.keysym.sym, lParam);
+  SendToSubclasses(window, windowId, alt ? WM_SYSKEYDOWN : WM_KEYDOWN,
+                   virtualKey, lParam);
 }
 
-void SendText(Uint32 windowId, const char *utf8) {
-  SDL_Window *window = LiveWindow(windowId);
+void SendText(uint32_t windowId, const char *utf8) {
+  HWND window = WindowHandle(windowId);
   if (window == NULL)
     return;
   std::lock_guard<std::recursive_mutex> hold(subclassLock);
   DropDead();
   const unsigned char *text = reinterpret_cast<const unsigned char *>(utf8);
   while (*text != 0) {
-    Uint32 point = NextCodePoint(text);
+    uint32_t point = NextCodePoint(text);
     WPARAM units[2] = {point, 0};
     int count = 1;
     if (point >= 0x10000) {

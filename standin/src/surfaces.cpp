@@ -1,14 +1,13 @@
 // The stand-in's surfaces and clippers: system-memory pixels, a flip chain,
 // loss of video memory with the exclusive window's focus, and the blits that
-// put a surface on an SDL window.
+// put a surface on the host's window.
 #include <algorithm>
 #include <atomic>
 #include <vector>
 
 #include "com_defaults.h"
 #include "counted.h"
-#include "desktop.h"
-#include "present/capture.h"
+#include "standin.h"
 #include "surfaces.h"
 
 namespace {
@@ -25,7 +24,7 @@ public:
     return DD_OK;
   }
   HRESULT STDMETHODCALLTYPE SetHWnd(DWORD flags, HWND window) override {
-    if (flags != 0 || (window != NULL && WindowFromHandle(window) == NULL))
+    if (flags != 0 || (window != NULL && WindowIdFromHandle(window) == 0))
       return DDERR_INVALIDPARAMS;
     window_ = window;
     return DD_OK;
@@ -89,9 +88,9 @@ public:
     if (sourceRect != NULL && !from->Clip(*sourceRect, in))
       return DD_OK;
     Clipper *clipper = dynamic_cast<Clipper *>(clipper_);
-    SDL_Window *window =
-        clipper != NULL ? WindowFromHandle(clipper->window()) : NULL;
-    if ((caps_ & DDSCAPS_PRIMARYSURFACE) && window != NULL) {
+    uint32_t window =
+        clipper != NULL ? WindowIdFromHandle(clipper->window()) : 0;
+    if ((caps_ & DDSCAPS_PRIMARYSURFACE) && window != 0) {
       // The visible screen: the clipper keeps the copy inside the window.
       RECT out = destRect != NULL ? *destRect : Whole();
       PresentToWindow(*from, in, out, window);
@@ -284,40 +283,18 @@ private:
   }
 
   void PresentToWindow(Surface &from, const RECT &in, const RECT &out,
-                       SDL_Window *window) {
+                       uint32_t window) {
     if (!from.EnsureMemory())
       return;
-    SDL_Rect fromRect = {in.left, in.top, in.right - in.left,
-                         in.bottom - in.top};
-    CaptureFrame(settings_, from.View(),
-                 Rect{fromRect.x, fromRect.y, fromRect.w, fromRect.h});
-    ApplyAltEnter(window);
-    SDL_Surface *target = SDL_GetWindowSurface(window);
-    if (target == NULL)
-      return;
-    int left, top;
-    SDL_GetWindowPosition(window, &left, &top);
-    SDL_Rect area = {out.left - left, out.top - top, out.right - out.left,
-                     out.bottom - out.top};
-    ShowPicture(from.View(), fromRect, window, target, area,
-                ScaleFor(settings_.scale, CoversScreen(window)), scratch_,
-                settings_.hideCursor);
+    Rect fromRect = {in.left, in.top, in.right - in.left, in.bottom - in.top};
+    ShowOnWindow(window, from.View(), fromRect, &out, settings_, scratch_);
   }
 
   // The new front buffer on the exclusive window.
   void ShowFront() {
-    SDL_Rect fromRect = {0, 0, int(width_), int(height_)};
-    CaptureFrame(settings_, View(), Rect{0, 0, int(width_), int(height_)});
-    SDL_Window *window = LiveWindow(ExclusiveWindowId());
-    if (window != NULL)
-      ApplyAltEnter(window);
-    SDL_Surface *target = window != NULL ? SDL_GetWindowSurface(window) : NULL;
-    if (target == NULL)
-      return;
-    SDL_Rect area = {0, 0, target->w, target->h};
-    ShowPicture(View(), fromRect, window, target, area,
-                ScaleFor(settings_.scale, true), scratch_,
-                settings_.hideCursor);
+    Rect fromRect = {0, 0, int(width_), int(height_)};
+    ShowOnWindow(ExclusiveWindowId(), View(), fromRect, NULL, settings_,
+                 scratch_);
   }
 
   // Surface to surface, same format, nearest neighbour.
@@ -417,9 +394,4 @@ HRESULT NewFlipChain(DWORD width, DWORD height, const PixelFormat &format,
   }
   *out = primary;
   return DD_OK;
-}
-
-void CaptureFrame(const Settings &settings, const Pixels &source,
-                  const Rect &from) {
-  CaptureFrame(settings, FrameToCapture(settings), source, from);
 }

@@ -5,8 +5,8 @@
 #include <errno.h>
 #include <time.h>
 
+#include "desktop.h"
 #include "present/pacing.h"
-#include "standin.h"
 
 namespace {
 

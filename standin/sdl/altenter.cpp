@@ -175,3 +175,25 @@ void ApplyAltEnter(SDL_Window *window) {
   while (SwitchOnce(window)) {
   }
 }
+
+namespace {
+// Where the exclusive window was before it covered its screen; under the
+// display lock.
+WindowPlace exclusiveWindowPlace;
+} // namespace
+
+void CoverScreen(uint32_t windowId) {
+  SDL_Window *window = LiveWindow(windowId);
+  if (window == NULL)
+    return;
+  DisplayLock hold;
+  exclusiveWindowPlace = PlaceOf(window);
+  PlaceWindow(window, NULL);
+}
+
+void PutWindowBack(uint32_t windowId) {
+  SDL_Window *window = LiveWindow(windowId);
+  DisplayLock hold;
+  if (window != NULL)
+    PlaceWindow(window, &exclusiveWindowPlace);
+}

@@ -1,11 +1,33 @@
-// What the stand-in adds for today's desktops, around the presents that
-// surfaces.cpp makes: frames written to PNG files, how the picture fills
-// its window, and Alt+Enter. Its flips return at once, as Wine's do: the
-// library paces them.
+// The SDL host's own parts: its windows, events and what it adds for
+// today's desktops around the presents that surfaces.cpp makes: frames
+// written to PNG files, how the picture fills its window, and Alt+Enter.
+// Its flips return at once, as Wine's do: the library paces them.
 #ifndef LURN_STANDIN_DESKTOP_H
 #define LURN_STANDIN_DESKTOP_H
 
+#include <SDL.h>
+
+#include "present/frame_policy.h"
 #include "standin.h"
+
+// Where a window's client area is, whether it has a border, and what its
+// frame added around it then, to put it back later.
+struct WindowPlace {
+  SDL_Rect rect;
+  bool bordered;
+  FrameSize frame;
+};
+
+// The live window with that ID, or null.
+SDL_Window *LiveWindow(Uint32 id);
+// The SDL window behind a handle, or null.
+SDL_Window *WindowFromHandle(HWND window);
+// To be called before the stand-in moves a window.
+void NoteWindowMove(SDL_Window *window);
+// Sends SDL's key-down to the window's subclass procedures as WM_KEYDOWN.
+void SendKey(const SDL_KeyboardEvent &key);
+// The DirectInput key code of an SDL scancode, 0 for none.
+unsigned char KeyCodeOf(SDL_Scancode scancode);
 
 // Counts a presented frame while capturing (src/present/capture.h) and
 // captures it as the settings say.
@@ -39,10 +61,5 @@ void ApplyAltEnter(SDL_Window *window);
 bool TakeAltEnter(const SDL_KeyboardEvent &key);
 // The window lost the focus: the Return's release goes elsewhere.
 void AltEnterFocusLost(Uint32 windowId);
-void SetAltEnterTaken(bool taken);
-// The display on the window closed: a window Alt+Enter switched goes back
-// where it found it (an exclusive one is put back by leaving the mode), and
-// presses not yet applied are dropped.
-void ForgetAltEnter(Uint32 windowId);
 
 #endif

@@ -1,11 +1,9 @@
-// The stand-in's view of SDL's events: focus, keys, mouse movement, wheel
-// and buttons, gathered by an event watch so that events a client pumps (or
-// a test pushes) reach DirectInput and the display's focus rules.
+// The SDL host's events: focus, keys, mouse movement, wheel and buttons,
+// gathered by an event watch so that events a client pumps (or a test
+// pushes) reach DirectInput and the display's focus rules.
 #include <dinput.h>
 
-#include <algorithm>
 #include <atomic>
-#include <vector>
 
 #include "desktop.h"
 
@@ -151,29 +149,6 @@ int ButtonIndex(Uint8 button) {
   }
 }
 
-std::atomic_flag inputBusy = ATOMIC_FLAG_INIT;
-
-std::vector<EventQueue *> &Queues() {
-  static std::vector<EventQueue *> queues;
-  return queues;
-}
-
-// Queues one event for every acquired buffered device of its kind; a full
-// buffer drops it and remembers that it did. As on Wine, a buffer of N
-// events holds N - 1.
-void Queue(bool keyboard, DWORD offset, DWORD data, Uint32 time) {
-  for (EventQueue *queue : Queues()) {
-    if (queue->keyboard != keyboard || !queue->acquired || queue->capacity == 0)
-      continue;
-    if (queue->events.size() + 1 >= queue->capacity) {
-      queue->overflow = true;
-      continue;
-    }
-    queue->events.push_back(
-        DIDEVICEOBJECTDATA{offset, data, time, ++queue->sequence});
-  }
-}
-
 // Marks the windows whose place the input state remembers: after SDL_Quit
 // window IDs start again from 1, and a new window is not the old one.
 const char kPointerWindowMark[] = "lurn.pointer";
@@ -212,25 +187,16 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     } else if (event->window.event == SDL_WINDOWEVENT_FOCUS_LOST &&
                (!input.focusKnown ||
                 input.focusWindowId == event->window.windowID)) {
-      // Keys and buttons released elsewhere never come back as events.
-      input.focusWindowId = 0;
-      input.focusKnown = true;
-      ++input.focusLosses;
-      memset(input.keys, 0, sizeof input.keys);
-      memset(input.buttons, 0, sizeof input.buttons);
+      LoseInputFocus();
       AltEnterFocusLost(event->window.windowID);
     }
     break;
   case SDL_KEYDOWN:
   case SDL_KEYUP: {
     unsigned char key = KeyCodeOf(event->key.keysym.scancode);
-    if (key == 0)
-      break;
-    unsigned char down = event->type == SDL_KEYDOWN ? 0x80 : 0;
-    input.keys[key] = down;
-    // A key held down repeats in SDL, never on the device.
-    if (!event->key.repeat)
-      Queue(true, key, down, event->key.timestamp);
+    if (key != 0)
+      NoteKey(key, event->type == SDL_KEYDOWN, event->key.repeat != 0,
+              event->key.timestamp);
     break;
   }
   case SDL_MOUSEMOTION: {
@@ -248,32 +214,22 @@ int SDLCALL Watch(void *, SDL_Event *event) {
     } else {
       input.pointerWindowId = 0;
     }
-    input.mouseX += x;
-    input.mouseY += y;
-    if (x != 0)
-      Queue(false, DIMOFS_X, static_cast<DWORD>(x), event->motion.timestamp);
-    if (y != 0)
-      Queue(false, DIMOFS_Y, static_cast<DWORD>(y), event->motion.timestamp);
+    NoteMotion(x, y, event->motion.timestamp);
     break;
   }
   case SDL_MOUSEWHEEL: {
     long notches = event->wheel.y;
     if (event->wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
       notches = -notches;
-    input.wheel += notches * 120;
-    if (notches != 0)
-      Queue(false, DIMOFS_Z, static_cast<DWORD>(notches * 120),
-            event->wheel.timestamp);
+    NoteWheel(notches, event->wheel.timestamp);
     break;
   }
   case SDL_MOUSEBUTTONDOWN:
   case SDL_MOUSEBUTTONUP: {
     int index = ButtonIndex(event->button.button);
-    if (index < 0)
-      break;
-    unsigned char down = event->type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
-    input.buttons[index] = down;
-    Queue(false, DIMOFS_BUTTON0 + index, down, event->button.timestamp);
+    if (index >= 0)
+      NoteButton(index, event->type == SDL_MOUSEBUTTONDOWN,
+                 event->button.timestamp);
     break;
   }
   default:
@@ -284,31 +240,26 @@ int SDLCALL Watch(void *, SDL_Event *event) {
 
 } // namespace
 
-InputLock::InputLock() {
-  while (inputBusy.test_and_set(std::memory_order_acquire)) {
-  }
+// Window surfaces in plain memory: SDL's GL-backed ones copy each frame
+// through a texture. SDL decides once per video session, when the first
+// window surface is made, so the choice is made when the program starts
+// (for a client that touches a window surface before its first Open) and
+// again when a DirectDraw object is made (SDL_Quit forgets hints); the
+// override beats a client's hint and the environment variable. SDL's
+// Wayland driver has no plain-memory window surfaces: there the texture is
+// the only way.
+bool PreferSoftwareFramebuffer() {
+  const char *driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver()
+                                                   : getenv("SDL_VIDEODRIVER");
+  bool wayland = driver != NULL && strcmp(driver, "wayland") == 0;
+  return SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION,
+                                 wayland ? "1" : "0",
+                                 SDL_HINT_OVERRIDE) == SDL_TRUE;
 }
-InputLock::~InputLock() { inputBusy.clear(std::memory_order_release); }
-
-void ListQueue(EventQueue *queue) {
-  InputLock lock;
-  std::vector<EventQueue *> &queues = Queues();
-  if (std::find(queues.begin(), queues.end(), queue) == queues.end())
-    queues.push_back(queue);
-}
-
-void UnlistQueue(EventQueue *queue) {
-  InputLock lock;
-  std::vector<EventQueue *> &queues = Queues();
-  queues.erase(std::remove(queues.begin(), queues.end(), queue), queues.end());
-}
-
-InputState &Input() {
-  static InputState input;
-  return input;
-}
+const bool kSoftwareFramebufferAtStart = PreferSoftwareFramebuffer();
 
 void WatchEvents() {
+  PreferSoftwareFramebuffer();
   // SDL_Quit forgets its watches; installing again must not double one.
   SDL_DelEventWatch(Watch, NULL);
   SDL_AddEventWatch(Watch, NULL);
@@ -351,6 +302,12 @@ bool HasFocus(Uint32 windowId) {
   InputLock lock;
   const InputState &input = Input();
   return !input.focusKnown || input.focusWindowId == windowId;
+}
+
+void SendKey(const SDL_KeyboardEvent &key) {
+  SendKeyDown(key.windowID, KeyCodeOf(key.keysym.scancode),
+              WPARAM(key.keysym.sym), (key.keysym.mod & KMOD_ALT) != 0,
+              key.repeat != 0);
 }
 
 unsigned char KeyCodeOf(SDL_Scancode scancode) {

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <set>
 
-#include "standin.h"
+#include "desktop.h"
 
 namespace {
 
@@ -102,6 +102,22 @@ void ForgetDeadWindows() {
 SDL_Window *LiveWindow(Uint32 id) {
   return id != 0 && SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetWindowFromID(id)
                                                 : NULL;
+}
+
+HWND WindowHandle(uint32_t id) { return LiveWindow(id); }
+
+bool ReadDesktopSize(DWORD &width, DWORD &height) {
+  SDL_DisplayMode mode;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetDesktopDisplayMode(0, &mode) != 0)
+    return false;
+  width = DWORD(mode.w);
+  height = DWORD(mode.h);
+  return true;
+}
+
+void ShowSystemCursor() {
+  if (SDL_WasInit(SDL_INIT_VIDEO))
+    SDL_ShowCursor(SDL_ENABLE);
 }
 
 SDL_Window *WindowFromHandle(HWND handle) {

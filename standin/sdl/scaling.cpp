@@ -2,6 +2,7 @@
 // largest whole multiple of its size; put on the window's SDL surface by the
 // library's own present.
 #include "desktop.h"
+#include "present/capture.h"
 
 namespace {
 
@@ -61,4 +62,32 @@ void ShowPicture(const Pixels &source, const SDL_Rect &from, SDL_Window *window,
                 y < picture.y + picture.h;
     SDL_ShowCursor(over ? SDL_DISABLE : SDL_ENABLE);
   }
+}
+
+void ShowOnWindow(uint32_t windowId, const Pixels &source, const Rect &from,
+                  const RECT *screenArea, const Settings &settings,
+                  PresentScratch &scratch) {
+  CaptureFrame(settings, FrameToCapture(settings), source, from);
+  SDL_Window *window = LiveWindow(windowId);
+  if (window == NULL)
+    return;
+  ApplyAltEnter(window);
+  SDL_Surface *target = SDL_GetWindowSurface(window);
+  if (target == NULL)
+    return;
+  SDL_Rect in = {from.x, from.y, from.w, from.h};
+  SDL_Rect area = {0, 0, target->w, target->h};
+  // A windowed client's picture is scaled as it asks unless Alt+Enter made
+  // the window cover the screen; an exclusive one's fills its window.
+  bool fullScreen = screenArea == NULL || CoversScreen(window);
+  if (screenArea != NULL) {
+    int left, top;
+    SDL_GetWindowPosition(window, &left, &top);
+    area = SDL_Rect{screenArea->left - left, screenArea->top - top,
+                    screenArea->right - screenArea->left,
+                    screenArea->bottom - screenArea->top};
+  }
+  ShowPicture(source, in, window, target, area,
+              ScaleFor(settings.scale, fullScreen), scratch,
+              settings.hideCursor);
 }
