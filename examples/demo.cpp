@@ -17,6 +17,9 @@
 #if defined(_WIN32)
 #define DIRECTINPUT_VERSION 0x0500
 #include <windows.h>
+#elif defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+#include <windows.h> // CanvasWindow, from lurn's stand-in headers
 #else
 #include <SDL.h>
 #endif
@@ -310,6 +313,41 @@ int main(int argc, char **argv) {
   }
   CloseAll();
   DestroyWindow(window);
+  return 0;
+}
+
+#elif defined(__EMSCRIPTEN__)
+
+// In a web page: the page's canvas is the window and its title the page's.
+// The loop blocks as elsewhere; the page gets its turn at each present.
+EM_JS(void, SetPageTitle, (const char *title),
+      { document.title = 'lurn demo - ' + UTF8ToString(title); });
+
+namespace {
+
+void ShowTitle(const char *title) { SetPageTitle(title); }
+
+} // namespace
+
+int main(int argc, char **argv) {
+  Options options = ParseOptions(argc, argv);
+  HWND window = CanvasWindow("#screen");
+  if (window == NULL || !OpenAll(window, NULL, options)) {
+    CloseAll();
+    return 1;
+  }
+  Scene scene = StartScene();
+  FrameRate rate;
+  rate.Start((unsigned long)emscripten_get_now());
+  for (long frameNumber = 0; !scene.quit; ++frameNumber) {
+    if (rate.Done(options, frameNumber))
+      break;
+    ReadInput(display, input, scene);
+    if (!RunFrame(display, input, scene))
+      break;
+    rate.Count((unsigned long)emscripten_get_now());
+  }
+  CloseAll();
   return 0;
 }
 

@@ -1,6 +1,7 @@
 // The stand-in platform's window-system and COM declarations: the subset of
 // <windows.h> that lurn and its native clients use, with the same names.
-// Natively a window handle is the client's SDL_Window*.
+// Natively a window handle is the client's SDL_Window*; in a web page, the
+// canvas's, from CanvasWindow.
 #ifndef LURN_STANDIN_WINDOWS_H
 #define LURN_STANDIN_WINDOWS_H
 
@@ -134,5 +135,12 @@ BOOL WINAPI IsWindowUnicode(HWND window);
 // any thread is a live window's own (0 for no window).
 DWORD WINAPI GetCurrentThreadId(void);
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process);
+
+#ifdef __EMSCRIPTEN__
+// In a web page the window is a <canvas>, found by a CSS selector such as
+// "#screen"; null when the page has none. It takes the focus on a click or
+// a Tab, and its size is its CSS size in device pixels.
+HWND WINAPI CanvasWindow(const char *selector);
+#endif
 
 #endif
