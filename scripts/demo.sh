@@ -6,6 +6,10 @@
 # a private Xvfb for a few seconds and saves a screenshot. Other arguments go
 # to the demo (--fullscreen, --frames N, --seconds N).
 #
+# With --web it builds the demo page (the web preset), serves it on
+# 127.0.0.1 at a free port, saves a screenshot taken in headless Chromium
+# and prints the address to open; from a terminal it serves on until Ctrl+C.
+#
 # Every wait is bounded; an error box ends the run at once with its text,
 # and the private X server and Wine prefix go away however the script ends.
 set -euo pipefail
@@ -27,15 +31,28 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 
 wine_demo=0
+web_demo=0
 args=()
 for arg in "$@"; do
   case $arg in
   --wine) wine_demo=1 ;;
+  --web) web_demo=1 ;;
   *) args+=("$arg") ;;
   esac
 done
 
 bash scripts/setup.sh
+if [ "$web_demo" = 1 ]; then
+  export NODE_PATH=/usr/share/nodejs # emcc's own modules
+  cmake --preset web >/dev/null && cmake --build --preset web --target demo
+  shot=$PWD/build/demo-web-screenshot.png
+  query=
+  [ ${#args[@]} -gt 0 ] && query="?args=$(IFS=+; echo "${args[*]}")"
+  keep=()
+  [ -t 0 ] && keep=(--keep)
+  exec node tests/web/screenshot.js build/web/bin "demo.html$query" "$shot" 3 \
+    "${keep[@]}"
+fi
 if [ "$wine_demo" = 1 ]; then
   cmake --preset win32 >/dev/null && cmake --build --preset win32 --target demo
 else

@@ -15,20 +15,32 @@ packages=(
   dpkg-dev file lintian zip unzip # the release packages and their checks
   ccache  # compiles each changed file once across the builds and runs
   openbox # a window manager for the native scenarios that need one
+  emscripten chromium # the web build and its tests
 )
+# Node and npm drive the web tests; an installed Node (not Debian's) stays.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
     missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# The web tests' browser driver, pinned by its lockfile (puppeteer-core
+# drives the system's Chromium and downloads none).
+web=$(dirname "$0")/../tests/web
+if [ ! -f "$web/node_modules/.package-lock.json" ] ||
+  [ "$web/package-lock.json" -nt "$web/node_modules/.package-lock.json" ]; then
+  (cd "$web" && npm ci --no-audit --no-fund --loglevel=error)
+fi

@@ -20,7 +20,10 @@ const {serve, launch} = require('./browser');
     await browser.close();
   }
   console.log(`open in a browser: ${server.url}${page}`);
-  if (process.argv.includes('--keep')) return;
+  if (process.argv.includes('--keep')) {
+    console.log('serving until Ctrl+C');
+    return;
+  }
   await server.close();
 })().catch((error) => {
   console.error(error);
