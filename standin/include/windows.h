@@ -141,6 +141,9 @@ DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process);
 // "#screen"; null when the page has none. It takes the focus on a click or
 // a Tab, and its size is its CSS size in device pixels.
 HWND WINAPI CanvasWindow(const char *selector);
+// Waits at least `milliseconds`, in whole frames of the page, which has its
+// turn meanwhile (events, drawing); 0 waits for the next frame.
+void WINAPI Sleep(DWORD milliseconds);
 #endif
 
 #endif

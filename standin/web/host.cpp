@@ -43,7 +43,7 @@ Canvas canvas;
 
 // An event as a handler saw it, taken in at the next pump.
 struct HostEvent {
-  enum Kind { kKey, kButton, kMotion, kWheel, kFocus, kBlur } kind;
+  enum Kind { kKey, kButton, kMotion, kWheel, kFocus, kBlur, kMouseLost } kind;
   unsigned char key;
   bool down, repeat, alt;
   bool space; // a Space press that gives text: its default is prevented
@@ -65,6 +65,11 @@ Rect shownArea = {0, 0, 0, 0}, shownPicture = {0, 0, 0, 0};
 int pointerX = 0, pointerY = 0;
 // Frames the page has had since the last present: an unpaced loop gets one.
 unsigned framesWaited = 0, framesAtPresent = 0;
+double lastTurn = 0; // when the page last had its turn
+// A loop that calls the platform without presenting (its window in the
+// back, its surfaces lost, reading input only) still gives the page a turn
+// this often: the press or click that brings it back must get through.
+const double kLongestWithoutTurn = 50;
 std::vector<unsigned char> rgba;
 std::atomic<unsigned> pumps(0);
 
@@ -300,9 +305,11 @@ EM_BOOL OnFullScreen(int, const EmscriptenFullscreenChangeEvent *event,
   bool now = event->isFullscreen != 0;
   // Leaving it (Esc) while the display wants it is a switch away: the focus
   // goes, and the next press or click asks for the full screen again.
-  if (fullScreen && !now && exclusiveWanted)
+  if (fullScreen && !now && exclusiveWanted) {
     pending.push_back(HostEvent{HostEvent::kBlur, 0, false, false, false, false,
                                 0, 0, 0, 0, 0});
+    lurn_host_request(1, 0);
+  }
   if (!fullScreen && now && exclusiveWanted)
     pending.push_back(HostEvent{HostEvent::kFocus, 0, false, false, false,
                                 false, 0, 0, 0, 0, 0});
@@ -313,10 +320,9 @@ EM_BOOL OnFullScreen(int, const EmscriptenFullscreenChangeEvent *event,
 // The pointer lock's end (the browser's Esc) is a lost mouse.
 EM_BOOL OnPointerLock(int, const EmscriptenPointerlockChangeEvent *event,
                       void *) {
-  if (!event->isActive && exclusiveWanted) {
-    InputLock lock;
-    ++Input().focusLosses;
-  }
+  if (!event->isActive && exclusiveWanted)
+    pending.push_back(HostEvent{HostEvent::kMouseLost, 0, false, false, false,
+                                false, 0, 0, 0, 0, 0});
   return EM_FALSE;
 }
 
@@ -345,6 +351,9 @@ void TakeEvent(const HostEvent &event) {
     input.focusWindowId = kCanvasId;
     input.focusKnown = true;
     break;
+  case HostEvent::kMouseLost:
+    ++input.focusLosses; // the devices read as lost and acquire again
+    break;
   case HostEvent::kBlur:
     if (!input.focusKnown || input.focusWindowId == kCanvasId) {
       LoseInputFocus();
@@ -357,6 +366,12 @@ void TakeEvent(const HostEvent &event) {
 void WaitForFrame() {
   lurn_host_wait_frame();
   ++framesWaited;
+  lastTurn = lurn_host_now();
+}
+
+void KeepPageAlive() {
+  if (lurn_host_now() - lastTurn > kLongestWithoutTurn)
+    WaitForFrame();
 }
 
 // The pacing's clock: the page's, less the time the tab was hidden, so
@@ -443,13 +458,9 @@ void ShowOnWindow(uint32_t windowId, const Pixels &source, const Rect &from,
   framesAtPresent = framesWaited;
   if (windowId != kCanvasId || !canvas.attached)
     return;
-  AltEnterMove move;
-  while ((move = NextAltEnterMove(altEnter, screenArea == NULL)) !=
-         kAltEnterNone) {
-    bool wantFull = move == kAltEnterCover || move == kAltEnterFullScreen;
-    lurn_host_request(wantFull, 0);
-    if (!wantFull)
-      lurn_host_leave_full_screen();
+  // Alt+Enter's presses: the page's full screen went with the key itself;
+  // the picture follows the full screen (fullScreen below).
+  while (NextAltEnterMove(altEnter, screenArea == NULL) != kAltEnterNone) {
   }
   int width = 0, height = 0;
   lurn_host_canvas_size(&width, &height);
@@ -479,12 +490,27 @@ void ShowOnWindow(uint32_t windowId, const Pixels &source, const Rect &from,
 bool HasFocus(uint32_t windowId) {
   if (WindowHandle(windowId) == NULL)
     return false;
-  InputLock lock;
-  const InputState &input = Input();
-  return !input.focusKnown || input.focusWindowId == windowId;
+  // A client's loop has no pump of its own: the events queued so far are
+  // taken in first, in order, for the focus they carry.
+  if (!pending.empty())
+    PumpEvents();
+  bool focused;
+  {
+    InputLock lock;
+    const InputState &input = Input();
+    focused = !input.focusKnown || input.focusWindowId == windowId;
+  }
+  // A full-screen client in the back idles a frame at each call, as a
+  // minimised game would; any other loop gets no more than its due.
+  if (!focused && exclusiveWanted)
+    WaitForFrame();
+  else
+    KeepPageAlive();
+  return focused;
 }
 
 void PumpEvents() {
+  KeepPageAlive();
   std::vector<HostEvent> events;
   events.swap(pending);
   for (const HostEvent &event : events)
@@ -565,6 +591,13 @@ BOOL WINAPI GetCursorPos(LPPOINT point) {
   }
   *point = POINT{x, y};
   return TRUE;
+}
+
+void WINAPI Sleep(DWORD milliseconds) {
+  double until = lurn_host_now() + milliseconds;
+  do
+    WaitForFrame();
+  while (lurn_host_now() < until);
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) { return handle != NULL; }

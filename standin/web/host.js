@@ -9,12 +9,15 @@ mergeInto(LibraryManager.library, {
     hiddenSince: -1,   // when the tab was hidden, or -1
     hiddenTotal: 0,    // ms the tab was hidden, left out of the clock
     pending: {fullScreen: false, pointerLock: false},
+    inGesture: false,  // within a key press or click: requests go at once
     dialog: null,
     carryOut: function() {
       var host = lurnHost;
-      if (host.pending.fullScreen && !document.fullscreenElement &&
-          host.canvas.requestFullscreen)
-        host.canvas.requestFullscreen().catch(function() {});
+      // The canvas's parent goes full screen: the text sink beside the
+      // canvas must stay shown to keep the focus.
+      var box = host.canvas.parentElement;
+      if (host.pending.fullScreen && !document.fullscreenElement && box.requestFullscreen)
+        box.requestFullscreen().catch(function() {});
       if (host.pending.pointerLock && document.pointerLockElement !== host.canvas &&
           host.canvas.requestPointerLock)
         host.canvas.requestPointerLock();
@@ -44,11 +47,17 @@ mergeInto(LibraryManager.library, {
     // The canvas takes the focus (on a press too) and hands it to the sink,
     // where keys and text arrive.
     canvas.addEventListener('focus', function() { sink.focus(); });
-    canvas.addEventListener('mousedown', function() {
-      sink.focus();
+    function gesture() {
+      host.inGesture = true;
       host.carryOut();
+      setTimeout(function() { host.inGesture = false; }, 0);
+    }
+    canvas.addEventListener('mousedown', function(e) {
+      e.preventDefault(); // the sink keeps the focus: no blur and focus again
+      sink.focus();
+      gesture();
     }, true);
-    sink.addEventListener('keydown', host.carryOut, true);
+    sink.addEventListener('keydown', gesture, true);
     sink.addEventListener('input', function(e) {
       // An input method's text arrives whole at compositionend.
       if (!e.isComposing && e.data) host.text.push(e.data);
@@ -138,8 +147,7 @@ mergeInto(LibraryManager.library, {
     var host = lurnHost;
     if (fullScreen) host.pending.fullScreen = true;
     if (pointerLock) host.pending.pointerLock = true;
-    if (navigator.userActivation && navigator.userActivation.isActive)
-      host.carryOut();
+    if (host.inGesture) host.carryOut();
   },
 
   lurn_host_leave_full_screen__deps: ['$lurnHost'],

@@ -49,6 +49,9 @@
 #include <windows.h>
 
 #include <ddraw.h>
+#elif defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+#include <windows.h>
 #else
 #include <SDL.h>
 #endif
@@ -259,7 +262,7 @@ void ReadInput(Seen &seen) {
 
 // Back in front: the mouse is toggled off and on to be acquired again (the
 // library no longer needs it; --no-toggle leaves it out).
-void Reacquire(const Options &options) {
+[[maybe_unused]] void Reacquire(const Options &options) {
   if (input.mouse == NULL || !options.toggle)
     return;
   input.SyncAcquireMouse();
@@ -725,6 +728,41 @@ int main(int argc, char **argv) {
   }
   CloseAll();
   DestroyWindow(window);
+  Say("EXIT");
+  return 0;
+}
+
+#elif defined(__EMSCRIPTEN__)
+
+// In a web page: the page's canvas is the window; the loop has no message
+// pump, and the page gets its turn at each present and Sleep.
+int main(int argc, char **argv) {
+  Options options = ParseOptions(argc, argv);
+  HWND window = CanvasWindow("#screen");
+  Counts counts = {0, 0, 0, 0, 0};
+  Seen seen;
+  memset(&seen, 0, sizeof seen);
+  if (OpenAll(window, NULL, options)) {
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    Say("WINDOW 0 0 %ld %ld", long(client.right), long(client.bottom));
+    double start = emscripten_get_now(), lastStatus = start;
+    while (emscripten_get_now() - start < options.seconds * 1000) {
+      double frameStart = emscripten_get_now();
+      if (options.input)
+        ReadInput(seen);
+      if (!Frame(options, counts))
+        break;
+      if (emscripten_get_now() - lastStatus >= 250) {
+        lastStatus = emscripten_get_now();
+        SayStatus(counts, (unsigned long)(lastStatus - start));
+      }
+      double spent = emscripten_get_now() - frameStart;
+      if (options.frameMs > spent)
+        Sleep(DWORD(options.frameMs - spent));
+    }
+  }
+  CloseAll();
   Say("EXIT");
   return 0;
 }
