@@ -11,7 +11,18 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL runtime development)
 set(lurn_summary "display and input layer for pixel-drawing programs")
 
-if(WIN32)
+if(EMSCRIPTEN)
+  # For web pages: the static library, the headers, the page side (host.js),
+  # the page template and the CMake package, in lurn-<version>-web/.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME lurn-${PROJECT_VERSION}-web)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_STRIP_FILES OFF) # no strip for wasm objects
+  install(FILES README.md LICENSE CHANGELOG.md DESTINATION .)
+  install(FILES examples/minimal/CMakeLists.txt
+                examples/minimal/minimal_web.cpp
+          DESTINATION examples/minimal)
+elseif(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(lurn_arch win32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Writes the release into dist/: the 32- and 64-bit Windows zips, the Debian
+# Writes the release into dist/: the 32- and 64-bit Windows zips, the web
+# zip (Emscripten's static library, page side and template), the Debian
 # packages liblurn0 and liblurn-dev, the source tarball and SHA256SUMS, every
 # one from the same tree: HEAD, unpacked by git archive into a temporary
 # folder and built there in build folders of its own (the library alone,
@@ -73,7 +74,8 @@ if command -v ccache >/dev/null; then
 fi
 # The three configure steps at once (each mostly waits on one core), then
 # the builds one after another with the jobs asked for.
-presets=(native win32 win64)
+presets=(native win32 win64 web)
+export NODE_PATH=/usr/share/nodejs # Emscripten's own modules
 for preset in "${presets[@]}"; do
   extra=()
   # Debian's paths: /usr, the multiarch library folder.
@@ -93,7 +95,7 @@ for preset in "${presets[@]}"; do
     -exec mv -t dist {} +
 done
 
-for file in lurn-$version-win32.zip lurn-$version-win64.zip \
+for file in lurn-$version-win32.zip lurn-$version-win64.zip lurn-$version-web.zip \
   liblurn0_$version-1_$arch.deb liblurn-dev_$version-1_$arch.deb; do
   [ -f "dist/$file" ] || { echo "release: no dist/$file" >&2; exit 1; }
 done

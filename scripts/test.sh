@@ -3,7 +3,8 @@
 # the native library (plain and with AddressSanitizer and UBSan) and the
 # 32- and 64-bit Windows DLLs, runs their unit tests (the DLLs' under Wine),
 # then the end-to-end scenarios of each on private Xvfb servers, with
-# clients built by GCC and by clang-cl in MSVC mode; last the release,
+# clients built by GCC and by clang-cl in MSVC mode, and the web build's in
+# headless Chromium; last the release,
 # built apart from those builds, each package checked as a user takes it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -70,6 +71,11 @@ bash tests/e2e/e2e.sh native build/native "$PWD/build/native-sanitize/bin/e2e_cl
 step "native end to end on Wayland (Weston on Xvfb)"
 bash tests/e2e/e2e.sh wayland build/native
 
+step "web build (Emscripten) end to end in headless Chromium"
+NODE_PATH=/usr/share/nodejs cmake --preset web >/dev/null
+NODE_PATH=/usr/share/nodejs cmake --build --preset web -j "$jobs"
+node tests/web/run.js build/web/bin
+
 # The Windows builds with their tests (the presets alone build the library),
 # without debug information: GoogleTest builds a quarter faster.
 windows=(-DLURN_WERROR=ON -DBUILD_TESTING=ON -DCMAKE_BUILD_TYPE=Release)
@@ -109,6 +115,9 @@ bash tests/install/check_install.sh deb
 step "the Windows zips, each alone, from outside projects (GCC, clang-cl)"
 bash tests/install/check_install.sh win32
 bash tests/install/check_install.sh win64
+
+step "the web zip alone builds the README's web client, run in Chromium"
+bash tests/install/check_install.sh web
 
 step "the source tarball builds with the README's commands"
 bash tests/install/check_install.sh source

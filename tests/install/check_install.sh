@@ -11,7 +11,9 @@
 #     of the check's own (the machine's own installation, if any, is left
 #     alone), clients built against it with only find_package(lurn) and with
 #     only pkg-config lurn, run headless, and one closed by its window;
-#   check_install.sh source  the tarball builds with the README's commands.
+#   check_install.sh source  the tarball builds with the README's commands;
+#   check_install.sh web  the web zip alone builds the README's web client
+#     with the README's commands, and the page runs it in headless Chromium.
 set -euo pipefail
 kind=$1
 cd "$(dirname "$0")/../.."
@@ -58,6 +60,22 @@ expect_ends_when_closed() {
 }
 
 case $kind in
+web)
+  commands=$(sed -n '/^unzip lurn-/,/^```/p' README.md | sed '$d')
+  [ -n "$commands" ] || fail "README has no web zip commands"
+  cp "$dist/lurn-$version-web.zip" "$work/"
+  export CCACHE_BASEDIR=$work NODE_PATH=/usr/share/nodejs
+  build "the README's web client from the zip" \
+    bash -euo pipefail -c "cd '$work' && $commands"
+  client=$(sed -n '/^```cpp web$/,/^```$/p' README.md | sed '1d;$d')
+  diff <(echo "$client") "$work/lurn-$version-web/examples/minimal/minimal_web.cpp" ||
+    fail "the README's web client differs from examples/minimal/minimal_web.cpp"
+  said=$(node tests/web/run_page.js "$work/lurn-$version-web/build" \
+    'minimal.html?args=30' | grep '^minimal: ') || fail "the web client did not end"
+  expect_client web "$said"
+  echo "web: the README's client built from the zip alone ran in Chromium ($said)"
+  exit 0
+  ;;
 source)
   # The commands of the README's block that unpacks the tarball.
   commands=$(sed -n '/^tar xzf lurn-/,/^```/p' README.md | sed '$d')
