@@ -16,9 +16,24 @@
 # study. Other arguments
 # go to Google Benchmark (--benchmark_filter=..., ...). Colour codes only for
 # a terminal: lurn_bench colours nothing else.
+#
+# With --web: the web build's benches in headless Chromium (bench/web/run.js),
+# idle, then three times beside two busy loops.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
+if [ "${1:-}" = --web ]; then
+  export NODE_PATH=/usr/share/nodejs # Emscripten's own modules
+  cmake --preset web >/dev/null
+  cmake --build --preset web --target web_bench demo
+  cmake --preset web -B build/web-simd -DLURN_WEB_SIMD=ON >/dev/null
+  cmake --build build/web-simd --target web_bench demo
+  node bench/web/run.js build/web/bin build/web-simd/bin
+  for _ in 1 2 3; do
+    node bench/web/run.js build/web/bin build/web-simd/bin --load
+  done
+  exit 0
+fi
 busy=()
 stop_busy() {
   [ ${#busy[@]} -eq 0 ] || kill "${busy[@]}" 2>/dev/null || true

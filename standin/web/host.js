@@ -8,6 +8,7 @@ mergeInto(LibraryManager.library, {
     text: [],          // UTF-8 strings not yet taken
     hiddenSince: -1,   // when the tab was hidden, or -1
     hiddenTotal: 0,    // ms the tab was hidden, left out of the clock
+    waited: 0,         // ms spent waiting for frames, for the benches
     pending: {fullScreen: false, pointerLock: false},
     inGesture: false,  // within a key press or click: requests go at once
     dialog: null,
@@ -83,14 +84,15 @@ mergeInto(LibraryManager.library, {
     return lurnHost.sink !== null && document.activeElement === lurnHost.sink;
   },
 
-  // The backing store follows the canvas's CSS size in device pixels.
+  // The backing store follows the canvas's CSS size in device pixels (its
+  // layout size: a page may scale it further with a CSS transform).
   lurn_host_canvas_size__deps: ['$lurnHost'],
   lurn_host_canvas_size: function(width, height) {
     var canvas = lurnHost.canvas, w = 0, h = 0;
     if (canvas) {
-      var rect = canvas.getBoundingClientRect(), ratio = window.devicePixelRatio || 1;
-      w = Math.round(rect.width * ratio);
-      h = Math.round(rect.height * ratio);
+      var ratio = window.devicePixelRatio || 1;
+      w = Math.round(canvas.clientWidth * ratio);
+      h = Math.round(canvas.clientHeight * ratio);
       if (w > 0 && h > 0 && (canvas.width !== w || canvas.height !== h)) {
         canvas.width = w;
         canvas.height = h;
@@ -125,12 +127,14 @@ mergeInto(LibraryManager.library, {
 
   // The one yield point: the next animation frame, or in a hidden tab (where
   // frames stop) a slow timer. One wake-up at most is ever pending.
+  lurn_host_wait_frame__deps: ['$lurnHost'],
   lurn_host_wait_frame: function() {
     return Asyncify.handleSleep(function(wakeUp) {
-      var done = false, frame = 0, timer = 0;
+      var done = false, frame = 0, timer = 0, start = performance.now();
       function wake() {
         if (done) return;
         done = true;
+        lurnHost.waited += performance.now() - start;
         cancelAnimationFrame(frame);
         clearTimeout(timer);
         wakeUp();

@@ -1,10 +1,19 @@
 // SSE2 kernels: 8 source pixels at a time; the rest by the plain ones.
 #include "kernels.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__) || defined(__i386__) ||                                \
+    (defined(__wasm_simd128__) && defined(__SSE2__))
 #include <immintrin.h>
 
+#if defined(__wasm_simd128__)
+// WebAssembly with -msimd128 -msse2: Emscripten maps SSE2 onto wasm SIMD,
+// which every engine that loads the module runs.
+#define LURN_SSE2
+#define LURN_HAS_SSE2 true
+#else
 #define LURN_SSE2 __attribute__((target("sse2")))
+#define LURN_HAS_SSE2 __builtin_cpu_supports("sse2")
+#endif
 
 namespace {
 
@@ -144,9 +153,7 @@ const Kernels kSse2Kernels = {"sse2", Widen, kPortableKernels.pick};
 
 } // namespace
 
-const Kernels *Sse2Kernels() {
-  return __builtin_cpu_supports("sse2") ? &kSse2Kernels : nullptr;
-}
+const Kernels *Sse2Kernels() { return LURN_HAS_SSE2 ? &kSse2Kernels : nullptr; }
 
 #else
 
