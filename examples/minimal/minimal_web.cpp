@@ -2,11 +2,11 @@
 // keyboard, a frame loop drawing a moving bar until Escape or N frames are
 // drawn (minimal.html?args=N). The loop blocks as it does on Windows: each
 // present gives the page its turn.
-#include <dinput.h>  // key codes, from lurn's stand-in headers
-#include <windows.h> // CanvasWindow
+#include <dinput.h> // key codes, from lurn's stand-in headers
 #include <lurn.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <windows.h> // CanvasWindow
 
 static LurnDirectDraw display;
 static LurnDirectInput input;
