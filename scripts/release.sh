@@ -88,7 +88,7 @@ for preset in "${presets[@]}"; do
 done
 for preset in "${presets[@]}"; do
   targets=(lurn)
-  [ $preset = native ] || targets+=(lurn_msvc_lib)
+  case $preset in win32 | win64) targets+=(lurn_msvc_lib) ;; esac
   cmake --build "$src/build/$preset" -j "$jobs" --target "${targets[@]}"
   (cd "$src/build/$preset" && cpack -B "$work/packages" >/dev/null)
   find "$work/packages" -maxdepth 1 \( -name '*.zip' -o -name '*.deb' \) \
