@@ -7,6 +7,7 @@
 #include <stdio.h>
 
 #include "../empty_field.h"
+#include "../errors/diagnostic.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
 #include "../window/window_look.h"
@@ -590,6 +591,9 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                   false,
                   false,
                   DDPIXELFORMAT()};
+  // A developer who asks for the figures sees what they were made under.
+  if (open.settings.stats)
+    SayDiagnostic("%s", DescribeSettings().c_str());
   if (open.settings.keepDesktop == 1)
     options |= KeepDesktop;
   else if (open.settings.keepDesktop == 0)

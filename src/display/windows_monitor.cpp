@@ -7,6 +7,7 @@
 
 #include <string.h>
 
+#include "../errors/diagnostic.h"
 #include "../settings/settings.h"
 #include "../window/window.h"
 #include "../window/window_look.h"

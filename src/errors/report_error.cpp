@@ -3,6 +3,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "diagnostic.h"
 #include "../settings/settings.h"
 
 namespace {

@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "../errors/diagnostic.h"
 #include "../settings/settings.h"
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "../errors/diagnostic.h"
+
 long long PeriodOfWholeHertz(long long ticksPerSecond, int hertz) {
   if (hertz <= 1)
     hertz = 60;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 
+#include "../errors/diagnostic.h"
 #include "../settings/settings.h"
 #if defined(LURN_WINDOW_SYSTEM)
 #include "window_look.h"

@@ -10,6 +10,7 @@
 #include <lurn.h>
 #include <string.h>
 
+#include "../errors/diagnostic.h"
 #include "../settings/settings.h"
 #include "window.h"
 #include "window_look.h"
