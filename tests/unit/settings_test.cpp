@@ -458,8 +458,11 @@ TEST(Diagnostics, ALogPipeThatNobodyReadsIsRefused) {
 // A write that fails (a full disk) is said, not lost.
 TEST(Diagnostics, ALogWriteThatFailsIsSaid) {
   const char path[] = "Z:\\dev\\full"; // Wine's view of Linux's full device
-  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+  HANDLE device = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+  if (device == INVALID_HANDLE_VALUE)
     GTEST_SKIP() << path << " is not here: not under Wine";
+  CloseHandle(device);
   SetVariable("LURN_LOG", path);
   StderrCapture capture;
   SayDiagnostic("lurn: one");
