@@ -148,6 +148,19 @@ TEST(Pacing, ADisplayChangeReadsTheRefreshAgainAtOnce) {
   EXPECT_EQ(6944444 * 8, times.back() - times.front());
 }
 
+// The figure a LURN_STATS line gives beside `label`: after it, or before it
+// when the label starts with a space; NAN when the line has no such label.
+double Figure(const std::string &line, const std::string &label) {
+  size_t at = line.find(label);
+  if (at == std::string::npos)
+    return NAN;
+  if (label[0] == ' ') {
+    size_t start = line.rfind(' ', at - 1);
+    return atof(line.c_str() + (start == std::string::npos ? 0 : start + 1));
+  }
+  return atof(line.c_str() + at + label.size());
+}
+
 TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
   const long long P = 16666667;
   FakeClock *clock = new FakeClock;
@@ -163,15 +176,24 @@ TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
                  false};
   });
   std::vector<std::string> lines = capture.TakeLines();
-  ASSERT_EQ(2u, lines.size());
-  EXPECT_EQ("lurn: 59.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
-            "5.00 ms; refreshes missed 1, by late frames 1, by late wakes 0; "
-            "waited 706 ms",
-            lines[0]);
-  EXPECT_EQ("lurn: 59.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
-            "5.00 ms; refreshes missed 1, by late frames 0, by late wakes 1; "
-            "waited 720 ms",
-            lines[1]);
+  ASSERT_EQ(2u, lines.size()) << "one line a second";
+  const struct { long lateFrames, lateWakes; } seconds[] = {{1, 0}, {0, 1}};
+  for (int second = 0; second < 2; ++second) {
+    const std::string &line = lines[second];
+    SCOPED_TRACE(line);
+    // Each refresh of the 60 Hz second is either presented or missed.
+    EXPECT_DOUBLE_EQ(60, Figure(line, " presents/s") + Figure(line, "missed "));
+    EXPECT_DOUBLE_EQ(1, Figure(line, "missed "));
+    EXPECT_DOUBLE_EQ(seconds[second].lateFrames,
+                     Figure(line, "by late frames "));
+    EXPECT_DOUBLE_EQ(seconds[second].lateWakes, Figure(line, "by late wakes "));
+    // Most presents take 1 ms, each tenth 5 ms.
+    EXPECT_DOUBLE_EQ(1, Figure(line, "median "));
+    EXPECT_DOUBLE_EQ(5, Figure(line, "p99 "));
+    EXPECT_DOUBLE_EQ(5, Figure(line, "max "));
+    // Each frame's work and present leave about 12 ms of its refresh.
+    EXPECT_NEAR(59 * 12.3, Figure(line, "waited "), 59 * 1.0);
+  }
   EXPECT_EQ(lines[0] + "\n" + lines[1] + "\n", log.Text())
       << "LURN_LOG's file against standard error";
 }
