@@ -33,7 +33,7 @@ struct Entry {
 };
 
 const Entry kEntries[] = {
-    {"LURN_KEEP_DESKTOP", NULL, kSwitch, "0 or 1", "the program's"},
+    {"LURN_KEEP_DESKTOP", NULL, kSwitch, "0 or 1", "the program's option bit"},
     {"LURN_SCALE", "LURN_STANDIN_SCALE", kScales, "stretch, aspect or integer",
      "the default"},
     {"LURN_VSYNC", "LURN_STANDIN_VSYNC", kVsyncs, "0, 1 or all", "1"},
@@ -127,8 +127,8 @@ Value Resolve(const Entry &entry, long long unset) {
       std::map<std::string, std::string>::const_iterator set =
           fromCode.find(entry.name);
       text = set != fromCode.end() ? set->second : "";
-    } else if (name != NULL && getenv(name) != NULL) {
-      text = getenv(name);
+    } else if (const char *found = name != NULL ? getenv(name) : NULL) {
+      text = found;
     }
     if (text.empty())
       continue;
@@ -191,8 +191,9 @@ std::string DescribeSettings() {
       set += std::string(set.empty() ? "" : ", ") + value.name + "=" +
              Quoted(value.text) + " (" + kSourceNames[value.source] + ")";
   }
-  return "lurn: settings in force: " + (set.empty() ? "none set" : set) +
-         "; every other setting its default";
+  return "lurn: settings in force: " +
+         (set.empty() ? "every setting its default"
+                      : set + "; every other setting its default");
 }
 
 std::string LogSetting() { return ReadText("LURN_LOG"); }

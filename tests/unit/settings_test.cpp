@@ -8,7 +8,8 @@
 #include <sys/stat.h> // mkfifo
 #endif
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer's allocator counts its own bytes (GCC ships no header).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include <chrono>
