@@ -226,7 +226,16 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
         record->hook = 0;
       if (unhook && Unused(*record))
         Erase(record);
-    } else if (message == WM_CHAR) {
+    }
+#if defined(LURN_WINDOW_SYSTEM)
+    // Before the characters: a held Return's repeated WM_CHARs are the
+    // library's up to its release, as its key-downs are.
+    else if (record->altEnterUsers > 0 &&
+             NoteAltEnter(*record, message, wParam, lParam)) {
+      return 0;
+    }
+#endif
+    else if (message == WM_CHAR) {
       for (KeyboardOnWindow &keyboard : record->keyboards)
         if (keyboard.listening)
           TakeCharacter(keyboard, window, wParam);
@@ -238,9 +247,6 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
       // The client area only: the frame's arrows stay the system's.
       hideCursor = record->cursorUsers > 0 && LOWORD(lParam) == HTCLIENT &&
                    OverPicture(*record);
-    } else if (record->altEnterUsers > 0 &&
-               NoteAltEnter(*record, message, wParam, lParam)) {
-      return 0;
     }
 #endif
     else if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {

@@ -235,6 +235,30 @@ TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
   }
 }
 
+// The Return of a taken Alt+Enter, held past the Alt, repeats: its key
+// messages and its characters are the library's up to its release; a fresh
+// Return afterwards is the program's, its character too.
+TEST_F(WindowHook, AHeldAltEnterReturnsCharactersStayTheLibrarys) {
+  HWND window = Window();
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  const LPARAM alt = 1L << 29, repeat = 1L << 30, up = 3L << 30;
+  FakeSend(window, WM_SYSKEYDOWN, VK_RETURN, 1 | alt);
+  FakeSend(window, WM_SYSCHAR, '\r', 1 | alt);
+  for (int i = 0; i < 3; ++i) { // Alt let go; Return held, repeating
+    FakeSend(window, WM_KEYDOWN, VK_RETURN, 1 | repeat);
+    FakeSend(window, WM_CHAR, '\r', 1 | repeat);
+  }
+  FakeSend(window, WM_KEYUP, VK_RETURN, 1 | up);
+  EXPECT_EQ("0 0 0", std::to_string(Seen(WM_KEYDOWN)) + " " +
+                         std::to_string(Seen(WM_CHAR)) + " " +
+                         std::to_string(Seen(WM_SYSCHAR)))
+      << "key-downs, characters, system characters that reached the program";
+  FakeSend(window, WM_KEYDOWN, VK_RETURN, 1);
+  FakeSend(window, WM_CHAR, '\r', 1);
+  EXPECT_EQ(1u, Seen(WM_KEYDOWN)) << "a fresh Return";
+  EXPECT_EQ(1u, Seen(WM_CHAR)) << "a fresh Return's character";
+}
+
 // Alt+Enter there and back puts the window where the user had put it just
 // before the switch, not where Open found it; Close leaves it there.
 TEST_F(WindowHook, AltEnterBackReturnsToThePlaceJustBeforeTheSwitch) {
