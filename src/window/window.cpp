@@ -20,11 +20,12 @@ const size_t kMostText = 4096;
 std::vector<std::unique_ptr<WindowRecord>> records;
 UINT_PTR lastHook; // under the lock; IDs are never reused
 
-WindowRecord *ByHook(HWND window, UINT_PTR hook) {
-  for (const std::unique_ptr<WindowRecord> &record : records)
-    if (record->window == window && record->hook == hook)
-      return record.get();
-  return NULL;
+// Under the lock: whether `record` is still one of the list.
+bool Known(const WindowRecord *record) {
+  for (const std::unique_ptr<WindowRecord> &known : records)
+    if (known.get() == record)
+      return true;
+  return false;
 }
 
 bool Unused(const WindowRecord &record) {
@@ -52,11 +53,36 @@ void Erase(WindowRecord *record) {
     }
 }
 
-// Whether the subclass may come off now without cutting out a hook of the
-// program's set above the chain.
-bool ChainClear(const WindowRecord &record) {
-  return record.chain == 0 ||
-         GetWindowLongPtrW(record.window, GWLP_WNDPROC) == record.chain;
+LRESULT CALLBACK Probe(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                       UINT_PTR, DWORD_PTR) {
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// The window procedure the system's subclass chain puts on a window, learnt
+// from a private message-only window; 0 where there is none to learn from
+// (the stand-in's windows have no procedure: 0 is then their chain's).
+LONG_PTR LearnChainProcedure() {
+  HWND probe = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                               NULL, NULL, NULL);
+  if (probe == NULL)
+    return 0;
+  LONG_PTR procedure = 0;
+  if (SetWindowSubclass(probe, Probe, 1, 0)) {
+    procedure = GetWindowLongPtrW(probe, GWLP_WNDPROC);
+    RemoveWindowSubclass(probe, Probe, 1);
+  }
+  DestroyWindow(probe);
+  return procedure;
+}
+
+// Whether the subclass may come off now: only while the window's procedure
+// is the system's chain. A hook the program set above the chain by the
+// window procedure would otherwise be cut out as the emptied chain puts
+// back the procedure it replaced, whether the chain was the library's or
+// was there before.
+bool ChainClear(HWND window) {
+  static const LONG_PTR chain = LearnChainProcedure();
+  return GetWindowLongPtrW(window, GWLP_WNDPROC) == chain;
 }
 
 void AppendUtf8(std::string &text, unsigned point) {
@@ -195,8 +221,10 @@ void NoteDisplayChange(UINT message) {
 #endif
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                 LPARAM lParam, UINT_PTR hook, DWORD_PTR) {
-  bool unhook = false;
+                                 LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  // The subclass is taken off before its record goes.
+  WindowRecord *record = reinterpret_cast<WindowRecord *>(data);
+  bool settle = false;
 #if defined(_WIN32)
   NoteDisplayChange(message);
 #endif
@@ -209,23 +237,12 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
 #endif
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
-    WindowRecord *record = ByHook(window, hook);
-    if (record == NULL) {
-      unhook = true; // a stale subclass of a record gone
-    } else if (message == WM_NCDESTROY) {
+    if (message == WM_NCDESTROY) {
       record->gone = true;
-      record->hook = 0;
       record->altEnter = AltEnter();
-      unhook = true;
-      if (Unused(*record))
-        Erase(record);
+      settle = true;
     } else if (!Listening(*record)) {
-      // Left on the window: off once the chain is clear.
-      unhook = ChainClear(*record);
-      if (unhook)
-        record->hook = 0;
-      if (unhook && Unused(*record))
-        Erase(record);
+      settle = true; // left on the window: off once the chain is clear
     }
 #if defined(LURN_WINDOW_SYSTEM)
     // Before the characters: a held Return's repeated WM_CHARs are the
@@ -259,8 +276,8 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
     return TRUE;
   }
 #endif
-  if (unhook)
-    RemoveWindowSubclass(window, WindowProcedure, hook);
+  if (settle)
+    SettleWindow(record); // `record` may be gone after this
   return DefSubclassProc(window, message, wParam, lParam);
 }
 
@@ -286,13 +303,21 @@ WindowRecord *OfKeyboard(const void *keyboard, KeyboardOnWindow *&found) {
   return NULL;
 }
 
-// Under the lock: the keyboard's part of its window's record, listening.
-KeyboardOnWindow *ListeningKeyboard(const void *keyboard, const char *method) {
-  KeyboardOnWindow *on = NULL;
-  WindowRecord *record = OfKeyboard(keyboard, on);
-  if (record != NULL && !on->listening)
-    on->listening = HookWindow(*record, method);
-  return on;
+// The keyboard's part of its window's record listens from now on, where
+// its window may be hooked from this thread; `method` names the call in the
+// line said otherwise. Not under the lock.
+void Listen(const void *keyboard, const char *method) {
+  WindowRecord *record;
+  bool sayRefusal = false;
+  {
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    KeyboardOnWindow *on = NULL;
+    record = OfKeyboard(keyboard, on);
+    if (record == NULL || on->listening || !MayHook(*record, sayRefusal))
+      return SayHookRefused(record, sayRefusal, method);
+    on->listening = true;
+  }
+  SettleWindow(record);
 }
 
 } // namespace
@@ -321,43 +346,68 @@ WindowRecord *HoldWindow(HWND window) {
     records.emplace_back(new WindowRecord());
     record = records.back().get();
     record->window = window;
+    record->hookId = ++lastHook;
   }
   return record;
 }
 
-bool HookWindow(WindowRecord &record, const char *method) {
-  if (record.hook != 0)
-    return true; // once per window, whatever hooks come and go above it
+bool MayHook(WindowRecord &record, bool &sayRefusal) {
   if (record.gone)
     return false;
-  if (!OnWindowThread(record.window)) {
-    if (!record.refusalSaid)
-      SayDiagnostic("lurn: %s: window %p belongs to another thread, which "
-                    "alone may hook it; call %s on the window's thread",
-                    method, static_cast<void *>(record.window), method);
-    record.refusalSaid = true;
-    return false;
-  }
-  LONG_PTR before = GetWindowLongPtrW(record.window, GWLP_WNDPROC);
-  if (!SetWindowSubclass(record.window, WindowProcedure, lastHook + 1, 0))
-    return false;
-  record.hook = ++lastHook;
-  LONG_PTR after = GetWindowLongPtrW(record.window, GWLP_WNDPROC);
-  record.chain = after != before ? after : 0;
-  return true;
+  if (OnWindowThread(record.window))
+    return true;
+  sayRefusal = !record.refusalSaid;
+  record.refusalSaid = true;
+  return false;
 }
 
-void LetWindowGo(WindowRecord *record) {
-  if (record == NULL || Listening(*record))
-    return;
-  if (record->hook != 0 && !IsWindow(record->window))
-    record->hook = 0; // the subclass went with the window
-  if (record->hook != 0 && !record->gone && ChainClear(*record) &&
-      OnWindowThread(record->window) &&
-      RemoveWindowSubclass(record->window, WindowProcedure, record->hook))
-    record->hook = 0;
-  if (record->hook == 0 && Unused(*record))
-    Erase(record);
+void SayHookRefused(const WindowRecord *record, bool sayRefusal,
+                    const char *method) {
+  if (sayRefusal)
+    SayDiagnostic("lurn: %s: window %p belongs to another thread, which "
+                  "alone may hook it; call %s on the window's thread",
+                  method, static_cast<void *>(record->window), method);
+}
+
+void SettleWindow(WindowRecord *record) {
+  for (;;) {
+    HWND window;
+    UINT_PTR id;
+    bool hook;
+    {
+      std::lock_guard<std::mutex> hold(WindowsLock());
+      if (!Known(record) || record->settling)
+        return; // gone, or the thread settling it sees to it
+      window = record->window;
+      id = record->hookId;
+      bool wanted = Listening(*record) && !record->gone;
+      if (record->hooked && !IsWindow(window))
+        record->hooked = false; // the subclass went with the window
+      hook = wanted && !record->hooked && OnWindowThread(window);
+      bool unhook = !wanted && record->hooked && OnWindowThread(window) &&
+                    (record->gone || ChainClear(window));
+      if (!hook && !unhook) {
+        if (!record->hooked && Unused(*record))
+          Erase(record);
+        return;
+      }
+      record->settling = true;
+    }
+    // The system's chain is changed outside the lock: the chain's own lock
+    // may be held by a thread calling the window's procedure, which takes
+    // this one.
+    bool done = hook ? SetWindowSubclass(window, WindowProcedure, id,
+                                         reinterpret_cast<DWORD_PTR>(record))
+                     : RemoveWindowSubclass(window, WindowProcedure, id);
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    record->settling = false;
+    if (!done) {
+      if (!hook && !IsWindow(window))
+        record->hooked = false;
+      return; // tried again by the next call that settles it
+    }
+    record->hooked = hook;
+  }
 }
 
 void AddKeyboard(const void *keyboard, void *window) {
@@ -374,12 +424,13 @@ int TakeText(const void *keyboard, char *utf8, int size) {
   if (utf8 == NULL || size <= 0)
     return 0;
   utf8[0] = 0;
+  Listen(keyboard, "ReadText");
   bool tooSmall = false;
   size_t length = 0;
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
-    KeyboardOnWindow *text = ListeningKeyboard(keyboard, "ReadText");
-    if (text == NULL)
+    KeyboardOnWindow *text = NULL;
+    if (OfKeyboard(keyboard, text) == NULL || !text->listening)
       return 0;
     length = WholeCharacters(text->text, size_t(size) - 1);
     tooSmall = length == 0 && !text->text.empty() && !text->tooSmallSaid;
@@ -396,10 +447,7 @@ int TakeText(const void *keyboard, char *utf8, int size) {
   return static_cast<int>(length);
 }
 
-void ListenForStrokes(const void *keyboard) {
-  std::lock_guard<std::mutex> hold(WindowsLock());
-  ListeningKeyboard(keyboard, "KeyStrokes");
-}
+void ListenForStrokes(const void *keyboard) { Listen(keyboard, "KeyStrokes"); }
 
 void TakeStrokes(const void *keyboard, bool returnHeld, bool altHeld,
                  unsigned short strokes[256], bool &altEnterTaken,
@@ -423,14 +471,17 @@ void TakeStrokes(const void *keyboard, bool returnHeld, bool altHeld,
 }
 
 void DropKeyboard(const void *keyboard) {
-  std::lock_guard<std::mutex> hold(WindowsLock());
-  KeyboardOnWindow *on = NULL;
-  WindowRecord *record = OfKeyboard(keyboard, on);
-  if (record == NULL)
-    return;
-  *on = record->keyboards.back();
-  record->keyboards.pop_back();
-  LetWindowGo(record);
+  WindowRecord *record;
+  {
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    KeyboardOnWindow *on = NULL;
+    record = OfKeyboard(keyboard, on);
+    if (record == NULL)
+      return;
+    *on = record->keyboards.back();
+    record->keyboards.pop_back();
+  }
+  SettleWindow(record);
 }
 
 #if defined(_WIN32)

@@ -46,11 +46,10 @@ struct KeyboardOnWindow {
 
 struct WindowRecord {
   HWND window;
-  bool gone;     // destroyed: nothing to give back; the handle may come again
-  UINT_PTR hook; // the library's subclass on the window, 0 for none
-  // The window procedure the system's chain became when the subclass was
-  // set; 0 when the chain was there before.
-  LONG_PTR chain;
+  bool gone;       // destroyed: nothing to give back; the handle may come again
+  UINT_PTR hookId; // the library's subclass's ID, the record its data
+  bool hooked;     // the subclass is on the window
+  bool settling;   // a thread is putting it on or taking it off
   bool refusalSaid; // the one line about another thread's window
   std::vector<KeyboardOnWindow> keyboards;
   int altEnterUsers; // displays taking Alt+Enter on it
@@ -82,7 +81,7 @@ struct WindowRecord {
 std::mutex &WindowsLock();
 
 // Under the lock: the record of the live window `window`, made when there
-// is none. Its users keep it; LetWindowGo once one leaves.
+// is none. Its users keep it; SettleWindow once one leaves.
 WindowRecord *HoldWindow(HWND window);
 // Under the lock: the live record of `window`, or null.
 WindowRecord *LiveRecord(HWND window);
@@ -90,16 +89,20 @@ WindowRecord *LiveRecord(HWND window);
 // and a call that sends the window a message from elsewhere waits for that
 // thread (which may be waiting for this one).
 bool OnWindowThread(HWND window);
-// Under the lock: puts the library's subclass on the record's window, once,
-// on the window's thread only; elsewhere it says so once (for `method`) and
-// answers false.
-bool HookWindow(WindowRecord &record, const char *method);
-// Under the lock, after a user left: with no user left the subclass comes
-// off, unless a hook of the program's sits above the chain (taking it off
-// would cut that hook out) or this is not the window's thread; it then
+// Under the lock: whether a new user of the record may have the window
+// hooked: only on the window's own thread. Elsewhere `sayRefusal` is set
+// the first time, for SayHookRefused to say once the lock is let go.
+bool MayHook(WindowRecord &record, bool &sayRefusal);
+void SayHookRefused(const WindowRecord *record, bool sayRefusal,
+                    const char *method);
+// Not under the lock, after the record's users changed: the library's
+// subclass is put on the window while a user listens, and taken off once
+// none does, unless a hook of the program's sits above the chain (taking it
+// off would cut that hook out) or this is not the window's thread; it then
 // passes everything on and takes itself off once it can. The record goes
-// with the subclass.
-void LetWindowGo(WindowRecord *record);
+// once it has neither subclass nor users. The platform's subclass calls are
+// made with no lock of the library's held.
+void SettleWindow(WindowRecord *record);
 
 // The keyboard was opened on `window`.
 void AddKeyboard(const void *keyboard, void *window);

@@ -220,18 +220,24 @@ HRESULT CoverMonitor(DisplayState &state) {
   if (!IsWindow(window) || !MonitorOf(window, monitor))
     return DDERR_INVALIDPARAMS;
   Look look;
+  bool movable = false;
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
     WindowRecord *record = Hold(state);
     if (record == NULL)
       return DDERR_INVALIDPARAMS;
-    if (!MovableHere(window, "Open", "is not made to cover its monitor"))
-      return DD_OK;
-    record->restyled = true;
-    record->covering = true;
-    look = Covering(*record, monitor.rcMonitor);
+    movable = OnWindowThread(window);
+    if (movable) {
+      record->restyled = true;
+      record->covering = true;
+      look = Covering(*record, monitor.rcMonitor);
+    }
   }
-  Show(window, look, monitor);
+  // Said with no lock held, as every line is.
+  if (!movable)
+    MovableHere(window, "Open", "is not made to cover its monitor");
+  else
+    Show(window, look, monitor);
   return DD_OK;
 }
 
@@ -243,12 +249,17 @@ void TakeUse(DisplayState &state, bool wanted, bool &taken,
              int WindowRecord::*users) {
   if (!wanted || taken)
     return;
-  std::lock_guard<std::mutex> hold(WindowsLock());
-  WindowRecord *record = Hold(state);
-  if (record != NULL && HookWindow(*record, "Open")) {
+  WindowRecord *record;
+  bool sayRefusal = false;
+  {
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    record = Hold(state);
+    if (record == NULL || !MayHook(*record, sayRefusal))
+      return SayHookRefused(record, sayRefusal, "Open");
     ++(record->*users);
     taken = true;
   }
+  SettleWindow(record);
 }
 
 } // namespace
@@ -294,8 +305,8 @@ void GiveWindowBack(DisplayState &state) {
       record->covering = false;
       record->altEnter = AltEnter();
     }
-    LetWindowGo(record); // the record may go
   }
+  SettleWindow(record); // the record may go
   MONITORINFO monitor;
   if (restyled && IsWindow(window) && MonitorOf(window, monitor) &&
       MovableHere(window, "Close", "keeps the look the library gave it"))

@@ -49,6 +49,12 @@ LRESULT CALLBACK ProgramHook(HWND window, UINT message, WPARAM wParam,
 }
 const WNDPROC kHooks[2] = {ProgramHook<0>, ProgramHook<1>};
 
+// A subclass of the program's own, through the system's chain.
+LRESULT CALLBACK ProgramSubclass(HWND window, UINT message, WPARAM wParam,
+                                 LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
 std::string Text(const RECT &r) {
   char text[64];
   snprintf(text, sizeof text, "%ld,%ld %ldx%ld", long(r.left), long(r.top),
@@ -257,6 +263,35 @@ TEST_F(WindowHook, AHeldAltEnterReturnsCharactersStayTheLibrarys) {
   FakeSend(window, WM_CHAR, '\r', 1);
   EXPECT_EQ(1u, Seen(WM_KEYDOWN)) << "a fresh Return";
   EXPECT_EQ(1u, Seen(WM_CHAR)) << "a fresh Return's character";
+}
+
+// A chain the program had set through the system before the library hooked
+// survives Close when the program then hooks the window by its procedure:
+// the library's subclass stays under the program's hook, passing everything
+// on, rather than the system putting the first procedure back over it.
+TEST_F(WindowHook, CloseKeepsTheProgramsHookOverAChainThatWasThereBefore) {
+  HWND window = Window();
+  ASSERT_TRUE(SetWindowSubclass(window, ProgramSubclass, 1, 0));
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  ASSERT_TRUE(RemoveWindowSubclass(window, ProgramSubclass, 1));
+  program.beneath[0] = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kHooks[0])));
+  display.Close();
+  EXPECT_TRUE(GetWindowLongPtrW(window, GWLP_WNDPROC) ==
+              reinterpret_cast<LONG_PTR>(kHooks[0]))
+      << "the program's hook was cut out";
+  program.base.clear();
+  FakeSend(window, WM_USER, 0, 0);
+  AltEnter(window);
+  EXPECT_EQ("1 1 3", std::to_string(Seen(WM_USER)) + " " +
+                         std::to_string(Seen(WM_SYSKEYDOWN)) + " " +
+                         std::to_string(program.hookCalls[0]));
+  // Once the program's hook is off, the library's subclass goes too.
+  SetWindowLongPtrW(window, GWLP_WNDPROC,
+                    reinterpret_cast<LONG_PTR>(program.beneath[0]));
+  FakeSend(window, WM_USER, 0, 0);
+  FakeSend(window, WM_USER, 0, 0);
+  EXPECT_TRUE(fake.windows[window].procedure == BaseProcedure);
 }
 
 // Alt+Enter there and back puts the window where the user had put it just
