@@ -308,16 +308,18 @@ WindowRecord *OfKeyboard(const void *keyboard, KeyboardOnWindow *&found) {
 // line said otherwise. Not under the lock.
 void Listen(const void *keyboard, const char *method) {
   WindowRecord *record;
-  bool sayRefusal = false;
+  bool listens = false, sayRefusal = false;
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
     KeyboardOnWindow *on = NULL;
     record = OfKeyboard(keyboard, on);
-    if (record == NULL || on->listening || !MayHook(*record, sayRefusal))
-      return SayHookRefused(record, sayRefusal, method);
-    on->listening = true;
+    if (record == NULL || on->listening)
+      return;
+    listens = on->listening = MayHook(*record, sayRefusal);
   }
-  SettleWindow(record);
+  SayHookRefused(record, sayRefusal, method); // with no lock held
+  if (listens)
+    SettleWindow(record);
 }
 
 } // namespace

@@ -254,12 +254,15 @@ void TakeUse(DisplayState &state, bool wanted, bool &taken,
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
     record = Hold(state);
-    if (record == NULL || !MayHook(*record, sayRefusal))
-      return SayHookRefused(record, sayRefusal, "Open");
-    ++(record->*users);
-    taken = true;
+    if (record == NULL)
+      return;
+    taken = MayHook(*record, sayRefusal);
+    if (taken)
+      ++(record->*users);
   }
-  SettleWindow(record);
+  SayHookRefused(record, sayRefusal, "Open"); // with no lock held
+  if (taken)
+    SettleWindow(record);
 }
 
 } // namespace

@@ -492,3 +492,73 @@ TEST_F(WindowHook, RandomProgramsAroundTheHook) {
 }
 
 } // namespace
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A line the library says while standard error cannot take it (a pipe
+// nobody reads) blocks the thread saying it, but no other: the window's
+// procedure on the main thread still answers. A watchdog ends a run that
+// hangs.
+TEST_F(WindowHook, ALineThatBlocksHoldsNoLockOfTheWindows) {
+  HWND own = Window(), elsewhere = Window();
+  fake.windows[elsewhere].otherThread = true;
+  LurnDirectInput refused{};
+  ASSERT_EQ(1, input.Open(own, reinterpret_cast<void *>(0x400000)));
+  ASSERT_EQ(1, input.OpenKeyboard(own));
+  ASSERT_EQ(1, refused.Open(elsewhere, reinterpret_cast<void *>(0x400000)));
+  ASSERT_EQ(1, refused.OpenKeyboard(elsewhere));
+  char text[16];
+  input.ReadText(text, sizeof text); // hooked, listening
+  int full[2];
+  ASSERT_EQ(0, pipe(full));
+  fcntl(full[1], F_SETFL, O_NONBLOCK);
+  while (write(full[1], "x", 1) == 1) {
+  }
+  fcntl(full[1], F_SETFL, 0);
+  fflush(stderr);
+  int saved = dup(2);
+  dup2(full[1], 2);
+  std::thread saying([&refused] {
+    char text[16];
+    refused.ReadText(text, sizeof text); // says once: another thread's
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::atomic<bool> answered(false);
+  std::thread watchdog([&answered] {
+    for (int tenth = 0; tenth < 50 && !answered; ++tenth)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!answered) {
+      fprintf(stdout, "hung: the window's procedure waited for a line\n");
+      fflush(stdout);
+      _exit(1);
+    }
+  });
+  FakeSend(own, WM_CHAR, 'x', 1);
+  answered = true;
+  watchdog.join();
+  char drain[4096];
+  fcntl(full[0], F_SETFL, O_NONBLOCK);
+  while (saying.joinable()) {
+    while (read(full[0], drain, sizeof drain) > 0) {
+    }
+    saying.join();
+  }
+  fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  close(full[0]);
+  close(full[1]);
+  EXPECT_EQ(1, input.ReadText(text, sizeof text));
+  refused.Close();
+}
+
+} // namespace
+#endif
