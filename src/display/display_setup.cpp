@@ -337,6 +337,7 @@ int TakeWindow(Opening &open) {
                 "full screen at %u bits keeping the desktop: 16 or 32 only",
                 display.bitsPerPixel);
   state->window.handle = display.window;
+  state->window.keepsDesktop = true;
   state->fullScreenClient = true;
   state->modeWidth = display.width;
   state->modeHeight = display.height;
@@ -559,7 +560,9 @@ int AttachClipper(Opening &open) {
 #if defined(LURN_WINDOW_SYSTEM)
   if (open.state != NULL) {
     open.state->window.handle = display.window;
-    if (display.flags & LurnDirectDraw::KeepDesktop)
+    open.state->window.keepsDesktop =
+        (display.flags & LurnDirectDraw::KeepDesktop) != 0;
+    if (open.state->window.keepsDesktop)
       TakeAltEnter(*open.state);
     TakeCursor(*open.state);
   }

@@ -25,6 +25,10 @@ class Pacer;
 // of the cursor.
 struct TakenWindow {
   void *handle;
+  // The display keeps the desktop: the route, and with it the window's
+  // display scaling, is the library's. Otherwise the handle serves the
+  // cursor alone.
+  bool keepsDesktop;
   WindowRecord *record;
   bool altEnter;
   bool cursor;
@@ -65,6 +69,13 @@ struct DisplayState {
 DisplayState *DrawsInOwnMemory(const LurnDirectDraw &display);
 
 DisplayState *NewDisplayState(const Settings &settings);
+
+// The window whose display scaling the library sees to: a display keeping
+// the desktop's; null for others.
+inline void *ScaledWindow(const DisplayState *state) {
+  return state != NULL && state->window.keepsDesktop ? state->window.handle
+                                                     : NULL;
+}
 // The state of the open display holding `directDraw`, or null; defined
 // beside the list of open displays.
 DisplayState *FindDisplayState(const void *directDraw);

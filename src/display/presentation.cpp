@@ -188,7 +188,7 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     return 0;
   DisplayState *state = FindDisplayState(directDraw);
 #if defined(_WIN32)
-  WindowDpiScope dpi(state != NULL ? state->window.handle : NULL);
+  WindowDpiScope dpi(ScaledWindow(state));
 #endif
 #if defined(LURN_WINDOW_SYSTEM)
   // Alt+Enter, and a window covering its monitor following a display
@@ -295,7 +295,7 @@ int LurnDirectDraw::GetCursorPosition(LurnLong *x, LurnLong *y) {
   DisplayState *state = FindDisplayState(directDraw);
 #if defined(_WIN32)
   // The pointer in the coordinates the present placed the picture in.
-  WindowDpiScope dpi(state != NULL ? state->window.handle : NULL);
+  WindowDpiScope dpi(ScaledWindow(state));
 #endif
   POINT pointer = {0, 0};
   if (state == NULL || !GetCursorPos(&pointer))

@@ -128,7 +128,7 @@ WindowScaling ReadWindowScaling(void *window) {
 }
 
 bool FollowDisplayChanges(DisplayState &state) {
-  HWND window = static_cast<HWND>(state.window.handle);
+  HWND window = static_cast<HWND>(ScaledWindow(&state));
   unsigned long changes = DisplayChanges();
   if (window == NULL || state.window.displayChanges == changes)
     return false;
