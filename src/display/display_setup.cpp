@@ -345,7 +345,7 @@ int TakeWindow(Opening &open) {
   state->modeHeight = display.height;
   state->desktop.converting = true;
   open.exclusive = false;
-  HRESULT result = CoverMonitor(*state);
+  HRESULT result = CoverMonitor(state->window);
   if (result != DD_OK)
     return Fail(open, result,
                 "full screen keeping the desktop needs a window; %p is none",
@@ -560,9 +560,9 @@ int AttachClipper(Opening &open) {
     open.state->window.handle = display.window;
     open.state->window.keepsDesktop =
         (display.flags & LurnDirectDraw::KeepDesktop) != 0;
-    if (open.state->window.keepsDesktop)
-      TakeAltEnter(*open.state);
-    TakeCursor(*open.state);
+    TakeAltEnter(open.state->window, open.state->window.keepsDesktop &&
+                                         open.state->settings.altEnter);
+    TakeCursor(open.state->window, open.state->settings.hideCursor);
   }
 #endif
   return 1;

@@ -19,23 +19,6 @@
 
 class Pacer;
 
-// Windows: the window a display keeping the desktop took, and its hold on
-// the window's record (null: none), where its look and place as the first
-// display found them are kept; whether it is a user of Alt+Enter there, and
-// of the cursor.
-struct TakenWindow {
-  void *handle;
-  // The display keeps the desktop: the route, and with it the window's
-  // display scaling, is the library's. Otherwise the handle serves the
-  // cursor alone.
-  bool keepsDesktop;
-  WindowRecord *record;
-  bool altEnter;
-  bool cursor;
-  unsigned long displayChanges; // the count the present last followed
-  bool stretchSaid;             // the system stretching it was said
-};
-
 struct DisplayState {
   Settings settings;
   // Opened FullScreen: the picture keeps its shape, presents are paced, and

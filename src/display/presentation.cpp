@@ -194,7 +194,9 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
   // Alt+Enter, and a window covering its monitor following a display
   // change, are applied here, on the thread that presents. The window's
   // handlers run as it switches, and may close the display.
-  if (state != NULL && (ApplyAltEnter(*state) || FollowsMonitor(*state))) {
+  if (state != NULL && (ApplyAltEnter(state->window, state->fullScreenClient,
+                                      state->modeWidth, state->modeHeight) ||
+                        FollowsMonitor(*state))) {
     if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
       return 0;
     state = FindDisplayState(directDraw);
@@ -205,7 +207,7 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     const DisplayState *state;
     ~NotedPicture() {
       if (state != NULL)
-        NotePicture(*state);
+        NotePicture(state->window, state->placed);
     }
   } noted = {state};
 #endif
