@@ -71,13 +71,19 @@ LONG_PTR LearnChainProcedure() {
   return procedure;
 }
 
-// Whether the subclass may come off now: only while the window's procedure
-// is the system's chain. A hook the program set above the chain by the
-// window procedure would otherwise be cut out as the emptied chain puts
-// back the procedure it replaced, whether the chain was the library's or
-// was there before.
-bool ChainClear(HWND window) {
+// The system's chain procedure, learnt at the first call, which makes no
+// lock of the library's wait on the private window's creation.
+LONG_PTR ChainProcedure() {
   static const LONG_PTR chain = LearnChainProcedure();
+  return chain;
+}
+
+// Whether the subclass may come off now: only while the window's procedure
+// is the system's chain (`chain`). A hook the program set above the chain
+// by the window procedure would otherwise be cut out as the emptied chain
+// puts back the procedure it replaced, whether the chain was the library's
+// or was there before.
+bool ChainClear(HWND window, LONG_PTR chain) {
   return GetWindowLongPtrW(window, GWLP_WNDPROC) == chain;
 }
 
@@ -187,6 +193,7 @@ void SayHookRefused(const WindowRecord *record, bool sayRefusal,
 }
 
 void SettleWindow(WindowRecord *record) {
+  const LONG_PTR chain = ChainProcedure(); // learnt with no lock held
   for (;;) {
     HWND window;
     UINT_PTR id;
@@ -202,7 +209,7 @@ void SettleWindow(WindowRecord *record) {
         record->hooked = false; // the subclass went with the window
       hook = wanted && !record->hooked && OnWindowThread(window);
       bool unhook = !wanted && record->hooked && OnWindowThread(window) &&
-                    (record->gone || ChainClear(window));
+                    (record->gone || ChainClear(window, chain));
       if (!hook && !unhook) {
         if (!record->hooked && Unused(*record))
           Erase(record);
