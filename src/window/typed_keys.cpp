@@ -121,17 +121,20 @@ WindowRecord *OfKeyboard(const void *keyboard, KeyboardOnWindow *&found) {
 // line said otherwise. Not under the lock.
 void Listen(const void *keyboard, const char *method) {
   WindowRecord *record;
-  bool listens = false, sayRefusal = false;
+  bool settle = false, sayRefusal = false;
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
     KeyboardOnWindow *on = NULL;
     record = OfKeyboard(keyboard, on);
-    if (record == NULL || on->listening)
+    if (record == NULL)
       return;
-    listens = on->listening = MayHook(*record, sayRefusal);
+    if (!on->listening)
+      on->listening = MayHook(*record, sayRefusal);
+    // A subclass the system refused is asked for again at the next call.
+    settle = on->listening && !record->hooked && !record->settling;
   }
   SayHookRefused(record, sayRefusal, method); // with no lock held
-  if (listens)
+  if (settle)
     SettleWindow(record);
 }
 
