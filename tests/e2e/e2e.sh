@@ -974,14 +974,14 @@ scenario_keep_window_hook() {
   client keep-window-hook -- --sequences
   wait_for '^EXIT' 60 || return 1
   expect_lines <<EOF || ok=1
-Alt+Enter after reopening under the program's hook | REOPEN   | REOPEN $screen
-the window after the last Close                    | REOPENED | REOPENED $place
-a Unicode window's character                       | UNICODE  | UNICODE 4e2d 1
-two keyboards' text, then the program's hook       | TEXT     | TEXT x x 1
-text read on another thread than the window's      | THREAD   | THREAD 0
-given back: minimised                   | GIVEN minimised           | GIVEN minimised $place 1
-given back: alt-enter-minimised         | GIVEN alt-enter-minimised | GIVEN alt-enter-minimised $place 1
-given back: two-displays                | GIVEN two-displays        | GIVEN two-displays $place 1
+Alt+Enter after reopening under the program's hook | REOPEN                    | REOPEN $screen
+the window after the last Close                    | REOPENED                  | REOPENED $place
+a Unicode window's character                       | UNICODE                   | UNICODE 4e2d 1
+two keyboards' text, then the program's hook       | TEXT                      | TEXT x x 1
+text read on another thread than the window's      | THREAD                    | THREAD 0
+given back: minimised                              | GIVEN minimised           | GIVEN minimised $place 1
+given back: alt-enter-minimised                    | GIVEN alt-enter-minimised | GIVEN alt-enter-minimised $place 1
+given back: two-displays                           | GIVEN two-displays        | GIVEN two-displays $place 1
 EOF
   expect "Alt+Enter to the closed display's window, thrice" \
     "$(tr -d '\r' <"$LOG" | grep '^TWO ' | sort | uniq -c | xargs)" \
