@@ -27,6 +27,18 @@ const PixelLayout kPixelLayouts[] = {
     {0x7C00, 0x03E0, 0x001F, 10, 5, 0},
 };
 
+int Fail(void *window, HRESULT code, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+int Fail(void *window, HRESULT code, const char *format, ...) {
+  char what[256];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(what, sizeof what, format, args);
+  va_end(args);
+  ReportDirectXError(window, code, "Open", "%s", what);
+  return 0;
+}
+
 // The desktop's layout as people name it, for the diagnostic line.
 const char *LayoutName(const DDPIXELFORMAT &format) {
   if (format.dwRBitMask == 0xF800 && format.dwGBitMask == 0x07E0 &&
@@ -259,22 +271,7 @@ struct Opening {
   bool leaveWindowToGdi; // the picture is shown through GDI
   bool converting;       // drawn in a format of its own, converted
   DDPIXELFORMAT drawing; // that format
-  // The failure of the step that failed, reported once everything Open
-  // made is let go: one rule for every step.
-  HRESULT failed;
-  char failure[256];
 };
-
-int Fail(Opening &open, HRESULT code, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
-int Fail(Opening &open, HRESULT code, const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  vsnprintf(open.failure, sizeof open.failure, format, args);
-  va_end(args);
-  open.failed = code;
-  return 0;
-}
 
 // Opening again lets go of what the library stored in this record instead
 // of leaking it (and, full screen, the exclusive mode that would refuse
@@ -305,11 +302,12 @@ int CreateDirectDraw(Opening &open) {
   LurnDirectDraw &display = open.display;
   HRESULT result = DirectDrawCreate(NULL, &display.directDraw, NULL);
   if (result != DD_OK)
-    return Fail(open, result, "DirectDrawCreate");
+    return Fail(display.window, result, "DirectDrawCreate");
   result = display.directDraw->QueryInterface(
       IID_IDirectDraw2, reinterpret_cast<void **>(&display.directDraw2));
   if (result != DD_OK)
-    return Fail(open, result, "no IDirectDraw2 from the DirectDraw object");
+    return Fail(display.window, result,
+                "no IDirectDraw2 from the DirectDraw object");
   // A new object where a listed one was: that entry's record was let go of
   // without Close.
   LurnDirectDraw fresh;
@@ -335,7 +333,7 @@ int TakeWindow(Opening &open) {
       state == NULL)
     return 1;
   if (display.bitsPerPixel != 16 && display.bitsPerPixel != 32)
-    return Fail(open, DDERR_INVALIDPIXELFORMAT,
+    return Fail(display.window, DDERR_INVALIDPIXELFORMAT,
                 "full screen at %u bits keeping the desktop: 16 or 32 only",
                 display.bitsPerPixel);
   state->window.handle = display.window;
@@ -347,7 +345,7 @@ int TakeWindow(Opening &open) {
   open.exclusive = false;
   HRESULT result = CoverMonitor(state->window);
   if (result != DD_OK)
-    return Fail(open, result,
+    return Fail(display.window, result,
                 "full screen keeping the desktop needs a window; %p is none",
                 display.window);
   if (Empty(display.directDraw))
@@ -367,7 +365,7 @@ int SetLevel(Opening &open) {
     result = display.directDraw->SetCooperativeLevel(
         open.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
     if (result != DD_OK)
-      return Fail(open, result, "exclusive full-screen level on window %p",
+      return Fail(window, result, "exclusive full-screen level on window %p",
                   window);
     result = display.directDraw->SetDisplayMode(display.width, display.height,
                                                 display.bitsPerPixel);
@@ -375,8 +373,8 @@ int SetLevel(Opening &open) {
       char modes[160];
       DescribeModes(display.directDraw, display.bitsPerPixel, modes,
                     sizeof modes);
-      return Fail(open, result, "full screen %ux%u at %u bits%s", display.width,
-                  display.height, display.bitsPerPixel, modes);
+      return Fail(window, result, "full screen %ux%u at %u bits%s",
+                  display.width, display.height, display.bitsPerPixel, modes);
     }
     return 1;
   }
@@ -387,7 +385,7 @@ int SetLevel(Opening &open) {
   result = display.directDraw->SetCooperativeLevel(
       open.leaveWindowToGdi ? NULL : open.window, DDSCL_NORMAL);
   if (result != DD_OK)
-    return Fail(open, result, "normal level on window %p", window);
+    return Fail(window, result, "normal level on window %p", window);
   if (!(display.flags & LurnDirectDraw::FullScreen))
     display.pitchPixels = display.width;
   return 1;
@@ -404,7 +402,7 @@ int CreatePrimary(Opening &open) {
   caps.dwSize = sizeof caps;
   HRESULT result = display.directDraw->GetCaps(&caps, NULL);
   if (result != DD_OK)
-    return Fail(open, result, "the driver's capabilities");
+    return Fail(display.window, result, "the driver's capabilities");
   DDSURFACEDESC desc;
   memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
@@ -420,7 +418,7 @@ int CreatePrimary(Opening &open) {
   result =
       display.directDraw->CreateSurface(&desc, &display.primarySurface, NULL);
   if (result != DD_OK)
-    return Fail(open, result, "the primary surface%s",
+    return Fail(display.window, result, "the primary surface%s",
                 open.exclusive ? " with one back buffer" : "");
   if ((display.flags & LurnDirectDraw::KeepDesktop) && open.state != NULL &&
       !open.exclusive) {
@@ -441,6 +439,7 @@ int CreatePrimary(Opening &open) {
 // address and pitch are known at once; and the auxiliary surface.
 int CreateDrawingSurfaces(Opening &open) {
   LurnDirectDraw &display = open.display;
+  void *window = display.window;
   unsigned width = display.width, height = display.height;
   const DDPIXELFORMAT *format = open.converting ? &open.drawing : NULL;
   HRESULT result;
@@ -463,7 +462,7 @@ int CreateDrawingSurfaces(Opening &open) {
     // counts them (Wine pads a 65535-pixel line to 131072 bytes): refused
     // here rather than at the first frame.
     if (result == DD_OK && (static_cast<DWORD>(drawingPitch) >> 1) > 0xFFFF)
-      return Fail(open, DDERR_TOOBIGWIDTH,
+      return Fail(window, DDERR_TOOBIGWIDTH,
                   "the drawing surface %ux%u has lines of %ld bytes; a lock "
                   "takes at most 65535 pixels (131070 bytes) a line",
                   width, height, static_cast<long>(drawingPitch));
@@ -473,7 +472,7 @@ int CreateDrawingSurfaces(Opening &open) {
       display.pitchPixels = static_cast<unsigned short>(drawingPitch / 2);
   }
   if (result != DD_OK)
-    return Fail(open, result, "the %s %ux%u",
+    return Fail(window, result, "the %s %ux%u",
                 open.exclusive ? "back buffer of"
                                : "system-memory drawing surface",
                 width, height);
@@ -482,8 +481,10 @@ int CreateDrawingSurfaces(Opening &open) {
     result = CreateSystemSurface(
         display.directDraw, DDSCAPS_SYSTEMMEMORY, display.width, display.height,
         &display.auxSurface, &display.auxBits, &auxPitch, format);
-    if (result != DD_OK)
-      return Fail(open, result, "the auxiliary surface %ux%u", width, height);
+    if (result != DD_OK) {
+      ReleaseDisplay(display, &display);
+      return Fail(window, result, "the auxiliary surface %ux%u", width, height);
+    }
   }
   if (open.leaveWindowToGdi && open.state != NULL && !open.exclusive)
     KeepPixelsOwn(display, *open.state, drawingPitch, auxPitch);
@@ -505,19 +506,19 @@ int ReadPixelLayout(Opening &open) {
   if (format.dwRGBBitCount != depth) {
     unsigned found = format.dwRGBBitCount;
     if (display.flags & LurnDirectDraw::FullScreen)
-      return Fail(open, DDERR_INVALIDPIXELFORMAT,
+      return Fail(display.window, DDERR_INVALIDPIXELFORMAT,
                   "full screen at %u bits, the mode came up at %u bits", depth,
                   found);
     // Advising the bit when the environment cleared it would send the
     // user round in a circle.
     if (open.settings.keepDesktop == 0)
-      return Fail(open, DDERR_INVALIDPIXELFORMAT,
+      return Fail(display.window, DDERR_INVALIDPIXELFORMAT,
                   "windowed at %u bits, the desktop is %u bits%s; ask for %u "
                   "or open FullScreen; LURN_KEEP_DESKTOP=0 in the environment "
                   "cleared the KeepDesktop option bit (0x10), which has the "
                   "picture converted",
                   depth, found, LayoutName(format), found);
-    return Fail(open, DDERR_INVALIDPIXELFORMAT,
+    return Fail(display.window, DDERR_INVALIDPIXELFORMAT,
                 "windowed at %u bits, the desktop is %u bits%s; ask for %u, "
                 "open FullScreen, or keep the desktop and have the picture "
                 "converted: the KeepDesktop option bit (0x10) or "
@@ -544,17 +545,18 @@ int AttachClipper(Opening &open) {
   LurnDirectDraw &display = open.display;
   HRESULT result = display.directDraw->CreateClipper(0, &display.clipper, NULL);
   if (result != DD_OK)
-    return Fail(open, result, "the clipper");
+    return Fail(display.window, result, "the clipper");
   const char *const attachFailed = "the clipper on the primary surface";
   if (open.leaveWindowToGdi &&
       (result = display.primarySurface->SetClipper(display.clipper)) != DD_OK)
-    return Fail(open, result, attachFailed);
+    return Fail(display.window, result, attachFailed);
   result = display.clipper->SetHWnd(0, open.window);
   if (result != DD_OK)
-    return Fail(open, result, "the clipper on window %p", display.window);
+    return Fail(display.window, result, "the clipper on window %p",
+                display.window);
   if (!open.leaveWindowToGdi &&
       (result = display.primarySurface->SetClipper(display.clipper)) != DD_OK)
-    return Fail(open, result, attachFailed);
+    return Fail(display.window, result, attachFailed);
 #if defined(LURN_WINDOW_SYSTEM)
   if (open.state != NULL) {
     open.state->window.handle = display.window;
@@ -590,9 +592,7 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                   (options & FullScreen) != 0,
                   false,
                   false,
-                  DDPIXELFORMAT(),
-                  DD_OK,
-                  ""};
+                  DDPIXELFORMAT()};
   if (open.settings.keepDesktop == 1)
     options |= KeepDesktop;
   else if (open.settings.keepDesktop == 0)
@@ -609,22 +609,13 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
   // Full screen takes the window over and windowed presents into it; a
   // null window windowed is accepted and shows nothing.
   if ((window != NULL || (flags & FullScreen)) && !IsWindow(open.window))
-    Fail(open, DDERR_INVALIDPARAMS,
-         "%s needs a window, and %p is none (destroyed, or not a "
-         "window's handle)",
-         (flags & FullScreen) ? "full screen" : "windowed", window);
-  else if (CreateDirectDraw(open) && TakeWindow(open) && SetLevel(open) &&
-           CreatePrimary(open) && CreateDrawingSurfaces(open) &&
-           ReadPixelLayout(open) && AttachClipper(open))
-    return 1;
-  if (open.failed == DD_OK)
-    return 0; // the window's own handler closed the display meanwhile
-  // Whichever step failed, what Open made is let go before the box: the
-  // box never waits over an exclusive mode, and the record is closed
-  // whether or not the client calls Close.
-  ReleaseDisplay(*this, this);
-  ReportDirectXError(window, open.failed, "Open", "%s", open.failure);
-  return 0;
+    return Fail(window, DDERR_INVALIDPARAMS,
+                "%s needs a window, and %p is none (destroyed, or not a "
+                "window's handle)",
+                (flags & FullScreen) ? "full screen" : "windowed", window);
+  return CreateDirectDraw(open) && TakeWindow(open) && SetLevel(open) &&
+         CreatePrimary(open) && CreateDrawingSurfaces(open) &&
+         ReadPixelLayout(open) && AttachClipper(open);
 }
 
 void LurnDirectDraw::Close() {

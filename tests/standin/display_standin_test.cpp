@@ -86,8 +86,9 @@ TEST_F(StandinDisplay, ADesktopOfAnotherDepthIsInvalidPixelFormat) {
   EXPECT_EQ("DDERR_INVALIDPIXELFORMAT",
             OpenReporting(window, 320, 240, 16, kRelease, &opened));
   EXPECT_EQ(0, opened);
-  EXPECT_EQ(nullptr, display.primarySurface) << "let go before the box";
-  EXPECT_EQ(nullptr, display.directDraw);
+  EXPECT_NE(nullptr, display.primarySurface) << "kept for Close";
+  display.Close();
+  EXPECT_EQ(nullptr, display.primarySurface);
 }
 
 TEST_F(StandinDisplay, FullScreenTakesTheWindowAndGivesItBack) {

@@ -238,38 +238,60 @@ struct FailingStep {
   const char *fieldsLeft;
 };
 
-// Whichever step fails, Open lets go of what it made before the box shows
-// (never over an exclusive mode), one rule for every step: the record is
-// closed, the drawing surface kept only without ReleaseSecondary, and a
-// Close after it releases nothing more.
-TEST_F(DisplaySetup, AFailingStepLetsGoOfEverythingBeforeItsBox) {
+TEST_F(DisplaySetup, AFailingStepIsReportedAndLeavesWhatWasBuilt) {
+  const char *kDraw = "directDraw directDraw2";
+  const char *kPrimary = "directDraw directDraw2 primarySurface";
+  const char *kSurfaces =
+      "directDraw directDraw2 primarySurface secondarySurface";
   const FailingStep steps[] = {
       {"create", kRelease, "DirectDrawCreate", 0, 0x88760233, ""},
       {"second interface", kRelease, "IDirectDraw::QueryInterface", 0,
-       0x80004002, ""},
+       0x80004002, "directDraw"},
       {"windowed level", kRelease, "IDirectDraw::SetCooperativeLevel", 0,
-       0x80070057, ""},
+       0x80070057, kDraw},
       {"level answering S_FALSE", kRelease, "IDirectDraw::SetCooperativeLevel",
-       0, 1, ""},
+       0, 1, kDraw},
       {"exclusive level", kRelease | kFullScreen,
-       "IDirectDraw::SetCooperativeLevel", 0, 0x88760245, ""},
+       "IDirectDraw::SetCooperativeLevel", 0, 0x88760245, kDraw},
       {"mode", kRelease | kFullScreen, "IDirectDraw::SetDisplayMode", 0,
-       0x80004001, ""},
-      {"caps", kRelease, "IDirectDraw::GetCaps", 0, 0x80070057, ""},
-      {"primary", kRelease, "IDirectDraw::CreateSurface", 0, 0x8876017C, ""},
+       0x80004001, kDraw},
+      {"caps", kRelease, "IDirectDraw::GetCaps", 0, 0x80070057, kDraw},
+      {"primary", kRelease, "IDirectDraw::CreateSurface", 0, 0x8876017C, kDraw},
       {"back buffer", kRelease | kFullScreen,
-       "IDirectDrawSurface::GetAttachedSurface", 0, 0x887600FF, ""},
+       "IDirectDrawSurface::GetAttachedSurface", 0, 0x887600FF, kPrimary},
       {"drawing surface", kRelease, "IDirectDraw::CreateSurface", 1, 0x8007000E,
-       ""},
+       kPrimary},
       {"drawing surface lock", kRelease, "IDirectDrawSurface::Lock", 0,
-       0x887601AE, ""},
-      {"clipper", kRelease, "IDirectDraw::CreateClipper", 0, 0x8007000E, ""},
+       0x887601AE, kSurfaces},
+      {"clipper", kRelease, "IDirectDraw::CreateClipper", 0, 0x8007000E,
+       kSurfaces},
       {"clipper window", kRelease | kFullScreen, "IDirectDrawClipper::SetHWnd",
-       0, 0x80070057, ""},
+       0, 0x80070057,
+       "directDraw directDraw2 primarySurface secondarySurface clipper"},
       {"clipper attach", kRelease, "IDirectDrawSurface::SetClipper", 0,
-       0x88760237, ""},
-      {"clipper attach, drawing surface kept", 0,
-       "IDirectDrawSurface::SetClipper", 0, 0x88760237, "secondarySurface"},
+       0x88760237,
+       "directDraw directDraw2 primarySurface secondarySurface clipper"},
+  };
+  for (const FailingStep &step : steps) {
+    SCOPED_TRACE(step.label);
+    SetUp();
+    fake.Answer(step.method, static_cast<HRESULT>(step.code), 1, step.skip);
+    EXPECT_EQ(0, Open(step.options));
+    EXPECT_EQ(std::vector<std::string>{DirectXErrorName(
+                  static_cast<HRESULT>(step.code))},
+              Boxes());
+    EXPECT_EQ(step.fieldsLeft, OpenFields());
+    EXPECT_EQ(step.options, display.flags) << "stored before any call";
+    EXPECT_EQ(320, display.width);
+    display.Close();
+    EXPECT_EQ("", OpenFields());
+    EXPECT_EQ(0, fake.LiveReferences()) << "every reference released";
+    EXPECT_EQ(0, fake.OverReleases());
+  }
+}
+
+TEST_F(DisplaySetup, AuxiliaryFailureClosesBeforeTheBox) {
+  const FailingStep steps[] = {
       {"aux create, windowed", kAux, "IDirectDraw::CreateSurface", 2,
        0x8007000E, "secondarySurface"},
       {"aux create, released", kAux | kRelease, "IDirectDraw::CreateSurface", 2,
@@ -284,19 +306,15 @@ TEST_F(DisplaySetup, AFailingStepLetsGoOfEverythingBeforeItsBox) {
     SetUp();
     fake.Answer(step.method, static_cast<HRESULT>(step.code), 1, step.skip);
     EXPECT_EQ(0, Open(step.options));
-    EXPECT_EQ(std::vector<std::string>{DirectXErrorName(
-                  static_cast<HRESULT>(step.code))},
-              Boxes());
     EXPECT_EQ(step.fieldsLeft, OpenFields());
-    EXPECT_EQ("MessageBoxA", fake.Names().back()) << "the box comes last";
+    std::vector<std::string> names = fake.Names();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ("MessageBoxA", names.back()) << "the box comes after Close";
+    EXPECT_EQ("IDirectDraw::Release", names[names.size() - 3]);
+    EXPECT_EQ(DirectXErrorName(static_cast<HRESULT>(step.code)),
+              fake.calls.back().text);
     long kept = display.secondarySurface != NULL ? 1 : 0;
-    EXPECT_EQ(kept, fake.LiveReferences()) << "released before the box";
-    EXPECT_EQ(step.options, display.flags) << "stored before any call";
-    EXPECT_EQ(320, display.width);
-    fake.calls.clear();
-    display.Close();
-    EXPECT_EQ(0u, fake.calls.size()) << "Close found nothing left";
-    EXPECT_EQ(0, fake.OverReleases());
+    EXPECT_EQ(kept, fake.LiveReferences());
   }
 }
 
@@ -330,7 +348,9 @@ TEST_F(DisplaySetup, ADepthTheDisplayLacksIsInvalidPixelFormat) {
     SetUp();
     EXPECT_EQ(0, Open(kWindowed | kRelease, depth));
     EXPECT_EQ(std::vector<std::string>{"DDERR_INVALIDPIXELFORMAT"}, Boxes());
-    EXPECT_EQ("", OpenFields()) << "closed before the box";
+    EXPECT_EQ("directDraw directDraw2 primarySurface secondarySurface",
+              OpenFields())
+        << "no Close before the box";
     if (depth == 32) {
       std::vector<std::string> expected = {kMissingDepthLine};
       EXPECT_EQ(expected, Diagnostics());
