@@ -3,8 +3,8 @@
 #include <stdarg.h>
 #include <stdio.h>
 
-#include "diagnostic.h"
 #include "../settings/settings.h"
+#include "diagnostic.h"
 
 namespace {
 
