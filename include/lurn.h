@@ -255,7 +255,10 @@ public:
   // a press let go before the read included; a held key's auto-repeat is
   // not a press. The keyboard keeps 256 events between two reads; more are
   // lost, which standard error says once. The Return of an Alt+Enter the
-  // library takes is no press.
+  // library takes is no press. The first call starts counting and finds
+  // nothing yet: until then a read leaves the device's events alone, and
+  // costs only the state's read (under Wine each call to the system is a
+  // round trip to its server, which a busy machine makes slow).
   int KeyPresses(unsigned char key);
   // The same, each of the system's auto-repeats of a held key counted as a
   // press too: what a text box's Backspace, Delete, arrows, Home and End
@@ -265,7 +268,7 @@ public:
   int KeyStrokes(unsigned char key);
   // The same for mouse button 0-3 between the two last GetStateMouse calls
   // (0 for any other number). The mouse keeps 1024 events, its motion
-  // included.
+  // included. The first call starts counting, as KeyPresses's does.
   int ButtonPresses(int button);
   // The text typed into the keyboard's window since the last call, as
   // UTF-8: what the system's text input makes of the keys (layouts, shift,
