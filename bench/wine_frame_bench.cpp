@@ -61,6 +61,7 @@ struct Options {
   double seconds;
   int sleep;        // ms at the end of each frame; 0 for none
   bool devices;     // the keyboard and the mouse read each frame
+  bool presses;     // and their presses and strokes asked for
   long traceFrames; // frames run with marks, untimed; 0 for a timed run
 };
 Options options;
@@ -148,22 +149,24 @@ bool OpenDevices(LurnDirectInput &input, HWND window) {
   return true;
 }
 
-// A game's reads of a frame; what it makes of them is kept, so that none is
-// left out.
-unsigned ReadDevices(LurnDirectInput &input) {
-  unsigned seen = 0;
-  seen += input.GetStateKeyboard();
+// A game's reads of a frame. Returns 1 when the keyboard was read: the
+// devices are acquired only while the window has the focus.
+int ReadDevices(LurnDirectInput &input) {
+  int read = input.GetStateKeyboard();
   Mark("GetStateKeyboard");
-  seen += input.KeyDown(DIK_SPACE);
-  seen += input.KeyPresses(DIK_SPACE);
-  Mark("KeyPresses");
-  seen += input.KeyStrokes(DIK_BACK);
-  Mark("KeyStrokes");
-  seen += unsigned(input.GetStateMouse());
+  if (options.presses) {
+    input.KeyPresses(DIK_SPACE);
+    Mark("KeyPresses");
+    input.KeyStrokes(DIK_BACK);
+    Mark("KeyStrokes");
+  }
+  input.GetStateMouse();
   Mark("GetStateMouse");
-  seen += input.ButtonPresses(0);
-  Mark("ButtonPresses");
-  return seen;
+  if (options.presses) {
+    input.ButtonPresses(0);
+    Mark("ButtonPresses");
+  }
+  return read;
 }
 
 bool Display(const char *route, bool fullScreen) {
@@ -181,7 +184,8 @@ bool Display(const char *route, bool fullScreen) {
     display.Close();
     return false;
   }
-  unsigned frame = 0, seen = 0;
+  unsigned frame = 0;
+  long reads = 0;
   bool ran = Run(route, [&] {
     ++frame;
     PumpMessages();
@@ -203,12 +207,12 @@ bool Display(const char *route, bool fullScreen) {
     display.UpdatePrimaryBuffer();
     Mark("UpdatePrimaryBuffer");
     if (options.devices)
-      seen += ReadDevices(input);
+      reads += ReadDevices(input);
     EndFrame();
     return true;
   });
-  if (options.devices && seen == 0)
-    fprintf(stderr, "%s: no device read succeeded\n", route);
+  if (options.devices && reads == 0)
+    fprintf(stderr, "%s: no keyboard read succeeded\n", route);
   input.Close();
   display.Close();
   DestroyWindow(window);
@@ -224,6 +228,8 @@ int main(int argc, char **argv) {
   for (int i = 3; usable && i < argc; ++i) {
     if (strcmp(argv[i], "--devices") == 0)
       options.devices = true;
+    else if (strcmp(argv[i], "--presses") == 0)
+      options.devices = options.presses = true;
     else if (strcmp(argv[i], "--sleep") == 0 && i + 1 < argc)
       options.sleep = atoi(argv[++i]);
     else if (strcmp(argv[i], "--trace") == 0 && i + 1 < argc)
@@ -234,7 +240,7 @@ int main(int argc, char **argv) {
   if (!usable || (options.seconds <= 0 && options.traceFrames <= 0)) {
     fprintf(stderr,
             "usage: %s plain-gdi|windowed|fullscreen SECONDS [--sleep MS] "
-            "[--devices] [--trace FRAMES]\n",
+            "[--devices] [--presses] [--trace FRAMES]\n",
             argv[0]);
     return 2;
   }
