@@ -8,15 +8,17 @@
 //               present, pump;
 //   fullscreen  the same full screen (a window covering the screen), paced
 //               at the refresh.
-// Options: --sleep MS ends each frame with Sleep(MS), as games leave the
-// CPU to others; --devices makes the display routes a game's client, which
-// also reads the keyboard and the mouse each frame (GetStateKeyboard,
-// KeyPresses, KeyStrokes, GetStateMouse, ButtonPresses); --trace N runs N
-// frames untimed and marks the end of each call with a lookup of the global
-// atom "lurn-mark NAME", a request of its own in Wine's +server log, for
-// scripts/round_trips.sh to count each call's requests between the marks.
-// Prints "ROUTE fps F cpu C" (C in per cent of one core). scripts/bench.sh
-// runs it idle and beside busy loops.
+// Options: --full makes the plain program's window cover the screen, the
+// size of the DLL's full screen; --sleep MS ends each frame with Sleep(MS),
+// as games leave the CPU to others; --devices makes the display routes a
+// game's client, which also reads the keyboard and the mouse each frame
+// (GetStateKeyboard, KeyDown, GetStateMouse), and --presses one that asks
+// for presses and strokes too (KeyPresses, KeyStrokes, ButtonPresses);
+// --trace N runs N frames untimed and marks the end of each call with a
+// lookup of the global atom "lurn-mark NAME", a request of its own in
+// Wine's +server log, for bench/round_trips.awk to count each call's
+// requests between the marks. Prints "ROUTE fps F cpu C" (C in per cent of
+// one core). scripts/bench.sh runs it idle and beside busy loops.
 #include <dinput.h>
 #include <lurn.h>
 #include <windows.h>
@@ -62,6 +64,7 @@ struct Options {
   int sleep;        // ms at the end of each frame; 0 for none
   bool devices;     // the keyboard and the mouse read each frame
   bool presses;     // and their presses and strokes asked for
+  bool full;        // the plain program covers the screen
   long traceFrames; // frames run with marks, untimed; 0 for a timed run
 };
 Options options;
@@ -118,16 +121,28 @@ void EndFrame() {
   }
 }
 
+// The yardstick: windowed at the DLL's window size, or with --full a
+// window covering the screen, as the DLL's full screen has it.
 bool PlainGdi() {
-  HWND window = MakeWindow("lurn frame bench", kClientWidth, kClientHeight);
-  std::vector<uint32_t> pixels(size_t(kClientWidth) * kClientHeight);
+  int width = kClientWidth, height = kClientHeight;
+  HWND window = NULL;
+  if (options.full) {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+    window =
+        CreateWindowA("STATIC", "lurn frame bench", WS_POPUP | WS_VISIBLE, 0, 0,
+                      width, height, NULL, NULL, GetModuleHandleA(NULL), NULL);
+  } else {
+    window = MakeWindow("lurn frame bench", width, height);
+  }
+  std::vector<uint32_t> pixels(size_t(width) * height);
   for (size_t i = 0; i < pixels.size(); ++i)
     pixels[i] = uint32_t(i * 2654435761u);
-  BITMAPINFO info = TopDownPicture(kClientWidth, kClientHeight);
+  BITMAPINFO info = TopDownPicture(width, height);
   bool ran = Run("plain-gdi", [&] {
     HDC context = GetDC(window);
-    SetDIBitsToDevice(context, 0, 0, kClientWidth, kClientHeight, 0, 0, 0,
-                      kClientHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    SetDIBitsToDevice(context, 0, 0, width, height, 0, 0, 0, height,
+                      pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(window, context);
     Mark("SetDIBitsToDevice");
     PumpMessages();
@@ -228,6 +243,8 @@ int main(int argc, char **argv) {
   for (int i = 3; usable && i < argc; ++i) {
     if (strcmp(argv[i], "--devices") == 0)
       options.devices = true;
+    else if (strcmp(argv[i], "--full") == 0)
+      options.full = true;
     else if (strcmp(argv[i], "--presses") == 0)
       options.devices = options.presses = true;
     else if (strcmp(argv[i], "--sleep") == 0 && i + 1 < argc)
@@ -240,7 +257,7 @@ int main(int argc, char **argv) {
   if (!usable || (options.seconds <= 0 && options.traceFrames <= 0)) {
     fprintf(stderr,
             "usage: %s plain-gdi|windowed|fullscreen SECONDS [--sleep MS] "
-            "[--devices] [--presses] [--trace FRAMES]\n",
+            "[--full] [--devices] [--presses] [--trace FRAMES]\n",
             argv[0]);
     return 2;
   }
