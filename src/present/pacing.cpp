@@ -59,7 +59,7 @@ void Pacer::Presented(Kind kind, bool platformWaited) {
     // The refresh the frame was due at: the first a half refresh after the
     // last present.
     long long due = TickAfter(shown_ + period_ / 2);
-    late = any_ && ready_ >= due && ready_ - due < period_;
+    late = any_ && ready_ >= due;
     if (late) {
       // Shown at once, or half a refresh after the last present gave the
       // client its turn back (a wait that woke late); the next is paced

@@ -1,13 +1,13 @@
 // Presents paced as flips are on real hardware: a present shows at the first
 // refresh after it is ready, and refreshes fall on a fixed grid while
-// frames come in time. A frame late by less than a refresh shows at once,
-// and the grid moves to it: a game whose frames take a little more than a
-// refresh (a Sleep in its loop, a busy machine) keeps its own rate rather
-// than falling to every other refresh. A frame late by a refresh or more
-// (a pause, a load) waits for the grid's next refresh. Never two presents
-// within half a refresh, so nothing catches up in a burst. One rule for
-// both builds; each build gives the clock and the refresh behind it. Also
-// the figures LURN_STATS shows once a second.
+// frames come in time. A late frame shows at once, and the grid moves to
+// it: a game whose frames take a little more than a refresh (a Sleep in
+// its loop, a busy machine) keeps its own rate rather than falling to
+// every other refresh, and one late by more (a pause, a load) waits no
+// longer than it was late. Never two presents within half a refresh, so
+// nothing catches up in a burst. One rule for both builds; each build gives
+// the clock and the refresh behind it. Also the figures LURN_STATS shows
+// once a second.
 #ifndef LURN_PACING_H
 #define LURN_PACING_H
 
