@@ -101,6 +101,19 @@ public:
 
   // The platform's interfaces, one reference each while open; null (or
   // never set) otherwise. Natively they are the stand-in's.
+  // Drawing on them through these fields: keeping the desktop through GDI
+  // on Windows (KeepDesktop, the default LURN_PRESENT=gdi), a windowed
+  // display keeps the drawing surface's pixels in the library's memory and
+  // makes no DirectDraw call in a frame; UpdatePrimaryBuffer reads them with
+  // nothing to order that read after a Blt, BltFast or GetDC of the
+  // client's on secondarySurface or auxSurface, which DirectDraw may still
+  // be doing. The library cannot see a call made through a field, and
+  // DirectDraw has no cheap question that would tell it (only a lock
+  // orders, and a lock a frame is the DirectDraw route's cost). So a client
+  // that draws with DirectDraw itself takes the DirectDraw route: it calls
+  // GetDD, GetPrimarySurface or GetRenderSurface once after Open (from
+  // then on the frames lock, fill and wait as DirectDraw orders them), or
+  // runs with LURN_PRESENT=directdraw.
   IDirectDraw *directDraw;              // the DirectDraw object; GetDD
   IDirectDraw2 *directDraw2;            // the same object's second interface
   IDirectDrawSurface *primarySurface;   // the visible surface
