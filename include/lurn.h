@@ -102,9 +102,9 @@ public:
   // The platform's interfaces, one reference each while open; null (or
   // never set) otherwise. Natively they are the stand-in's.
   // Drawing on them through these fields: keeping the desktop through GDI
-  // on Windows (KeepDesktop, the default LURN_PRESENT=gdi), a windowed
-  // display keeps the drawing surface's pixels in the library's memory and
-  // makes no DirectDraw call in a frame; UpdatePrimaryBuffer reads them with
+  // on Windows (KeepDesktop, the default LURN_PRESENT=gdi), the display
+  // keeps the drawing surface's pixels in the library's memory and makes no
+  // DirectDraw call in a frame; UpdatePrimaryBuffer reads them with
   // nothing to order that read after a Blt, BltFast or GetDC of the
   // client's on secondarySurface or auxSurface, which DirectDraw may still
   // be doing. The library cannot see a call made through a field, and
