@@ -21,6 +21,8 @@ if(WIN32)
   # Everything under lurn-<version>-<arch>/, not scattered where unpacked.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
   install(FILES README.md LICENSE CHANGELOG.md DESTINATION .)
+  # The pages the README links to, so that its links hold in the zip.
+  install(DIRECTORY docs/ DESTINATION docs)
   # The minimal client and its CMake project, which the README points at.
   install(FILES examples/minimal/CMakeLists.txt
                 examples/minimal/minimal_windows.cpp

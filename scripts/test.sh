@@ -27,9 +27,10 @@ export LURN_STANDIN_VSYNC=0
 
 step() { printf '\n== %s (at %ds)\n' "$*" "$SECONDS"; }
 
-step "format"
+step "format, and the Markdown pages' links"
 files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find include src standin tests examples bench -name '*.cpp' -o -name '*.h')
 clang-format --dry-run --Werror $files
+bash scripts/check_links.sh
 
 step "native build"
 cmake --preset native -DLURN_WERROR=ON >/dev/null

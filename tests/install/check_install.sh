@@ -4,7 +4,7 @@
 #     lurn-VERSION-ARCH/, which is all an outside project needs: its minimal
 #     client built with the installed toolchain file (GCC's runtime linked
 #     in, lurn.dll copied beside it by the project) and ended by closing its
-#     window, one through lurn.pc, and the README's clang-cl recipe building
+#     window, one through lurn.pc, and docs/building.md's clang-cl recipe building
 #     the end-to-end client and a C-library one, run under Wine (the
 #     end-to-end scenarios use build/ARCH's test client too);
 #   check_install.sh deb  lintian, then both packages unpacked into a tree
@@ -71,7 +71,7 @@ source)
   ;;
 deb)
   debs=("$dist"/liblurn0_"$version"-1_*.deb "$dist"/liblurn-dev_"$version"-1_*.deb)
-  # lintian: no error, and every warning left is named in the README.
+  # lintian: no error, and every warning left is named in docs/building.md.
   status=0
   report=$(lintian --tag-display-limit 0 "${debs[@]}" 2>&1) || status=$?
   report=$(grep -v '^running with root' <<<"$report" || true)
@@ -79,7 +79,8 @@ deb)
   # Exit 2: a tag at error level (its --fail-on default); 1: lintian failed.
   [ "$status" = 0 ] || fail "lintian exit $status"
   for tag in $(sed -n 's/^W: [^ ]* \([a-z0-9-]*\).*/\1/p' <<<"$report" | sort -u); do
-    grep -q "\`$tag\`" README.md || fail "lintian warning $tag is not named in README.md"
+    grep -q "\`$tag\`" docs/building.md ||
+      fail "lintian warning $tag is not named in docs/building.md"
   done
   depends="$(dpkg-deb -f "${debs[0]}" Depends), $(dpkg-deb -f "${debs[1]}" Depends)"
   for needed in "libsdl2-2.0-0 " "liblurn0 (= $version-1)" "libsdl2-dev"; do
@@ -148,6 +149,7 @@ echo "zip: $(echo $listing)"
 for file in bin/lurn.dll lib/lurn.lib lib/liblurn.dll.a include/lurn.h \
   lib/cmake/lurn/lurnConfig.cmake lib/cmake/lurn/mingw-$target.cmake \
   lib/pkgconfig/lurn.pc share/lurn/crt_start.cpp README.md LICENSE CHANGELOG.md \
+  docs/api.md docs/building.md docs/windows.md docs/demo.png \
   examples/minimal/CMakeLists.txt examples/minimal/minimal_windows.cpp; do
   grep -qx "$file" <<<"$listing" || fail "the zip lacks $file"
 done
@@ -180,11 +182,11 @@ PKG_CONFIG_PATH=$prefix/lib/pkgconfig PKG_CONFIG_LIBDIR= \
 cmp -s "$dll" "$work/consumer/lurn.dll" ||
   fail "the minimal project's build put no lurn.dll beside minimal.exe"
 
-# MSVC-mode clients, by the README's clang-cl recipe, against the zip's
+# MSVC-mode clients, by docs/building.md's clang-cl recipe, against the zip's
 # header and lurn.lib: the end-to-end client, and one that formats with C99's
 # snprintf (mingw-w64's, since msvcrt.dll has none).
-recipe=$(sed -n '/^# LURN: the unpacked zip/,/^```/p' README.md | sed '$d')
-[ -n "$recipe" ] || fail "README has no clang-cl recipe"
+recipe=$(sed -n '/^# LURN: the unpacked zip/,/^```/p' docs/building.md | sed '$d')
+[ -n "$recipe" ] || fail "docs/building.md has no clang-cl recipe"
 msvc=$work/msvc
 mkdir -p "$msvc" "$work/msvc-c"
 cp tests/e2e/e2e_client.cpp "$msvc/app.cpp"
