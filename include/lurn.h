@@ -105,7 +105,7 @@ public:
   // on Windows (KeepDesktop, the default LURN_PRESENT=gdi), the display
   // keeps the drawing surface's pixels in the library's memory and makes no
   // DirectDraw call in a frame; UpdatePrimaryBuffer reads them with
-  // nothing to order that read after a Blt, BltFast or GetDC of the
+  // nothing to order that read after a Blt or BltFast of the
   // client's on secondarySurface or auxSurface, which DirectDraw may still
   // be doing. The library cannot see a call made through a field, and
   // DirectDraw has no cheap question that would tell it (only a lock
