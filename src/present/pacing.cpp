@@ -52,9 +52,11 @@ void Pacer::Presented(Kind kind, bool platformWaited) {
     origin_ = now; // the platform's own vertical blank: the grid's phase
     slot = now;
   } else if (paced) {
-    // Never two presents within half a refresh, however the grid moved
-    // since the last one.
-    long long earliest = any_ ? std::max(ready_, shown_ + period_ / 2) : ready_;
+    // Never two presents within half a refresh of the last one's return
+    // (later than its refresh when its wait woke late), however the grid
+    // moved since.
+    long long earliest =
+        any_ ? std::max(ready_, released_ + period_ / 2) : ready_;
     long long next = TickAfter(earliest);
     // The refresh the frame was due at: the first a half refresh after the
     // last present.

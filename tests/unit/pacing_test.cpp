@@ -98,6 +98,7 @@ TEST(Pacing, ALateFrameShowsAtOnceAndNothingBursts) {
     long long wakeLate; // frame 50's wait returns this late
     long long gap;      // from present 49 to present 50
     bool gridMoved;
+    long long nextWork = P / 5; // frame 51's
   } kCases[] = {
       {"work past a refresh",
        {P * 13 / 10, P / 10, false},
@@ -124,6 +125,12 @@ TEST(Pacing, ALateFrameShowsAtOnceAndNothingBursts) {
        P * 9 / 10,
        P + P * 9 / 10,
        false},
+      {"a wake-up late by most of a refresh, then a quick frame",
+       {P / 5, P / 10, false},
+       P * 9 / 10,
+       P + P * 9 / 10,
+       false,
+       P / 20},
       {"a pause of ten refreshes",
        {P * 10, P / 10, false},
        0,
@@ -136,6 +143,8 @@ TEST(Pacing, ALateFrameShowsAtOnceAndNothingBursts) {
     std::vector<long long> times = RunFrames(pacer, *clock, 100, [&](int i) {
       if (i == 50)
         clock->wakeLate = c.wakeLate;
+      if (i == 51)
+        return Frame{c.nextWork, P / 10, false};
       return i == 50 ? c.odd : Frame{P / 5, P / 10, false};
     });
     EXPECT_EQ(P, times[49] - times[48]) << c.what << ": on time, on the grid";
