@@ -337,12 +337,13 @@ int TakeWindow(Opening &open) {
                 "full screen at %u bits keeping the desktop: 16 or 32 only",
                 display.bitsPerPixel);
   state->window.handle = display.window;
+  state->window.keepsDesktop = true;
   state->fullScreenClient = true;
   state->modeWidth = display.width;
   state->modeHeight = display.height;
   state->desktop.converting = true;
   open.exclusive = false;
-  HRESULT result = CoverMonitor(*state);
+  HRESULT result = CoverMonitor(state->window);
   if (result != DD_OK)
     return Fail(display.window, result,
                 "full screen keeping the desktop needs a window; %p is none",
@@ -559,9 +560,11 @@ int AttachClipper(Opening &open) {
 #if defined(LURN_WINDOW_SYSTEM)
   if (open.state != NULL) {
     open.state->window.handle = display.window;
-    if (display.flags & LurnDirectDraw::KeepDesktop)
-      TakeAltEnter(*open.state);
-    TakeCursor(*open.state);
+    open.state->window.keepsDesktop =
+        (display.flags & LurnDirectDraw::KeepDesktop) != 0;
+    TakeAltEnter(open.state->window, open.state->window.keepsDesktop &&
+                                         open.state->settings.altEnter);
+    TakeCursor(open.state->window, open.state->settings.hideCursor);
   }
 #endif
   return 1;

@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "../present/alt_enter.h"
 #include "../settings/settings.h"
 
 namespace {
@@ -12,8 +13,9 @@ namespace {
 // it yet.
 bool AltEnterReturn(const DeviceEvents &events, unsigned index,
                     const unsigned char *keys) {
-  return events.altEnterTaken && index == DIK_RETURN &&
-         ((keys[DIK_LMENU] | keys[DIK_RMENU]) & 0x80) != 0;
+  return events.altEnterTaken &&
+         ReturnIsAltEnters(false, index == DIK_RETURN,
+                           ((keys[DIK_LMENU] | keys[DIK_RMENU]) & 0x80) != 0);
 }
 
 void Count(DeviceEvents &events, unsigned index, bool down, bool keyboard) {

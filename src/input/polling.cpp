@@ -6,7 +6,7 @@
 
 #include "../empty_field.h"
 #include "../open_records.h"
-#include "../window/window.h"
+#include "../window/typed_keys.h"
 #include "first_read.h"
 #include "input_events.h"
 
@@ -81,6 +81,14 @@ private:
   unsigned char before_[256];
 };
 
+// A read's strokes are given until the next read, and a read that fails
+// gives none: those typed meanwhile wait in the window for a good read.
+void ForgetStrokes(IDirectInputDeviceA *keyboard) {
+  DeviceEvents *events = EventsOf(keyboard, false);
+  if (events != NULL)
+    memset(events->strokes, 0, sizeof events->strokes);
+}
+
 } // namespace
 
 void ForgetAcquisition(const void *mouse) {
@@ -95,6 +103,7 @@ int LurnDirectInput::GetStateKeyboard() {
                      "GetStateKeyboard");
   if (Empty(keyboard) || !open)
     return 0;
+  ForgetStrokes(keyboard);
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
     return AfterKeyboardRead(keyboard, keyState);
   // Lost or never acquired: acquire and read again until a read succeeds

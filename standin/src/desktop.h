@@ -34,15 +34,18 @@ bool CoversScreen(SDL_Window *window);
 // pressed in it since the last call; presents call it before they draw.
 void ApplyAltEnter(SDL_Window *window);
 // Whether a key event is the stand-in's: an Alt+Enter press and its Return
-// up to its release (the altEnter setting of the display opened last; off
-// leaves them to the client); notes the press for ApplyAltEnter.
+// up to its release, on a window where a display takes Alt+Enter; notes the
+// press for ApplyAltEnter.
 bool TakeAltEnter(const SDL_KeyboardEvent &key);
 // The window lost the focus: the Return's release goes elsewhere.
 void AltEnterFocusLost(Uint32 windowId);
-void SetAltEnterTaken(bool taken);
-// The display on the window closed: a window Alt+Enter switched goes back
-// where it found it (an exclusive one is put back by leaving the mode), and
-// presses not yet applied are dropped.
-void ForgetAltEnter(Uint32 windowId);
+// A display whose level names the window takes Alt+Enter there (its
+// altEnter setting): its hold, null for a window that is gone.
+struct WindowAltEnter;
+WindowAltEnter *HoldAltEnter(Uint32 windowId);
+// The display lets go of its hold: once the last does, a window Alt+Enter
+// switched goes back where it found it (an exclusive one is put back by
+// leaving the mode), and presses not yet applied are dropped.
+void ForgetAltEnter(WindowAltEnter *held, Uint32 windowId);
 
 #endif

@@ -796,6 +796,26 @@ TEST_F(TypedText, KeyStrokesCountTheSystemsRepeats) {
   EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "counted once";
 }
 
+// A read that fails (another window came to the front) gives no strokes:
+// the last good read's are not given again; strokes typed meanwhile come
+// with the next good read.
+TEST_F(TypedText, AFailedReadGivesNoStrokes) {
+  ASSERT_EQ(1, Open(input));
+  input.KeyStrokes(DIK_3);
+  FakeSend(window, WM_KEYDOWN, '3', 1 | DIK_3 << 16);
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  ASSERT_EQ(1, input.KeyStrokes(DIK_3));
+  FakeSend(window, WM_KEYDOWN, '3', 1 | DIK_3 << 16);
+  for (int read = 0; read < 3; ++read) {
+    fake.Answer("IDirectInputDeviceA::GetDeviceState", DIERR_INPUTLOST);
+    fake.Answer("IDirectInputDeviceA::Acquire", DIERR_OTHERAPPHASPRIO);
+    EXPECT_EQ(0, input.GetStateKeyboard());
+    EXPECT_EQ(0, input.KeyStrokes(DIK_3)) << "failed read " << read;
+  }
+  ASSERT_EQ(1, input.GetStateKeyboard());
+  EXPECT_EQ(1, input.KeyStrokes(DIK_3)) << "the stroke typed meanwhile";
+}
+
 #if defined(_WIN32)
 // An ANSI window on a double-byte code page brings a character's lead and
 // trail bytes in two WM_CHAR: the character is read whole.
