@@ -123,7 +123,9 @@ int LurnDirectInput::GetStateKeyboard() {
 int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
 int LurnDirectInput::KeyPresses(unsigned char key) {
-  return Empty(keyboard) || !IsOpen(*this) ? 0 : Presses(keyboard, key);
+  return Empty(keyboard) || !IsOpen(*this)
+             ? 0
+             : Presses(keyboard, key, keyState, sizeof keyState);
 }
 
 int LurnDirectInput::KeyStrokes(unsigned char key) {
@@ -146,7 +148,8 @@ int LurnDirectInput::ReadText(char *utf8, int size) {
 int LurnDirectInput::ButtonPresses(int button) {
   if (Empty(mouse) || button < 0 || button > 3 || !IsOpen(*this))
     return 0;
-  return Presses(mouse, static_cast<unsigned>(button));
+  return Presses(mouse, static_cast<unsigned>(button), mouseState.rgbButtons,
+                 sizeof mouseState.rgbButtons);
 }
 
 LurnLong LurnDirectInput::GetStateMouse() {

@@ -313,6 +313,7 @@ TEST_F(StandinInput, ListeningForTextDiesWithItsWindow) {
 // SDL's auto-repeats of a held key are strokes, not presses.
 TEST_F(StandinInput, AHeldKeysRepeatsAreStrokes) {
   EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "the first call listens";
+  EXPECT_EQ(0, input.KeyPresses(DIK_BACK)) << "the first call counts";
   input.SyncAcquireKeyboard();
   SDL_Event event;
   memset(&event, 0, sizeof event);

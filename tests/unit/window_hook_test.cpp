@@ -218,6 +218,7 @@ TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
     input.Close();
     ASSERT_EQ(1, input.Open(read, reinterpret_cast<void *>(0x400000)));
     ASSERT_EQ(1, input.OpenKeyboard(read));
+    input.KeyPresses(DIK_RETURN); // starts counting
     if (row.hookSaw)
       FakeSend(window, WM_SYSKEYDOWN, VK_RETURN, 1 | 1L << 29);
     if (row.released)
