@@ -101,6 +101,19 @@ public:
 
   // The platform's interfaces, one reference each while open; null (or
   // never set) otherwise. Natively they are the stand-in's.
+  // Drawing on them through these fields: keeping the desktop through GDI
+  // on Windows (KeepDesktop, the default LURN_PRESENT=gdi), the display
+  // keeps the drawing surface's pixels in the library's memory and makes no
+  // DirectDraw call in a frame; UpdatePrimaryBuffer reads them with
+  // nothing to order that read after a Blt or BltFast of the
+  // client's on secondarySurface or auxSurface, which DirectDraw may still
+  // be doing. The library cannot see a call made through a field, and
+  // DirectDraw has no cheap question that would tell it (only a lock
+  // orders, and a lock a frame is the DirectDraw route's cost). So a client
+  // that draws with DirectDraw itself takes the DirectDraw route: it calls
+  // GetDD, GetPrimarySurface or GetRenderSurface once after Open (from
+  // then on the frames lock, fill and wait as DirectDraw orders them), or
+  // runs with LURN_PRESENT=directdraw.
   IDirectDraw *directDraw;              // the DirectDraw object; GetDD
   IDirectDraw2 *directDraw2;            // the same object's second interface
   IDirectDrawSurface *primarySurface;   // the visible surface
@@ -255,7 +268,10 @@ public:
   // a press let go before the read included; a held key's auto-repeat is
   // not a press. The keyboard keeps 256 events between two reads; more are
   // lost, which standard error says once. The Return of an Alt+Enter the
-  // library takes is no press.
+  // library takes is no press. The first call starts counting and finds
+  // nothing yet: until then a read leaves the device's events alone, and
+  // costs only the state's read (under Wine each call to the system is a
+  // round trip to its server, which a busy machine makes slow).
   int KeyPresses(unsigned char key);
   // The same, each of the system's auto-repeats of a held key counted as a
   // press too: what a text box's Backspace, Delete, arrows, Home and End
@@ -265,7 +281,7 @@ public:
   int KeyStrokes(unsigned char key);
   // The same for mouse button 0-3 between the two last GetStateMouse calls
   // (0 for any other number). The mouse keeps 1024 events, its motion
-  // included.
+  // included. The first call starts counting, as KeyPresses's does.
   int ButtonPresses(int button);
   // The text typed into the keyboard's window since the last call, as
   // UTF-8: what the system's text input makes of the keys (layouts, shift,

@@ -4,7 +4,11 @@
 # packages liblurn0 and liblurn-dev, the source tarball and SHA256SUMS, every
 # one from the same tree: HEAD, unpacked by git archive into a temporary
 # folder and built there in build folders of its own (the library alone,
-# Release), so the developer's build trees are never touched.
+# Release), so the developer's build trees are never touched. Every file is
+# a function of the tree: its times are HEAD's commit time
+# (SOURCE_DATE_EPOCH), archives list their files in name order, and the
+# DLLs carry no link time, so two releases of one commit give the same
+# SHA256SUMS.
 #   release.sh                refuses a tree with changes or untracked files
 #   release.sh --allow-dirty  releases the working tree as it is instead
 #                             (tracked changes and files git does not ignore),
@@ -36,6 +40,10 @@ done
 arch=$(dpkg --print-architecture)
 work=$(mktemp -d /tmp/lurn-release.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+# Every time written into the release: the commit's (CPack's Debian
+# packages and gzip read it; the zips are given it below).
+export SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
 
 # The tree to release: HEAD, or the working tree written as a tree object
 # through an index of our own (the developer's index stays as it is).
@@ -51,10 +59,17 @@ if [ -n "$changes" ]; then
   export GIT_INDEX_FILE=$work/index
   git read-tree HEAD
   git add -A
-  source=$(git write-tree)
+  tree=$(git write-tree)
   unset GIT_INDEX_FILE
+  # As a commit of fixed names and dates: git archive gives a tree's files
+  # the current time, and a commit's files the commit's.
+  source=$(GIT_AUTHOR_NAME=release GIT_AUTHOR_EMAIL=release \
+    GIT_COMMITTER_NAME=release GIT_COMMITTER_EMAIL=release \
+    GIT_AUTHOR_DATE="@$SOURCE_DATE_EPOCH +0000" \
+    GIT_COMMITTER_DATE="@$SOURCE_DATE_EPOCH +0000" \
+    git commit-tree "$tree" -p HEAD -m "the working tree")
   echo "release: from the working tree with its uncommitted changes" \
-    "(tree $source), not from HEAD" >&2
+    "(tree $tree), not from HEAD" >&2
 fi
 version=$(git show "$source:include/lurn.h" |
   sed -n 's/.*LURN_VERSION_STRING "\(.*\)"/\1/p')
@@ -94,6 +109,19 @@ for preset in "${presets[@]}"; do
   find "$work/packages" -maxdepth 1 \( -name '*.zip' -o -name '*.deb' \) \
     -exec mv -t dist {} +
 done
+
+# A zip made again with its entries in name order, each with the commit's
+# time (in UTC, as zip keeps local times) and no owner or extra times.
+normalize_zip() {
+  local zip=$1 tree=$work/zip-tree
+  rm -rf "$tree"
+  unzip -q "$zip" -d "$tree"
+  find "$tree" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+  rm "$zip"
+  (cd "$tree" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort |
+    TZ=UTC zip -q -X -@ "$zip")
+}
+for zip in "$PWD"/dist/*.zip; do normalize_zip "$zip"; done
 
 for file in lurn-$version-win32.zip lurn-$version-win64.zip lurn-$version-web.zip \
   liblurn0_$version-1_$arch.deb liblurn-dev_$version-1_$arch.deb; do

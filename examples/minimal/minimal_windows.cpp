@@ -31,7 +31,13 @@ int main(int argc, char **argv) {
   HWND window =
       CreateWindowA("minimal", "minimal", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
                     100, 336, 239, NULL, NULL, instance, NULL);
-  if (!display.Open(window, 320, 200, 16, LurnDirectDraw::ReleaseSecondary) ||
+  // KeepDesktop: today's desktops have 24 or 32 bits, and a window can show
+  // a 16-bit picture there only when lurn converts it. Without the bit, a
+  // windowed Open asks for the desktop's own depth and fails elsewhere
+  // (DDERR_INVALIDPIXELFORMAT).
+  if (!display.Open(window, 320, 200, 16,
+                    LurnDirectDraw::ReleaseSecondary |
+                        LurnDirectDraw::KeepDesktop) ||
       !input.Open(window, instance) || !input.OpenKeyboard(window))
     return 1; // the error box has said why
   for (MSG message; frames == 0 || frame < frames; ++frame) {

@@ -7,6 +7,7 @@
 #include <stdio.h>
 
 #include "../empty_field.h"
+#include "../errors/diagnostic.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
 #include "../window/window_look.h"
@@ -337,12 +338,13 @@ int TakeWindow(Opening &open) {
                 "full screen at %u bits keeping the desktop: 16 or 32 only",
                 display.bitsPerPixel);
   state->window.handle = display.window;
+  state->window.keepsDesktop = true;
   state->fullScreenClient = true;
   state->modeWidth = display.width;
   state->modeHeight = display.height;
   state->desktop.converting = true;
   open.exclusive = false;
-  HRESULT result = CoverMonitor(*state);
+  HRESULT result = CoverMonitor(state->window);
   if (result != DD_OK)
     return Fail(display.window, result,
                 "full screen keeping the desktop needs a window; %p is none",
@@ -559,9 +561,11 @@ int AttachClipper(Opening &open) {
 #if defined(LURN_WINDOW_SYSTEM)
   if (open.state != NULL) {
     open.state->window.handle = display.window;
-    if (display.flags & LurnDirectDraw::KeepDesktop)
-      TakeAltEnter(*open.state);
-    TakeCursor(*open.state);
+    open.state->window.keepsDesktop =
+        (display.flags & LurnDirectDraw::KeepDesktop) != 0;
+    TakeAltEnter(open.state->window, open.state->window.keepsDesktop &&
+                                         open.state->settings.altEnter);
+    TakeCursor(open.state->window, open.state->settings.hideCursor);
   }
 #endif
   return 1;
@@ -590,6 +594,9 @@ int LurnDirectDraw::Open(void *window, unsigned short width,
                   false,
                   false,
                   DDPIXELFORMAT()};
+  // A developer who asks for the figures sees what they were made under.
+  if (open.settings.stats)
+    SayDiagnostic("%s", DescribeSettings().c_str());
   if (open.settings.keepDesktop == 1)
     options |= KeepDesktop;
   else if (open.settings.keepDesktop == 0)

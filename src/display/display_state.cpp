@@ -21,7 +21,7 @@ void DropDisplayState(DisplayState *state) {
     return;
   ReleaseConversion(state->desktop);
 #if defined(LURN_WINDOW_SYSTEM)
-  GiveWindowBack(*state);
+  GiveWindowBack(state->window);
 #endif
   delete state->pacer;
   delete state;
@@ -41,7 +41,7 @@ bool FillsScreen(const LurnDirectDraw &display, const DisplayState &state,
   if (state.fullScreenClient)
     return true;
 #if defined(LURN_WINDOW_SYSTEM)
-  if (WindowCovers(state))
+  if (WindowCovers(state.window))
     return true;
 #endif
   // Natively the platform switches the window on Alt+Enter: the library

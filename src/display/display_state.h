@@ -19,19 +19,6 @@
 
 class Pacer;
 
-// Windows: the window a display keeping the desktop took, and its hold on
-// the window's record (null: none), where its look and place as the first
-// display found them are kept; whether it is a user of Alt+Enter there, and
-// of the cursor.
-struct TakenWindow {
-  void *handle;
-  WindowRecord *record;
-  bool altEnter;
-  bool cursor;
-  unsigned long displayChanges; // the count the present last followed
-  bool stretchSaid;             // the system stretching it was said
-};
-
 struct DisplayState {
   Settings settings;
   // Opened FullScreen: the picture keeps its shape, presents are paced, and
@@ -65,6 +52,13 @@ struct DisplayState {
 DisplayState *DrawsInOwnMemory(const LurnDirectDraw &display);
 
 DisplayState *NewDisplayState(const Settings &settings);
+
+// The window whose display scaling the library sees to: a display keeping
+// the desktop's; null for others.
+inline void *ScaledWindow(const DisplayState *state) {
+  return state != NULL && state->window.keepsDesktop ? state->window.handle
+                                                     : NULL;
+}
 // The state of the open display holding `directDraw`, or null; defined
 // beside the list of open displays.
 DisplayState *FindDisplayState(const void *directDraw);

@@ -188,13 +188,15 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     return 0;
   DisplayState *state = FindDisplayState(directDraw);
 #if defined(_WIN32)
-  WindowDpiScope dpi(state != NULL ? state->window.handle : NULL);
+  WindowDpiScope dpi(ScaledWindow(state));
 #endif
 #if defined(LURN_WINDOW_SYSTEM)
   // Alt+Enter, and a window covering its monitor following a display
   // change, are applied here, on the thread that presents. The window's
   // handlers run as it switches, and may close the display.
-  if (state != NULL && (ApplyAltEnter(*state) || FollowsMonitor(*state))) {
+  if (state != NULL && (ApplyAltEnter(state->window, state->fullScreenClient,
+                                      state->modeWidth, state->modeHeight) ||
+                        FollowsMonitor(*state))) {
     if (Empty(directDraw) || Empty(primarySurface) || Empty(secondarySurface))
       return 0;
     state = FindDisplayState(directDraw);
@@ -205,7 +207,7 @@ int LurnDirectDraw::UpdatePrimaryBuffer() {
     const DisplayState *state;
     ~NotedPicture() {
       if (state != NULL)
-        NotePicture(*state);
+        NotePicture(state->window, state->placed);
     }
   } noted = {state};
 #endif
@@ -295,7 +297,7 @@ int LurnDirectDraw::GetCursorPosition(LurnLong *x, LurnLong *y) {
   DisplayState *state = FindDisplayState(directDraw);
 #if defined(_WIN32)
   // The pointer in the coordinates the present placed the picture in.
-  WindowDpiScope dpi(state != NULL ? state->window.handle : NULL);
+  WindowDpiScope dpi(ScaledWindow(state));
 #endif
   POINT pointer = {0, 0};
   if (state == NULL || !GetCursorPos(&pointer))

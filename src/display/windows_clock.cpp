@@ -7,7 +7,7 @@
 #include <string.h>
 
 #include "../present/pacing.h"
-#include "../window/window.h"
+#include "../window/window_look.h"
 #include "windows_monitor.h"
 
 namespace {

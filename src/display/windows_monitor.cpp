@@ -7,8 +7,8 @@
 
 #include <string.h>
 
+#include "../errors/diagnostic.h"
 #include "../settings/settings.h"
-#include "../window/window.h"
 #include "../window/window_look.h"
 #include "display_state.h"
 
@@ -128,7 +128,7 @@ WindowScaling ReadWindowScaling(void *window) {
 }
 
 bool FollowDisplayChanges(DisplayState &state) {
-  HWND window = static_cast<HWND>(state.window.handle);
+  HWND window = static_cast<HWND>(ScaledWindow(&state));
   unsigned long changes = DisplayChanges();
   if (window == NULL || state.window.displayChanges == changes)
     return false;
@@ -150,23 +150,8 @@ bool FollowDisplayChanges(DisplayState &state) {
         scaling.stretchPercent);
   }
   // A window covering its monitor went to one of another scale, or the
-  // monitor changed its size: it covers the one it is on now. A mere move
-  // is the program's or the user's.
-  MONITORINFO monitor;
-  memset(&monitor, 0, sizeof monitor);
-  monitor.cbSize = sizeof monitor;
-  RECT now = {0, 0, 0, 0};
-  // Moved on the window's own thread only: a window thread waiting for
-  // this one would never answer the move.
-  if (!monitorChanged || !WindowCovers(state) || IsIconic(window) ||
-      GetWindowThreadProcessId(window, NULL) != GetCurrentThreadId() ||
-      !GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
-                       &monitor) ||
-      !GetWindowRect(window, &now) ||
-      memcmp(&now, &monitor.rcMonitor, sizeof now) == 0)
-    return false;
-  const RECT &to = monitor.rcMonitor;
-  SetWindowPos(window, NULL, to.left, to.top, to.right - to.left,
-               to.bottom - to.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  return true;
+  // monitor changed its size: it covers the one it is on now, moved on the
+  // window's own thread only. A mere move is the program's or the user's.
+  return monitorChanged && WindowCovers(state.window) &&
+         CoverMonitorAgain(window);
 }

@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "../settings/settings.h"
+#include "diagnostic.h"
 
 namespace {
 

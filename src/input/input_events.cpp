@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include "../errors/diagnostic.h"
+#include "../present/alt_enter.h"
 #include "../settings/settings.h"
 
 namespace {
@@ -12,8 +14,9 @@ namespace {
 // it yet.
 bool AltEnterReturn(const DeviceEvents &events, unsigned index,
                     const unsigned char *keys) {
-  return events.altEnterTaken && index == DIK_RETURN &&
-         ((keys[DIK_LMENU] | keys[DIK_RMENU]) & 0x80) != 0;
+  return events.altEnterTaken &&
+         ReturnIsAltEnters(false, index == DIK_RETURN,
+                           ((keys[DIK_LMENU] | keys[DIK_RMENU]) & 0x80) != 0);
 }
 
 void Count(DeviceEvents &events, unsigned index, bool down, bool keyboard) {
@@ -104,10 +107,20 @@ void CountPresses(IDirectInputDeviceA *device, bool keyboard,
                   const unsigned char *before, const unsigned char *state,
                   const char *method) {
   DeviceEvents *events = EventsOf(device, true);
-  if (events == NULL)
+  if (events == NULL || (events->buffered && !events->counting))
     return;
   CountEvents(*events, device, keyboard, before, state, method);
 }
+
+namespace {
+
+// Drops every event the platform holds for `device`: no records, no limit.
+void DropBuffered(IDirectInputDeviceA *device) {
+  DWORD all = INFINITE;
+  device->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), NULL, &all, 0);
+}
+
+} // namespace
 
 void SayMouseReleased(IDirectInputDeviceA *mouse) {
   DeviceEvents *events = EventsOf(mouse, true);
@@ -119,9 +132,20 @@ void SayMouseReleased(IDirectInputDeviceA *mouse) {
                 "once after OpenMouse (each call toggles)");
 }
 
-int Presses(IDirectInputDeviceA *device, unsigned index) {
-  DeviceEvents *events = EventsOf(device, false);
-  return events != NULL && index < 256 ? events->presses[index] : 0;
+int Presses(IDirectInputDeviceA *device, unsigned index,
+            const unsigned char *state, size_t size) {
+  DeviceEvents *events = EventsOf(device, true);
+  if (events == NULL || index >= 256)
+    return 0;
+  if (events->buffered && !events->counting) {
+    events->counting = true;
+    DropBuffered(device);
+    memset(events->held, 0, sizeof events->held);
+    for (size_t i = 0; i < size && i < 256; ++i)
+      events->held[i] = state[i] & 0x80;
+    memset(events->presses, 0, sizeof events->presses);
+  }
+  return events->presses[index];
 }
 
 void Reacquired(IDirectInputDeviceA *device, HRESULT acquired) {
@@ -131,8 +155,6 @@ void Reacquired(IDirectInputDeviceA *device, HRESULT acquired) {
   if (events == NULL)
     return;
   memset(events->held, 0, sizeof events->held);
-  // No records and no limit: the platform drops every event it holds.
-  DWORD all = INFINITE;
-  if (events->buffered)
-    device->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), NULL, &all, 0);
+  if (events->buffered && events->counting)
+    DropBuffered(device);
 }

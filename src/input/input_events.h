@@ -13,6 +13,10 @@
 struct DeviceEvents {
   const void *device;
   bool buffered;
+  // The client asked for presses: from then on each read takes the events
+  // its buffer holds. Until then nothing takes them, so that a read costs
+  // the one request to the system that reading the state needs.
+  bool counting;
   bool lossSaid;
   bool releasedSaid; // a read found the mouse released, and it was said
   // Acquired and not read since. Right after an acquisition Wine may
@@ -52,7 +56,8 @@ void GiveBuffer(IDirectInputDeviceA *device, DWORD events);
 // already down is not pressed again (auto-repeat); the Returns of the
 // library's Alt+Enter are left out. Without a buffer, a
 // press is a down in `state` that `before` did not have. `method` names the
-// read in the one line said when events were lost.
+// read in the one line said when events were lost. A buffered device counts
+// only once StartCounting was called for it.
 void CountPresses(IDirectInputDeviceA *device, bool keyboard,
                   const unsigned char *before, const unsigned char *state,
                   const char *method);
@@ -62,8 +67,11 @@ void CountPresses(IDirectInputDeviceA *device, bool keyboard,
 void SayMouseReleased(IDirectInputDeviceA *mouse);
 
 // Presses counted by the last CountPresses on `device`; 0 for anything
-// unknown.
-int Presses(IDirectInputDeviceA *device, unsigned index);
+// unknown. The first call on a buffered device starts its counting: the
+// events buffered so far are dropped, the objects down in `state` (as the
+// last read found them) are held, and the answer is 0.
+int Presses(IDirectInputDeviceA *device, unsigned index,
+            const unsigned char *state, size_t size);
 
 // After an Acquire that answered `acquired`: a device acquired anew (DI_OK)
 // forgets the keys it saw down and drops what its buffer kept from before,

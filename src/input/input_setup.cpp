@@ -6,7 +6,7 @@
 #include "../empty_field.h"
 #include "../errors/report_error.h"
 #include "../open_records.h"
-#include "../window/window.h"
+#include "../window/typed_keys.h"
 #include "first_read.h"
 #include "input_events.h"
 

@@ -6,7 +6,7 @@
 
 #include "../empty_field.h"
 #include "../open_records.h"
-#include "../window/window.h"
+#include "../window/typed_keys.h"
 #include "first_read.h"
 #include "input_events.h"
 
@@ -81,6 +81,14 @@ private:
   unsigned char before_[256];
 };
 
+// A read's strokes are given until the next read, and a read that fails
+// gives none: those typed meanwhile wait in the window for a good read.
+void ForgetStrokes(IDirectInputDeviceA *keyboard) {
+  DeviceEvents *events = EventsOf(keyboard, false);
+  if (events != NULL)
+    memset(events->strokes, 0, sizeof events->strokes);
+}
+
 } // namespace
 
 void ForgetAcquisition(const void *mouse) {
@@ -95,6 +103,7 @@ int LurnDirectInput::GetStateKeyboard() {
                      "GetStateKeyboard");
   if (Empty(keyboard) || !open)
     return 0;
+  ForgetStrokes(keyboard);
   if (keyboard->GetDeviceState(sizeof keyState, keyState) == DI_OK)
     return AfterKeyboardRead(keyboard, keyState);
   // Lost or never acquired: acquire and read again until a read succeeds
@@ -114,7 +123,9 @@ int LurnDirectInput::GetStateKeyboard() {
 int LurnDirectInput::KeyDown(unsigned char key) { return keyState[key]; }
 
 int LurnDirectInput::KeyPresses(unsigned char key) {
-  return Empty(keyboard) || !IsOpen(*this) ? 0 : Presses(keyboard, key);
+  return Empty(keyboard) || !IsOpen(*this)
+             ? 0
+             : Presses(keyboard, key, keyState, sizeof keyState);
 }
 
 int LurnDirectInput::KeyStrokes(unsigned char key) {
@@ -137,7 +148,8 @@ int LurnDirectInput::ReadText(char *utf8, int size) {
 int LurnDirectInput::ButtonPresses(int button) {
   if (Empty(mouse) || button < 0 || button > 3 || !IsOpen(*this))
     return 0;
-  return Presses(mouse, static_cast<unsigned>(button));
+  return Presses(mouse, static_cast<unsigned>(button), mouseState.rgbButtons,
+                 sizeof mouseState.rgbButtons);
 }
 
 LurnLong LurnDirectInput::GetStateMouse() {

@@ -2,18 +2,22 @@
 
 bool NoteAltEnterKey(AltEnter &state, bool isReturn, AltEnterKey key,
                      bool withAlt, bool repeat) {
-  if (!isReturn)
-    return false;
-  if (key == kAltEnterKeyDown && withAlt && !repeat) {
+  if (isReturn && key == kAltEnterKeyDown && withAlt && !repeat) {
     ++state.presses;
     state.returnHeld = true;
     return true;
   }
-  if (!state.returnHeld && !withAlt)
+  if (!ReturnIsAltEnters(state.returnHeld, isReturn, withAlt))
     return false;
   if (key == kAltEnterKeyUp)
     state.returnHeld = false;
   return true;
+}
+
+bool ReadReturnIsAltEnters(AltEnter &state, bool returnHeld, bool altHeld) {
+  if (!returnHeld)
+    state.returnHeld = false;
+  return ReturnIsAltEnters(state.returnHeld, returnHeld, altHeld);
 }
 
 AltEnterMove NextAltEnterMove(AltEnter &state, bool fullScreenClient) {

@@ -14,6 +14,20 @@ struct AltEnter {
 
 enum AltEnterKey { kAltEnterKeyDown, kAltEnterCharacter, kAltEnterKeyUp };
 
+// The one rule for whether a Return is the library's, wherever it is seen
+// (a window's key messages, the keyboard's events, a read's state): it is
+// Alt+Enter's while the press that took it is held (`pressHeld`), or when
+// Alt is held with it.
+inline bool ReturnIsAltEnters(bool pressHeld, bool isReturn, bool withAlt) {
+  return isReturn && (pressHeld || withAlt);
+}
+
+// At a read of the keyboard of a window where Alt+Enter is taken: whether
+// the Return the read sees held is the library's, even before the window
+// saw the press. A Return the read sees up was let go where the window did
+// not see it.
+bool ReadReturnIsAltEnters(AltEnter &state, bool returnHeld, bool altHeld);
+
 // A key message of the window: Return or not, what it says, with Alt held,
 // an auto-repeat. True when it is the library's: a key-down with Alt (a
 // press once per press, not per repeat), and the rest of that press up to

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "../errors/diagnostic.h"
 #include "capture.h"
 
 #if defined(_WIN32)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "../errors/diagnostic.h"
+
 long long PeriodOfWholeHertz(long long ticksPerSecond, int hertz) {
   if (hertz <= 1)
     hertz = 60;
@@ -47,15 +49,33 @@ void Pacer::Ready() {
 void Pacer::Presented(Kind kind, bool platformWaited) {
   long long now = clock_->Now(), shown = now, slot = -1, released = now;
   bool paced = vsync_ == kVsyncAll || (vsync_ == kVsyncFlips && kind == kFlip);
+  bool late = false;
   if (paced && kind == kFlip && platformWaited) {
     origin_ = now; // the platform's own vertical blank: the grid's phase
     slot = now;
   } else if (paced) {
-    // Never two presents within half a refresh, however the grid moved
-    // since the last one.
-    long long earliest = any_ ? std::max(ready_, shown_ + period_ / 2) : ready_;
+    // Never two presents within half a refresh of the last one's return
+    // (later than its refresh when its wait woke late), however the grid
+    // moved since.
+    long long earliest =
+        any_ ? std::max(ready_, released_ + period_ / 2) : ready_;
     long long next = TickAfter(earliest);
-    if (next > now) {
+    // The refresh the frame was due at: the first a half refresh after the
+    // last present.
+    long long due = TickAfter(shown_ + period_ / 2);
+    late = any_ && ready_ >= due;
+    if (late) {
+      // Shown at once, or half a refresh after the last present gave the
+      // client its turn back (a wait that woke late); the next is paced
+      // from here.
+      long long at = std::max(now, released_ + period_ / 2);
+      if (at > now) {
+        clock_->SleepUntil(at);
+        released = clock_->Now();
+        waited_ += released - now;
+      }
+      origin_ = shown = slot = at;
+    } else if (next > now) {
       clock_->SleepUntil(next);
       released = clock_->Now();
       waited_ += released - now;
@@ -67,20 +87,22 @@ void Pacer::Presented(Kind kind, bool platformWaited) {
   if (slot < 0)
     slot = TickAfter(now); // the refresh where a flip would have shown it
   if (stats_)
-    Count(slot, now - ready_);
+    Count(slot, now - ready_, late);
   shown_ = shown;
   slot_ = slot;
   released_ = released;
   any_ = true;
 }
 
-void Pacer::Count(long long slot, long long cost) {
+void Pacer::Count(long long slot, long long cost, bool late) {
   if (!any_) {
     secondStarted_ = slot; // each second counts the presents after it
     waited_ = 0;
     return;
   }
   long long skipped = (slot - slot_ + period_ / 2) / period_ - 1;
+  if (late) // it missed the refresh it was due at, however soon it came
+    skipped = std::max(skipped, 1LL);
   if (skipped > 0) {
     // The refreshes that passed before the last wait gave the client its
     // turn back were lost by the wait; the rest by the frame.

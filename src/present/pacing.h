@@ -1,8 +1,13 @@
 // Presents paced as flips are on real hardware: a present shows at the first
-// refresh after it is ready, refreshes fall on a fixed grid, and a late
-// present waits for the next one rather than catching up in a burst. One
-// rule for both builds; each build gives the clock and the refresh behind
-// it. Also the figures LURN_STATS shows once a second.
+// refresh after it is ready, and refreshes fall on a fixed grid while
+// frames come in time. A late frame shows at once, and the grid moves to
+// it: a game whose frames take a little more than a refresh (a Sleep in
+// its loop, a busy machine) keeps its own rate rather than falling to
+// every other refresh, and one late by more (a pause, a load) waits no
+// longer than it was late. Never two presents within half a refresh, so
+// nothing catches up in a burst. One rule for both builds; each build gives
+// the clock and the refresh behind it. Also the figures LURN_STATS shows
+// once a second.
 #ifndef LURN_PACING_H
 #define LURN_PACING_H
 
@@ -64,8 +69,9 @@ public:
 private:
   long long TickAfter(long long when) const;
   // For the statistics: a present that showed at the refresh `slot` and
-  // took `cost` ticks.
-  void Count(long long slot, long long cost);
+  // took `cost` ticks; `late`, a frame shown at once after the refresh it
+  // was due at.
+  void Count(long long slot, long long cost, bool late);
 
   PacingClock *clock_;
   VsyncMode vsync_;

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <string>
 
+#include "../errors/diagnostic.h"
+
 namespace {
 
 int LowestBit(uint32_t mask) {

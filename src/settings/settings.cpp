@@ -2,20 +2,14 @@
 
 #include <lurn.h>
 
-#include <stdarg.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 #include <map>
 #include <mutex>
-#include <set>
+#include <vector>
+
+#include "../errors/diagnostic.h"
 
 namespace {
 
@@ -39,7 +33,7 @@ struct Entry {
 };
 
 const Entry kEntries[] = {
-    {"LURN_KEEP_DESKTOP", NULL, kSwitch, "0 or 1", "the program's"},
+    {"LURN_KEEP_DESKTOP", NULL, kSwitch, "0 or 1", "the program's option bit"},
     {"LURN_SCALE", "LURN_STANDIN_SCALE", kScales, "stretch, aspect or integer",
      "the default"},
     {"LURN_VSYNC", "LURN_STANDIN_VSYNC", kVsyncs, "0, 1 or all", "1"},
@@ -72,26 +66,6 @@ std::mutex fromCodeLock;
 std::map<std::string, std::string> &fromCode =
     *new std::map<std::string, std::string>;
 
-// A setting's value with the name it came by: the environment's new name,
-// its old one, or the program's call. Empty when none gives one.
-struct Value {
-  const char *name;
-  std::string text;
-};
-
-Value Lookup(const Entry &entry) {
-  const char *names[] = {entry.name, entry.oldName};
-  for (const char *name : names) {
-    const char *text = name != NULL ? getenv(name) : NULL;
-    if (text != NULL && *text != '\0')
-      return Value{name, text};
-  }
-  std::lock_guard<std::mutex> hold(fromCodeLock);
-  std::map<std::string, std::string>::const_iterator set =
-      fromCode.find(entry.name);
-  return Value{entry.name, set != fromCode.end() ? set->second : ""};
-}
-
 // A value's meaning: its index among the choices, the count, or 0 for a
 // text; -1 when not understood.
 long long Parse(const Entry &entry, const std::string &text) {
@@ -114,61 +88,78 @@ long long Parse(const Entry &entry, const std::string &text) {
   return count >= 1 ? count : -1;
 }
 
-// True the first time for each key: each value not understood is said
-// once, however often it is read or set.
-bool FirstTime(const std::string &key) {
-  static std::mutex lock;
-  static std::set<std::string> said;
-  std::lock_guard<std::mutex> hold(lock);
-  return said.insert(key).second;
+// Where a setting's value comes from, in the order they are asked.
+enum Source { kEnvironment, kOlderName, kProgram, kDefault };
+const char *const kSourceNames[] = {"environment", "environment", "program",
+                                    "default"};
+
+// A setting's value in force: its text and meaning, and where it came from.
+// A value not understood is passed over for the next source (the
+// environment's new name, its older one, the program's call, the default).
+struct Value {
+  Source source;
+  const char *name; // the name it came by
+  std::string text; // "" for the default
+  long long meaning;
+};
+
+// A value of the environment that was passed over.
+struct Passed {
+  const char *name;
+  std::string text;
+};
+
+// True the first time for each value not understood: each is said once,
+// however often it is read or set.
+SaidOnce said;
+
+// The setting's value in force; `unset` is the default's meaning. Each value
+// not understood is said, with what is used instead.
+Value Resolve(const Entry &entry, long long unset) {
+  std::vector<Passed> passed;
+  Value value = {kDefault, entry.name, "", unset};
+  const Source order[] = {kEnvironment, kOlderName, kProgram};
+  for (Source source : order) {
+    const char *name = source == kOlderName ? entry.oldName : entry.name;
+    std::string text;
+    if (source == kProgram) {
+      std::lock_guard<std::mutex> hold(fromCodeLock);
+      std::map<std::string, std::string>::const_iterator set =
+          fromCode.find(entry.name);
+      text = set != fromCode.end() ? set->second : "";
+    } else if (const char *found = name != NULL ? getenv(name) : NULL) {
+      text = found;
+    }
+    if (text.empty())
+      continue;
+    long long meaning = Parse(entry, text);
+    if (meaning >= 0) {
+      value = Value{source, name, text, meaning};
+      break;
+    }
+    passed.push_back(Passed{name, text});
+  }
+  for (const Passed &bad : passed) {
+    if (!said.First(std::string(bad.name) + "=" + bad.text))
+      continue;
+    std::string instead =
+        value.source == kDefault ? entry.fallback
+        : value.source == kProgram
+            ? "the program's " + Quoted(value.text) + " (LurnSetSetting)"
+            : std::string(value.name) + "=" + Quoted(value.text);
+    SayDiagnostic("lurn: %s=%s is not understood (%s); using %s", bad.name,
+                  Quoted(bad.text).c_str(), entry.known, instead.c_str());
+  }
+  return value;
 }
 
-// A value of any length is named by its start, not echoed whole.
-const int kShown = 64;
-int Shown(const std::string &text) {
-  return text.size() > size_t(kShown) ? kShown : int(text.size());
-}
-const char *Cut(const std::string &text) {
-  return text.size() > size_t(kShown) ? "..." : "";
-}
-
-// The setting's meaning as Parse gives it; `unset` when nothing sets it or
-// its value is not understood (which is said).
 long long Read(const char *name, long long unset) {
-  const Entry &entry = *FindEntry(name);
-  Value value = Lookup(entry);
-  if (value.text.empty())
-    return unset;
-  long long meaning = Parse(entry, value.text);
-  if (meaning >= 0)
-    return meaning;
-  if (FirstTime(std::string(value.name) + "=" + value.text))
-    SayDiagnostic("lurn: %s=%.*s%s is not understood (%s); using %s",
-                  value.name, Shown(value.text), value.text.c_str(),
-                  Cut(value.text), entry.known, entry.fallback);
-  return unset;
+  return Resolve(*FindEntry(name), unset).meaning;
 }
 
-std::string ReadText(const char *name) { return Lookup(*FindEntry(name)).text; }
-
-#if defined(_WIN32)
-bool AppendLine(const char *path, const std::string &line) {
-  FILE *file = fopen(path, "a");
-  bool written = file != NULL && fputs(line.c_str(), file) >= 0;
-  return file != NULL && fclose(file) == 0 && written;
+std::string ReadText(const char *name) {
+  return Resolve(*FindEntry(name), 0).text;
 }
-#else
-// Never waits: a FIFO that nobody reads would hold the program at the open
-// (it fails with ENXIO instead), and one whose reader lags at the write.
-bool AppendLine(const char *path, const std::string &line) {
-  int file =
-      open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (file < 0)
-    return false;
-  bool written = write(file, line.data(), line.size()) == ssize_t(line.size());
-  return close(file) == 0 && written;
-}
-#endif
 
 } // namespace
 
@@ -192,25 +183,38 @@ Settings ReadSettings() {
   return settings;
 }
 
+std::string DescribeSettings() {
+  std::string set;
+  for (const Entry &entry : kEntries) {
+    Value value = Resolve(entry, 0);
+    if (value.source != kDefault)
+      set += std::string(set.empty() ? "" : ", ") + value.name + "=" +
+             Quoted(value.text) + " (" + kSourceNames[value.source] + ")";
+  }
+  return "lurn: settings in force: " +
+         (set.empty() ? "every setting its default"
+                      : set + "; every other setting its default");
+}
+
+std::string LogSetting() { return ReadText("LURN_LOG"); }
+
 extern "C" int LURN_CDECL LurnSetSetting(const char *name, const char *value) {
   const Entry *entry = name != NULL ? FindEntry(name) : NULL;
   if (entry == NULL) {
-    std::string asked = name != NULL ? name : "(null)", names;
+    std::string asked = name != NULL ? Quoted(name) : "(null)", names;
     for (const Entry &known : kEntries)
       names += std::string(names.empty() ? "" : ", ") + known.name;
-    if (FirstTime("name " + asked))
-      SayDiagnostic("lurn: LurnSetSetting: %.*s%s is no setting (%s); "
-                    "nothing set",
-                    Shown(asked), asked.c_str(), Cut(asked), names.c_str());
+    if (said.First("name " + asked))
+      SayDiagnostic("lurn: LurnSetSetting: %s is no setting (%s); nothing set",
+                    asked.c_str(), names.c_str());
     return 0;
   }
   std::string text = value != NULL ? value : "";
   if (!text.empty() && Parse(*entry, text) < 0) {
-    if (FirstTime(std::string("code ") + entry->name + "=" + text))
-      SayDiagnostic("lurn: LurnSetSetting: %s=%.*s%s is not understood (%s); "
+    if (said.First(std::string("code ") + entry->name + "=" + text))
+      SayDiagnostic("lurn: LurnSetSetting: %s=%s is not understood (%s); "
                     "the setting keeps its value",
-                    entry->name, Shown(text), text.c_str(), Cut(text),
-                    entry->known);
+                    entry->name, Quoted(text).c_str(), entry->known);
     return 0;
   }
   std::lock_guard<std::mutex> hold(fromCodeLock);
@@ -219,35 +223,4 @@ extern "C" int LURN_CDECL LurnSetSetting(const char *name, const char *value) {
   else
     fromCode[entry->name] = text;
   return 1;
-}
-
-void SayDiagnostic(const char *format, ...) {
-  va_list args, again;
-  va_start(args, format);
-  va_copy(again, args);
-  int length = vsnprintf(NULL, 0, format, args);
-  va_end(args);
-  std::string text(length > 0 ? size_t(length) + 1 : 1, '\0');
-  vsnprintf(&text[0], text.size(), format, again);
-  va_end(again);
-  text.back() = '\n';
-  fputs(text.c_str(), stderr);
-  fflush(stderr);
-#if defined(_WIN32)
-  OutputDebugStringA(text.c_str());
-#endif
-  std::string log = ReadText("LURN_LOG");
-  if (log.empty())
-    return;
-  // One writer at a time, so that lines from two threads never interleave.
-  static std::mutex lock;
-  static std::set<std::string> unwritable;
-  std::lock_guard<std::mutex> hold(lock);
-  if (!AppendLine(log.c_str(), text) && unwritable.insert(log).second) {
-    fprintf(stderr,
-            "lurn: cannot append to LURN_LOG=%s; lines go to "
-            "standard error only\n",
-            log.c_str());
-    fflush(stderr);
-  }
 }

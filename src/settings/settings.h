@@ -44,21 +44,18 @@ struct Settings {
 // The settings as the environment and then the program (LurnSetSetting,
 // in lurn.h) give them now: the environment wins. The shared settings'
 // older LURN_STANDIN_ names are read too (the new name wins). A value not
-// understood is named on the diagnostic line (its first 64 characters),
-// once for each variable and value, and the default used. Safe from any
-// thread.
+// understood is passed over for the next (the older name, the program's,
+// then the default) and named once on a diagnostic line with the value
+// used instead. Safe from any thread.
 Settings ReadSettings();
 
-// Writes one diagnostic line (printf's format, no newline) to standard error
-// and the debugger's output on Windows, and appends it to the file named by
-// LURN_LOG when set: a GUI program has no standard error. LURN_LOG is read
-// at each line, since lines come from Open, from frames and from the
-// settings themselves. A file that cannot be opened is named once on
-// standard error. Safe from any thread.
-void SayDiagnostic(const char *format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
+// One diagnostic line naming each setting that is set, with its value in
+// force and where it came from (the environment or the program); every
+// other one has its default. A display writes it at Open under LURN_STATS.
+std::string DescribeSettings();
+
+// LURN_LOG's value in force, for the diagnostic writer: a text, never
+// said to be wrong.
+std::string LogSetting();
 
 #endif

@@ -1,6 +1,7 @@
 // The Windows side of keeping the desktop, for the window: made to cover its
-// monitor and given back, and Alt+Enter's moves. The window procedure
-// (window.cpp) only notes the keys; the thread that presents switches the
+// monitor and given back, Alt+Enter's keys and moves, and the cursor: the
+// attachments of the window's record that displays use. The window
+// procedure only notes the keys; the thread that presents switches the
 // window, and never touches a display's state once the window's own
 // handlers may have run (they may close the display).
 // Before any Windows header: those define `near`.
@@ -10,31 +11,33 @@
 #include <lurn.h>
 #include <string.h>
 
+#include <atomic>
+
+#include "../errors/diagnostic.h"
 #include "../settings/settings.h"
-#include "window.h"
 #include "window_look.h"
 
 namespace {
 
-// Under the lock: the display's hold on its window's record, which keeps
-// how the window is now when `state` is the first display to take it.
-WindowRecord *Hold(DisplayState &state) {
-  if (state.window.record != NULL)
-    return state.window.record;
-  WindowRecord *record = HoldWindow(static_cast<HWND>(state.window.handle));
+// Under the lock: the display's hold on its window's record, whose look
+// attachment keeps how the window is now when this is the first display
+// keeping the desktop on it.
+WindowRecord *Hold(TakenWindow &taken) {
+  if (taken.record != NULL)
+    return taken.record;
+  WindowRecord *record = HoldWindow(static_cast<HWND>(taken.handle));
   if (record == NULL)
     return NULL;
-  if (record->displays++ == 0) {
-    record->style = GetWindowLongPtrW(record->window, GWL_STYLE);
-    record->exStyle = GetWindowLongPtrW(record->window, GWL_EXSTYLE);
-    memset(&record->placement, 0, sizeof record->placement);
-    record->placement.length = sizeof record->placement;
-    GetWindowPlacement(record->window, &record->placement);
-    record->restyled = false;
-    record->covering = false;
-    record->altEnter = AltEnter();
+  if (record->look == NULL) {
+    LookOnWindow *look = new LookOnWindow();
+    record->look.reset(look);
+    look->style = GetWindowLongPtrW(record->window, GWL_STYLE);
+    look->exStyle = GetWindowLongPtrW(record->window, GWL_EXSTYLE);
+    look->placement.length = sizeof look->placement;
+    GetWindowPlacement(record->window, &look->placement);
   }
-  state.window.record = record;
+  ++record->look->displays;
+  taken.record = record;
   return record;
 }
 
@@ -53,13 +56,12 @@ bool MonitorOf(HWND window, MONITORINFO &info) {
                          &info) != FALSE;
 }
 
-Look Covering(const WindowRecord &record, const RECT &monitor) {
+Look Covering(const LookOnWindow &found, const RECT &monitor) {
   Look look;
   memset(&look, 0, sizeof look);
-  look.style = (record.style & ~LONG_PTR(WS_OVERLAPPEDWINDOW | WS_CHILD)) |
+  look.style = (found.style & ~LONG_PTR(WS_OVERLAPPEDWINDOW | WS_CHILD)) |
                WS_POPUP | WS_VISIBLE;
-  look.exStyle =
-      record.exStyle & ~LONG_PTR(WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE);
+  look.exStyle = found.exStyle & ~LONG_PTR(WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE);
   look.place = monitor;
   return look;
 }
@@ -163,7 +165,8 @@ bool MakeMoves(HWND window, bool fullScreenClient, int modeWidth,
       // as each question about monitors costs Wine server round trips.
       std::lock_guard<std::mutex> hold(WindowsLock());
       WindowRecord *record = LiveRecord(window);
-      if (record == NULL || record->altEnter.presses == 0)
+      if (record == NULL || record->altEnter == NULL ||
+          record->altEnter->keys.presses == 0)
         return switched;
     }
     MONITORINFO monitor;
@@ -173,37 +176,39 @@ bool MakeMoves(HWND window, bool fullScreenClient, int modeWidth,
     {
       std::lock_guard<std::mutex> hold(WindowsLock());
       WindowRecord *record = LiveRecord(window);
-      if (record == NULL || record->displays == 0)
+      if (record == NULL || record->look == NULL || record->altEnter == NULL)
         return switched;
-      switch (NextAltEnterMove(record->altEnter, fullScreenClient)) {
+      LookOnWindow &found = *record->look;
+      AltEnterOnWindow &altEnter = *record->altEnter;
+      switch (NextAltEnterMove(altEnter.keys, fullScreenClient)) {
       case kAltEnterNone:
         return switched;
       case kAltEnterCover:
         // Kept to go back to: where the user put the window meanwhile.
-        record->styleBefore = GetWindowLongPtrW(window, GWL_STYLE);
-        record->exStyleBefore = GetWindowLongPtrW(window, GWL_EXSTYLE);
-        memset(&record->placementBefore, 0, sizeof record->placementBefore);
-        record->placementBefore.length = sizeof record->placementBefore;
-        if (!GetWindowPlacement(window, &record->placementBefore))
-          record->placementBefore = record->placement;
-        record->restyledBefore = record->restyled;
-        look = Covering(*record, monitor.rcMonitor);
-        record->restyled = true;
-        record->covering = true;
+        altEnter.styleBefore = GetWindowLongPtrW(window, GWL_STYLE);
+        altEnter.exStyleBefore = GetWindowLongPtrW(window, GWL_EXSTYLE);
+        memset(&altEnter.placementBefore, 0, sizeof altEnter.placementBefore);
+        altEnter.placementBefore.length = sizeof altEnter.placementBefore;
+        if (!GetWindowPlacement(window, &altEnter.placementBefore))
+          altEnter.placementBefore = found.placement;
+        altEnter.restyledBefore = found.restyled;
+        look = Covering(found, monitor.rcMonitor);
+        found.restyled = true;
+        found.covering = true;
         break;
       case kAltEnterBack:
-        look = GivenBack(record->styleBefore, record->exStyleBefore,
-                         record->placementBefore);
-        record->restyled = record->restyledBefore;
-        record->covering = false;
+        look = GivenBack(altEnter.styleBefore, altEnter.exStyleBefore,
+                         altEnter.placementBefore);
+        found.restyled = altEnter.restyledBefore;
+        found.covering = false;
         break;
       case kAltEnterModeWindow:
         look = ModeInWindow(modeWidth, modeHeight, monitor.rcMonitor);
-        record->covering = false;
+        found.covering = false;
         break;
       case kAltEnterFullScreen:
-        look = Covering(*record, monitor.rcMonitor);
-        record->covering = true;
+        look = Covering(found, monitor.rcMonitor);
+        found.covering = true;
         break;
       }
     }
@@ -212,116 +217,148 @@ bool MakeMoves(HWND window, bool fullScreenClient, int modeWidth,
   }
 }
 
+// Whether the pointer is over the picture the window shows.
+bool OverPicture(HWND window, const CursorOnWindow &cursor) {
+  POINT pointer = {0, 0};
+  if (!cursor.pictureShown || !GetCursorPos(&pointer) ||
+      (!cursor.picture.screen && !ScreenToClient(window, &pointer)))
+    return false;
+  const Rect &picture = cursor.picture.picture;
+  return pointer.x >= picture.x && pointer.x < picture.x + picture.w &&
+         pointer.y >= picture.y && pointer.y < picture.y + picture.h;
+}
+
+// Makes the display, when `wanted`, a user of an attachment of its window
+// that listens to the window's messages, once: `taken` says it is one.
+template <class Attachment>
+void TakeUse(TakenWindow &window, bool wanted, bool &taken,
+             std::unique_ptr<Attachment> WindowRecord::*attachment) {
+  if (!wanted || taken)
+    return;
+  WindowRecord *record;
+  bool sayRefusal = false;
+  {
+    std::lock_guard<std::mutex> hold(WindowsLock());
+    record = Hold(window);
+    if (record == NULL)
+      return;
+    taken = MayHook(*record, sayRefusal);
+    if (taken) {
+      if (record->*attachment == NULL)
+        (record->*attachment).reset(new Attachment());
+      ++(record->*attachment)->users;
+    }
+  }
+  SayHookRefused(record, sayRefusal, "Open"); // with no lock held
+  if (taken)
+    SettleWindow(record);
+}
+
+// Under the lock: the display leaves an attachment it used; the last user
+// frees it.
+template <class Attachment>
+void LeaveUse(WindowRecord &record, bool &taken,
+              std::unique_ptr<Attachment> WindowRecord::*attachment) {
+  if (taken && record.*attachment != NULL && --(record.*attachment)->users == 0)
+    (record.*attachment).reset();
+  taken = false;
+}
+
 } // namespace
 
-HRESULT CoverMonitor(DisplayState &state) {
-  HWND window = static_cast<HWND>(state.window.handle);
+HRESULT CoverMonitor(TakenWindow &taken) {
+  HWND window = static_cast<HWND>(taken.handle);
   MONITORINFO monitor;
   if (!IsWindow(window) || !MonitorOf(window, monitor))
     return DDERR_INVALIDPARAMS;
   Look look;
+  bool movable = false;
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
-    WindowRecord *record = Hold(state);
+    WindowRecord *record = Hold(taken);
     if (record == NULL)
       return DDERR_INVALIDPARAMS;
-    if (!MovableHere(window, "Open", "is not made to cover its monitor"))
-      return DD_OK;
-    record->restyled = true;
-    record->covering = true;
-    look = Covering(*record, monitor.rcMonitor);
+    movable = OnWindowThread(window);
+    if (movable) {
+      record->look->restyled = true;
+      record->look->covering = true;
+      look = Covering(*record->look, monitor.rcMonitor);
+    }
   }
-  Show(window, look, monitor);
+  // Said with no lock held, as every line is.
+  if (!movable)
+    MovableHere(window, "Open", "is not made to cover its monitor");
+  else
+    Show(window, look, monitor);
   return DD_OK;
 }
 
-namespace {
+void TakeAltEnter(TakenWindow &window, bool wanted) {
+  TakeUse(window, wanted, window.altEnter, &WindowRecord::altEnter);
+}
 
-// Makes the display, when `wanted`, a user of its window's subclass for one
-// purpose, once: `taken` says it is one, `users` counts them on the window.
-void TakeUse(DisplayState &state, bool wanted, bool &taken,
-             int WindowRecord::*users) {
-  if (!wanted || taken)
+void TakeCursor(TakenWindow &window, bool wanted) {
+  TakeUse(window, wanted, window.cursor, &WindowRecord::cursor);
+}
+
+void NotePicture(const TakenWindow &window, const Placement &placed) {
+  if (!window.cursor)
     return;
   std::lock_guard<std::mutex> hold(WindowsLock());
-  WindowRecord *record = Hold(state);
-  if (record != NULL && HookWindow(*record, "Open")) {
-    ++(record->*users);
-    taken = true;
+  CursorOnWindow *cursor = window.record->cursor.get();
+  if (cursor != NULL) {
+    cursor->picture = placed;
+    cursor->pictureShown = true;
   }
 }
 
-} // namespace
-
-void TakeAltEnter(DisplayState &state) {
-  TakeUse(state, state.settings.altEnter, state.window.altEnter,
-          &WindowRecord::altEnterUsers);
-}
-
-void TakeCursor(DisplayState &state) {
-  TakeUse(state, state.settings.hideCursor, state.window.cursor,
-          &WindowRecord::cursorUsers);
-}
-
-void NotePicture(const DisplayState &state) {
-  if (!state.window.cursor)
-    return;
-  std::lock_guard<std::mutex> hold(WindowsLock());
-  state.window.record->picture = state.placed;
-  state.window.record->pictureShown = true;
-}
-
-void GiveWindowBack(DisplayState &state) {
-  HWND window = static_cast<HWND>(state.window.handle);
-  WindowRecord *record = state.window.record;
+void GiveWindowBack(TakenWindow &taken) {
+  HWND window = static_cast<HWND>(taken.handle);
+  WindowRecord *record = taken.record;
   if (record == NULL)
     return;
-  state.window.record = NULL;
+  taken.record = NULL;
   Look look;
-  bool restyled;
+  bool restyled = false;
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
-    if (state.window.altEnter)
-      --record->altEnterUsers;
-    if (state.window.cursor && --record->cursorUsers == 0)
-      record->pictureShown = false;
-    state.window.altEnter = false;
-    state.window.cursor = false;
-    restyled = --record->displays == 0 && record->restyled && !record->gone;
-    if (record->displays == 0) {
-      look = GivenBack(record->style, record->exStyle, record->placement);
-      record->restyled = false;
-      record->covering = false;
-      record->altEnter = AltEnter();
+    LeaveUse(*record, taken.altEnter, &WindowRecord::altEnter);
+    LeaveUse(*record, taken.cursor, &WindowRecord::cursor);
+    LookOnWindow &found = *record->look;
+    if (--found.displays == 0) {
+      restyled = found.restyled && !record->gone;
+      look = GivenBack(found.style, found.exStyle, found.placement);
+      record->look.reset();
     }
-    LetWindowGo(record); // the record may go
   }
+  SettleWindow(record); // the record may go
   MONITORINFO monitor;
   if (restyled && IsWindow(window) && MonitorOf(window, monitor) &&
       MovableHere(window, "Close", "keeps the look the library gave it"))
     Show(window, look, monitor);
 }
 
-bool ApplyAltEnter(DisplayState &state) {
-  HWND window = static_cast<HWND>(state.window.handle);
-  if (state.window.record == NULL)
+bool ApplyAltEnter(TakenWindow &taken, bool fullScreenClient, int modeWidth,
+                   int modeHeight) {
+  HWND window = static_cast<HWND>(taken.handle);
+  if (taken.record == NULL)
     return false;
   if (!OnWindowThread(window)) {
     // Moving the window from here would wait for its thread, which may be
     // waiting for this one: the window's thread makes the moves.
     std::lock_guard<std::mutex> hold(WindowsLock());
-    WindowRecord &record = *state.window.record;
-    if (record.altEnter.presses != 0 && !record.movesPosted) {
-      record.fullScreenClient = state.fullScreenClient;
-      record.modeWidth = state.modeWidth;
-      record.modeHeight = state.modeHeight;
-      record.movesPosted =
+    AltEnterOnWindow *altEnter = taken.record->altEnter.get();
+    if (altEnter != NULL && altEnter->keys.presses != 0 &&
+        !altEnter->movesPosted) {
+      altEnter->fullScreenClient = fullScreenClient;
+      altEnter->modeWidth = modeWidth;
+      altEnter->modeHeight = modeHeight;
+      altEnter->movesPosted =
           PostMessageW(window, AltEnterMessage(), 0, 0) != FALSE;
     }
     return false;
   }
-  return MakeMoves(window, state.fullScreenClient, state.modeWidth,
-                   state.modeHeight);
+  return MakeMoves(window, fullScreenClient, modeWidth, modeHeight);
 }
 
 UINT AltEnterMessage() {
@@ -335,18 +372,102 @@ void MakePostedMoves(HWND window) {
   {
     std::lock_guard<std::mutex> hold(WindowsLock());
     WindowRecord *record = LiveRecord(window);
-    if (record == NULL || !record->movesPosted)
+    AltEnterOnWindow *altEnter = record != NULL ? record->altEnter.get() : NULL;
+    if (altEnter == NULL || !altEnter->movesPosted)
       return;
-    record->movesPosted = false;
-    fullScreenClient = record->fullScreenClient;
-    modeWidth = record->modeWidth;
-    modeHeight = record->modeHeight;
+    altEnter->movesPosted = false;
+    fullScreenClient = altEnter->fullScreenClient;
+    modeWidth = altEnter->modeWidth;
+    modeHeight = altEnter->modeHeight;
   }
   MakeMoves(window, fullScreenClient, modeWidth, modeHeight);
 }
 
-bool WindowCovers(const DisplayState &state) {
+bool WindowCovers(const TakenWindow &window) {
   std::lock_guard<std::mutex> hold(WindowsLock());
-  return state.window.record != NULL && !state.window.record->gone &&
-         state.window.record->covering;
+  return window.record != NULL && !window.record->gone &&
+         window.record->look != NULL && window.record->look->covering;
 }
+
+#if defined(_WIN32)
+bool CoverMonitorAgain(HWND window) {
+  MONITORINFO monitor;
+  RECT now = {0, 0, 0, 0};
+  if (IsIconic(window) || !OnWindowThread(window) ||
+      !MonitorOf(window, monitor) || !GetWindowRect(window, &now) ||
+      memcmp(&now, &monitor.rcMonitor, sizeof now) == 0)
+    return false;
+  const RECT &to = monitor.rcMonitor;
+  SetWindowPos(window, NULL, to.left, to.top, to.right - to.left,
+               to.bottom - to.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
+}
+#endif
+
+bool AltEnterHears(WindowRecord &record, UINT message, WPARAM wParam,
+                   LPARAM lParam) {
+  AltEnterOnWindow *altEnter = record.altEnter.get();
+  if (altEnter == NULL)
+    return false;
+  AltEnterKey key;
+  switch (message) {
+  case WM_KEYDOWN:
+  case WM_SYSKEYDOWN:
+    key = kAltEnterKeyDown;
+    break;
+  case WM_CHAR:
+  case WM_SYSCHAR:
+    key = kAltEnterCharacter;
+    break;
+  case WM_KEYUP:
+  case WM_SYSKEYUP:
+    key = kAltEnterKeyUp;
+    break;
+  case WM_KILLFOCUS:
+    altEnter->keys.returnHeld = false; // its release goes elsewhere
+    return false;
+  default:
+    return false;
+  }
+  // The character is '\r', the same number as VK_RETURN.
+  return NoteAltEnterKey(altEnter->keys, wParam == VK_RETURN, key,
+                         (lParam & (1L << 29)) != 0,
+                         (lParam & (1L << 30)) != 0);
+}
+
+bool CursorHidden(const WindowRecord &record, UINT message, LPARAM lParam) {
+  // The client area only: the frame's arrows stay the system's.
+  return message == WM_SETCURSOR && record.cursor != NULL &&
+         LOWORD(lParam) == HTCLIENT &&
+         OverPicture(record.window, *record.cursor);
+}
+
+void JudgeReadReturn(WindowRecord &record, bool returnHeld, bool altHeld,
+                     bool &altEnterTaken, bool &hideReturn) {
+  if (record.altEnter == NULL)
+    return;
+  altEnterTaken = true;
+  hideReturn =
+      ReadReturnIsAltEnters(record.altEnter->keys, returnHeld, altHeld);
+}
+
+#if defined(_WIN32)
+namespace {
+// Every display change the hooks saw, and the count at the last one that
+// changed a monitor's size or scale.
+std::atomic<unsigned long> displayChanges(1), lastMonitorChange(0);
+} // namespace
+
+void HearDisplayChange(UINT message) {
+  if (message == WM_WINDOWPOSCHANGED)
+    ++displayChanges;
+  else if (message == WM_DISPLAYCHANGE || message == WM_DPICHANGED)
+    lastMonitorChange = ++displayChanges;
+}
+
+unsigned long DisplayChanges() { return displayChanges.load(); }
+
+unsigned long LastMonitorChange() { return lastMonitorChange.load(); }
+#else
+void HearDisplayChange(UINT) {} // the tests' fake window system: one monitor
+#endif

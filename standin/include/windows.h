@@ -135,6 +135,14 @@ BOOL WINAPI IsWindowUnicode(HWND window);
 // any thread is a live window's own (0 for no window).
 DWORD WINAPI GetCurrentThreadId(void);
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process);
+// The stand-in makes no windows of the window system's own: NULL, FALSE.
+#define HWND_MESSAGE ((HWND)-3)
+typedef void *HMENU;
+HWND WINAPI CreateWindowExW(DWORD exStyle, const wchar_t *className,
+                            const wchar_t *name, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, void *parameter);
+BOOL WINAPI DestroyWindow(HWND window);
 
 #ifdef __EMSCRIPTEN__
 // In a web page the window is a <canvas>, found by a CSS selector such as

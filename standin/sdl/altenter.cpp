@@ -5,8 +5,6 @@
 // stays; only the window changes.
 #include <string.h>
 
-#include <atomic>
-#include <map>
 #include <mutex>
 
 #include "desktop.h"
@@ -24,18 +22,32 @@ FrameSize FrameOf(SDL_Window *window) {
   return frame;
 }
 
-// Alt+Enter on a window, as both builds decide it, and where the window
-// was just before it switched, to go back to.
-struct Switching {
+} // namespace
+
+// Alt+Enter on a window, as both builds decide it, where the window was
+// just before it switched, to go back to, and how many displays take it
+// there. Kept on the window itself (SDL's data of the window), made by the
+// first display whose level names the window, freed by the last.
+struct WindowAltEnter {
   AltEnter altEnter;
   WindowPlace before;
+  int takers;
 };
 
-// By window ID, under `switching`. The event watch notes presses on
+namespace {
+
+const char kAltEnterData[] = "lurn.altEnter";
+
+// Guards every window's Alt+Enter. The event watch notes presses on
 // whichever thread pumps; presents apply them on theirs.
 std::mutex switching;
-std::map<Uint32, Switching> windows;
-std::atomic<bool> altEnterTaken(true);
+
+// Under the lock: the window's Alt+Enter, null where no display takes it.
+WindowAltEnter *Of(SDL_Window *window) {
+  return window == NULL ? NULL
+                        : static_cast<WindowAltEnter *>(
+                              SDL_GetWindowData(window, kAltEnterData));
+}
 
 // Moves the window once, for one press noted: false when none was.
 bool SwitchOnce(SDL_Window *window) {
@@ -45,11 +57,13 @@ bool SwitchOnce(SDL_Window *window) {
   AltEnterMove move;
   {
     std::lock_guard<std::mutex> hold(switching);
-    Switching &found = windows[id];
-    move = NextAltEnterMove(found.altEnter, exclusive);
+    WindowAltEnter *found = Of(window);
+    if (found == NULL)
+      return false;
+    move = NextAltEnterMove(found->altEnter, exclusive);
     if (move == kAltEnterCover || move == kAltEnterModeWindow)
-      found.before = PlaceOf(window);
-    back = found.before;
+      found->before = PlaceOf(window);
+    back = found->before;
   }
   SDL_Rect screen;
   switch (move) {
@@ -124,47 +138,59 @@ void PlaceWindow(SDL_Window *window, const WindowPlace *place) {
 
 bool CoversScreen(SDL_Window *window) {
   std::lock_guard<std::mutex> hold(switching);
-  std::map<Uint32, Switching>::iterator it =
-      windows.find(SDL_GetWindowID(window));
-  return it != windows.end() && it->second.altEnter.switched &&
-         !it->second.altEnter.switchedFullScreen;
+  WindowAltEnter *found = Of(window);
+  return found != NULL && found->altEnter.switched &&
+         !found->altEnter.switchedFullScreen;
 }
 
 bool TakeAltEnter(const SDL_KeyboardEvent &key) {
-  if (!altEnterTaken)
-    return false;
   std::lock_guard<std::mutex> hold(switching);
-  return NoteAltEnterKey(windows[key.windowID].altEnter,
-                         key.keysym.scancode == SDL_SCANCODE_RETURN,
-                         key.type == SDL_KEYDOWN ? kAltEnterKeyDown
-                                                 : kAltEnterKeyUp,
-                         (key.keysym.mod & KMOD_ALT) != 0, key.repeat != 0);
+  WindowAltEnter *found = Of(SDL_GetWindowFromID(key.windowID));
+  return found != NULL &&
+         NoteAltEnterKey(
+             found->altEnter, key.keysym.scancode == SDL_SCANCODE_RETURN,
+             key.type == SDL_KEYDOWN ? kAltEnterKeyDown : kAltEnterKeyUp,
+             (key.keysym.mod & KMOD_ALT) != 0, key.repeat != 0);
 }
 
 void AltEnterFocusLost(Uint32 windowId) {
   std::lock_guard<std::mutex> hold(switching);
-  std::map<Uint32, Switching>::iterator it = windows.find(windowId);
-  if (it != windows.end())
-    it->second.altEnter.returnHeld = false; // its release goes elsewhere
+  WindowAltEnter *found = Of(SDL_GetWindowFromID(windowId));
+  if (found != NULL)
+    found->altEnter.returnHeld = false; // its release goes elsewhere
 }
 
-void SetAltEnterTaken(bool taken) { altEnterTaken = taken; }
+WindowAltEnter *HoldAltEnter(Uint32 windowId) {
+  SDL_Window *window = LiveWindow(windowId);
+  if (window == NULL)
+    return NULL;
+  std::lock_guard<std::mutex> hold(switching);
+  WindowAltEnter *found = Of(window);
+  if (found == NULL) {
+    found = new WindowAltEnter();
+    SDL_SetWindowData(window, kAltEnterData, found);
+  }
+  ++found->takers;
+  return found;
+}
 
-void ForgetAltEnter(Uint32 windowId) {
+void ForgetAltEnter(WindowAltEnter *held, Uint32 windowId) {
+  if (held == NULL)
+    return;
   WindowPlace back;
   bool goBack = false;
+  SDL_Window *window = LiveWindow(windowId);
   {
     std::lock_guard<std::mutex> hold(switching);
-    std::map<Uint32, Switching>::iterator it = windows.find(windowId);
-    if (it == windows.end())
+    if (--held->takers > 0)
       return;
-    goBack =
-        it->second.altEnter.switched && !it->second.altEnter.switchedFullScreen;
-    back = it->second.before;
-    windows.erase(it);
+    goBack = held->altEnter.switched && !held->altEnter.switchedFullScreen;
+    back = held->before;
+    if (Of(window) == held)
+      SDL_SetWindowData(window, kAltEnterData, NULL);
+    delete held;
   }
-  SDL_Window *window = goBack ? LiveWindow(windowId) : NULL;
-  if (window != NULL)
+  if (window != NULL && goBack)
     PlaceWindow(window, &back);
 }
 

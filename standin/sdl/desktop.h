@@ -56,8 +56,8 @@ bool CoversScreen(SDL_Window *window);
 // pressed in it since the last call; presents call it before they draw.
 void ApplyAltEnter(SDL_Window *window);
 // Whether a key event is the stand-in's: an Alt+Enter press and its Return
-// up to its release (the altEnter setting of the display opened last; off
-// leaves them to the client); notes the press for ApplyAltEnter.
+// up to its release, on a window where a display takes Alt+Enter; notes the
+// press for ApplyAltEnter.
 bool TakeAltEnter(const SDL_KeyboardEvent &key);
 // The window lost the focus: the Return's release goes elsewhere.
 void AltEnterFocusLost(Uint32 windowId);

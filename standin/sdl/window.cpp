@@ -301,3 +301,10 @@ DWORD WINAPI GetWindowThreadProcessId(HWND handle, LPDWORD process) {
     *process = 1;
   return IsWindow(handle) ? GetCurrentThreadId() : 0;
 }
+
+HWND WINAPI CreateWindowExW(DWORD, const wchar_t *, const wchar_t *, DWORD, int,
+                            int, int, int, HWND, HMENU, HINSTANCE, void *) {
+  return NULL;
+}
+
+BOOL WINAPI DestroyWindow(HWND) { return FALSE; }

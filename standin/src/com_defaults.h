@@ -142,6 +142,66 @@ struct InputDeviceDefaults : IDirectInputDeviceA {
   LURN_UNSUPPORTED(Initialize, (HINSTANCE, DWORD, REFGUID))
 };
 
+#if defined(_WIN32)
+// The later surface interfaces, which the library asks for only to give a
+// system-memory surface memory of its own (SetSurfaceDesc, SetPrivateData).
+#define LURN_LATER_SURFACE(Surface, Desc, Caps, Enum, UnlockArgument)          \
+  LURN_UNSUPPORTED(AddAttachedSurface, (Surface))                              \
+  LURN_UNSUPPORTED(AddOverlayDirtyRect, (LPRECT))                              \
+  LURN_UNSUPPORTED(Blt, (LPRECT, Surface, LPRECT, DWORD, LPDDBLTFX))           \
+  LURN_UNSUPPORTED(BltBatch, (LPDDBLTBATCH, DWORD, DWORD))                     \
+  LURN_UNSUPPORTED(BltFast, (DWORD, DWORD, Surface, LPRECT, DWORD))            \
+  LURN_UNSUPPORTED(DeleteAttachedSurface, (DWORD, Surface))                    \
+  LURN_UNSUPPORTED(EnumAttachedSurfaces, (LPVOID, Enum))                       \
+  LURN_UNSUPPORTED(EnumOverlayZOrders, (DWORD, LPVOID, Enum))                  \
+  LURN_UNSUPPORTED(Flip, (Surface, DWORD))                                     \
+  LURN_UNSUPPORTED(GetAttachedSurface, (Caps, Surface *))                      \
+  LURN_UNSUPPORTED(GetBltStatus, (DWORD))                                      \
+  LURN_UNSUPPORTED(GetCaps, (Caps))                                            \
+  LURN_UNSUPPORTED(GetClipper, (LPDIRECTDRAWCLIPPER *))                        \
+  LURN_UNSUPPORTED(GetColorKey, (DWORD, LPDDCOLORKEY))                         \
+  LURN_UNSUPPORTED(GetDC, (HDC *))                                             \
+  LURN_UNSUPPORTED(GetFlipStatus, (DWORD))                                     \
+  LURN_UNSUPPORTED(GetOverlayPosition, (LPLONG, LPLONG))                       \
+  LURN_UNSUPPORTED(GetPalette, (LPDIRECTDRAWPALETTE *))                        \
+  LURN_UNSUPPORTED(GetPixelFormat, (LPDDPIXELFORMAT))                          \
+  LURN_UNSUPPORTED(GetSurfaceDesc, (Desc))                                     \
+  LURN_UNSUPPORTED(Initialize, (LPDIRECTDRAW, Desc))                           \
+  LURN_UNSUPPORTED(IsLost, ())                                                 \
+  LURN_UNSUPPORTED(Lock, (LPRECT, Desc, DWORD, HANDLE))                        \
+  LURN_UNSUPPORTED(ReleaseDC, (HDC))                                           \
+  LURN_UNSUPPORTED(Restore, ())                                                \
+  LURN_UNSUPPORTED(SetClipper, (LPDIRECTDRAWCLIPPER))                          \
+  LURN_UNSUPPORTED(SetColorKey, (DWORD, LPDDCOLORKEY))                         \
+  LURN_UNSUPPORTED(SetOverlayPosition, (LONG, LONG))                           \
+  LURN_UNSUPPORTED(SetPalette, (LPDIRECTDRAWPALETTE))                          \
+  LURN_UNSUPPORTED(Unlock, (UnlockArgument))                                   \
+  LURN_UNSUPPORTED(UpdateOverlay,                                              \
+                   (LPRECT, Surface, LPRECT, DWORD, LPDDOVERLAYFX))            \
+  LURN_UNSUPPORTED(UpdateOverlayDisplay, (DWORD))                              \
+  LURN_UNSUPPORTED(UpdateOverlayZOrder, (DWORD, Surface))                      \
+  LURN_UNSUPPORTED(GetDDInterface, (LPVOID *))                                 \
+  LURN_UNSUPPORTED(PageLock, (DWORD))                                          \
+  LURN_UNSUPPORTED(PageUnlock, (DWORD))                                        \
+  LURN_UNSUPPORTED(SetSurfaceDesc, (Desc, DWORD))
+
+struct Surface3Defaults : IDirectDrawSurface3 {
+  LURN_LATER_SURFACE(LPDIRECTDRAWSURFACE3, LPDDSURFACEDESC, LPDDSCAPS,
+                     LPDDENUMSURFACESCALLBACK, LPVOID)
+};
+
+struct Surface4Defaults : IDirectDrawSurface4 {
+  LURN_LATER_SURFACE(LPDIRECTDRAWSURFACE4, LPDDSURFACEDESC2, LPDDSCAPS2,
+                     LPDDENUMSURFACESCALLBACK2, LPRECT)
+  LURN_UNSUPPORTED(SetPrivateData, (REFGUID, LPVOID, DWORD, DWORD))
+  LURN_UNSUPPORTED(GetPrivateData, (REFGUID, LPVOID, LPDWORD))
+  LURN_UNSUPPORTED(FreePrivateData, (REFGUID))
+  LURN_UNSUPPORTED(GetUniquenessValue, (LPDWORD))
+  LURN_UNSUPPORTED(ChangeUniquenessValue, ())
+};
+#undef LURN_LATER_SURFACE
+#endif
+
 #undef LURN_UNSUPPORTED
 
 #endif

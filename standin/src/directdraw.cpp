@@ -124,7 +124,7 @@ public:
       : settings_(settings), second_(this) {}
   ~DirectDraw() {
     LeaveExclusiveMode();
-    ForgetAltEnter(windowId_);
+    ForgetAltEnter(altEnter_, windowId_);
     if (settings_.hideCursor)
       ShowSystemCursor(); // the display that hid it is gone
   }
@@ -321,6 +321,11 @@ public:
       LeaveExclusiveMode();
     }
     cooperativeLevel_ = flags;
+    if (windowId != windowId_ || altEnter_ == NULL) {
+      ForgetAltEnter(altEnter_, windowId_);
+      altEnter_ =
+          settings_.altEnter && windowId != 0 ? HoldAltEnter(windowId) : NULL;
+    }
     windowId_ = windowId;
     return DD_OK;
   }
@@ -362,8 +367,9 @@ private:
   friend class DirectDraw2;
   ULONG references_ = 1;
   DWORD cooperativeLevel_ = 0;
-  uint32_t windowId_ = 0; // the window of the cooperative level
-  Settings settings_;     // read once, when the object is made
+  uint32_t windowId_ = 0;           // the window of the cooperative level
+  WindowAltEnter *altEnter_ = NULL; // its hold on the window's Alt+Enter
+  Settings settings_;               // read once, when the object is made
   DirectDraw2 second_;
 };
 
@@ -459,7 +465,6 @@ HRESULT WINAPI DirectDrawCreate(GUID *driver, LPDIRECTDRAW *out,
     display.desktopFormat = DesktopFormat(settings.desktop);
     RestoreDesktopMode();
   }
-  SetAltEnterTaken(settings.altEnter);
   ForgetDeadWindows();
   WatchEvents(); // for the focus, which video memory depends on
   *out = new DirectDraw(settings);

@@ -53,9 +53,13 @@ void PumpEvents();
 void PumpOncePerRound(unsigned &seen);
 unsigned PumpCount();
 
-// Alt+Enter: whether the stand-in takes it (the display opened last says),
-// and a window whose display closed goes back where Alt+Enter found it.
-void SetAltEnterTaken(bool taken);
-void ForgetAltEnter(uint32_t windowId);
+// Alt+Enter. A display whose level names the window takes Alt+Enter there
+// (its altEnter setting): its hold, null for a window that is gone.
+struct WindowAltEnter;
+WindowAltEnter *HoldAltEnter(uint32_t windowId);
+// The display lets go of its hold: once the last does, a window Alt+Enter
+// switched goes back where it found it (an exclusive one is put back by
+// leaving the mode), and presses not yet applied are dropped.
+void ForgetAltEnter(WindowAltEnter *held, uint32_t windowId);
 
 #endif

@@ -2,7 +2,10 @@
 // input as WM_CHAR messages, one UTF-16 unit each, as a Unicode window on
 // Windows does. The procedures are called newest first; the stand-in's
 // windows have no procedure of their own, so DefSubclassProc answers 0.
+#include <algorithm>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "standin.h"
@@ -19,11 +22,30 @@ struct Subclass {
   DWORD_PTR data;
 };
 
-// Held while the procedures run, so that a procedure removed on another
-// thread is not running once RemoveWindowSubclass returns; recursive, as a
-// procedure may add or remove one.
-std::recursive_mutex subclassLock;
+// Guards the chains. The procedures are called outside it, from a copy of
+// the chain, as the system calls them: a procedure may take locks of its
+// own, which a thread setting or removing a subclass may hold.
+std::mutex subclassLock;
 std::vector<Subclass> subclasses;
+
+// The procedures running now, and on which threads: RemoveWindowSubclass
+// waits for the other threads' calls of the one it removes, so that it is
+// not running once that returns (a window's procedures run on any thread
+// that pumps here, not only on the window's).
+struct Call {
+  uint32_t windowId;
+  SUBCLASSPROC proc;
+  UINT_PTR id;
+  std::thread::id thread;
+};
+std::vector<Call> calls;
+std::condition_variable callEnded;
+
+bool Same(const Subclass &subclass, uint32_t windowId, SUBCLASSPROC proc,
+          UINT_PTR id) {
+  return subclass.windowId == windowId && subclass.proc == proc &&
+         subclass.id == id;
+}
 
 // UTF-8 to code points; a malformed byte is U+FFFD.
 uint32_t NextCodePoint(const unsigned char *&text) {
@@ -56,11 +78,10 @@ BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
   uint32_t windowId = WindowIdFromHandle(window);
   if (windowId == 0 || proc == NULL)
     return FALSE;
-  std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  std::lock_guard<std::mutex> hold(subclassLock);
   DropDead();
   for (Subclass &subclass : subclasses)
-    if (subclass.windowId == windowId && subclass.proc == proc &&
-        subclass.id == id) {
+    if (Same(subclass, windowId, proc, id)) {
       subclass.data = data;
       return TRUE;
     }
@@ -71,12 +92,18 @@ BOOL WINAPI SetWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id,
 BOOL WINAPI RemoveWindowSubclass(HWND window, SUBCLASSPROC proc, UINT_PTR id) {
   // A destroyed window has none left.
   uint32_t windowId = WindowIdFromHandle(window);
-  std::lock_guard<std::recursive_mutex> hold(subclassLock);
+  std::unique_lock<std::mutex> hold(subclassLock);
   DropDead();
   for (size_t i = 0; i < subclasses.size(); ++i)
-    if (windowId != 0 && subclasses[i].windowId == windowId &&
-        subclasses[i].proc == proc && subclasses[i].id == id) {
+    if (windowId != 0 && Same(subclasses[i], windowId, proc, id)) {
       subclasses.erase(subclasses.begin() + long(i));
+      std::thread::id self = std::this_thread::get_id();
+      callEnded.wait(hold, [&] {
+        return std::none_of(calls.begin(), calls.end(), [&](const Call &c) {
+          return c.windowId == windowId && c.proc == proc && c.id == id &&
+                 c.thread != self;
+        });
+      });
       return TRUE;
     }
   return FALSE;
@@ -86,17 +113,47 @@ LRESULT WINAPI DefSubclassProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 BOOL WINAPI IsWindowUnicode(HWND window) { return IsWindow(window); }
 
-// Calls each subclass procedure of the window, the newest first; under the
-// lock.
+namespace {
+
+// Calls each subclass procedure of the window, the newest first, from a
+// copy of its chain taken under the lock; one removed meanwhile is skipped.
 void SendToSubclasses(HWND window, uint32_t windowId, UINT message,
                       WPARAM wParam, LPARAM lParam) {
-  for (size_t i = subclasses.size(); i-- > 0;) {
-    if (i >= subclasses.size() || subclasses[i].windowId != windowId)
-      continue;
-    Subclass subclass = subclasses[i];
-    subclass.proc(window, message, wParam, lParam, subclass.id, subclass.data);
+  std::vector<Subclass> chain;
+  {
+    std::lock_guard<std::mutex> hold(subclassLock);
+    DropDead();
+    for (size_t i = subclasses.size(); i-- > 0;)
+      if (subclasses[i].windowId == windowId)
+        chain.push_back(subclasses[i]);
+  }
+  std::thread::id self = std::this_thread::get_id();
+  for (const Subclass &copy : chain) {
+    DWORD_PTR data;
+    {
+      std::lock_guard<std::mutex> hold(subclassLock);
+      std::vector<Subclass>::const_iterator now = std::find_if(
+          subclasses.begin(), subclasses.end(), [&](const Subclass &subclass) {
+            return Same(subclass, windowId, copy.proc, copy.id);
+          });
+      if (now == subclasses.end())
+        continue;
+      data = now->data;
+      calls.push_back(Call{windowId, copy.proc, copy.id, self});
+    }
+    copy.proc(window, message, wParam, lParam, copy.id, data);
+    std::lock_guard<std::mutex> hold(subclassLock);
+    for (size_t i = calls.size(); i-- > 0;)
+      if (calls[i].thread == self &&
+          Same(copy, calls[i].windowId, calls[i].proc, calls[i].id)) {
+        calls.erase(calls.begin() + long(i));
+        break;
+      }
+    callEnded.notify_all();
   }
 }
+
+} // namespace
 
 void SendKeyDown(uint32_t windowId, unsigned char key, WPARAM virtualKey,
                  bool alt, bool repeat) {
@@ -110,8 +167,6 @@ void SendKeyDown(uint32_t windowId, unsigned char key, WPARAM virtualKey,
     lParam |= LPARAM(1) << 29;
   if (repeat)
     lParam |= LPARAM(1) << 30;
-  std::lock_guard<std::recursive_mutex> hold(subclassLock);
-  DropDead();
   SendToSubclasses(window, windowId, alt ? WM_SYSKEYDOWN : WM_KEYDOWN,
                    virtualKey, lParam);
 }
@@ -120,8 +175,6 @@ void SendText(uint32_t windowId, const char *utf8) {
   HWND window = WindowHandle(windowId);
   if (window == NULL)
     return;
-  std::lock_guard<std::recursive_mutex> hold(subclassLock);
-  DropDead();
   const unsigned char *text = reinterpret_cast<const unsigned char *>(utf8);
   while (*text != 0) {
     uint32_t point = NextCodePoint(text);

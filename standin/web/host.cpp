@@ -30,6 +30,11 @@ int lurn_host_dialog_open();
 void lurn_host_set_cursor(int hidden);
 }
 
+// The canvas's Alt+Enter: how many displays take it there.
+struct WindowAltEnter {
+  int takers;
+};
+
 namespace {
 
 const char kSink[] = "#lurn-text";
@@ -58,7 +63,7 @@ std::vector<HostEvent> pending;
 // and back. Leaving it with Esc takes the focus, as a switch away does.
 bool exclusiveWanted = false;
 bool fullScreen = false;
-bool altEnterTaken = true;
+WindowAltEnter canvasAltEnter = {0};
 AltEnter altEnter;
 // Where the last present put the picture, for the pointer in exclusive mode.
 Rect shownArea = {0, 0, 0, 0}, shownPicture = {0, 0, 0, 0};
@@ -232,9 +237,10 @@ bool BrowserKey(const EmscriptenKeyboardEvent &event, unsigned char key) {
 EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent *event, void *) {
   unsigned char key = KeyOfCode(event->code);
   bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
-  if (altEnterTaken && NoteAltEnterKey(altEnter, key == DIK_RETURN,
-                                       down ? kAltEnterKeyDown : kAltEnterKeyUp,
-                                       event->altKey, event->repeat))
+  if (canvasAltEnter.takers > 0 &&
+      NoteAltEnterKey(altEnter, key == DIK_RETURN,
+                      down ? kAltEnterKeyDown : kAltEnterKeyUp, event->altKey,
+                      event->repeat))
     return EM_TRUE; // the stand-in's own key: applied at the next present
   if (key == 0)
     return EM_FALSE;
@@ -529,8 +535,16 @@ void PumpOncePerRound(unsigned &seen) {
 
 unsigned PumpCount() { return pumps; }
 
-void SetAltEnterTaken(bool taken) { altEnterTaken = taken; }
-void ForgetAltEnter(uint32_t) {
+WindowAltEnter *HoldAltEnter(uint32_t windowId) {
+  if (WindowHandle(windowId) == NULL)
+    return NULL;
+  ++canvasAltEnter.takers;
+  return &canvasAltEnter;
+}
+
+void ForgetAltEnter(WindowAltEnter *held, uint32_t) {
+  if (held == NULL || --held->takers > 0)
+    return;
   if (altEnter.switched && !altEnter.switchedFullScreen)
     lurn_host_leave_full_screen();
   altEnter = AltEnter();
@@ -601,6 +615,13 @@ void WINAPI Sleep(DWORD milliseconds) {
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) { return handle != NULL; }
+
+// The page has no windows of the window system's own.
+HWND WINAPI CreateWindowExW(DWORD, const wchar_t *, const wchar_t *, DWORD, int,
+                            int, int, int, HWND, HMENU, HINSTANCE, void *) {
+  return NULL;
+}
+BOOL WINAPI DestroyWindow(HWND) { return FALSE; }
 BOOL WINAPI IsWindow(HWND window) { return WindowIdFromHandle(window) != 0; }
 DWORD WINAPI GetCurrentThreadId(void) { return 1; }
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process) {

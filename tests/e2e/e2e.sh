@@ -168,16 +168,27 @@ expect_pixel() {
   fi
 }
 
+# expect_pixels: each row of standard input, "X Y RRGGBB", a pixel of the
+# last screenshot; every row is checked.
+expect_pixels() {
+  local x y colour ok=0
+  while read -r x y colour; do
+    [ -n "$x" ] && { expect_pixel "$x" "$y" "$colour" || ok=1; }
+  done
+  return $ok
+}
+
 # expect_quadrants X Y W H: red, green, blue and white quarters there.
 expect_quadrants() {
-  local x=$1 y=$2 w=$3 h=$4 ok=0
-  expect_pixel $((x + w / 4)) $((y + h / 4)) ff0000 || ok=1
-  expect_pixel $((x + w * 3 / 4)) $((y + h / 4)) 00ff00 || ok=1
-  expect_pixel $((x + w / 4)) $((y + h * 3 / 4)) 0000ff || ok=1
-  expect_pixel $((x + w * 3 / 4)) $((y + h * 3 / 4)) ffffff || ok=1
-  expect_pixel $((x + 1)) $((y + 1)) ff0000 || ok=1
-  expect_pixel $((x + w - 2)) $((y + h - 2)) ffffff || ok=1
-  return $ok
+  local x=$1 y=$2 w=$3 h=$4
+  expect_pixels <<EOF
+$((x + w / 4)) $((y + h / 4)) ff0000
+$((x + w * 3 / 4)) $((y + h / 4)) 00ff00
+$((x + w / 4)) $((y + h * 3 / 4)) 0000ff
+$((x + w * 3 / 4)) $((y + h * 3 / 4)) ffffff
+$((x + 1)) $((y + 1)) ff0000
+$((x + w - 2)) $((y + h - 2)) ffffff
+EOF
 }
 
 # The picture of a full-screen mode inside a window, aspect ratio kept.
@@ -196,6 +207,21 @@ expect() { # DESCRIPTION ACTUAL EXPECTED
     echo "  $1: expected '$3', got '$2'"
     return 1
   fi
+}
+
+# expect_lines: each row of standard input, "WHAT | KEY | EXPECTED": the
+# client's last line that starts with KEY is EXPECTED (no such line: an
+# empty EXPECTED). Every row is checked.
+expect_lines() {
+  local what key expected ok=0
+  while IFS='|' read -r what key expected; do
+    read -r key <<<"$key"
+    [ -n "$key" ] || continue
+    read -r what <<<"$what"
+    read -r expected <<<"$expected"
+    expect "$what" "$(line "^$key ")" "$expected" || ok=1
+  done
+  return $ok
 }
 
 # move_cursor X Y EXPECTED: the client's GetCursorPosition ("over x y").
@@ -238,8 +264,10 @@ windowed_picture() { # NAME LAYOUT [ENV...]
   client "$name" "$@" -- --mode 320x240 --client 640x480 --seconds 60 \
     --getters
   wait_for '^WINDOW ' || return 1
-  expect "layout" "$(line '^LAYOUT ')" "LAYOUT $layout 320 set" || return 1
-  expect "Get methods" "$(line '^GETTERS ')" "GETTERS ok" || return 1
+  expect_lines <<EOF || return 1
+layout      | LAYOUT  | LAYOUT $layout 320 set
+Get methods | GETTERS | GETTERS ok
+EOF
   wait_frames 10 || return 1
   local window
   window=$(line '^WINDOW ' | cut -d' ' -f2-)
@@ -256,8 +284,6 @@ windowed_picture() { # NAME LAYOUT [ENV...]
     move_cursor $((x + w / 2)) $((y + h + 40)) "0 160 239"
 }
 
-scenario_windowed_565() { windowed_picture windowed-565 "11 6 0"; }
-
 # An odd width: the pitch Open gives is the one the first lock gives, and
 # the picture drawn with it stands straight.
 scenario_odd_width() {
@@ -271,10 +297,6 @@ scenario_odd_width() {
   wait_frames 10 || return 1
   screenshot odd-width
   expect_quadrants $(line '^WINDOW ' | cut -d' ' -f2-)
-}
-
-scenario_windowed_555() {
-  windowed_picture windowed-555 "10 5 0" LURN_STANDIN_DESKTOP=555
 }
 
 # A folder for captured frames, named as the client's platform names it.
@@ -349,9 +371,11 @@ missing_depth() {
 scenario_dead_window() {
   client dead-window LURN_ERROR_BOX=0 -- --dead-window --fullscreen --input
   wait_for '^EXIT' || return 1
-  expect "Open" "$(line '^OPEN ')" "OPEN 0" || return 1
-  expect "OpenKeyboard" "$(line '^KEYBOARD ')" "KEYBOARD 0" || return 1
-  expect "after Close" "$(line '^CLOSED ')" "CLOSED all-null" || return 1
+  expect_lines <<'EOF' || return 1
+Open         | OPEN     | OPEN 0
+OpenKeyboard | KEYBOARD | KEYBOARD 0
+after Close  | CLOSED   | CLOSED all-null
+EOF
   local said
   for said in "Open: DDERR_INVALIDPARAMS (0x80070057): full screen" \
     "OpenKeyboard: DDERR_INVALIDPARAMS (0x80070057): the system keyboard"; do
@@ -361,11 +385,6 @@ scenario_dead_window() {
     grep 'lurn:' "$ERR" | sed 's/^/    /'
     return 1
   done
-}
-
-scenario_missing_depth() {
-  missing_depth missing-depth 'lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 32 bits, the desktop is 16 bits (5-6-5); ask for 16, open FullScreen' \
-    -- --depth 32 --seconds 5
 }
 
 auxiliary_surface() { # NAME [ARGS...]
@@ -381,10 +400,6 @@ auxiliary_surface() { # NAME [ARGS...]
   }
   expect "bad auxiliary memory" "$(grep -c '^AUX bad' "$LOG")" "0"
 }
-
-scenario_aux_surface() { auxiliary_surface auxiliary; }
-# Keeping the desktop, both surfaces in the library's own memory.
-scenario_keep_aux_surface() { auxiliary_surface keep-auxiliary --keep; }
 
 # The processes of our own Wine prefix, by id: a Windows program started
 # from here runs in a process of its own, not a child of its launcher.
@@ -482,6 +497,19 @@ expect_mouse_change() {
   return 1
 }
 
+# expect_mouse_changes: each row of standard input, "FIELD DELTA XDOTOOL
+# ARGS...", one change as expect_mouse_change makes it, in turn, up to the
+# first that fails (each starts from where the last left the mouse). The
+# fields: 1 x, 2 y, 3 wheel, 4 to 7 the buttons.
+expect_mouse_changes() {
+  local field delta action
+  while read -r field delta action; do
+    [ -n "$field" ] || continue
+    expect_mouse_change "$field" "$delta" xdotool $action </dev/null ||
+      return 1
+  done
+}
+
 # focus_is 0|1: the client's last focus change.
 focus_is() { [ "$(line '^ACTIVE ')" = "ACTIVE $1" ]; }
 
@@ -502,14 +530,16 @@ scenario_input() {
   # first movement after an acquisition.
   xdotool mousemove_relative -- 5 5
   sleep 0.5
-  expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
-  expect_mouse_change 2 -25 xdotool mousemove_relative -- 0 -25 || return 1
-  expect_mouse_change 4 128 xdotool mousedown 1 || return 1
-  expect_mouse_change 4 -128 xdotool mouseup 1 || return 1
-  expect_mouse_change 5 128 xdotool mousedown 3 || return 1
-  expect_mouse_change 5 -128 xdotool mouseup 3 || return 1
-  expect_mouse_change 3 120 xdotool click 4 || return 1
-  expect_mouse_change 3 -240 xdotool click 5 click 5 || return 1
+  expect_mouse_changes <<'EOF' || return 1
+1   40 mousemove_relative -- 40 0
+2  -25 mousemove_relative -- 0 -25
+4  128 mousedown 1
+4 -128 mouseup 1
+5  128 mousedown 3
+5 -128 mouseup 3
+3  120 click 4
+3 -240 click 5 click 5
+EOF
   # Away and back: keys pressed elsewhere are not ours; once back, the
   # keyboard and the mouse re-acquire themselves (the client does not
   # toggle the mouse).
@@ -744,11 +774,6 @@ alt_enter_twice() {
     expect "failures, restores" "$(status | cut -d' ' -f2-)" "0 0"
 }
 
-scenario_alt_enter_windowed() { # the window covers the screen and back
-  alt_enter_twice alt-enter-windowed "0 0 640 480" \
-    "$(fit 320 240 0 0 "$SCREEN_W" "$SCREEN_H")" --mode 320x240 --client 640x480
-}
-
 # Where a window's client area is on the screen: "x y w h".
 window_geometry() {
   xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF}
@@ -810,11 +835,6 @@ scenario_alt_enter_managed() {
   return $ok
 }
 
-scenario_alt_enter_fullscreen() { # a window of twice the mode, centred
-  alt_enter_twice alt-enter-fullscreen "$(fit 640 480 0 0 "$SCREEN_W" \
-    "$SCREEN_H")" "160 20 1280 960" --fullscreen --mode 640x480
-}
-
 # -- the DLL on today's desktops: Wine on a 24-bit screen -------------------
 
 # The picture converted into a window larger than the mode, GDI's text on
@@ -844,17 +864,17 @@ keep_windowed() { # NAME [ENV...]
   press_key a 30 || return 1
   xdotool mousemove_relative -- 5 5
   sleep 0.5
-  expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
-  expect_mouse_change 4 128 xdotool mousedown 1 || return 1
-  expect_mouse_change 4 -128 xdotool mouseup 1 || return 1
+  expect_mouse_changes <<'EOF' || return 1
+1   40 mousemove_relative -- 40 0
+4  128 mousedown 1
+4 -128 mouseup 1
+EOF
   expect_cursor 320 240 $window || return 1
   # A client area of no multiple of the picture's size.
   xdotool key F5 && wait_for '^WINDOW .* 643 487$' 5 || return 1
   wait_frames 5 || return 1
   expect_cursor 320 240 $(line '^WINDOW ' | cut -d' ' -f2-)
 }
-
-scenario_keep_windowed() { keep_windowed keep-windowed; }
 
 # A window of its own DC, which the program keeps moved and clipped: the
 # picture fills the client area all the same, and the program finds its
@@ -867,9 +887,6 @@ scenario_keep_own_dc() {
     return 1
   screenshot keep-own-dc
   expect_quadrants $(line '^WINDOW ' | cut -d' ' -f2-)
-}
-scenario_keep_windowed_directdraw() {
-  keep_windowed keep-windowed-directdraw LURN_PRESENT=directdraw
 }
 
 # A window a quarter past the screen's right and bottom edges shows the
@@ -889,34 +906,15 @@ off_screen_picture() { # NAME [ENV...] -- [ARGS...]
   wait_frames 10 || return 1
   screenshot "$name"
   local ok=0
-  expect_pixel $((x + 1)) $((y + 1)) ff0000 || ok=1
-  expect_pixel $((x + 160)) $((y + 120)) ff0000 || ok=1
-  expect_pixel $((x + 400)) $((y + 120)) 00ff00 || ok=1
-  expect_pixel $((x + 160)) $((y + 300)) 0000ff || ok=1
-  expect_pixel $((width - 1)) $((height - 1)) ffffff || ok=1
+  expect_pixels <<EOF || ok=1
+$((x + 1)) $((y + 1)) ff0000
+$((x + 160)) $((y + 120)) ff0000
+$((x + 400)) $((y + 120)) 00ff00
+$((x + 160)) $((y + 300)) 0000ff
+$((width - 1)) $((height - 1)) ffffff
+EOF
   expect "frames failed" "$(status_field 2)" 0 || ok=1
   return $ok
-}
-
-scenario_off_screen() { off_screen_picture off-screen --; }
-scenario_keep_off_screen() {
-  off_screen_picture keep-off-screen -- --keep &&
-    off_screen_picture keep-off-screen-directdraw LURN_PRESENT=directdraw \
-      -- --keep
-}
-
-# A client that does not ask, told by the environment (natively on a
-# 32-bit desktop of the stand-in's).
-scenario_keep_by_environment() {
-  windowed_picture keep-by-environment "11 6 0" LURN_KEEP_DESKTOP=1 \
-    LURN_STANDIN_DESKTOP=32
-}
-
-# Without the bit, or with it cleared by the environment, the box of today;
-# the line says that the environment cleared the bit.
-scenario_keep_cleared() {
-  missing_depth keep-cleared 'lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 16 bits, the desktop is 32 bits; ask for 32 or open FullScreen; LURN_KEEP_DESKTOP=0 in the environment cleared the KeepDesktop option bit (0x10)' \
-    LURN_KEEP_DESKTOP=0 -- --keep --seconds 5
 }
 
 # expect_picture NAME X Y W H: the whole screen is black but for the
@@ -968,43 +966,26 @@ scenario_keep_fullscreen() {
   return $ok
 }
 
-scenario_keep_alt_enter_windowed() {
-  alt_enter_twice keep-alt-enter-windowed window \
-    "$(fit 320 240 0 0 "$SCREEN_W" "$SCREEN_H")" --keep --mode 320x240 \
-    --client 640x480
-}
-
-# The mode's window is centred with its frame (Wine's: 23 pixels above the
-# client area, 4 below), the title bar on the screen.
-scenario_keep_alt_enter_fullscreen() {
-  alt_enter_twice keep-alt-enter-fullscreen "$(fit 640 480 0 0 "$SCREEN_W" \
-    "$SCREEN_H")" "160 29 1280 960" --keep --fullscreen --mode 640x480
-}
-
 # The program's own hook over the window, reopening, a second window, a
 # Unicode window and Close giving the window back, stepped through by the
 # client itself (--sequences): no crash, and each case where it belongs.
 scenario_keep_window_hook() {
-  local ok=0 place="60 70 328 267" screen="0 0 $SCREEN_W $SCREEN_H" name
+  local ok=0 place="60 70 328 267" screen="0 0 $SCREEN_W $SCREEN_H"
   client keep-window-hook -- --sequences
   wait_for '^EXIT' 60 || return 1
-  expect "Alt+Enter after reopening under the program's hook" \
-    "$(line '^REOPEN ')" "REOPEN $screen" || ok=1
-  expect "the window after the last Close" "$(line '^REOPENED ')" \
-    "REOPENED $place" || ok=1
+  expect_lines <<EOF || ok=1
+Alt+Enter after reopening under the program's hook | REOPEN                    | REOPEN $screen
+the window after the last Close                    | REOPENED                  | REOPENED $place
+a Unicode window's character                       | UNICODE                   | UNICODE 4e2d 1
+two keyboards' text, then the program's hook       | TEXT                      | TEXT x x 1
+text read on another thread than the window's      | THREAD                    | THREAD 0
+given back: minimised                              | GIVEN minimised           | GIVEN minimised $place 1
+given back: alt-enter-minimised                    | GIVEN alt-enter-minimised | GIVEN alt-enter-minimised $place 1
+given back: two-displays                           | GIVEN two-displays        | GIVEN two-displays $place 1
+EOF
   expect "Alt+Enter to the closed display's window, thrice" \
     "$(tr -d '\r' <"$LOG" | grep '^TWO ' | sort | uniq -c | xargs)" \
     "3 TWO 1 $screen" || ok=1
-  expect "a Unicode window's character" "$(line '^UNICODE ')" \
-    "UNICODE 4e2d 1" || ok=1
-  expect "two keyboards' text, then the program's hook" "$(line '^TEXT ')" \
-    "TEXT x x 1" || ok=1
-  expect "text read on another thread than the window's" \
-    "$(line '^THREAD ')" "THREAD 0" || ok=1
-  for name in minimised alt-enter-minimised two-displays; do
-    expect "given back: $name" "$(line "^GIVEN $name ")" \
-      "GIVEN $name $place 1" || ok=1
-  done
   return $ok
 }
 # The LURN_STATS lines the client wrote so far.
@@ -1071,36 +1052,15 @@ rate_between() {
   return 1
 }
 
-# Paced presents at the 60 Hz refresh, within 5 % (load aside, as
-# rate_between says), on a screen of today's size: full screen with the
-# bit, and windowed when LURN_VSYNC=all asks for it. The pacing is asked
-# for: the test scripts run unpaced otherwise.
-scenario_keep_pacing() {
-  local ok=0
-  client keep-paced LURN_VSYNC=1 LURN_STATS=1 -- --keep --fullscreen \
-    --mode 640x480 --seconds 30 --paced
-  rate_between 57 63 || ok=1
-  stop_client
-  client keep-windowed-paced LURN_VSYNC=all LURN_STATS=1 -- --keep \
-    --mode 320x240 --seconds 30 --paced
-  rate_between 57 63 || ok=1
-  return $ok
-}
-
-# Unpaced with LURN_VSYNC=0, and exclusive in a virtual desktop paced: on a
-# small screen, where presents are fast.
-scenario_pacing_small() {
-  local ok=0
-  client keep-unpaced LURN_VSYNC=0 LURN_STATS=1 -- --keep --fullscreen \
-    --mode 320x240 --seconds 30 --paced
-  rate_between 70 100000 || ok=1
-  stop_client
-  DESKTOP_SIZE=320x240
-  client exclusive-paced LURN_VSYNC=1 LURN_STATS=1 -- --fullscreen \
-    --mode 320x240 --seconds 30 --paced
-  rate_between 57 63 || ok=1
-  DESKTOP_SIZE=800x600
-  return $ok
+# paced NAME LOW HIGH [ENV...] -- ARGS...: the client asks for the pacing
+# (the test scripts run unpaced otherwise) and presents LOW to HIGH frames
+# a second, load aside, as rate_between judges it. An exclusive full screen
+# runs in a Wine virtual desktop of the screen's size.
+paced() {
+  local name=$1 low=$2 high=$3 DESKTOP_SIZE=${SCREEN_W}x$SCREEN_H
+  shift 3
+  client "$name" LURN_STATS=1 "$@" --paced
+  rate_between "$low" "$high"
 }
 
 # -- Wayland: Weston on the Xvfb, its X11 backend giving it a seat ----------
@@ -1167,15 +1127,103 @@ scenario_wayland_input() {
   press_key a 30 || return 1
   xdotool mousemove_relative -- 5 5
   sleep 0.5
-  expect_mouse_change 1 40 xdotool mousemove_relative -- 40 0 || return 1
-  expect_mouse_change 2 -25 xdotool mousemove_relative -- 0 -25 || return 1
-  expect_mouse_change 4 128 xdotool mousedown 1 || return 1
-  expect_mouse_change 4 -128 xdotool mouseup 1
+  expect_mouse_changes <<'EOF'
+1   40 mousemove_relative -- 40 0
+2  -25 mousemove_relative -- 0 -25
+4  128 mousedown 1
+4 -128 mouseup 1
+EOF
+}
+
+# -- scenarios of one shape, one row each -----------------------------------
+
+# NAME SHAPE ARGUMENTS...: scenario NAME runs the function SHAPE with
+# ARGUMENTS, which the shell splits and expands as the scenario starts (so
+# that $SCREEN_W is the screen of the moment). A row ending in \ goes on on
+# the next line; # begins a comment line.
+SCENARIO_ROWS=$(cat <<'EOF'
+windowed_565 windowed_picture windowed-565 "11 6 0"
+windowed_555 windowed_picture windowed-555 "10 5 0" LURN_STANDIN_DESKTOP=555
+# A client that does not ask, told by the environment (natively on a
+# 32-bit desktop of the stand-in's).
+keep_by_environment windowed_picture keep-by-environment "11 6 0" \
+  LURN_KEEP_DESKTOP=1 LURN_STANDIN_DESKTOP=32
+
+missing_depth missing_depth missing-depth \
+  'lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 32 bits, the desktop is 16 bits (5-6-5); ask for 16, open FullScreen' \
+  -- --depth 32 --seconds 5
+# Without the bit, or with it cleared by the environment, the box of today;
+# the line says that the environment cleared the bit.
+keep_cleared missing_depth keep-cleared \
+  'lurn: Open: DDERR_INVALIDPIXELFORMAT (0x88760091): windowed at 16 bits, the desktop is 32 bits; ask for 32 or open FullScreen; LURN_KEEP_DESKTOP=0 in the environment cleared the KeepDesktop option bit (0x10)' \
+  LURN_KEEP_DESKTOP=0 -- --keep --seconds 5
+
+aux_surface auxiliary_surface auxiliary
+# Keeping the desktop, both surfaces in the library's own memory.
+keep_aux_surface auxiliary_surface keep-auxiliary --keep
+
+# The window covers the screen and back.
+alt_enter_windowed alt_enter_twice alt-enter-windowed "0 0 640 480" \
+  "$(fit 320 240 0 0 "$SCREEN_W" "$SCREEN_H")" --mode 320x240 --client 640x480
+# A window of twice the mode, centred.
+alt_enter_fullscreen alt_enter_twice alt-enter-fullscreen \
+  "$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H")" "160 20 1280 960" \
+  --fullscreen --mode 640x480
+keep_alt_enter_windowed alt_enter_twice keep-alt-enter-windowed window \
+  "$(fit 320 240 0 0 "$SCREEN_W" "$SCREEN_H")" --keep --mode 320x240 \
+  --client 640x480
+# The mode's window is centred with its frame (Wine's: 23 pixels above the
+# client area, 4 below), the title bar on the screen.
+keep_alt_enter_fullscreen alt_enter_twice keep-alt-enter-fullscreen \
+  "$(fit 640 480 0 0 "$SCREEN_W" "$SCREEN_H")" "160 29 1280 960" \
+  --keep --fullscreen --mode 640x480
+
+keep_windowed keep_windowed keep-windowed
+keep_windowed_directdraw keep_windowed keep-windowed-directdraw \
+  LURN_PRESENT=directdraw
+
+off_screen off_screen_picture off-screen --
+keep_off_screen off_screen_picture keep-off-screen -- --keep
+keep_off_screen_directdraw off_screen_picture keep-off-screen-directdraw \
+  LURN_PRESENT=directdraw -- --keep
+
+# Paced presents at the 60 Hz refresh, within 5 %, on a screen of today's
+# size: full screen with the bit, and windowed when LURN_VSYNC=all asks.
+keep_paced paced keep-paced 57 63 LURN_VSYNC=1 -- --keep --fullscreen \
+  --mode 640x480 --seconds 30
+keep_windowed_paced paced keep-windowed-paced 57 63 LURN_VSYNC=all -- \
+  --keep --mode 320x240 --seconds 30
+# On a small screen, where presents are fast: unpaced with LURN_VSYNC=0,
+# and exclusive in a virtual desktop paced.
+keep_unpaced paced keep-unpaced 70 100000 LURN_VSYNC=0 -- --keep \
+  --fullscreen --mode 320x240 --seconds 30
+exclusive_paced paced exclusive-paced 57 63 LURN_VSYNC=1 -- --fullscreen \
+  --mode 320x240 --seconds 30
+EOF
+)
+
+# The row of scenario NAME, its lines joined, without the name; none when
+# the scenario is a function of its own.
+scenario_row() {
+  sed -e ':a' -e '/\\$/{N;s/\\\n *//;ba' -e '}' <<<"$SCENARIO_ROWS" |
+    awk -v name="$1" '$1 == name {sub(/^[^ ]+ +/, ""); print; exit}'
+}
+
+# scenario NAME: its row of the table, or its function scenario_NAME.
+scenario() {
+  local row
+  row=$(scenario_row "$1")
+  if [ -z "$row" ]; then
+    "scenario_$1"
+    return
+  fi
+  eval "set -- $row"
+  "$@"
 }
 
 run() {
   local name=$1 started=$SECONDS
-  if "scenario_$name" >"$logs/$name.out" 2>&1; then
+  if scenario "$name" >"$logs/$name.out" 2>&1; then
     passed+=("$name")
     echo "PASS $name ($((SECONDS - started))s)"
   else
@@ -1206,13 +1254,15 @@ if [ "$platform" = wine ]; then
   SCREEN_W=1600 SCREEN_H=1000
   keep_scenarios=(keep_windowed keep_windowed_directdraw keep_by_environment
                   keep_cleared keep_fullscreen keep_alt_enter_windowed
-                  keep_alt_enter_fullscreen keep_off_screen keep_window_hook
-                  keep_pacing keep_own_dc keep_aux_surface)
-  paced_scenarios=(pacing_small)
+                  keep_alt_enter_fullscreen keep_off_screen
+                  keep_off_screen_directdraw keep_window_hook keep_paced
+                  keep_windowed_paced keep_own_dc keep_aux_surface)
+  paced_scenarios=(keep_unpaced exclusive_paced)
   # 64-bit: what its pointers and calling convention touch; the pacing rule
   # is the same code, proven at full size once more.
   [ "$WINEARCH" = win64 ] && keep_scenarios=(keep_windowed keep_fullscreen
-                                             keep_window_hook keep_pacing) &&
+                                             keep_window_hook keep_paced
+                                             keep_windowed_paced) &&
     paced_scenarios=()
 elif [ "$platform" = wayland ]; then
   SCREEN_W=800 SCREEN_H=600
@@ -1234,7 +1284,7 @@ else
              aux_surface lost_surfaces input presses odd_width clean_exit
              scale_modes alt_enter_windowed alt_enter_managed
              alt_enter_fullscreen
-             keep_by_environment keep_pacing)
+             keep_by_environment keep_paced keep_windowed_paced)
   keep_scenarios=() paced_scenarios=()
 fi
 

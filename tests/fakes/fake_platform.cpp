@@ -129,6 +129,10 @@ public:
       memory.resize(std::max<size_t>(16, Pitch() * height));
     desc->lpSurface = memory.data();
     desc->lPitch = static_cast<LONG>(Pitch());
+    if (given != NULL) { // SetSurfaceDesc's memory
+      desc->lpSurface = given;
+      desc->lPitch = givenPitch;
+    }
     if (!fake.lockAnswers.empty()) {
       desc->lpSurface = fake.lockAnswers.front().address;
       desc->lPitch = fake.lockAnswers.front().pitch;
@@ -154,11 +158,91 @@ public:
     return Answer(Record("Unlock", {Value(address)}));
   }
 
+#if defined(_WIN32)
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **out) override;
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = FakeCom<SurfaceDefaults>::Release();
+    if (left == 0)
+      DropPrivateData();
+    return left;
+  }
+  ~FakeSurface() override { DropPrivateData(); }
+  void DropPrivateData() {
+    if (privateData != NULL)
+      privateData->Release();
+    privateData = NULL;
+    given = NULL; // the memory went with it
+  }
+#endif
+
   DWORD width, height, caps;
   DDPIXELFORMAT format;
   std::vector<uint8_t> memory;
   FakeSurface *backBuffer = NULL;
+  void *given = NULL; // memory given by SetSurfaceDesc, at its pitch
+  LONG givenPitch = 0;
+  IUnknown *privateData = NULL; // held until the surface goes
 };
+
+#if defined(_WIN32)
+// A surface's later interfaces, as far as the library's own memory asks
+// them: SetSurfaceDesc gives the surface memory, which its locks then give;
+// private data given as an interface is held until the surface goes.
+class FakeSurface3 : public FakeCom<Surface3Defaults> {
+public:
+  explicit FakeSurface3(FakeSurface &surface)
+      : FakeCom<Surface3Defaults>("IDirectDrawSurface3"), surface(surface) {}
+  HRESULT STDMETHODCALLTYPE SetSurfaceDesc(LPDDSURFACEDESC desc,
+                                           DWORD flags) override {
+    FakeCall &call =
+        Record("SetSurfaceDesc", {desc->dwFlags, DWORD(desc->lPitch), flags});
+    HRESULT result = Answer(call);
+    if (result == DD_OK) {
+      surface.given = desc->lpSurface;
+      surface.givenPitch = desc->lPitch;
+    }
+    return result;
+  }
+  FakeSurface &surface;
+};
+
+class FakeSurface4 : public FakeCom<Surface4Defaults> {
+public:
+  explicit FakeSurface4(FakeSurface &surface)
+      : FakeCom<Surface4Defaults>("IDirectDrawSurface4"), surface(surface) {}
+  HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, LPVOID data, DWORD size,
+                                           DWORD flags) override {
+    HRESULT result = Answer(Record("SetPrivateData", {size, flags}));
+    if (result == DD_OK && (flags & DDSPD_IUNKNOWNPOINTER)) {
+      surface.DropPrivateData();
+      surface.privateData = static_cast<IUnknown *>(data);
+      surface.privateData->AddRef();
+    }
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE FreePrivateData(REFGUID) override {
+    HRESULT result = Answer(Record("FreePrivateData", {}));
+    if (result == DD_OK)
+      surface.DropPrivateData();
+    return result;
+  }
+  FakeSurface &surface;
+};
+
+HRESULT FakeSurface::QueryInterface(REFIID riid, void **out) {
+  *out = NULL;
+  HRESULT result = Answer(Record("QueryInterface", {}));
+  if (result != DD_OK || !fake.laterSurfaces)
+    return result != DD_OK ? result : E_NOINTERFACE;
+  if (riid == IID_IDirectDrawSurface3)
+    *out =
+        static_cast<IDirectDrawSurface3 *>(fake.Track(new FakeSurface3(*this)));
+  else if (riid == IID_IDirectDrawSurface4)
+    *out =
+        static_cast<IDirectDrawSurface4 *>(fake.Track(new FakeSurface4(*this)));
+  return *out != NULL ? DD_OK : E_NOINTERFACE;
+}
+#endif
 
 class FakeDirectDraw2 : public FakeCom<DirectDraw2Defaults> {
 public:
@@ -319,6 +403,7 @@ public:
 } // namespace
 
 void FakePlatform::Reset() {
+  laterSurfaces = false;
   calls.clear();
   objects.clear();
   script_.clear();

@@ -108,6 +108,9 @@ public:
   // What the display answers: GetPixelFormat's record and the primary's size.
   DDPIXELFORMAT displayFormat;
   DWORD displayWidth = 640, displayHeight = 480;
+  // Windows: surfaces give their later interfaces (IDirectDrawSurface3 and
+  // 4), through which the library gives them memory of its own.
+  bool laterSurfaces = false;
   // Answers for the next locks, before each surface's own memory and pitch.
   std::deque<LockAnswer> lockAnswers;
   // The window system.

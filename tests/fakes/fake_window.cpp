@@ -623,6 +623,20 @@ HCURSOR WINAPI FakeSetCursor(HCURSOR cursor) {
   return NULL;
 }
 
+// A window of no procedure of its own, as the library's private one is.
+HWND WINAPI FakeCreateWindowExW(DWORD, const wchar_t *, const wchar_t *, DWORD,
+                                int, int, int, int, HWND, HMENU, HINSTANCE,
+                                void *) {
+  return FakeCreateWindow(NULL, 0, RECT{0, 0, 0, 0});
+}
+
+BOOL WINAPI FakeDestroyWindow(HWND window) {
+  if (Live(window) == NULL)
+    return FALSE;
+  FakeDestroy(window);
+  return TRUE;
+}
+
 } // namespace
 
 const FakePlatform::Monitor &FakeMonitorOf(HWND window) {
@@ -737,6 +751,8 @@ LURN_FAKE_IMPORT(GetACP, 0)
 LURN_FAKE_IMPORT(PostMessageW, 16)
 LURN_FAKE_IMPORT(RegisterWindowMessageW, 4)
 LURN_FAKE_IMPORT(SetCursor, 4)
+LURN_FAKE_IMPORT(CreateWindowExW, 48)
+LURN_FAKE_IMPORT(DestroyWindow, 4)
 #else
 int WINAPI MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
   return FakeMessageBoxA(window, text, caption, type);
@@ -808,4 +824,12 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor) { return FakeSetCursor(cursor); }
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD process) {
   return FakeGetWindowThreadProcessId(window, process);
 }
+HWND WINAPI CreateWindowExW(DWORD exStyle, const wchar_t *className,
+                            const wchar_t *name, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, void *parameter) {
+  return FakeCreateWindowExW(exStyle, className, name, style, x, y, width,
+                             height, parent, menu, instance, parameter);
+}
+BOOL WINAPI DestroyWindow(HWND window) { return FakeDestroyWindow(window); }
 #endif

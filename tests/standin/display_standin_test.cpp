@@ -65,8 +65,9 @@ TEST_F(StandinDisplay, AnUnknownDesktopIsNamedOnStandardError) {
     std::string said = OpenReporting(window, 320, 240, 16, kRelease, &opened);
     EXPECT_EQ(1, opened) << "the default desktop, 565";
     EXPECT_EQ(11, display.redShift);
-    EXPECT_NE(std::string::npos,
-              said.find(std::string("LURN_STANDIN_DESKTOP=") + setting))
+    EXPECT_NE(
+        std::string::npos,
+        said.find(std::string("LURN_STANDIN_DESKTOP=\"") + setting + "\""))
         << said;
     display.Close();
   }

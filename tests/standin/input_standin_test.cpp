@@ -4,6 +4,10 @@
 
 #include <dinput.h>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -309,6 +313,7 @@ TEST_F(StandinInput, ListeningForTextDiesWithItsWindow) {
 // SDL's auto-repeats of a held key are strokes, not presses.
 TEST_F(StandinInput, AHeldKeysRepeatsAreStrokes) {
   EXPECT_EQ(0, input.KeyStrokes(DIK_BACK)) << "the first call listens";
+  EXPECT_EQ(0, input.KeyPresses(DIK_BACK)) << "the first call counts";
   input.SyncAcquireKeyboard();
   SDL_Event event;
   memset(&event, 0, sizeof event);
@@ -324,6 +329,51 @@ TEST_F(StandinInput, AHeldKeysRepeatsAreStrokes) {
   ASSERT_EQ(1, input.GetStateKeyboard());
   EXPECT_EQ(4, input.KeyStrokes(DIK_BACK));
   EXPECT_EQ(1, input.KeyPresses(DIK_BACK));
+}
+
+} // namespace
+
+namespace {
+
+// Text typed on one thread while another opens a keyboard on the window,
+// reads text and closes it, over and over: the window's subclass is put on
+// and taken off while its procedure runs. A watchdog ends a run that hangs.
+TEST_F(StandinInput, TypingWhileAnotherThreadHooksAndUnhooksNeverHangs) {
+  input.Close();
+  std::atomic<bool> done(false);
+  std::thread typist([this, &done] {
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = SDL_GetWindowID(window);
+    strcpy(event.text.text, "a");
+    for (unsigned pushed = 1; !done; ++pushed) {
+      SDL_PushEvent(&event);  // the stand-in's watch runs on this thread
+      if (pushed % 1024 == 0) // a full queue would be an SDL error
+        SDL_FlushEvent(SDL_TEXTINPUT);
+    }
+  });
+  std::thread watchdog([&done] {
+    for (int tenth = 0; tenth < 100 && !done; ++tenth)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!done) {
+      fprintf(stderr, "hung: hooking beside typing did not finish in 10 s\n");
+      _exit(1);
+    }
+  });
+  char text[64];
+  std::chrono::steady_clock::time_point end =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  while (std::chrono::steady_clock::now() < end) {
+    ASSERT_EQ(1, input.Open(window, NULL));
+    ASSERT_EQ(1, input.OpenKeyboard(window));
+    input.ReadText(text, sizeof text);
+    input.ReadText(text, sizeof text);
+    input.Close();
+  }
+  done = true;
+  typist.join();
+  watchdog.join();
 }
 
 } // namespace

@@ -254,6 +254,41 @@ TEST_F(StandinPresentation, EachAltEnterBetweenTwoPresentsSwitches) {
                                std::to_string(height));
 }
 
+// Alt+Enter is taken per window, by the displays on it: a display opened
+// later on another window with Alt+Enter off changes nothing here, and the
+// other window's Alt+Enter is its client's.
+TEST_F(StandinPresentation, AltEnterIsTakenByTheDisplaysOnTheWindow) {
+  ASSERT_EQ(
+      1, display.Open(window, 320, 240, 16, LurnDirectDraw::ReleaseSecondary));
+  SDL_Window *other = SDL_CreateWindow("other", 0, 0, 200, 100, 0);
+  ASSERT_NE(nullptr, other);
+  LurnDirectDraw second{};
+  ASSERT_EQ(1, LurnSetSetting("LURN_ALTENTER", "0"));
+  ASSERT_EQ(1,
+            second.Open(other, 100, 50, 16, LurnDirectDraw::ReleaseSecondary));
+  LurnSetSetting("LURN_ALTENTER", NULL);
+  SDL_Rect screen;
+  ASSERT_EQ(0, SDL_GetDisplayBounds(0, &screen)) << SDL_GetError();
+  for (SDL_Window *pressed : {window, other}) {
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = SDL_KEYDOWN;
+    event.key.windowID = SDL_GetWindowID(pressed);
+    event.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    event.key.keysym.mod = KMOD_LALT;
+    SDL_PushEvent(&event);
+  }
+  EXPECT_EQ(1, display.UpdatePrimaryBuffer());
+  EXPECT_EQ(1, second.UpdatePrimaryBuffer());
+  int width, height;
+  SDL_GetWindowSize(window, &width, &height);
+  EXPECT_EQ(screen.w, width) << "the first display's window";
+  SDL_GetWindowSize(other, &width, &height);
+  EXPECT_EQ(200, width) << "the window whose display leaves Alt+Enter";
+  second.Close();
+  SDL_DestroyWindow(other);
+}
+
 // Frames written under LURN_STANDIN_CAPTURE decode to the drawn pixels, each
 // field widened by repeating its top bits; every second frame is kept.
 TEST_F(StandinPresentation, CapturedFramesDecodeToThePixelsDrawn) {

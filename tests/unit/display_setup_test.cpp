@@ -163,6 +163,24 @@ TEST_F(DisplaySetup, WindowedOpenFillsTheDrawingAddressAndPitch) {
   }
 }
 
+// A developer who asks for the figures is told the settings they come from.
+TEST_F(DisplaySetup, OpenNamesTheSettingsInForceWhenFiguresAreAsked) {
+  for (const char *stats : {"0", "1"}) {
+    SetUp();
+    SetVariable("LURN_STATS", stats);
+    ASSERT_EQ(1, Open(kWindowed));
+    std::vector<std::string> lines = Diagnostics();
+    SetVariable("LURN_STATS", "");
+    ASSERT_EQ(*stats == '1' ? 1u : 0u, lines.size()) << "LURN_STATS=" << stats;
+    if (!lines.empty()) {
+      EXPECT_EQ(0u, lines[0].find("lurn: settings in force: ")) << lines[0];
+      EXPECT_NE(std::string::npos,
+                lines[0].find("LURN_STATS=\"1\" (environment)"))
+          << lines[0];
+    }
+  }
+}
+
 // A line longer than a lock takes (Wine pads 65535 pixels to 131072 bytes)
 // is refused by Open, not by the first frame.
 TEST_F(DisplaySetup, ALineNoLockTakesIsRefusedAtOpen) {

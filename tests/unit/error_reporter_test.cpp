@@ -1,3 +1,5 @@
+#include <string.h>
+
 #include "test_support.h"
 
 namespace {
@@ -72,39 +74,59 @@ struct DiagnosticRow {
   bool input;
   unsigned long code;
   const char *what; // null: none
-  const char *box, *line;
-  const char *keepDesktop = ""; // LURN_KEEP_DESKTOP meanwhile ("": unset)
+  const char *box;
+  const char *head;                 // the line up to its advice, exactly
+  std::vector<const char *> advice; // what the advice names; none: no advice
+  const char *neverSaid = nullptr;  // what it must not advise
+  const char *keepDesktop = "";     // LURN_KEEP_DESKTOP meanwhile ("": unset)
 };
 
-// One line per reported failure: method, name, code, what, the usual fix.
-// The box keeps the DirectDraw table's text; DirectInput's own codes get
-// their name in the line only.
+// One line per reported failure: method, name, code, what, then the usual
+// fix where there is one. The box keeps the DirectDraw table's text;
+// DirectInput's own codes get their name in the line only.
 TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
   const DiagnosticRow rows[] = {
-      {false, 0x80004001, "full screen 1x1 at 16 bits", "DDERR_UNSUPPORTED",
-       "lurn: M: DDERR_UNSUPPORTED (0x80004001): full screen 1x1 at 16 bits; "
-       "use a mode the display offers, or keep the desktop's mode: the "
-       "KeepDesktop option bit (0x10) or LURN_KEEP_DESKTOP=1; under Wine, "
-       "a virtual desktop changes modes: wine explorer /desktop=NAME,WxH "
-       "program.exe"},
+      {false,
+       0x80004001,
+       "full screen 1x1 at 16 bits",
+       "DDERR_UNSUPPORTED",
+       "lurn: M: DDERR_UNSUPPORTED (0x80004001): full screen 1x1 at 16 bits",
+       {"KeepDesktop", "LURN_KEEP_DESKTOP=1", "explorer /desktop="}},
       // Not the bit the environment cleared: that would go round in a circle.
-      {false, 0x80004001, NULL, "DDERR_UNSUPPORTED",
-       "lurn: M: DDERR_UNSUPPORTED (0x80004001); use a mode the display "
-       "offers; under Wine, a virtual desktop changes modes: wine explorer "
-       "/desktop=NAME,WxH program.exe; LURN_KEEP_DESKTOP=0 in the "
-       "environment cleared the KeepDesktop option bit (0x10), which keeps "
-       "the desktop's mode",
+      {false,
+       0x80004001,
+       NULL,
+       "DDERR_UNSUPPORTED",
+       "lurn: M: DDERR_UNSUPPORTED (0x80004001)",
+       {"explorer /desktop=", "LURN_KEEP_DESKTOP=0"},
+       "LURN_KEEP_DESKTOP=1",
        "0"},
-      {false, 0x80070057, "x", "DDERR_INVALIDPARAMS",
-       "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x; pass a real window and "
-       "a size the platform accepts"},
-      {true, 0x80070057, "x", "DDERR_INVALIDPARAMS",
-       "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x; pass the program's "
-       "instance (GetModuleHandle(NULL)) and a real window"},
-      {true, 0x8007047E, NULL, "<Inconnue>",
-       "lurn: M: DIERR_OLDDIRECTINPUTVERSION (0x8007047E)"},
-      {false, 0x8007001E, NULL, "<Inconnue>",
-       "lurn: M: <Inconnue> (0x8007001E)"},
+      // The same code is another mistake on each side.
+      {false,
+       0x80070057,
+       "x",
+       "DDERR_INVALIDPARAMS",
+       "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x",
+       {"window"},
+       "GetModuleHandle"},
+      {true,
+       0x80070057,
+       "x",
+       "DDERR_INVALIDPARAMS",
+       "lurn: M: DDERR_INVALIDPARAMS (0x80070057): x",
+       {"GetModuleHandle", "window"}},
+      {true,
+       0x8007047E,
+       NULL,
+       "<Inconnue>",
+       "lurn: M: DIERR_OLDDIRECTINPUTVERSION (0x8007047E)",
+       {}},
+      {false,
+       0x8007001E,
+       NULL,
+       "<Inconnue>",
+       "lurn: M: <Inconnue> (0x8007001E)",
+       {}},
   };
   for (const DiagnosticRow &row : rows) {
     SCOPED_TRACE(Hex(row.code));
@@ -117,9 +139,23 @@ TEST_F(ErrorReporter, EveryReportWritesOneDiagnosticLine) {
     else
       ReportDirectXError(TestWindow(), code, "M", row.what ? "%s" : NULL,
                          row.what);
-    EXPECT_EQ(std::vector<std::string>{row.box}, Boxes());
-    EXPECT_EQ(std::vector<std::string>{row.line}, Diagnostics());
     SetVariable("LURN_KEEP_DESKTOP", "");
+    EXPECT_EQ(std::vector<std::string>{row.box}, Boxes());
+    std::vector<std::string> lines = Diagnostics();
+    ASSERT_EQ(1u, lines.size());
+    const std::string &line = lines[0];
+    if (row.advice.empty()) {
+      EXPECT_EQ(row.head, line);
+      continue;
+    }
+    ASSERT_EQ(0u, line.find(std::string(row.head) + "; ")) << line;
+    std::string advice = line.substr(strlen(row.head) + 2);
+    for (const char *named : row.advice)
+      EXPECT_NE(std::string::npos, advice.find(named))
+          << "no " << named << " in: " << advice;
+    if (row.neverSaid != nullptr) {
+      EXPECT_EQ(std::string::npos, advice.find(row.neverSaid)) << advice;
+    }
   }
 }
 

@@ -1,5 +1,5 @@
 // The frame policy both builds share: the window Alt+Enter gives a
-// full-screen client, and where each press takes a window.
+// full-screen client, and which key messages of a window are Alt+Enter's.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -69,19 +69,6 @@ TEST(AltEnterKeys, ThePressAndItsReturnUpToItsReleaseAreTheLibrarys) {
     EXPECT_EQ(row.taken, taken) << row.keys;
     EXPECT_EQ(row.presses, state.presses) << row.keys;
   }
-}
-
-// Each press switches the window there and back; a window that the other
-// kind of client switched starts afresh.
-TEST(AltEnterKeys, EachPressSwitchesThereAndBack) {
-  AltEnter state = AltEnter();
-  state.presses = 5;
-  const bool fullScreen[] = {false, false, false, true, true};
-  const AltEnterMove moves[] = {kAltEnterCover, kAltEnterBack, kAltEnterCover,
-                                kAltEnterModeWindow, kAltEnterFullScreen};
-  for (int i = 0; i < 5; ++i)
-    EXPECT_EQ(moves[i], NextAltEnterMove(state, fullScreen[i])) << i;
-  EXPECT_EQ(kAltEnterNone, NextAltEnterMove(state, false));
 }
 
 } // namespace

@@ -245,6 +245,27 @@ TEST_F(Monitors, AnAwareWindowIsShownInItsMonitorsRealPixels) {
   EXPECT_EQ(0u, Stretched(Diagnostics()).size());
 }
 
+// A display that does not keep the desktop leaves display scaling to the
+// program: no DPI context is taken on the window's behalf, and no line says
+// the system stretches it, aware or not.
+TEST_F(Monitors, ADisplayNotKeepingTheDesktopLeavesScalingAlone) {
+  fake.monitors = {Monitor{RECT{0, 0, 1920, 1080}, 60, 144}};
+  for (int awareness : {0, 2}) {
+    SCOPED_TRACE(awareness);
+    HWND window = Window(RECT{300, 200, 1260, 920}, awareness);
+    ASSERT_EQ(1, display.Open(window, 320, 240, 16,
+                              LurnDirectDraw::ReleaseSecondary));
+    fake.calls.clear();
+    FakeSend(window, WM_DPICHANGED, 0, 0);
+    display.UpdatePrimaryBuffer();
+    LurnLong x, y;
+    display.GetCursorPosition(&x, &y);
+    EXPECT_EQ(0u, fake.Count("SetThreadDpiAwarenessContext"));
+    EXPECT_EQ(0u, Stretched(Diagnostics()).size());
+    display.Close();
+  }
+}
+
 // A full-screen client's window, aware, covering a monitor at 100 %, is
 // moved to one at 150 % (WM_DPICHANGED): it covers the new monitor, in
 // its real pixels, at the next present. A mere move is the program's.

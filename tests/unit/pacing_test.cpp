@@ -1,6 +1,8 @@
 // The pacing's rule on a clock that moves only when told, and the line
 // LURN_STATS shows of it.
 #include <math.h>
+#include <stdio.h>
+#include <string.h>
 
 #include <algorithm>
 #include <functional>
@@ -85,19 +87,55 @@ TEST(Pacing, TenThousandPresentsKeepTheRefreshRateOnItsGrid) {
   }
 }
 
-TEST(Pacing, ALateFrameWaitsForTheNextRefreshAndNothingBursts) {
+// Frames take a fifth of a refresh and their presents a tenth, but frame 50
+// is odd: when its present returns after the one before (`gap`), and
+// whether the grid moved to it (the next present a refresh after it).
+TEST(Pacing, ALateFrameShowsAtOnceAndNothingBursts) {
   const long long P = 16666667;
   const struct {
     const char *what;
     Frame odd;          // frame 50's
     long long wakeLate; // frame 50's wait returns this late
+    long long gap;      // from present 49 to present 50
+    bool gridMoved;
+    long long nextWork = P / 5; // frame 51's
   } kCases[] = {
-      {"work past a refresh", {P * 13 / 10, P / 10, false}, 0},
-      {"a present taking two refreshes", {P / 5, P * 199 / 100, false}, 0},
+      {"work past a refresh",
+       {P * 13 / 10, P / 10, false},
+       0,
+       P * 13 / 10 + P / 10,
+       true},
+      {"work nearly a refresh past",
+       {P * 18 / 10, P / 10, false},
+       0,
+       P * 18 / 10 + P / 10,
+       true},
+      {"work more than a refresh past",
+       {P * 21 / 10, P / 10, false},
+       0,
+       P * 21 / 10 + P / 10,
+       true},
+      {"a present taking two refreshes",
+       {P / 5, P * 199 / 100, false},
+       0,
+       P / 5 + P * 199 / 100,
+       false},
       {"a wake-up late by most of a refresh",
        {P / 5, P / 10, false},
-       P * 9 / 10},
-      {"a pause of ten refreshes", {P * 10, P / 10, false}, 0},
+       P * 9 / 10,
+       P + P * 9 / 10,
+       false},
+      {"a wake-up late by most of a refresh, then a quick frame",
+       {P / 5, P / 10, false},
+       P * 9 / 10,
+       P + P * 9 / 10,
+       false,
+       P / 20},
+      {"a pause of ten refreshes",
+       {P * 10, P / 10, false},
+       0,
+       P * 10 + P / 10,
+       true},
   };
   for (const auto &c : kCases) {
     FakeClock *clock = new FakeClock;
@@ -105,13 +143,51 @@ TEST(Pacing, ALateFrameWaitsForTheNextRefreshAndNothingBursts) {
     std::vector<long long> times = RunFrames(pacer, *clock, 100, [&](int i) {
       if (i == 50)
         clock->wakeLate = c.wakeLate;
+      if (i == 51)
+        return Frame{c.nextWork, P / 10, false};
       return i == 50 ? c.odd : Frame{P / 5, P / 10, false};
     });
+    EXPECT_EQ(P, times[49] - times[48]) << c.what << ": on time, on the grid";
+    EXPECT_EQ(c.gap, times[50] - times[49]) << c.what;
+    if (c.gridMoved) {
+      EXPECT_EQ(P, times[51] - times[50]) << c.what << ": paced from there";
+    }
     EXPECT_GE(Shortest(times), P / 2) << c.what << ": presents in a burst";
     for (size_t i = 60; i < times.size(); ++i)
       ASSERT_EQ(P, times[i] - times[i - 1])
           << c.what << ": out of step at present " << i;
   }
+}
+
+// A game that sleeps in its loop, its frames a tenth of a refresh too long:
+// each shows as it comes, at its own rate rather than every other refresh,
+// and each is a refresh missed by a late frame.
+TEST(Pacing, FramesEachALittleLateKeepTheirOwnRateAndCountLate) {
+  const long long P = 16666667;
+  FakeClock *clock = new FakeClock;
+  Pacer pacer(clock, Pacing(kVsyncFlips, true));
+  StderrCapture capture;
+  std::vector<long long> times = RunFrames(pacer, *clock, 150, [&](int) {
+    return Frame{P, P / 10, false};
+  });
+  for (size_t i = 2; i < times.size(); ++i)
+    ASSERT_EQ(P * 11 / 10, times[i] - times[i - 1]) << "present " << i;
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_FALSE(lines.empty());
+  double rate = 0;
+  long missed = -1, late = -1, wokeLate = -1;
+  ASSERT_EQ(1, sscanf(lines[0].c_str(), "lurn: %lf", &rate)) << lines[0];
+  const char *counts = strstr(lines[0].c_str(), "refreshes missed");
+  ASSERT_NE(nullptr, counts) << lines[0];
+  ASSERT_EQ(3, sscanf(counts,
+                      "refreshes missed %ld, by late frames %ld, by late "
+                      "wakes %ld",
+                      &missed, &late, &wokeLate))
+      << lines[0];
+  EXPECT_NEAR(1e9 / (P * 11 / 10), rate, 0.1) << lines[0];
+  EXPECT_EQ(missed, late) << lines[0];
+  EXPECT_EQ(0, wokeLate) << lines[0];
+  EXPECT_GE(late, 54) << lines[0];
 }
 
 TEST(Pacing, FlipsWaitUnlessOffAndWindowedPresentsOnlyUnderAll) {
@@ -148,6 +224,19 @@ TEST(Pacing, ADisplayChangeReadsTheRefreshAgainAtOnce) {
   EXPECT_EQ(6944444 * 8, times.back() - times.front());
 }
 
+// The figure a LURN_STATS line gives beside `label`: after it, or before it
+// when the label starts with a space; NAN when the line has no such label.
+double Figure(const std::string &line, const std::string &label) {
+  size_t at = line.find(label);
+  if (at == std::string::npos)
+    return NAN;
+  if (label[0] == ' ') {
+    size_t start = line.rfind(' ', at - 1);
+    return atof(line.c_str() + (start == std::string::npos ? 0 : start + 1));
+  }
+  return atof(line.c_str() + at + label.size());
+}
+
 TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
   const long long P = 16666667;
   FakeClock *clock = new FakeClock;
@@ -163,15 +252,28 @@ TEST(Pacing, StatisticsLineEachSecondCountsPresentsTimesAndMisses) {
                  false};
   });
   std::vector<std::string> lines = capture.TakeLines();
-  ASSERT_EQ(2u, lines.size());
-  EXPECT_EQ("lurn: 59.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
-            "5.00 ms; refreshes missed 1, by late frames 1, by late wakes 0; "
-            "waited 706 ms",
-            lines[0]);
-  EXPECT_EQ("lurn: 59.0 presents/s; present median 1.00 ms, p99 5.00 ms, max "
-            "5.00 ms; refreshes missed 1, by late frames 0, by late wakes 1; "
-            "waited 720 ms",
-            lines[1]);
+  ASSERT_EQ(2u, lines.size()) << "one line a second";
+  // A late frame shows at once, so a second holds a few tenths of a present
+  // fewer than its refreshes, and its miss is booked to its cause.
+  const struct {
+    double presents;
+    long lateFrames, lateWakes;
+    double waited;
+  } seconds[] = {{59.4, 1, 0, 708}, {59.3, 0, 1, 728}};
+  for (int second = 0; second < 2; ++second) {
+    const std::string &line = lines[second];
+    SCOPED_TRACE(line);
+    EXPECT_DOUBLE_EQ(seconds[second].presents, Figure(line, " presents/s"));
+    EXPECT_DOUBLE_EQ(1, Figure(line, "missed "));
+    EXPECT_DOUBLE_EQ(seconds[second].lateFrames,
+                     Figure(line, "by late frames "));
+    EXPECT_DOUBLE_EQ(seconds[second].lateWakes, Figure(line, "by late wakes "));
+    // Most presents take 1 ms, each tenth 5 ms.
+    EXPECT_DOUBLE_EQ(1, Figure(line, "median "));
+    EXPECT_DOUBLE_EQ(5, Figure(line, "p99 "));
+    EXPECT_DOUBLE_EQ(5, Figure(line, "max "));
+    EXPECT_DOUBLE_EQ(seconds[second].waited, Figure(line, "waited "));
+  }
   EXPECT_EQ(lines[0] + "\n" + lines[1] + "\n", log.Text())
       << "LURN_LOG's file against standard error";
 }

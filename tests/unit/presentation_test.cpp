@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "test_support.h"
 
 namespace {
@@ -457,5 +459,74 @@ TEST_F(Presentation, CursorPositionIsThePixelThePresentShowsUnderThePointer) {
   ASSERT_EQ(1, display.UpdatePrimaryBuffer());
   EXPECT_EQ("1 319 0", Cursor(display, &x, &y)) << "the screen is the mode";
 }
+
+#if defined(_WIN32)
+// Keeping the desktop through GDI (the default), the drawing and auxiliary
+// surfaces keep their pixels in the library's memory when the platform takes
+// it for both: the frame's clear, lock and unlock then make no DirectDraw
+// call, until the client asks for an interface and may draw with
+// DirectDraw itself. Each row: which SetSurfaceDesc the platform refuses,
+// whether a getter was called, and whether the frames use the own memory.
+TEST_F(Presentation, OwnMemoryFramesMakeNoCallUntilAGetterOrARefusal) {
+  const struct {
+    const char *what;
+    int refused; // 0 none, 1 the drawing surface's, 2 the auxiliary one's
+    bool getter;
+    bool own;
+  } rows[] = {
+      {"both taken", 0, false, true},
+      {"both taken, then GetRenderSurface", 0, true, false},
+      {"the drawing surface refused", 1, false, false},
+      {"the auxiliary surface refused: both through DirectDraw", 2, false,
+       false},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.what);
+    SetUp();
+    fake.laterSurfaces = true;
+    if (row.refused != 0)
+      fake.Answer("IDirectDrawSurface3::SetSurfaceDesc", DDERR_INVALIDPARAMS, 1,
+                  row.refused - 1);
+    ASSERT_EQ(1, display.Open(TestWindow(), 320, 200, 16,
+                              kAux | kRelease | LurnDirectDraw::KeepDesktop));
+    EXPECT_EQ(row.refused == 0 ? 2u : size_t(row.refused),
+              fake.Count("IDirectDrawSurface3::SetSurfaceDesc"));
+    EXPECT_EQ(row.refused != 0 ? 1u : 0u,
+              fake.Count("IDirectDrawSurface4::FreePrivateData"))
+        << "the memory of a refusal taken back";
+    if (row.getter) {
+      EXPECT_EQ(display.secondarySurface, display.GetRenderSurface());
+    }
+    // Old pixels everywhere, then the frame of a game.
+    unsigned short *drawing =
+        static_cast<unsigned short *>(display.secondaryBits);
+    unsigned short *aux = static_cast<unsigned short *>(display.auxBits);
+    ASSERT_NE(nullptr, drawing);
+    ASSERT_NE(nullptr, aux);
+    size_t pixels = size_t(display.pitchPixels) * display.height;
+    std::fill(drawing, drawing + pixels, 0x1234);
+    std::fill(aux, aux + size_t(display.width), 0x1234);
+    fake.calls.clear();
+    EXPECT_EQ(1, display.ClearSecondaryBuffer());
+    EXPECT_EQ(1, display.LockSecondaryBuffer());
+    display.UnlockSecondaryBuffer();
+    if (row.own) {
+      EXPECT_TRUE(fake.calls.empty())
+          << "first call: " << fake.calls.front().name;
+      EXPECT_EQ(drawing, display.secondaryBits) << "the library's memory";
+      EXPECT_EQ(pixels, size_t(std::count(drawing, drawing + pixels, 0)))
+          << "cleared whole, pitch included";
+      EXPECT_EQ(Hex(0x7FFF), Hex(aux[0]));
+      EXPECT_EQ(Hex(0x7FFF), Hex(aux[display.width - 1]));
+    } else {
+      EXPECT_EQ(2u, fake.Count("IDirectDrawSurface::Blt")) << "the fills";
+      EXPECT_EQ(2u, fake.Count("IDirectDrawSurface::Lock"));
+      EXPECT_EQ(2u, fake.Count("IDirectDrawSurface::Unlock"));
+    }
+    display.Close();
+    EXPECT_EQ(0, fake.LiveReferences());
+  }
+}
+#endif
 
 } // namespace

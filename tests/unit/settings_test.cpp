@@ -1,8 +1,15 @@
 // The settings from the environment: values understood, the older names,
 // and each value not understood named once with the default used.
 #include <stdlib.h>
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <malloc.h>   // mallinfo2
 #include <sys/stat.h> // mkfifo
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's allocator counts its own bytes (GCC ships no header).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include <chrono>
@@ -13,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include "errors/diagnostic.h"
 #include "settings/settings.h"
 #include "test_support.h" // SetVariable
 
@@ -140,7 +148,7 @@ TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
     std::vector<std::string> first = capture.TakeLines();
     Summary(ReadSettings());
     std::vector<std::string> second = capture.TakeLines();
-    std::string label = std::string(c.name) + "=" + c.value;
+    std::string label = std::string(c.name) + "=\"" + c.value + "\"";
     EXPECT_EQ(Expected(c.summary), actual) << label;
     ASSERT_EQ(c.named ? 1u : 0u, first.size()) << label;
     if (c.named) {
@@ -155,7 +163,7 @@ TEST(Settings, EachValueUnderstoodOrNamedOnceWithTheDefault) {
   std::vector<std::string> longValue = capture.TakeLines();
   ASSERT_EQ(1u, longValue.size());
   EXPECT_GT(200u, longValue[0].size()) << longValue[0].substr(0, 200);
-  EXPECT_NE(std::string::npos, longValue[0].find("LURN_SCALE=xxxx"))
+  EXPECT_NE(std::string::npos, longValue[0].find("LURN_SCALE=\"xxxx"))
       << longValue[0];
   said += longValue[0] + "\n";
   EXPECT_EQ(said, log.Text()) << "LURN_LOG's file against standard error";
@@ -185,7 +193,7 @@ TEST(Settings, TheProgramSetsThemByNameAndTheEnvironmentWins) {
       {"the environment gone", true, "LURN_SCALE", "", 1, "scale 3", nullptr},
       {"a value not understood leaves it", false, "LURN_SCALE", "huge", 0,
        "scale 3",
-       "lurn: LurnSetSetting: LURN_SCALE=huge is not understood (stretch, "
+       "lurn: LurnSetSetting: LURN_SCALE=\"huge\" is not understood (stretch, "
        "aspect or integer); the setting keeps its value"},
       {"said once", false, "LURN_SCALE", "huge", 0, "scale 3", nullptr},
       {"null takes it back", false, "LURN_SCALE", nullptr, 1, nullptr, nullptr},
@@ -193,18 +201,13 @@ TEST(Settings, TheProgramSetsThemByNameAndTheEnvironmentWins) {
        nullptr},
       {"empty takes it back", false, "LURN_VSYNC", "", 1, nullptr, nullptr},
       {"a count of 0", false, "LURN_CAPTURE_EVERY", "0", 0, nullptr,
-       "lurn: LurnSetSetting: LURN_CAPTURE_EVERY=0 is not understood (a "
+       "lurn: LurnSetSetting: LURN_CAPTURE_EVERY=\"0\" is not understood (a "
        "whole number from 1 to 4294967295); the setting keeps its value"},
       {"the largest count", false, "LURN_CAPTURE_EVERY", "4294967295", 1,
        "every 4294967295", nullptr},
       {"taken back", false, "LURN_CAPTURE_EVERY", nullptr, 1, nullptr, nullptr},
       {"no such setting", false, "LURN_SCLAE", "integer", 0, nullptr,
-       "lurn: LurnSetSetting: LURN_SCLAE is no setting (LURN_KEEP_DESKTOP, "
-       "LURN_SCALE, LURN_VSYNC, LURN_STATS, LURN_ALTENTER, LURN_CAPTURE, "
-       "LURN_CAPTURE_EVERY, LURN_KERNEL, LURN_ERROR_BOX, "
-       "LURN_STANDIN_ANYMODE, LURN_STANDIN_DESKTOP, LURN_PRESENT, "
-       "LURN_HIDE_CURSOR, LURN_LOG); "
-       "nothing set"},
+       "lurn: LurnSetSetting: \"LURN_SCLAE\" is no setting ("},
       {"no name", false, nullptr, "1", 0, nullptr, "(null) is no setting"},
   };
   UnsetVariables unset;
@@ -262,12 +265,212 @@ TEST(Settings, ALogFifoThatNobodyReadsHoldsNothingUp) {
   SetVariable("LURN_LOG", "");
   remove(path);
   ASSERT_TRUE(returned) << "SayDiagnostic waits for the FIFO's reader";
-  EXPECT_EQ((std::vector<std::string>{"lurn: one",
-                                      "lurn: cannot append to "
-                                      "LURN_LOG=settings_test.fifo; lines go "
-                                      "to standard error only",
-                                      "lurn: two"}),
-            capture.TakeLines());
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_EQ(3u, lines.size());
+  EXPECT_EQ("lurn: one", lines[0]);
+  EXPECT_EQ(0u, lines[1].find("lurn: cannot append to "
+                              "LURN_LOG=\"settings_test.fifo\" ("))
+      << lines[1];
+  EXPECT_EQ("lurn: two", lines[2]);
+}
+#endif
+
+} // namespace
+
+namespace {
+
+// Each source of a setting, and what is in force when one is not understood.
+TEST(Settings, AValueNotUnderstoodFallsToTheNextSourceAndSaysWhich) {
+  const struct {
+    const char *program;        // the program's value, or null
+    const char *name, *value;   // the environment's
+    const char *name2, *value2; // and a second variable, or ""
+    const char *summary;        // null: the defaults
+    const char *using_;         // what the line says is used instead
+  } rows[] = {
+      {"1", "LURN_STATS", "sometimes", "", "", "stats 1",
+       "; using the program's \"1\""},
+      {nullptr, "LURN_STATS", "often", "", "", nullptr, "; using 0"},
+      {"integer", "LURN_SCALE", "huge2", "LURN_STANDIN_SCALE", "aspect",
+       "scale 2", "; using LURN_STANDIN_SCALE=\"aspect\""},
+      {"integer", "LURN_SCALE", "huge3", "LURN_STANDIN_SCALE", "wide",
+       "scale 3", "; using the program's \"integer\""},
+  };
+  UnsetVariables unset;
+  StderrCapture capture;
+  for (const auto &row : rows) {
+    SCOPED_TRACE(std::string(row.name) + "=" + row.value);
+    LurnSetSetting(row.name, row.program);
+    SetVariable(row.name, row.value);
+    if (*row.name2 != '\0')
+      SetVariable(row.name2, row.value2);
+    EXPECT_EQ(Expected(row.summary), Summary(ReadSettings()));
+    std::vector<std::string> lines = capture.TakeLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(std::string::npos, lines.back().find(row.using_)) << lines.back();
+    SetVariable(row.name, "");
+    if (*row.name2 != '\0')
+      SetVariable(row.name2, "");
+    LurnSetSetting(row.name, nullptr);
+  }
+}
+
+// The line a developer asks for: each setting set, its value and source.
+TEST(Settings, TheLineInForceNamesEachSettingSetAndWhereItCameFrom) {
+  UnsetVariables unset;
+  StderrCapture capture;
+  EXPECT_EQ(std::string::npos, DescribeSettings().find("LURN_"))
+      << DescribeSettings();
+  SetVariable("LURN_STATS", "1");
+  SetVariable("LURN_VSYNC", "sometimes");
+  LurnSetSetting("LURN_VSYNC", "all");
+  LurnSetSetting("LURN_SCALE", "integer");
+  SetVariable("LURN_STANDIN_KERNEL", "c");
+  std::string line = DescribeSettings();
+  for (const char *said :
+       {"LURN_STATS=\"1\" (environment)", "LURN_VSYNC=\"all\" (program)",
+        "LURN_SCALE=\"integer\" (program)",
+        "LURN_STANDIN_KERNEL=\"c\" (environment)"})
+    EXPECT_NE(std::string::npos, line.find(said)) << said << " in " << line;
+  EXPECT_EQ(std::string::npos, line.find("LURN_ALTENTER")) << line;
+  LurnSetSetting("LURN_VSYNC", nullptr);
+  LurnSetSetting("LURN_SCALE", nullptr);
+  // The names a wrong name is answered with are each a setting.
+  LurnSetSetting("LURN_NO_SUCH_THING", "1");
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_FALSE(lines.empty());
+  std::string listed = lines.back().substr(lines.back().find('(') + 1);
+  listed = listed.substr(0, listed.find(')'));
+  size_t names = 0;
+  for (size_t at = 0; at < listed.size(); ++names) {
+    size_t end = std::min(listed.find(", ", at), listed.size());
+    std::string name = listed.substr(at, end - at);
+    EXPECT_EQ(1, LurnSetSetting(name.c_str(), nullptr)) << name;
+    at = end + 2;
+  }
+  EXPECT_LT(10u, names) << listed;
+}
+
+// A value is shown in quotes, escaped and cut so that it can neither forge
+// a line of the library's nor break the text around it.
+TEST(Diagnostics, AValueIsQuotedEscapedAndCutBetweenCharacters) {
+  const struct {
+    std::string text, quoted;
+  } rows[] = {
+      {"plain", "\"plain\""},
+      {"x\nlurn: FORGED", "\"x\\nlurn: FORGED\""},
+      {"tab\there\r", "\"tab\\there\\r\""},
+      {"\x01\x7F", "\"\\x01\\x7F\""},
+      {"say \"hi\\\"", "\"say \\\"hi\\\\\\\"\""},
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", // é, €, an emoji
+       "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\""},
+      {"\xFF\xC3", "\"\\xFF\\xC3\""},          // no character, a cut one
+      {"\xED\xA0\x80", "\"\\xED\\xA0\\x80\""}, // a surrogate's form
+      {"\xC0\xAF", "\"\\xC0\\xAF\""},          // an overlong '/'
+      {std::string(63, 'a') + "\xC3\xA9z",
+       "\"" + std::string(63, 'a') + "\"..."},
+      {std::string(62, 'a') + "\xC3\xA9z",
+       "\"" + std::string(62, 'a') + "\xC3\xA9\"..."},
+      {std::string(64, 'a'), "\"" + std::string(64, 'a') + "\""},
+  };
+  for (const auto &row : rows)
+    EXPECT_EQ(row.quoted, Quoted(row.text)) << row.text;
+
+  // Through the settings and the writer: one line each, nothing forged.
+  UnsetVariables unset;
+  StderrCapture capture;
+  EXPECT_EQ(0, LurnSetSetting("LURN_SCALE", "x\nlurn: FORGED LINE"));
+  SetVariable("LURN_KERNEL", (std::string(63, 'k') + "\xC3\xA9").c_str());
+  ReadSettings();
+  SayDiagnostic("lurn: a %s", "b\r\nlurn: c");
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_EQ(3u, lines.size());
+  EXPECT_NE(std::string::npos,
+            lines[0].find("LURN_SCALE=\"x\\nlurn: FORGED LINE\" is not"))
+      << lines[0];
+  EXPECT_NE(std::string::npos,
+            lines[1].find("LURN_KERNEL=\"" + std::string(63, 'k') + "\"..."))
+      << lines[1];
+  EXPECT_EQ("lurn: a b\\r\\nlurn: c", lines[2]);
+}
+
+} // namespace
+
+namespace {
+
+#if !defined(_WIN32)
+// The bytes the process has allocated and not freed.
+size_t AllocatedBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  return mallinfo2().uordblks;
+#endif
+}
+
+// A program that passes a new wrong value every frame: each is said once,
+// and what is kept to say so stays small.
+TEST(Diagnostics, ValuesNotUnderstoodAreRememberedInBoundedMemory) {
+  StderrCapture capture;
+  std::string value(64 * 1024, 'v');
+  size_t before = AllocatedBytes();
+  for (int i = 0; i < 2000; ++i) {
+    std::string number = std::to_string(i);
+    value.replace(0, number.size(), number);
+    EXPECT_EQ(0, LurnSetSetting("LURN_SCALE", value.c_str()));
+  }
+  size_t grown = AllocatedBytes() - before;
+  EXPECT_GT(size_t(4) << 20, grown) << "bytes kept for 2,000 values of 64 KB";
+  EXPECT_FALSE(capture.TakeLines().empty());
+}
+#endif
+
+#if defined(_WIN32)
+// Lines that go to LURN_LOG from another thread, which must come back.
+bool SaidWithin5Seconds(const std::string &line) {
+  std::shared_ptr<std::promise<void>> done(new std::promise<void>);
+  std::future<void> said = done->get_future();
+  std::thread([done, line] {
+    SayDiagnostic("lurn: %s", line.c_str());
+    done->set_value();
+  }).detach();
+  return said.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+}
+
+// A pipe whose reader does not read would hold the program at the write,
+// as a FIFO would: it is refused, as natively.
+TEST(Diagnostics, ALogPipeThatNobodyReadsIsRefused) {
+  const char path[] = "\\\\.\\pipe\\lurn-settings-test";
+  HANDLE pipe =
+      CreateNamedPipeA(path, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                       PIPE_UNLIMITED_INSTANCES, 0, 0, 0, NULL);
+  ASSERT_NE(INVALID_HANDLE_VALUE, pipe) << GetLastError();
+  SetVariable("LURN_LOG", path);
+  StderrCapture capture;
+  bool returned = SaidWithin5Seconds(std::string(256 * 1024, 'p'));
+  SetVariable("LURN_LOG", "");
+  ASSERT_TRUE(returned) << "SayDiagnostic waits for the pipe's reader";
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_EQ(2u, lines.size());
+  EXPECT_EQ(0u, lines[1].find("lurn: cannot append to LURN_LOG=")) << lines[1];
+  CloseHandle(pipe);
+}
+
+// A write that fails (a full disk) is said, not lost.
+TEST(Diagnostics, ALogWriteThatFailsIsSaid) {
+  const char path[] = "Z:\\dev\\full"; // Wine's view of Linux's full device
+  HANDLE device = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+  if (device == INVALID_HANDLE_VALUE)
+    GTEST_SKIP() << path << " is not here: not under Wine";
+  CloseHandle(device);
+  SetVariable("LURN_LOG", path);
+  StderrCapture capture;
+  SayDiagnostic("lurn: one");
+  SetVariable("LURN_LOG", "");
+  std::vector<std::string> lines = capture.TakeLines();
+  ASSERT_EQ(2u, lines.size());
+  EXPECT_EQ(0u, lines[1].find("lurn: cannot append to LURN_LOG=")) << lines[1];
 }
 #endif
 

@@ -49,6 +49,12 @@ LRESULT CALLBACK ProgramHook(HWND window, UINT message, WPARAM wParam,
 }
 const WNDPROC kHooks[2] = {ProgramHook<0>, ProgramHook<1>};
 
+// A subclass of the program's own, through the system's chain.
+LRESULT CALLBACK ProgramSubclass(HWND window, UINT message, WPARAM wParam,
+                                 LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
 std::string Text(const RECT &r) {
   char text[64];
   snprintf(text, sizeof text, "%ld,%ld %ldx%ld", long(r.left), long(r.top),
@@ -212,6 +218,7 @@ TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
     input.Close();
     ASSERT_EQ(1, input.Open(read, reinterpret_cast<void *>(0x400000)));
     ASSERT_EQ(1, input.OpenKeyboard(read));
+    input.KeyPresses(DIK_RETURN); // starts counting
     if (row.hookSaw)
       FakeSend(window, WM_SYSKEYDOWN, VK_RETURN, 1 | 1L << 29);
     if (row.released)
@@ -233,6 +240,59 @@ TEST_F(WindowHook, TheReturnOfATakenAltEnterIsHiddenUntilItsRelease) {
     EXPECT_EQ(row.counted, input.KeyPresses(DIK_RETURN));
     FakeSend(window, WM_KEYUP, VK_RETURN, 1 | 3L << 30);
   }
+}
+
+// The Return of a taken Alt+Enter, held past the Alt, repeats: its key
+// messages and its characters are the library's up to its release; a fresh
+// Return afterwards is the program's, its character too.
+TEST_F(WindowHook, AHeldAltEnterReturnsCharactersStayTheLibrarys) {
+  HWND window = Window();
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  const LPARAM alt = 1L << 29, repeat = 1L << 30, up = 3L << 30;
+  FakeSend(window, WM_SYSKEYDOWN, VK_RETURN, 1 | alt);
+  FakeSend(window, WM_SYSCHAR, '\r', 1 | alt);
+  for (int i = 0; i < 3; ++i) { // Alt let go; Return held, repeating
+    FakeSend(window, WM_KEYDOWN, VK_RETURN, 1 | repeat);
+    FakeSend(window, WM_CHAR, '\r', 1 | repeat);
+  }
+  FakeSend(window, WM_KEYUP, VK_RETURN, 1 | up);
+  EXPECT_EQ("0 0 0", std::to_string(Seen(WM_KEYDOWN)) + " " +
+                         std::to_string(Seen(WM_CHAR)) + " " +
+                         std::to_string(Seen(WM_SYSCHAR)))
+      << "key-downs, characters, system characters that reached the program";
+  FakeSend(window, WM_KEYDOWN, VK_RETURN, 1);
+  FakeSend(window, WM_CHAR, '\r', 1);
+  EXPECT_EQ(1u, Seen(WM_KEYDOWN)) << "a fresh Return";
+  EXPECT_EQ(1u, Seen(WM_CHAR)) << "a fresh Return's character";
+}
+
+// A chain the program had set through the system before the library hooked
+// survives Close when the program then hooks the window by its procedure:
+// the library's subclass stays under the program's hook, passing everything
+// on, rather than the system putting the first procedure back over it.
+TEST_F(WindowHook, CloseKeepsTheProgramsHookOverAChainThatWasThereBefore) {
+  HWND window = Window();
+  ASSERT_TRUE(SetWindowSubclass(window, ProgramSubclass, 1, 0));
+  ASSERT_EQ(1, display.Open(window, 320, 240, 16, kWindowed));
+  ASSERT_TRUE(RemoveWindowSubclass(window, ProgramSubclass, 1));
+  program.beneath[0] = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kHooks[0])));
+  display.Close();
+  EXPECT_TRUE(GetWindowLongPtrW(window, GWLP_WNDPROC) ==
+              reinterpret_cast<LONG_PTR>(kHooks[0]))
+      << "the program's hook was cut out";
+  program.base.clear();
+  FakeSend(window, WM_USER, 0, 0);
+  AltEnter(window);
+  EXPECT_EQ("1 1 3", std::to_string(Seen(WM_USER)) + " " +
+                         std::to_string(Seen(WM_SYSKEYDOWN)) + " " +
+                         std::to_string(program.hookCalls[0]));
+  // Once the program's hook is off, the library's subclass goes too.
+  SetWindowLongPtrW(window, GWLP_WNDPROC,
+                    reinterpret_cast<LONG_PTR>(program.beneath[0]));
+  FakeSend(window, WM_USER, 0, 0);
+  FakeSend(window, WM_USER, 0, 0);
+  EXPECT_TRUE(fake.windows[window].procedure == BaseProcedure);
 }
 
 // Alt+Enter there and back puts the window where the user had put it just
@@ -433,3 +493,73 @@ TEST_F(WindowHook, RandomProgramsAroundTheHook) {
 }
 
 } // namespace
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A line the library says while standard error cannot take it (a pipe
+// nobody reads) blocks the thread saying it, but no other: the window's
+// procedure on the main thread still answers. A watchdog ends a run that
+// hangs.
+TEST_F(WindowHook, ALineThatBlocksHoldsNoLockOfTheWindows) {
+  HWND own = Window(), elsewhere = Window();
+  fake.windows[elsewhere].otherThread = true;
+  LurnDirectInput refused{};
+  ASSERT_EQ(1, input.Open(own, reinterpret_cast<void *>(0x400000)));
+  ASSERT_EQ(1, input.OpenKeyboard(own));
+  ASSERT_EQ(1, refused.Open(elsewhere, reinterpret_cast<void *>(0x400000)));
+  ASSERT_EQ(1, refused.OpenKeyboard(elsewhere));
+  char text[16];
+  input.ReadText(text, sizeof text); // hooked, listening
+  int full[2];
+  ASSERT_EQ(0, pipe(full));
+  fcntl(full[1], F_SETFL, O_NONBLOCK);
+  while (write(full[1], "x", 1) == 1) {
+  }
+  fcntl(full[1], F_SETFL, 0);
+  fflush(stderr);
+  int saved = dup(2);
+  dup2(full[1], 2);
+  std::thread saying([&refused] {
+    char text[16];
+    refused.ReadText(text, sizeof text); // says once: another thread's
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::atomic<bool> answered(false);
+  std::thread watchdog([&answered] {
+    for (int tenth = 0; tenth < 50 && !answered; ++tenth)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!answered) {
+      fprintf(stdout, "hung: the window's procedure waited for a line\n");
+      fflush(stdout);
+      _exit(1);
+    }
+  });
+  FakeSend(own, WM_CHAR, 'x', 1);
+  answered = true;
+  watchdog.join();
+  char drain[4096];
+  fcntl(full[0], F_SETFL, O_NONBLOCK);
+  while (saying.joinable()) {
+    while (read(full[0], drain, sizeof drain) > 0) {
+    }
+    saying.join();
+  }
+  fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  close(full[0]);
+  close(full[1]);
+  EXPECT_EQ(1, input.ReadText(text, sizeof text));
+  refused.Close();
+}
+
+} // namespace
+#endif
