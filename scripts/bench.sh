@@ -28,13 +28,13 @@ cd "$(dirname "$0")/.."
 source scripts/lib.sh
 if [ "${1:-}" = --web ]; then
   export NODE_PATH=/usr/share/nodejs # Emscripten's own modules
-  cmake --preset web >/dev/null
+  cmake --preset web -DLURN_WEB_SIMD=ON >/dev/null
   cmake --build --preset web --target web_bench demo
-  cmake --preset web -B build/web-simd -DLURN_WEB_SIMD=ON >/dev/null
-  cmake --build build/web-simd --target web_bench demo
-  node bench/web/run.js build/web/bin build/web-simd/bin
+  cmake --preset web -B build/web-nosimd -DLURN_WEB_SIMD=OFF >/dev/null
+  cmake --build build/web-nosimd --target web_bench demo
+  node bench/web/run.js build/web/bin build/web-nosimd/bin
   for _ in 1 2 3; do
-    node bench/web/run.js build/web/bin build/web-simd/bin --load
+    node bench/web/run.js build/web/bin build/web-nosimd/bin --load
   done
   exit 0
 fi

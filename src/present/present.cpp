@@ -36,6 +36,8 @@ const Kernels *KernelsNamed(const char *name) {
     return Avx2Kernels();
   if (strcmp(name, "sse2") == 0)
     return Sse2Kernels();
+  if (strcmp(name, "wasm") == 0)
+    return WasmKernels();
   return strcmp(name, "c") == 0 ? &kPortableKernels : nullptr;
 }
 
@@ -44,6 +46,7 @@ std::atomic<const Kernels *> &Chosen() {
   static std::atomic<const Kernels *> chosen([] {
     const Kernels *best = Avx2Kernels() != nullptr   ? Avx2Kernels()
                           : Sse2Kernels() != nullptr ? Sse2Kernels()
+                          : WasmKernels() != nullptr ? WasmKernels()
                                                      : &kPortableKernels;
     std::string wanted = ReadSettings().kernel;
     if (wanted.empty())
@@ -61,19 +64,6 @@ std::atomic<const Kernels *> &Chosen() {
 bool Contiguous(uint32_t mask) {
   uint32_t low = mask >> LowestBit(mask);
   return (low & (low + 1)) == 0;
-}
-
-// The kernels' recipe for one source field (a contiguous mask within 16 bits,
-// or none).
-Channel SourceChannel(uint32_t mask) {
-  Channel channel = {0, 0, 0, 0, 0};
-  int bits = BitCount(mask);
-  if (bits == 0)
-    return channel;
-  channel.shl = uint16_t(16 - LowestBit(mask) - bits);
-  channel.mask = uint16_t(((1u << bits) - 1) << (16 - bits));
-  channel.mul = uint16_t(bits > 8 ? 256 : ((1u << bits) + 1) << (8 - bits));
-  return channel;
 }
 
 // Fills `conversion` when the kernels can make the target's pixels: any
@@ -281,6 +271,17 @@ void DrawEachPixel(const Pixels &source, const Rect &from,
 }
 
 } // namespace
+
+Channel SourceChannel(uint32_t mask) {
+  Channel channel = {0, 0, 0, 0, 0};
+  int bits = BitCount(mask);
+  if (bits == 0)
+    return channel;
+  channel.shl = uint16_t(16 - LowestBit(mask) - bits);
+  channel.mask = uint16_t(((1u << bits) - 1) << (16 - bits));
+  channel.mul = uint16_t(bits > 8 ? 256 : ((1u << bits) + 1) << (8 - bits));
+  return channel;
+}
 
 uint8_t Expand(uint32_t pixel, uint32_t mask) {
   int bits = BitCount(mask);

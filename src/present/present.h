@@ -107,10 +107,14 @@ bool Intersect(const Rect &a, const Rect &b, Rect &inside);
 // screen still show what is on it. False when nothing of `to` is inside.
 bool ClipScaled(const Rect &area, Rect &to, Rect &from);
 
-// The kernels the present runs: "avx2", "sse2" or "c" (plain C++). The best
-// the processor has unless the settings' kernel names another it has; all
-// give the same bytes. UsePresentKernels answers false, changing nothing,
-// for a name the processor cannot run.
+// The kernels' recipe for one source field: a contiguous mask within 16
+// bits, or none.
+Channel SourceChannel(uint32_t mask);
+
+// The kernels the present runs: "avx2", "sse2", "wasm" (WebAssembly SIMD)
+// or "c" (plain C++). The best the processor has unless the settings'
+// kernel names another it has; all give the same bytes. UsePresentKernels
+// answers false, changing nothing, for a name the processor cannot run.
 bool UsePresentKernels(const char *name);
 const char *PresentKernels();
 

@@ -16,7 +16,7 @@ namespace {
 const char *const kSwitch[] = {"0", "1", NULL};
 const char *const kScales[] = {"stretch", "aspect", "integer", NULL};
 const char *const kVsyncs[] = {"0", "1", "all", NULL};
-const char *const kKernels[] = {"avx2", "sse2", "c", NULL};
+const char *const kKernels[] = {"avx2", "sse2", "wasm", "c", NULL};
 const char *const kRoutes[] = {"gdi", "directdraw", NULL};
 const char *const kDesktops[] = {"565", "555", "32", NULL};
 const char kCountValues[] = "a whole number from 1 to 4294967295";
@@ -42,7 +42,7 @@ const Entry kEntries[] = {
     {"LURN_CAPTURE", "LURN_STANDIN_CAPTURE", NULL, NULL, NULL},
     {"LURN_CAPTURE_EVERY", "LURN_STANDIN_CAPTURE_EVERY", NULL, kCountValues,
      "1"},
-    {"LURN_KERNEL", "LURN_STANDIN_KERNEL", kKernels, "avx2, sse2 or c",
+    {"LURN_KERNEL", "LURN_STANDIN_KERNEL", kKernels, "avx2, sse2, wasm or c",
      "the best"},
     {"LURN_ERROR_BOX", NULL, kSwitch, "0 or 1", "1"},
     {"LURN_STANDIN_ANYMODE", NULL, kSwitch, "0 or 1", "0"},

@@ -32,7 +32,7 @@ struct Settings {
   bool altEnter;              // LURN_ALTENTER: the library takes Alt+Enter
   std::string capture;        // LURN_CAPTURE: a folder for frames, "" none
   unsigned long captureEvery; // LURN_CAPTURE_EVERY: every n-th frame
-  std::string kernel;         // LURN_KERNEL: avx2, sse2 or c; "" the best
+  std::string kernel;         // LURN_KERNEL: avx2, sse2, wasm or c; "" the best
   bool errorBox;              // LURN_ERROR_BOX: errors shown in a box too
   bool anyMode; // LURN_STANDIN_ANYMODE: the stand-in offers every mode
   StandinDesktop desktop; // LURN_STANDIN_DESKTOP: 565, 555 or 32

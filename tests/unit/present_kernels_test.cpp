@@ -1,4 +1,4 @@
-// The present's kernels (plain C++, SSE2, AVX2) against a per-pixel
+// The present's kernels (plain C++, SSE2, AVX2, wasm SIMD) against a per-pixel
 // reference over a table of geometries and pixel formats, random frames.
 #include <string.h>
 
@@ -181,7 +181,7 @@ const TargetFormat kTargets[] = {
 TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
   const std::string chosen = PresentKernels();
   std::vector<std::string> paths;
-  for (const char *name : {"c", "sse2", "avx2"})
+  for (const char *name : {"c", "sse2", "avx2", "wasm"})
     if (UsePresentKernels(name))
       paths.push_back(name);
   printf("kernel sets compared: %zu, the present's own: %s\n", paths.size(),
@@ -258,6 +258,30 @@ TEST(PresentKernels, EveryPathMatchesThePerPixelReference) {
   }
   printf("frames compared: %d\n", compared);
   UsePresentKernels(chosen.c_str());
+}
+
+// The wasm kernels, which run only in a browser, widen a field by a
+// multiply and shifts in 16 bits where the others take a multiply-high: the
+// same byte for every field width and place and every pixel.
+TEST(PresentKernels, WasmWideningGivesTheMultiplyHighsBytes) {
+  int wrong = 0;
+  for (int bits = 1; bits <= 16; ++bits)
+    for (int low = 0; low + bits <= 16; ++low) {
+      const uint32_t mask = ((1u << bits) - 1) << low;
+      const Channel c = SourceChannel(mask);
+      const uint16_t repeat = RepeatScale(c);
+      for (uint32_t pixel = 0; pixel <= 0xFFFF; ++pixel) {
+        const uint16_t field = uint16_t(pixel << c.shl) & c.mask;
+        const uint16_t top = field >> 8;
+        const uint32_t multiplied = uint32_t(field) * c.mul >> 16;
+        const uint32_t widened = top | uint16_t(top * repeat) >> 8;
+        if (multiplied != widened && wrong++ == 0)
+          ADD_FAILURE() << "mask " << Hex(mask) << ", pixel " << Hex(pixel)
+                        << ": expected " << Hex(multiplied) << ", got "
+                        << Hex(widened);
+      }
+    }
+  EXPECT_EQ(0, wrong);
 }
 
 // Pictures placed by each scale mode: the corners, the centre's first and

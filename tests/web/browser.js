@@ -13,8 +13,9 @@ const kTypes = {
   '.wasm': 'application/wasm', '.png': 'image/png',
 };
 
-// Serves `root` on 127.0.0.1 at a free port: {url, close()}.
-function serve(root) {
+// Serves `root` on 127.0.0.1 at a free port: {url, close()}. `headers` go
+// with every answer.
+function serve(root, headers = {}) {
   root = path.resolve(root);
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
@@ -27,7 +28,7 @@ function serve(root) {
     }
     response.writeHead(200, {
       'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream',
-      'Cache-Control': 'no-store',
+      'Cache-Control': 'no-store', ...headers,
     });
     fs.createReadStream(file).pipe(response);
   });

@@ -67,6 +67,11 @@ const pictures = [
   {desktop: '555', scale: 'aspect', dpr: 1, css: [700, 480]},
   {desktop: '565', scale: 'integer', dpr: 1.25, css: [512, 384]},
   {desktop: '555', scale: 'integer', dpr: 2, css: [660, 500]},
+  // 1x: line by line beside a letterbox, and the whole frame as one row.
+  {desktop: '565', scale: 'integer', dpr: 1, css: [400, 300]},
+  {desktop: '555', scale: 'stretch', dpr: 1, css: [320, 240]},
+  // The plain kernels, which the SIMD ones must match byte for byte.
+  {desktop: '565', scale: 'integer', dpr: 1, css: [700, 480], kernel: 'c'},
 ];
 
 const scenarios = {
@@ -74,10 +79,12 @@ const scenarios = {
   // pointer exact at the picture's corners and off it past the letterbox.
   async picture(browser, url) {
     for (const c of pictures) {
-      const name = `picture ${c.desktop} ${c.scale} dpr ${c.dpr}`;
+      const name = `picture ${c.desktop} ${c.scale} dpr ${c.dpr} ${c.css.join('x')}` +
+                   (c.kernel ? ` kernels ${c.kernel}` : '');
+      const env = {LURN_STANDIN_DESKTOP: c.desktop, LURN_SCALE: c.scale};
+      if (c.kernel) env.LURN_KERNEL = c.kernel;
       const run = await open(browser, url, {
-        args: '--pattern --input --seconds 20', dpr: c.dpr, css: c.css,
-        env: {LURN_STANDIN_DESKTOP: c.desktop, LURN_SCALE: c.scale},
+        args: '--pattern --input --seconds 20', dpr: c.dpr, css: c.css, env,
       });
       const layout = await run.wait(/^LAYOUT /);
       await run.wait(/^STATUS /);

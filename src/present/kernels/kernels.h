@@ -17,6 +17,17 @@ struct Channel {
   uint8_t loss, shift;
 };
 
+// The multiply-high without one, in 16-bit lanes: with top = field >> 8,
+// top | uint16_t(top * RepeatScale(channel)) >> 8 gives the same byte. A
+// field of b <= 8 bits repeats below itself from bit 8 - 2b (which the
+// multiply by 2^b + 1 does); a wider one, or none, keeps its top 8.
+inline uint16_t RepeatScale(const Channel &channel) {
+  int bits = 0;
+  for (uint32_t mask = channel.mask; mask != 0; mask >>= 1)
+    bits += mask & 1;
+  return uint16_t(bits > 0 && bits < 8 ? 1 << (8 - bits) : 256);
+}
+
 // The pairs of layouts with kernels of their own, as the source masks that
 // make a 32-bit target's bytes 0, 1 and 2: 5-6-5, 5-5-5, 6-5-5 and 5-5-6
 // into XRGB/ARGB, then into XBGR/ABGR.
@@ -65,5 +76,7 @@ void FillLine(uint8_t *line, int count, int bytes, uint32_t colour);
 // Null when the processor lacks the instructions.
 const Kernels *Sse2Kernels();
 const Kernels *Avx2Kernels();
+// WebAssembly SIMD (-msimd128); null in other builds.
+const Kernels *WasmKernels();
 
 #endif

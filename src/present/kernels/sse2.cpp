@@ -1,19 +1,11 @@
 // SSE2 kernels: 8 source pixels at a time; the rest by the plain ones.
 #include "kernels.h"
 
-#if defined(__x86_64__) || defined(__i386__) ||                                \
-    (defined(__wasm_simd128__) && defined(__SSE2__))
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
-#if defined(__wasm_simd128__)
-// WebAssembly with -msimd128 -msse2: Emscripten maps SSE2 onto wasm SIMD,
-// which every engine that loads the module runs.
-#define LURN_SSE2
-#define LURN_HAS_SSE2 true
-#else
 #define LURN_SSE2 __attribute__((target("sse2")))
 #define LURN_HAS_SSE2 __builtin_cpu_supports("sse2")
-#endif
 
 namespace {
 
