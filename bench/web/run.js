@@ -49,6 +49,22 @@ async function page(browser, url, css, pattern) {
       style.textContent = `#screen { flex: none; ${css} }`;
       document.head.appendChild(style);
     });
+    // The putImageData calls timed, to tell the browser's share of a frame.
+    const put = CanvasRenderingContext2D.prototype.putImageData;
+    window.putTimes = [];
+    CanvasRenderingContext2D.prototype.putImageData = function(...args) {
+      const start = performance.now();
+      put.apply(this, args);
+      window.putTimes.push(performance.now() - start);
+    };
+    const Image = window.ImageData;
+    window.imageTimes = [];
+    window.ImageData = function(...args) {
+      const start = performance.now();
+      const image = new Image(...args);
+      window.imageTimes.push(performance.now() - start);
+      return image;
+    };
   }, css);
   const lines = [];
   tab.on('console', (message) => lines.push(message.text()));
@@ -56,8 +72,15 @@ async function page(browser, url, css, pattern) {
   for (const end = Date.now() + 60000; Date.now() < end; await new Promise((r) => setTimeout(r, 100))) {
     const line = lines.find((text) => pattern.test(text));
     if (line) {
+      const put = await tab.evaluate(() => {
+        const median = (all) => {
+          const times = all.slice(30).sort((a, b) => a - b);
+          return times.length ? times[times.length >> 1].toFixed(3) : '';
+        };
+        return `${median(window.putTimes)}, ImageData ${median(window.imageTimes)}`;
+      });
       await tab.close();
-      return {line, lines};
+      return {line, lines, put};
     }
   }
   await tab.close();
@@ -76,9 +99,12 @@ async function page(browser, url, css, pattern) {
   const transformed = `${size640}; transform: scale(2); transform-origin: 0 0`;
   const rows = [];
   const frame = async (name, base, query, css) => {
-    const {line, lines} = await page(browser, `${base}web_bench.html?${query}`, css, /^COPY /);
+    const {line, lines, put} = await page(browser, `${base}web_bench.html?${query}`, css, /^COPY /);
     const f = lines.find((text) => text.startsWith('FRAME ')), c = line;
-    rows.push([name, f ? f.split(' ')[1] : 'none', f ? f.split(' ')[2] : '', c ? `copy ${c.split(' ')[1]}` : '']);
+    const part = (i) => (f ? f.split(' ')[i] : '');
+    rows.push([name, f ? part(1) : 'none', part(2),
+               `clear ${part(4)}, present ${part(5)} (putImageData ${put})` +
+               `${c ? `, copy ${c.split(' ')[1]}` : ''}`]);
   };
   try {
     for (const [w, h] of [[640, 480], [1280, 960]]) {
