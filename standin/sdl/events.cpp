@@ -3,8 +3,6 @@
 // pushes) reach DirectInput and the display's focus rules.
 #include <dinput.h>
 
-#include <atomic>
-
 #include "desktop.h"
 
 namespace {
@@ -277,22 +275,7 @@ void NoteWindowMove(SDL_Window *window) {
   RememberPointerWindow(input, window);
 }
 
-namespace {
-std::atomic<unsigned> pumps(0);
-} // namespace
-
-void PumpEvents() {
-  SDL_PumpEvents();
-  ++pumps;
-}
-
-void PumpOncePerRound(unsigned &seen) {
-  if (seen == pumps)
-    PumpEvents();
-  seen = pumps;
-}
-
-unsigned PumpCount() { return pumps; }
+void TakeHostEvents() { SDL_PumpEvents(); }
 
 bool HasFocus(Uint32 windowId) {
   if (LiveWindow(windowId) == NULL)

@@ -46,12 +46,8 @@ void ShowOnWindow(uint32_t windowId, const Pixels &source, const Rect &from,
 // Focus and events: whether the window is alive and has the input focus, as
 // far as the host's events have told.
 bool HasFocus(uint32_t windowId);
-// Takes the host's pending events in.
-void PumpEvents();
-// Pumps unless someone has pumped since this caller's last round (`seen`):
-// a frame that reads both devices and flips pumps once.
-void PumpOncePerRound(unsigned &seen);
-unsigned PumpCount();
+// Takes the host's pending events in (the platform's PumpEvents calls it).
+void TakeHostEvents();
 
 // Alt+Enter. A display whose level names the window takes Alt+Enter there
 // (its altEnter setting): its hold, null for a window that is gone.

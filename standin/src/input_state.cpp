@@ -9,6 +9,7 @@
 namespace {
 
 std::atomic_flag inputBusy = ATOMIC_FLAG_INIT;
+std::atomic<unsigned> pumps(0);
 
 std::vector<EventQueue *> &Queues() {
   static std::vector<EventQueue *> queues;
@@ -93,3 +94,16 @@ void NoteWheel(long notches, DWORD time) {
   if (notches != 0)
     QueueEvent(false, DIMOFS_Z, static_cast<DWORD>(notches * 120), time);
 }
+
+void PumpEvents() {
+  TakeHostEvents();
+  ++pumps;
+}
+
+void PumpOncePerRound(unsigned &seen) {
+  if (seen == pumps)
+    PumpEvents();
+  seen = pumps;
+}
+
+unsigned PumpCount() { return pumps; }

@@ -78,6 +78,12 @@ struct EventQueue {
 };
 void ListQueue(EventQueue *queue);
 void UnlistQueue(EventQueue *queue);
+// Takes the host's pending events in, and counts it.
+void PumpEvents();
+// Pumps unless someone has pumped since this caller's last round (`seen`):
+// a frame that reads both devices and flips pumps once.
+void PumpOncePerRound(unsigned &seen);
+unsigned PumpCount();
 // The host's events arrive on whichever thread pumps or pushes them: the
 // input state is read and written under this lock, held briefly.
 class InputLock {

@@ -5,7 +5,6 @@
 #include <emscripten/html5.h>
 #include <string.h>
 
-#include <atomic>
 #include <vector>
 
 #include "present/alt_enter.h"
@@ -76,7 +75,6 @@ double lastTurn = 0; // when the page last had its turn
 // this often: the press or click that brings it back must get through.
 const double kLongestWithoutTurn = 50;
 std::vector<unsigned char> rgba;
-std::atomic<unsigned> pumps(0);
 
 DWORD Millis(double timestamp) {
   return DWORD(static_cast<long long>(timestamp));
@@ -515,7 +513,7 @@ bool HasFocus(uint32_t windowId) {
   return focused;
 }
 
-void PumpEvents() {
+void TakeHostEvents() {
   KeepPageAlive();
   std::vector<HostEvent> events;
   events.swap(pending);
@@ -524,16 +522,7 @@ void PumpEvents() {
   char text[256];
   while (lurn_host_take_text(text, sizeof text) > 0)
     SendText(kCanvasId, text);
-  ++pumps;
 }
-
-void PumpOncePerRound(unsigned &seen) {
-  if (seen == pumps)
-    PumpEvents();
-  seen = pumps;
-}
-
-unsigned PumpCount() { return pumps; }
 
 WindowAltEnter *HoldAltEnter(uint32_t windowId) {
   if (WindowHandle(windowId) == NULL)
