@@ -9,8 +9,9 @@ namespace {
 
 // Wasm has no multiply-high of 16-bit lanes, so each field, moved to the
 // top of its lane and masked, is widened by a multiply, shifts and an or:
-// the same bytes (see RepeatScale). Shifts and moves by multiplies: LLVM
-// takes a vector shift by a count held outside the loop apart lane by lane.
+// the same bytes (see RepeatScale). The shifts by a channel's count are
+// multiplies: LLVM splits a vector shift by a count set outside the loop
+// into its lanes.
 struct Vectors {
   v128_t scale[3], mask[3], repeat[3], alpha;
 };
