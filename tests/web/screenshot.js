@@ -14,7 +14,9 @@ const {serve, launch} = require('./browser');
     tab.on('console', (message) => console.log(`page: ${message.text()}`));
     await tab.goto(server.url + page);
     await new Promise((done) => setTimeout(done, Number(seconds) * 1000));
-    await (await tab.$('canvas')).screenshot({path: out});
+    // Within the viewport: capturing beyond it resizes the page, and a
+    // resized canvas is blank until the next present.
+    await (await tab.$('canvas')).screenshot({path: out, captureBeyondViewport: false});
     console.log(`screenshot: ${out}`);
   } finally {
     await browser.close();
