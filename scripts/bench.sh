@@ -121,7 +121,10 @@ for client in --devices --presses; do
   trace=$(mktemp)
   LURN_ERROR_BOX=0 WINEDEBUG=+server timeout 120 wine \
     build/win32/bin/wine_frame_bench.exe fullscreen 0 "$client" --trace 100 \
-    >/dev/null 2>"$trace" || true
+    >/dev/null 2>"$trace" || {
+    echo "  the client exited with $? under the trace: no counts" >&2
+    status=1
+  }
   wineserver -w
   echo "client $client:"
   awk -f bench/round_trips.awk "$trace" | sed 's/^/  /'
